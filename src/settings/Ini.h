@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+namespace vandrel {
+
+// INI files as the program has always used them: "[section]" headers and
+// "key=value" lines; section and key names match without regard to ASCII
+// letter case, the first of duplicates wins. Every call reads or writes the
+// file at once; nothing is cached. Meant for one thread.
+
+// The value of key in section, or "" when the file, section or key is missing.
+// The value is everything after the first "=", leading blanks and quotes
+// included (texts that start with a blank follow a name). The result is cut to 199 UTF-8 characters (an invalid byte counts as
+// one), then trailing spaces are removed.
+// key "0" asks for the key names of the section instead: exactly 200
+// characters, each name followed by '\0', one more '\0' after the last, then
+// spaces. A missing section gives "\0" and spaces.
+std::string ReadIni(const std::string& filePath, const std::string& section, const std::string& key);
+
+// Sets key in section, creating the file, the section or the key as needed;
+// every other byte of the file stays as it was. The new content replaces the
+// file atomically (temporary beside it, then rename), so a reader sees either
+// the old or the new file. Failures leave the old file untouched and are not
+// reported; this never throws.
+void WriteIni(const std::string& filePath, const std::string& section, const std::string& key,
+              const std::string& value);
+
+namespace ini_testing {
+// Lets tests make the final rename fail; nullptr restores ::rename.
+using RenameFunction = int (*)(const char* from, const char* to);
+void SetRenameFunction(RenameFunction f);
+}  // namespace ini_testing
+
+}  // namespace vandrel

@@ -1,0 +1,108 @@
+#include "player/TaggedList.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "TaggedListReference.h"
+
+namespace vandrel {
+namespace {
+
+using Lists = std::vector<std::vector<std::string>>;
+const std::vector<std::string> kNaamUrl = {"naam", "url"};
+
+TEST(TaggedListTest, EdgeCasesMatchExpectedValuesAndReference) {
+  struct Case {
+    const char* what;
+    std::string text;
+    std::vector<std::string> tags;
+    Lists expected;
+  } cases[] = {
+      {"empty text", "", kNaamUrl, {{}, {}}},
+      {"mixed case", "<naam>A</NAAM><NAAM>b</naam><NaAm>C c</nAaM>", kNaamUrl, {{"A", "b", "C c"}, {}}},
+      {"table case", "<naam>x</NAAM>", {"NaAm"}, {{"x"}}},
+      {"blanks kept", "<naam>  Radio\r\n One \n</naam>", kNaamUrl, {{"  Radio\r\n One \n"}, {}}},
+      {"empty value", "<naam></naam>", kNaamUrl, {{""}, {}}},
+      {"unclosed at end", "<naam>x</naam><naam>abc</naa", kNaamUrl, {{"x"}, {}}},
+      {"cut opening", "<naam>x</naam><naa", kNaamUrl, {{"x"}, {}}},
+      {"pair inside value", "<naam>a<url>u</url>b</naam>", kNaamUrl, {{"a<url>u</url>b"}, {"u"}}},
+      {"opening inside value", "<naam>a<naam>b</naam>", kNaamUrl, {{"a<naam>b", "b"}, {}}},
+      {"record without url", "<naam>A</naam>\n<naam>B</naam><url>http://b</url>", kNaamUrl,
+       {{"A", "B"}, {"http://b"}}},
+      {"unknown tags", "<genre><naam>X</naam></genre><bitrate>128</bitrate>", kNaamUrl, {{"X"}, {}}},
+      {"closing before opening", "</naam>x<naam>y</naam>", kNaamUrl, {{"y"}, {}}},
+      {"bytes kept", "<naam>Z\xC3\xBCrich \xFF</naam>", kNaamUrl, {{"Z\xC3\xBCrich \xFF"}, {}}},
+      {"unclosed tag falls to next", "<x>y>val</x>", {"x>y", "x"}, {{}, {"y>val"}}},
+      {"first tag wins at a position", "<x>y>val</x>y>", {"x>y", "x"}, {{"val"}, {}}},
+      {"empty tag name", "<>a</>", {""}, {{"a"}}},
+      {"closing overlaps opening", "<></></>", {"></"}, {{""}}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ParseTaggedList(c.text, c.tags), c.expected) << c.what;
+    EXPECT_EQ(reference::ParseTaggedListNaive(c.text, c.tags), c.expected) << c.what;
+  }
+}
+
+std::string RandomText(std::mt19937& rng, const std::vector<std::string>& fragments, int maxParts) {
+  std::string text;
+  const int parts = std::uniform_int_distribution<int>(0, maxParts)(rng);
+  std::uniform_int_distribution<std::size_t> pick(0, fragments.size() - 1);
+  for (int p = 0; p < parts; ++p) text += fragments[pick(rng)];
+  return text;
+}
+
+TEST(TaggedListTest, MatchesReferenceOnRandomTexts) {
+  const std::vector<std::string> fragments = {"<naam>", "</NAAM>", "<NaAm>", "</naam>", "<url>", "</url>",
+                                              "<URL>", "</Url>", "<", ">", "/", "x", "\n", "<homepage>",
+                                              "</homepage>", "naam", "<na", "am>"};
+  const std::vector<std::vector<std::string>> tables = {
+      {"naam", "url", "homepage"}, {"URL", "NaAm"}, {"naam"}, {"naam", "naam"}};
+  std::mt19937 rng(20240611);
+  for (int iteration = 0; iteration < 5000; ++iteration) {
+    const std::string text = RandomText(rng, fragments, 40);
+    const auto& tags = tables[iteration % tables.size()];
+    ASSERT_EQ(ParseTaggedList(text, tags), reference::ParseTaggedListNaive(text, tags)) << text;
+  }
+}
+
+// Tags holding angle brackets let opening and closing tags overlap.
+TEST(TaggedListTest, MatchesReferenceWithOddTagNames) {
+  const std::vector<std::string> fragments = {"<", ">", "/", "a", "A"};
+  std::mt19937 rng(7);
+  std::uniform_int_distribution<int> tagLength(0, 3);
+  for (int iteration = 0; iteration < 5000; ++iteration) {
+    std::vector<std::string> tags(2);
+    for (auto& tag : tags) tag = RandomText(rng, fragments, tagLength(rng));
+    const std::string text = RandomText(rng, fragments, 30);
+    ASSERT_EQ(ParseTaggedList(text, tags), reference::ParseTaggedListNaive(text, tags))
+        << text << " tags " << tags[0] << " " << tags[1];
+  }
+}
+
+std::string StationList(std::size_t minBytes, std::size_t& records) {
+  std::string text;
+  for (records = 0; text.size() < minBytes; ++records) {
+    const std::string n = std::to_string(records);
+    text += "<naam>Station " + n + "</naam><url>http://stream.example/" + n + "</url>\r\n";
+  }
+  return text;
+}
+
+TEST(TaggedListTest, LongListsParseCompletely) {
+  for (std::size_t size : {40000u, 1u << 20}) {
+    std::size_t records = 0;
+    const std::string text = StationList(size, records);
+    const Lists lists = ParseTaggedList(text, kNaamUrl);
+    ASSERT_EQ(lists[0].size(), records);
+    ASSERT_EQ(lists[1].size(), records);
+    EXPECT_EQ(lists[0].back(), "Station " + std::to_string(records - 1));
+    EXPECT_EQ(lists[1].back(), "http://stream.example/" + std::to_string(records - 1));
+    if (size < 65536) {
+      EXPECT_EQ(lists, reference::ParseTaggedListNaive(text, kNaamUrl));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vandrel
