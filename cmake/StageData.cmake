@@ -1,0 +1,16 @@
+# Copies the shipped program files beside the executable. INST.INI and the
+# favourites are the user's own once they exist, so they are never overwritten.
+file(MAKE_DIRECTORY ${DST}/favo)
+file(GLOB shipped RELATIVE ${SRC} ${SRC}/*)
+foreach(name IN LISTS shipped)
+  if(IS_DIRECTORY ${SRC}/${name})
+    if(name STREQUAL "directory")
+      file(COPY ${SRC}/directory/ DESTINATION ${DST}/directory)
+    endif()
+    continue()
+  endif()
+  if(name STREQUAL "INST.INI" AND EXISTS ${DST}/INST.INI)
+    continue()
+  endif()
+  configure_file(${SRC}/${name} ${DST}/${name} COPYONLY)
+endforeach()

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need; quick when all are present.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake pkg-config ninja-build
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6svg6-dev qt6-webengine-dev qt6-webengine-dev-tools
+  libmpv-dev libcpp-httplib-dev libssl-dev zlib1g-dev nlohmann-json3-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth trayer x11-utils dbus dbus-x11 fonts-dejavu-core fonts-liberation2
+  desktop-file-utils appstream
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]})); then
+  echo "setup: installing ${missing[*]}"
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -q
+  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
