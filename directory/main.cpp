@@ -1,0 +1,91 @@
+// vandrel-directory: the station directory server of Vandrel Internet Radio.
+#include <csignal>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "directory/DirectoryServer.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: vandrel-directory serve DIR [--host HOST] [--port PORT] [--quiet]\n"
+    "  Serves the station directory in folder DIR over HTTP.\n"
+    "  --host HOST  address to listen on (default 127.0.0.1)\n"
+    "  --port PORT  port to listen on, 0 for any free one (default 8470)\n"
+    "  --quiet      do not log requests to stderr\n";
+
+int Usage(const std::string& problem) {
+  std::cerr << "vandrel-directory: " << problem << "\n" << kUsage;
+  return 2;
+}
+
+bool ParsePort(const std::string& text, int& port) {
+  if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  port = std::stoi(text);
+  return port <= 65535;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty() || args[0] != "serve") return Usage(args.empty() ? "no command given" : "unknown command " + args[0]);
+  std::string dir;
+  std::string host = "127.0.0.1";
+  int port = 8470;
+  bool quiet = false;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--quiet") {
+      quiet = true;
+    } else if (a == "--host" || a == "--port") {
+      if (i + 1 >= args.size()) return Usage(a + " needs a value");
+      const std::string& value = args[++i];
+      if (a == "--host") {
+        if (value.empty()) return Usage("empty host");
+        host = value;
+      } else if (!ParsePort(value, port)) {
+        return Usage("bad port " + value);
+      }
+    } else if (a.rfind("--", 0) == 0 || !dir.empty()) {
+      return Usage("unexpected argument " + a);
+    } else {
+      dir = a;
+    }
+  }
+  if (dir.empty()) return Usage("no data folder given");
+
+  std::error_code ec;
+  if (!std::filesystem::is_directory(dir, ec)) {
+    std::cerr << "vandrel-directory: data folder not found: " << dir << "\n";
+    return 1;
+  }
+
+  // Blocked before any thread starts, so only sigwait below sees them.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGTERM);
+  sigaddset(&stopSignals, SIGINT);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  std::signal(SIGPIPE, SIG_IGN);
+
+  try {
+    vandrel::directory::DirectoryServer server(dir, host, port, quiet);
+    const int bound = server.start();
+    const std::string shownHost = host.find(':') != std::string::npos ? "[" + host + "]" : host;
+    std::printf("listening on http://%s:%d/\n", shownHost.c_str(), bound);
+    std::fflush(stdout);
+    int received = 0;
+    sigwait(&stopSignals, &received);
+    server.stop();
+  } catch (const std::exception& e) {
+    std::cerr << "vandrel-directory: " << e.what() << "\n";
+    return 1;
+  }
+  return 0;
+}
