@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QObject>
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "platform/MediaPlayer.h"
+
+struct mpv_handle;
+struct mpv_event;
+
+namespace vandrel {
+
+// Audio-only stream player on libmpv. mpv's events are collected on the
+// user-interface thread: its wakeup callback only posts a call to this object.
+class MpvPlayer : public QObject, public MediaPlayer {
+  Q_OBJECT
+
+ public:
+  // Extra mpv options, for example {"ao", "null"} in tests.
+  explicit MpvPlayer(const std::map<std::string, std::string>& options = {}, QObject* parent = nullptr);
+  ~MpvPlayer() override;
+
+  void setURL(const std::string& address) override;
+  std::string URL() const override { return url_; }
+  void close() override;
+  void setVolume(int volume) override;
+  int volume() const override { return volume_; }
+  std::string status() const override { return status_; }
+
+  // The stream's own title, empty when it reports none.
+  std::string streamTitle() const { return title_; }
+
+ private:
+  enum class State { Stopped, Connecting, Buffering, Playing, Error };
+
+  Q_INVOKABLE void drainEvents();
+  void handle(const mpv_event& event);
+  void setState(State state);
+  void updateStatus();
+  static void wakeup(void* self);
+
+  mpv_handle* mpv_ = nullptr;
+  std::string url_;
+  std::string status_ = "Stopped";
+  std::string title_;
+  State state_ = State::Stopped;
+  int bufferPercent_ = 0;
+  int volume_ = 100;
+  std::int64_t currentEntry_ = -1;
+};
+
+}  // namespace vandrel

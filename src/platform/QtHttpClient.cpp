@@ -1,0 +1,85 @@
+#include "platform/QtHttpClient.h"
+
+#include <QEventLoop>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+#include <QUrl>
+
+#include "platform/TextDecoding.h"
+
+namespace vandrel {
+
+namespace {
+
+// An error status still is an answer, whose page the caller gets as text.
+// Every other error (no connection, a body cut short, a broken encoding) is
+// no answer.
+bool IsAnswer(QNetworkReply::NetworkError error, int status) {
+  if (status == 0) return false;
+  if (error == QNetworkReply::NoError) return true;
+  const bool contentOrServer = (error >= QNetworkReply::ContentAccessDenied && error < QNetworkReply::ProtocolUnknownError) ||
+                               (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
+  return status >= 400 && contentOrServer;
+}
+
+}  // namespace
+
+QtHttpClient::QtHttpClient() : QtHttpClient(Limits{}) {}
+
+QtHttpClient::QtHttpClient(Limits limits) : limits_(limits) {}
+
+std::string QtHttpClient::OpenURL(const std::string& address) {
+  // The address is used as it stands: TolerantMode keeps what the server
+  // should see and only encodes what cannot travel raw (blanks, for example).
+  const QUrl url(QString::fromStdString(address), QUrl::TolerantMode);
+  if (!url.isValid() || (url.scheme() != "http" && url.scheme() != "https")) {
+    throw HttpError("not a web address: " + address);
+  }
+
+  QNetworkRequest request(url);
+  request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+  request.setMaximumRedirectsAllowed(limits_.maxRedirects);
+  request.setTransferTimeout(static_cast<int>(limits_.timeout.count()));
+  request.setHeader(QNetworkRequest::UserAgentHeader, "Vandrel Internet Radio");
+  // Uncompressed only: this Qt's gzip decoding ends large bodies early
+  // without an error, and a cut list would look like a whole one.
+  request.setRawHeader("Accept-Encoding", "identity");
+
+  QNetworkReply* reply = manager_.get(request);
+  QByteArray body;
+  bool tooLarge = false;
+  bool timedOut = false;
+
+  QEventLoop loop;
+  QTimer deadline;
+  deadline.setSingleShot(true);
+  QObject::connect(&deadline, &QTimer::timeout, reply, [&] {
+    timedOut = true;
+    reply->abort();
+  });
+  QObject::connect(reply, &QNetworkReply::readyRead, reply, [&] {
+    body += reply->readAll();
+    if (body.size() > limits_.maxBodyBytes) {
+      tooLarge = true;
+      reply->abort();
+    }
+  });
+  QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+  deadline.start(limits_.timeout);
+  if (!reply->isFinished()) loop.exec(QEventLoop::ExcludeUserInputEvents);
+  deadline.stop();
+
+  if (!tooLarge) body += reply->readAll();
+  const auto error = reply->error();
+  const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+  const std::string errorText = reply->errorString().toStdString();
+  reply->deleteLater();
+
+  if (tooLarge || body.size() > limits_.maxBodyBytes) throw HttpError("answer too large: " + address);
+  if (timedOut) throw HttpError("no answer in time: " + address);
+  if (!IsAnswer(error, status)) throw HttpError(errorText);
+  return DecodeBodyText(std::string_view(body.constData(), static_cast<std::size_t>(body.size())));
+}
+
+}  // namespace vandrel

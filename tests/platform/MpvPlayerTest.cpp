@@ -1,0 +1,91 @@
+#include "platform/MpvPlayer.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "support/CannedServer.h"
+#include "support/DirectoryServerProcess.h"
+#include "support/QtWait.h"
+
+namespace vandrel {
+namespace {
+
+using namespace std::chrono_literals;
+
+class MpvPlayerTest : public ::testing::Test {
+ protected:
+  MpvPlayerTest() : player_(std::map<std::string, std::string>{{"ao", "null"}}) {
+    player_.onStatusChange = [this] { statuses_.push_back(player_.status()); };
+    player_.onError = [this] { ++errors_; };
+  }
+
+  static void SetUpTestSuite() { server_ = new test::DirectoryServerProcess(); }
+  static void TearDownTestSuite() { delete server_; }
+
+  bool WaitForStatus(const std::string& prefix) {
+    return test::WaitUntil([&] { return player_.status().rfind(prefix, 0) == 0; }, 20s);
+  }
+
+  static inline test::DirectoryServerProcess* server_ = nullptr;
+  MpvPlayer player_;
+  std::vector<std::string> statuses_;
+  int errors_ = 0;
+};
+
+TEST_F(MpvPlayerTest, PlaysTheLocalToneStreamAndShowsItsTitle) {
+  const std::string tone = server_->baseAddress() + "stream/tone";
+  player_.setURL(tone);
+  EXPECT_EQ(player_.URL(), tone);
+  ASSERT_TRUE(WaitForStatus("Playing")) << player_.status();
+  EXPECT_EQ(statuses_.front(), "Connecting");
+  EXPECT_TRUE(test::WaitUntil([&] { return player_.status() == "Playing: Vandrel test tone - 440 Hz"; }, 10s))
+      << player_.status();
+
+  player_.setVolume(0);  // silent, but still playing
+  test::Pump(500ms);
+  EXPECT_EQ(player_.volume(), 0);
+  EXPECT_EQ(player_.status().rfind("Playing", 0), 0u);
+
+  player_.close();
+  EXPECT_EQ(player_.status(), "Stopped");
+  test::Pump(500ms);
+  EXPECT_EQ(player_.status(), "Stopped");  // the closed stream's end changes nothing
+  EXPECT_EQ(errors_, 0);
+
+  // Nothing left over from the stop keeps a new station from playing.
+  player_.setURL(tone);
+  EXPECT_TRUE(WaitForStatus("Playing"));
+}
+
+TEST_F(MpvPlayerTest, ADeadAddressGivesOneErrorNotification) {
+  player_.setURL("http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/stream");
+  ASSERT_TRUE(test::WaitUntil([&] { return errors_ > 0; }, 20s));
+  test::Pump(1500ms);
+  EXPECT_EQ(errors_, 1);
+  EXPECT_EQ(player_.status(), "Error");
+}
+
+TEST_F(MpvPlayerTest, AnEmptyAddressPlaysNothingAndRaisesNothing) {
+  player_.setURL(server_->baseAddress() + "stream/tone");
+  ASSERT_TRUE(WaitForStatus("Playing"));
+  player_.setURL("");
+  EXPECT_EQ(player_.status(), "Stopped");
+  test::Pump(1s);
+  EXPECT_EQ(player_.status(), "Stopped");
+  EXPECT_EQ(errors_, 0);
+  EXPECT_EQ(player_.URL(), "");
+}
+
+TEST_F(MpvPlayerTest, ANewAddressReplacesThePlayingOneWithoutAnError) {
+  test::CannedServer silent("");  // accepts, never answers
+  player_.setURL(silent.address() + "stream");
+  test::Pump(300ms);
+  player_.setURL(server_->baseAddress() + "stream/tone");
+  ASSERT_TRUE(WaitForStatus("Playing"));
+  test::Pump(500ms);
+  EXPECT_EQ(errors_, 0);
+}
+
+}  // namespace
+}  // namespace vandrel
