@@ -1,0 +1,117 @@
+#pragma once
+
+#include <QAction>
+#include <QFrame>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
+#include <QWidget>
+#include <string>
+
+#include "platform/HttpClient.h"
+#include "platform/ListBox.h"
+#include "platform/MediaPlayer.h"
+#include "platform/QtListBox.h"
+#include "platform/TextHolder.h"
+#include "settings/LanguageTable.h"
+#include "settings/MessageBoxes.h"
+
+namespace vandrel {
+
+// The main window. It owns the run-time state: its controls and the plain
+// fields below hold the station lists, the current country, station and
+// language. Controls keep the names the rest of the program knows them by.
+class Form1 : public QWidget {
+  Q_OBJECT
+
+ public:
+  struct Environment {
+    std::string programFolder;
+    std::string baseAddress;  // of the station directory server, ends in "/"
+    HttpClient& http;         // Inet1
+    MediaPlayer& player;      // WindowsMediaPlayer1
+  };
+
+  explicit Form1(Environment environment, QWidget* parent = nullptr);
+  ~Form1() override;
+
+  // Handlers.
+  void LaadLijst_Radio(const std::string& bestand);
+  void List1_Click();
+  void Command3_Click();
+  void stopspelen_Click();
+  void Slider1_Change();
+
+  // Visible controls, top of the window first.
+  QLabel* Image2;  // background, below everything
+  QLabel* Image1;  // header
+  QLabel* Label1;
+  QLabel* Label12;
+  QLabel* Label4;
+  QLabel* Label5;
+  QLabel* Label7;
+  QLabel* Label11;
+  QLabel* Label8;
+  QLabel* Label10;
+  QListWidget* List1;
+  QListWidget* File1;
+  QWidget* WebBrowser1;
+  QPushButton* Command1;
+  QPushButton* Command2;
+  QPushButton* Command3;
+  QLabel* Image4;
+  QLabel* Image3;
+  QLabel* Label2;
+  QLabel* TaalGeselecteerdTekst;
+  QLabel* Label6;
+  QLabel* ZenderNaam;
+  QLabel* Label3;
+  QLabel* Label13;
+  QLabel* Label14;
+  QFrame* Line1;
+  QLabel* Label9;
+  QSlider* Slider1;
+
+  // State holders kept out of sight.
+  std::string gESelecteerdland = "english";
+  QtListBox List1Box;
+  StringListBox List2;
+  StringListBox List3;
+  PlainTextHolder DownloadInfo;
+  std::string RadioUrl;
+  std::string TaalGeselecteerd = "holland.txt";
+
+  // The notification-area menu.
+  QMenu IconTray;
+  QAction* stopspelen;
+  QAction* bla;
+  QAction* open;
+  QAction* streep;
+  QAction* sluit;
+
+  QTimer Timer1;  // station list, 1000 ms
+  QTimer Timer5;  // captions, 20 ms
+
+  const LanguageTable& texts() const { return texts_; }
+  const MessageBoxes& boxes() const { return boxes_; }
+  MediaPlayer& player() { return env_.player; }
+  const std::string& programFolder() const { return env_.programFolder; }
+  const std::string& baseAddress() const { return env_.baseAddress; }
+
+ private:
+  void CreateControls();
+  void Form_Load();
+  void Timer1_Timer();
+  void Timer5_Timer();
+  void PlayerStatusChange();
+  void PlayerError();
+
+  Environment env_;
+  LanguageTable texts_;
+  MessageBoxes boxes_;
+};
+
+}  // namespace vandrel

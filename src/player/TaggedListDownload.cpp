@@ -1,0 +1,23 @@
+#include "player/TaggedListDownload.h"
+
+#include "player/TaggedList.h"
+
+namespace vandrel {
+
+void AppendTaggedList(const std::string& text, const TagTable& table) {
+  std::vector<std::string> tags;
+  tags.reserve(table.size());
+  for (const auto& entry : table) tags.push_back(entry.first);
+  const auto values = ParseTaggedList(text, tags);
+  for (std::size_t t = 0; t < table.size(); ++t) {
+    for (const auto& value : values[t]) table[t].second->AddItem(value);
+  }
+}
+
+void DownloadTaggedList(HttpClient& http, TextHolder& downloadInfo, const std::string& address,
+                        const TagTable& table) {
+  downloadInfo.setText(http.OpenURL(address));
+  AppendTaggedList(downloadInfo.text(), table);
+}
+
+}  // namespace vandrel

@@ -1,0 +1,227 @@
+#include "player/Form1.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QKeyEvent>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/MpvPlayer.h"
+#include "platform/QtHttpClient.h"
+#include "player/TaggedList.h"
+#include "support/BoxCloser.h"
+#include "support/CannedServer.h"
+#include "support/DirectoryServerProcess.h"
+#include "support/QtWait.h"
+
+namespace vandrel {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
+  for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
+}
+
+void SaveScreenshot(QWidget& widget, const char* name) {
+  QDir().mkpath(VANDREL_SCREENSHOT_DIR);
+  widget.grab().save(QString(VANDREL_SCREENSHOT_DIR) + "/" + name);
+}
+
+// A directory whose Dutch list holds three stations that all play locally.
+fs::path LocalTonesData() {
+  const fs::path data = fs::temp_directory_path() / ("vandrel-tones-" + std::to_string(::getpid()));
+  fs::create_directories(data / "radio/inter/zenders");
+  std::ofstream(data / "radio/inter/zenders/holland.txt")
+      << "<naam>Toon een</naam><url>{{base}}stream/tone?seconds=600</url><homepage>een.example/</homepage>\n"
+         "<naam>Toon twee</naam><url>{{base}}stream/tone?seconds=601</url><homepage>twee.example/</homepage>\n"
+         "<naam>Toon drie</naam><url>{{base}}stream/tone?seconds=602</url><homepage>drie.example/</homepage>\n";
+  return data;
+}
+
+class Form1Test : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    shipped_ = new test::DirectoryServerProcess();
+    tonesData_ = LocalTonesData();
+    tones_ = new test::DirectoryServerProcess(tonesData_.string());
+  }
+  static void TearDownTestSuite() {
+    delete shipped_;
+    delete tones_;
+    fs::remove_all(tonesData_);
+  }
+
+  Form1Test() : folder_(fs::temp_directory_path() / ("vandrel-form1-" + std::to_string(::getpid()))) {
+    fs::remove_all(folder_);
+    fs::create_directories(folder_ / "favo");
+    fs::copy_file(fs::path(VANDREL_SHIPPED_DATA) / "lang.ini", folder_ / "lang.ini");
+  }
+  ~Form1Test() override { fs::remove_all(folder_); }
+
+  std::unique_ptr<Form1> MakeForm(const std::string& base) {
+    auto form = std::make_unique<Form1>(Form1::Environment{folder_.string(), base, http_, player_});
+    form->show();
+    return form;
+  }
+
+  bool WaitForStations(Form1& form, int count) {
+    return test::WaitUntil([&] { return form.List1->count() == count; }, 10s);
+  }
+
+  bool WaitForPlaying(Form1& form) {
+    return test::WaitUntil([&] { return form.Label14->text().startsWith("Playing"); }, 20s);
+  }
+
+  static inline test::DirectoryServerProcess* shipped_ = nullptr;
+  static inline test::DirectoryServerProcess* tones_ = nullptr;
+  static inline fs::path tonesData_;
+  fs::path folder_;
+  QtHttpClient http_;
+  MpvPlayer player_{std::map<std::string, std::string>{{"ao", "null"}}};
+};
+
+TEST_F(Form1Test, ListsTheShippedDutchStationsAndPlaysTheLocalOne) {
+  test::BoxCloser boxes;
+  auto form = MakeForm(shipped_->baseAddress());
+  ASSERT_EQ(form->List1->count(), 1);
+  EXPECT_EQ(form->List1Box.List(0), form->texts().Text("error14"));
+
+  const std::string shipped = ReplaceAll(
+      ReadFile(fs::path(VANDREL_SHIPPED_DIRECTORY_DATA) / "radio/inter/zenders/holland.txt"), "{{base}}",
+      shipped_->baseAddress());
+  const auto expected = ParseTaggedList(shipped, {"naam", "url", "homepage"});
+  ASSERT_GT(expected[0].size(), 1u);
+  ASSERT_TRUE(WaitForStations(*form, static_cast<int>(expected[0].size())));
+  for (std::size_t i = 0; i < expected[0].size(); ++i) {
+    EXPECT_EQ(form->List1Box.List(static_cast<int>(i)), expected[0][i]);
+  }
+  EXPECT_EQ(form->List2.items(), expected[1]);
+  EXPECT_EQ(form->List3.items(), expected[2]);
+
+  // The first Dutch station is the directory's own tone stream.
+  form->List1->setCurrentRow(0);
+  EXPECT_EQ(player_.URL(), expected[1][0]);
+  EXPECT_EQ(form->ZenderNaam->text().toStdString(), expected[0][0]);
+  EXPECT_EQ(form->RadioUrl, expected[2][0]);
+  ASSERT_TRUE(WaitForPlaying(*form)) << form->Label14->text().toStdString();
+  test::WaitUntil([&] { return form->Label14->text().contains("tone"); }, 5s);
+  SaveScreenshot(*form, "form1-playing.png");
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(Form1Test, ArrowKeysPlayEachStationPassedStopAndVolumeDoNotLoseTheStation) {
+  test::BoxCloser boxes;
+  auto form = MakeForm(tones_->baseAddress());
+  ASSERT_TRUE(WaitForStations(*form, 3));
+  form->List1->setFocus();
+  form->List1->setCurrentRow(0);
+  ASSERT_TRUE(WaitForPlaying(*form));
+  for (int row = 1; row < 3; ++row) {
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QApplication::sendEvent(form->List1, &down);
+    EXPECT_EQ(form->List1->currentRow(), row);
+    EXPECT_EQ(player_.URL(), form->List2.List(row));
+    EXPECT_EQ(form->ZenderNaam->text().toStdString(), form->List1Box.List(row));
+    EXPECT_EQ(form->RadioUrl, form->List3.List(row));
+  }
+  ASSERT_TRUE(WaitForPlaying(*form));
+
+  form->Slider1->setValue(0);  // silent, not paused
+  EXPECT_EQ(player_.volume(), 0);
+  test::Pump(300ms);
+  EXPECT_TRUE(form->Label14->text().startsWith("Playing"));
+
+  form->Command3->click();
+  EXPECT_EQ(form->Label14->text(), "Stopped");
+  EXPECT_EQ(form->ZenderNaam->text(), "Toon drie");  // the stop changes nothing else
+  EXPECT_EQ(form->List1->currentRow(), 2);
+
+  form->List1->setCurrentRow(0);  // nothing left by the stop keeps a station from playing
+  ASSERT_TRUE(WaitForPlaying(*form));
+  form->stopspelen->trigger();
+  EXPECT_EQ(form->Label14->text(), "Stopped");
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(Form1Test, APlayerErrorGivesExactlyOneNoticeBox) {
+  test::BoxCloser boxes;
+  test::CannedServer deadStream("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+  std::ofstream(tonesData_ / "radio/inter/zenders/dead.txt")
+      << "<naam>Dood</naam><url>" << deadStream.address() << "stream</url><homepage></homepage>\n";
+  auto form = MakeForm(tones_->baseAddress());
+  form->TaalGeselecteerd = "dead.txt";
+  ASSERT_TRUE(test::WaitUntil([&] { return form->List1Box.List(0) == "Dood"; }, 10s));
+  form->List1->setCurrentRow(0);
+  ASSERT_TRUE(test::WaitUntil([&] { return !boxes.boxes.empty(); }, 20s));
+  test::Pump(1500ms);
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].text, form->texts().Text("error18"));
+  EXPECT_EQ(boxes.boxes[0].title, form->texts().Text("error0"));
+  EXPECT_EQ(boxes.boxes[0].icon, QMessageBox::Information);
+  EXPECT_EQ(player_.URL(), deadStream.address() + "stream");  // not stopped, not retried
+}
+
+TEST_F(Form1Test, AnUnreachableDirectoryGivesOneErrorBoxAndAnEmptyList) {
+  test::BoxCloser boxes;
+  auto form = MakeForm("http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/");
+  ASSERT_TRUE(test::WaitUntil([&] { return !boxes.boxes.empty(); }, 10s));
+  test::Pump(1500ms);  // the load is not retried
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].text, form->texts().Text("error10"));
+  EXPECT_EQ(boxes.boxes[0].title, form->texts().Text("error0"));
+  EXPECT_EQ(boxes.boxes[0].icon, QMessageBox::Critical);
+  EXPECT_EQ(form->List1->count(), 0);
+}
+
+TEST_F(Form1Test, ABodyWithoutValuesLeavesTheListsEmptyAndAStrayLinePlaysNothing) {
+  test::BoxCloser boxes;
+  test::CannedServer page("HTTP/1.1 500 Oops\r\nContent-Length: 5\r\nConnection: close\r\n\r\noops!");
+  auto form = MakeForm(page.address());
+  test::Pump(2000ms);
+  EXPECT_TRUE(boxes.boxes.empty());
+  EXPECT_EQ(form->List1->count(), 0);
+  form->List1Box.AddItem("stray");
+  form->List1->setCurrentRow(0);
+  EXPECT_EQ(player_.URL(), "");
+  EXPECT_EQ(form->ZenderNaam->text().toStdString(), "stray");
+  test::Pump(500ms);
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(Form1Test, CaptionsComeFromTheLanguageTable) {
+  const std::string longText(250, 'x');
+  std::ofstream(folder_ / "lang.ini", std::ios::trunc)
+      << "[English]\nlabel1=Other country\nlabel14=  Pick one\ncommand3=" << longText << "\nerror14=Wait\n";
+  test::BoxCloser boxes;
+  auto form = MakeForm(tones_->baseAddress());
+  EXPECT_EQ(form->Label1->text(), "Ander land selecteren");  // design-time text until the timer
+  ASSERT_TRUE(test::WaitUntil([&] { return form->Label1->text() == "Other country"; }, 2s));
+  EXPECT_EQ(form->Label14->text(), "  Pick one");
+  EXPECT_EQ(form->Command3->text().toStdString(), longText.substr(0, 199));
+  EXPECT_EQ(form->Label9->text(), "");  // key missing
+  EXPECT_EQ(form->List1Box.List(0), "Wait");
+
+  fs::remove(folder_ / "lang.ini");
+  auto bare = MakeForm(tones_->baseAddress());
+  EXPECT_EQ(bare->List1Box.List(0), "");
+  ASSERT_TRUE(test::WaitUntil([&] { return bare->Label1->text().isEmpty(); }, 2s));
+  EXPECT_EQ(bare->Command1->text(), "");
+  EXPECT_EQ(bare->windowTitle(), "Vandrel Internet Radio");
+}
+
+}  // namespace
+}  // namespace vandrel
