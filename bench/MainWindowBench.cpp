@@ -1,0 +1,91 @@
+// Start-up of the main window: time until its first paint with the language
+// texts on, and resident memory once the station list is filled.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QThread>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/MpvPlayer.h"
+#include "platform/QtHttpClient.h"
+#include "player/Form1.h"
+#include "support/DirectoryServerProcess.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Notes the first paint of a label that already shows its language text.
+class PaintWatcher : public QObject {
+ public:
+  PaintWatcher(QLabel* label, QString text) : label_(label), text_(std::move(text)) {}
+  bool painted = false;
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint && label_->text() == text_) painted = true;
+    return false;
+  }
+
+ private:
+  QLabel* label_;
+  QString text_;
+};
+
+long ResidentKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string key;
+  while (status >> key) {
+    long value = 0;
+    if (key == "VmRSS:" && status >> value) return value;
+    status.ignore(1 << 20, '\n');
+  }
+  return 0;
+}
+
+void WaitFor(const std::function<bool()>& done) {
+  QElapsedTimer limit;
+  limit.start();
+  while (!done() && limit.elapsed() < 20000) {
+    QApplication::processEvents(QEventLoop::AllEvents, 5);
+    QThread::usleep(200);
+  }
+}
+
+void BM_MainWindowStart(benchmark::State& state) {
+  vandrel::test::DirectoryServerProcess server;
+  const fs::path folder = fs::temp_directory_path() / "vandrel-bench-window";
+  fs::create_directories(folder / "favo");
+  fs::copy_file(fs::path(VANDREL_SHIPPED_DATA) / "lang.ini", folder / "lang.ini", fs::copy_options::overwrite_existing);
+  vandrel::QtHttpClient http;
+  vandrel::MpvPlayer player(std::map<std::string, std::string>{{"ao", "null"}});
+  long rss = 0;
+  for (auto _ : state) {
+    QElapsedTimer clock;
+    clock.start();
+    vandrel::Form1 form({folder.string(), server.baseAddress(), http, player});
+    PaintWatcher watcher(form.Label1, QString::fromStdString(form.texts().Text("label1")));
+    form.Label1->installEventFilter(&watcher);
+    form.show();
+    WaitFor([&] { return watcher.painted; });
+    state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
+    WaitFor([&] { return form.List1->count() > 1; });
+    rss = ResidentKiB();
+  }
+  state.counters["rss_after_list_KiB"] = static_cast<double>(rss);
+  fs::remove_all(folder);
+}
+BENCHMARK(BM_MainWindowStart)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qgetenv("DISPLAY").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
