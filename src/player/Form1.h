@@ -98,6 +98,7 @@ class Form1 : public QWidget {
   const LanguageTable& texts() const { return texts_; }
   const MessageBoxes& boxes() const { return boxes_; }
   MediaPlayer& player() { return env_.player; }
+  HttpClient& Inet1() { return env_.http; }
   const std::string& programFolder() const { return env_.programFolder; }
   const std::string& baseAddress() const { return env_.baseAddress; }
 

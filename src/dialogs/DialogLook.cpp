@@ -1,0 +1,48 @@
+#include "dialogs/DialogLook.h"
+
+#include "platform/Twips.h"
+
+namespace vandrel {
+
+void SetUpDirectoryDialog(QDialog& dialog, const char* objectName, int widthTwips, int heightTwips) {
+  dialog.setObjectName(objectName);
+  dialog.setWindowTitle(QString());
+  dialog.setModal(true);
+  dialog.setAttribute(Qt::WA_StyledBackground);
+  // Selected by name so that message boxes shown over the dialog keep their
+  // own look; the background is named too, since the main window's style
+  // (the dialog's parent) gives its own Image1 the header's colours.
+  const QString name = QString::fromLatin1(objectName);
+  dialog.setStyleSheet(QStringLiteral(
+                           "#%1, #%1 > #Image1 { background: #eef1f6; }"
+                           "#%1 > #Image2 { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
+                           " stop:0 #16324f, stop:1 #2c5d8f); }"
+                           "#%1 > #Label1 { color: #ffffff; }")
+                           .arg(name));
+  dialog.setFont(Verdana(8, false));
+  dialog.setFixedSize(Px(widthTwips), Px(heightTwips));
+}
+
+void MakeHeading(QLabel* label) {
+  label->setFont(Verdana(18, true));
+  label->setAlignment(Qt::AlignCenter);
+  MakePlainLabel(label, false);
+}
+
+void MakePlainLabel(QLabel* label, bool wrap) {
+  label->setTextFormat(Qt::PlainText);
+  label->setWordWrap(wrap);
+}
+
+void MakeResultList(QListWidget* list) {
+  list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  list->setTextElideMode(Qt::ElideRight);
+  list->setSelectionMode(QAbstractItemView::SingleSelection);
+}
+
+int SelectedRow(const QListWidget* list) {
+  const auto selected = list->selectedItems();
+  return selected.isEmpty() ? -1 : list->row(selected.front());
+}
+
+}  // namespace vandrel

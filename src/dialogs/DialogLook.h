@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDialog>
+#include <QLabel>
+#include <QListWidget>
+
+namespace vandrel {
+
+// The make-up the directory dialogs share: a fixed client area in twips, no
+// caption text, and the look they have before (or without) their skins.
+void SetUpDirectoryDialog(QDialog& dialog, const char* objectName, int widthTwips, int heightTwips);
+
+// The heading on the title bar: Verdana 18 pt bold, centred.
+void MakeHeading(QLabel* label);
+
+// A label whose text from the language file is shown as it stands.
+void MakePlainLabel(QLabel* label, bool wrap);
+
+// A result list: long names are cut with an ellipsis rather than scrolled.
+void MakeResultList(QListWidget* list);
+
+// The row of the selected line, or -1 when none is selected.
+int SelectedRow(const QListWidget* list);
+
+template <typename W>
+W* Named(W* widget, const char* name) {
+  widget->setObjectName(name);
+  return widget;
+}
+
+}  // namespace vandrel

@@ -1,0 +1,106 @@
+#include "dialogs/Form2.h"
+
+#include <exception>
+
+#include "dialogs/DialogLook.h"
+#include "platform/MessageBox.h"
+#include "platform/Twips.h"
+#include "player/Form1.h"
+#include "player/TaggedListDownload.h"
+
+namespace vandrel {
+
+Form2::Form2(Form1& main)
+    : QDialog(&main), List1Box(nullptr), main_(main), boxes_(main.texts(), this) {
+  CreateControls();
+  connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
+  connect(Command2, &QPushButton::clicked, this, &Form2::Command2_Click);
+  Timer1.setInterval(10);
+  connect(&Timer1, &QTimer::timeout, this, &Form2::Timer1_Timer);
+  Timer1.start();
+  Form_Load();
+}
+
+void Form2::CreateControls() {
+  SetUpDirectoryDialog(*this, "Form2", 5130, 2430);
+
+  Image1 = Named(new QLabel(this), "Image1");
+  Image2 = Named(new QLabel(this), "Image2");
+  Label1 = Named(new QLabel(this), "Label1");
+  Label2 = Named(new QLabel(this), "Label2");
+  List1 = Named(new QListWidget(this), "List1");
+  Command1 = Named(new QPushButton(this), "Command1");
+  Command2 = Named(new QPushButton(this), "Command2");
+  List1Box = QtListBox(List1);
+
+  //     control    left  top   width  height
+  Place(Image1,     0,    0,    1215,  495);
+  Place(Image2,     0,    0,    5175,  495);
+  Place(Label1,     120,  0,    4935,  495);
+  Place(Label2,     120,  600,  4815,  615);
+  Place(List1,      120,  1080, 2535,  1230);
+  Place(Command1,   3480, 1440, 1335,  375);
+  Place(Command2,   3480, 1920, 1335,  375);
+
+  Image1->setScaledContents(true);
+  Image2->setScaledContents(true);
+  MakeHeading(Label1);
+  MakePlainLabel(Label2, true);
+  Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  MakeResultList(List1);
+  Label1->setText("Land Kiezen");
+  Label2->setText(
+      "Vandrel Internet Radio kan nu radio zenders ontvangen over de hele wereld!! Kies hieronder het land waar je "
+      "een zender van zoekt:");
+  Command1->setText("OKE!");
+  Command2->setText("Annuleren");
+  Command1->setDefault(true);
+}
+
+void Form2::Form_Load() {
+  Image1->setGeometry(0, 0, width(), height());
+  LaadLijst_Taal();
+}
+
+void Form2::LaadLijst_Taal() {
+  List1Box.Clear();
+  List2.Clear();
+  try {
+    DownloadTaggedList(main_.Inet1(), main_.DownloadInfo, main_.baseAddress() + "radio/inter/keuze-uk.txt",
+                       {{"naam", &List1Box}, {"bestand", &List2}});
+  } catch (const std::exception&) {
+    boxes_.ErrorBox("error4");
+  }
+}
+
+void Form2::Timer1_Timer() {
+  const LanguageTable& t = main_.texts();
+  try {
+    Label1->setText(QString::fromStdString(t.Text("f2label1")));
+    Label2->setText(QString::fromStdString(t.Text("f2label2")));
+    Command1->setText(QString::fromStdString(t.Text("f2command1")));
+    Command2->setText(QString::fromStdString(t.Text("f2command2")));
+  } catch (const std::exception&) {
+    return;  // tried again at the next tick
+  }
+  Timer1.stop();
+}
+
+void Form2::Command1_Click() {
+  const int i = SelectedRow(List1);
+  const std::string bestand = List2.List(i);
+  if (bestand.empty()) {
+    boxes_.NoticeBox("error2");
+    return;
+  }
+  const std::string land = List1Box.List(i);
+  main_.TaalGeselecteerdTekst->setText(QString::fromStdString(land));
+  main_.TaalGeselecteerd = bestand;
+  main_.Timer1.start();
+  ShowMessageBox(this, QMessageBox::Information, "Gekozen.", land + main_.texts().Text("error3"));
+  accept();
+}
+
+void Form2::Command2_Click() { reject(); }
+
+}  // namespace vandrel

@@ -1,0 +1,111 @@
+#include "dialogs/Form3.h"
+
+#include <exception>
+
+#include "dialogs/DialogLook.h"
+#include "dialogs/SearchAddress.h"
+#include "platform/DirectoryAddress.h"
+#include "platform/MessageBox.h"
+#include "platform/Twips.h"
+#include "player/Form1.h"
+#include "player/TaggedListDownload.h"
+
+namespace vandrel {
+
+Form3::Form3(Form1& main) : QDialog(&main), List1Box(nullptr), main_(main), boxes_(main.texts(), this) {
+  CreateControls();
+  connect(Command3, &QPushButton::clicked, this, &Form3::Command3_Click);
+  connect(Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
+  connect(Command2, &QPushButton::clicked, this, &Form3::Command2_Click);
+  Form_Load();
+}
+
+void Form3::CreateControls() {
+  SetUpDirectoryDialog(*this, "Form3", 5130, 2625);
+
+  Image1 = Named(new QLabel(this), "Image1");
+  Image2 = Named(new QLabel(this), "Image2");
+  Label1 = Named(new QLabel(this), "Label1");
+  Label2 = Named(new QLabel(this), "Label2");
+  Text1 = Named(new QLineEdit(this), "Text1");
+  Command3 = Named(new QPushButton(this), "Command3");
+  List1 = Named(new QListWidget(this), "List1");
+  Command1 = Named(new QPushButton(this), "Command1");
+  Command2 = Named(new QPushButton(this), "Command2");
+  List1Box = QtListBox(List1);
+
+  //     control    left  top   width  height
+  Place(Image1,     0,    0,    1215,  495);
+  Place(Image2,     0,    0,    5175,  495);
+  Place(Label1,     120,  0,    4935,  495);
+  Place(Label2,     120,  720,  1695,  255);
+  Place(Text1,      120,  1080, 2055,  285);
+  Place(Command3,   2280, 1080, 975,   255);
+  Place(List1,      120,  1440, 3135,  1035);
+  Place(Command1,   3480, 1560, 1335,  375);
+  Place(Command2,   3480, 2040, 1335,  375);
+
+  Image1->setScaledContents(true);
+  Image2->setScaledContents(true);
+  MakeHeading(Label1);
+  MakePlainLabel(Label2, false);
+  MakeResultList(List1);
+  Label1->setText("Zender Zoeken");
+  Label2->setText("Naar wat zoek je??");
+  Command3->setText("Zoek!");
+  Command1->setText("OKE!");
+  Command2->setText("Annuleren");
+  Command3->setDefault(true);
+  // The prompt may be longer in another language; it has the room up to the
+  // buttons beside the list.
+  Label2->resize(Px(3255) - Label2->x(), Label2->height());
+  Text1->setFocus();
+}
+
+void Form3::Form_Load() {
+  const LanguageTable& t = main_.texts();
+  Image1->setGeometry(0, 0, width(), height());
+  List1Box.AddItem(t.Text("f3list1"));
+  Command1->setText(QString::fromStdString(t.Text("f2command1")));
+  Command2->setText(QString::fromStdString(t.Text("f2command2")));
+  Command3->setText(QString::fromStdString(t.Text("f3command3")));
+  Label1->setText(QString::fromStdString(t.Text("f3label1")));
+  Label2->setText(QString::fromStdString(t.Text("f3label2")));
+}
+
+void Form3::Command3_Click() { LaadLijst_Zoek(Text1->text().toStdString()); }
+
+void Form3::LaadLijst_Zoek(const std::string& ZoekWoord) {
+  List1Box.Clear();
+  List2.Clear();
+  try {
+    DownloadTaggedList(main_.Inet1(), main_.DownloadInfo, SearchAddress(main_.baseAddress(), ZoekWoord),
+                       {{"naam", &List1Box}, {"url", &List2}});
+  } catch (const std::exception&) {
+    boxes_.ErrorBox("error8");
+  }
+}
+
+void Form3::Command1_Click() {
+  try {
+    const int i = SelectedRow(List1);
+    const std::string url = List2.List(i);
+    if (url.empty()) {
+      boxes_.NoticeBox("error5");
+      return;
+    }
+    const std::string naam = List1Box.List(i);
+    main_.player().setURL(url);
+    main_.ZenderNaam->setText(QString::fromStdString(naam));
+    // A hit has no homepage of its own: the link leads to the directory's site.
+    main_.RadioUrl = DirectoryHostName(main_.baseAddress());
+    const std::string text = naam + main_.texts().Text("error6");
+    ShowMessageBox(this, QMessageBox::Information, main_.texts().Text("error0"), text);
+  } catch (const std::exception&) {
+    boxes_.ErrorBox("error7");
+  }
+}
+
+void Form3::Command2_Click() { reject(); }
+
+}  // namespace vandrel

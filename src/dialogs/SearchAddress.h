@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vandrel {
+
+// The text percent-encoded as a query value (RFC 3986): every byte but the
+// unreserved letters, digits and "-._~" becomes "%XX", so blanks, "&", "#",
+// "+" and "%" reach the server as typed. UTF-8 text stays UTF-8.
+std::string PercentEncoded(std::string_view text);
+
+// The directory's search address for a word.
+std::string SearchAddress(const std::string& baseAddress, std::string_view word);
+
+}  // namespace vandrel
