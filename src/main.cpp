@@ -5,16 +5,20 @@
 #include "platform/ProgramFolder.h"
 #include "platform/QtHttpClient.h"
 #include "player/Form1.h"
+#include "shell/TerminationSignal.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Vandrel Internet Radio");
   QApplication::setDesktopFileName("vandrel-radio");
+  // The program lives on in the notification area when its window closes.
+  QApplication::setQuitOnLastWindowClosed(false);
 
   const std::string folder = vandrel::ProgramFolder();
   vandrel::QtHttpClient http;
   vandrel::MpvPlayer player;
+  // Shown or not by its own start-up sequence.
   vandrel::Form1 form({folder, vandrel::DirectoryBaseAddress(folder), http, player});
-  form.show();
+  vandrel::OnTerminationSignal([&form] { form.sluit_Click(); });
   return QApplication::exec();
 }

@@ -1,11 +1,17 @@
 #include "player/Form1.h"
 
+#include <QCursor>
+#include <charconv>
 #include <exception>
+#include <stdexcept>
 
 #include "platform/DirectoryAddress.h"
 #include "platform/ProgramFolder.h"
+#include "player/FavouriteFiles.h"
+#include "player/Favourites.h"
 #include "player/Form1Layout.h"
 #include "player/StationListLoader.h"
+#include "settings/Ini.h"
 
 namespace vandrel {
 
@@ -21,6 +27,19 @@ constexpr const char* kStyle = R"(
   #WebBrowser1 { background: #ffffff; border: 1px solid #b8c2d0; }
   #Line1 { color: #b8c2d0; }
 )";
+
+// The volume when the settings file holds no usable one.
+constexpr int kDefaultVolume = 50;
+
+// A remembered volume: a whole number the slider can show.
+int VolumeValue(const std::string& text) {
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || value < 0 || value > 100) {
+    throw std::invalid_argument("volume");
+  }
+  return value;
+}
 
 template <typename W>
 W* Named(W* widget, const char* name) {
@@ -47,13 +66,26 @@ Form1::Form1(Environment environment, QWidget* parent)
   connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
   connect(stopspelen, &QAction::triggered, this, &Form1::stopspelen_Click);
   connect(Slider1, &QSlider::valueChanged, this, &Form1::Slider1_Change);
+  connect(Command1, &QPushButton::clicked, this, [this] { vandrel::Command1_Click(*this, File1Box); });
+  connect(Command2, &QPushButton::clicked, this, [this] { vandrel::Command2_Click(*this, File1Box); });
+  connect(File1, &QListWidget::itemSelectionChanged, this, [this] {
+    if (!File1->selectedItems().isEmpty()) vandrel::File1_Click(*this, File1Box);
+  });
+  connect(open, &QAction::triggered, this, &Form1::open_Click);
+  connect(sluit, &QAction::triggered, this, &Form1::sluit_Click);
+  connect(&TrayIcon1, &TrayIcon::Click, this, &Form1::TrayIcon1_Click);
+  connect(&TrayIcon1, &TrayIcon::RightClick, this, &Form1::TrayIcon1_RightClick);
   env_.player.onStatusChange = [this] { PlayerStatusChange(); };
   env_.player.onError = [this] { PlayerError(); };
 
   Timer5.setInterval(20);
   connect(&Timer5, &QTimer::timeout, this, &Form1::Timer5_Timer);
+  Timer3.setInterval(200);
+  connect(&Timer3, &QTimer::timeout, this, &Form1::Timer3_Timer);
   Timer1.setInterval(1000);
   connect(&Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+  Timer4.setInterval(100);
+  connect(&Timer4, &QTimer::timeout, this, &Form1::Timer4_Timer);
   Form_Load();
 }
 
@@ -99,6 +131,12 @@ void Form1::CreateControls() {
   Label9 = Named(new QLabel(this), "Label9");
   Slider1 = Named(new QSlider(Qt::Horizontal, this), "Slider1");
   List1Box = QtListBox(List1);
+  File1Box = FileListBox(File1);
+  setWindowIcon(QIcon(":/icons/vandrel-radio.svg"));
+  TrayIcon1.setScreenTip("Vandrel Internet Radio");
+  // Names come from lists and settings: shown as they stand, never as markup.
+  ZenderNaam->setTextFormat(Qt::PlainText);
+  TaalGeselecteerdTekst->setTextFormat(Qt::PlainText);
 
   // The player starts at full volume; the slider shows it until the
   // remembered volume is restored.
@@ -118,7 +156,92 @@ void Form1::CreateControls() {
 void Form1::Form_Load() {
   List1Box.AddItem(texts_.Text("error14"));
   Timer5.start();
+  Timer3.start();
   Timer1.start();
+}
+
+std::string Form1::SettingsFile() const { return InFolder(env_.programFolder, "INST.INI"); }
+
+void Form1::Timer3_Timer() {
+  // One run only: a failure is reported once instead of every 200 ms, and
+  // the steps after it still take place.
+  Timer3.stop();
+  const std::string ini = SettingsFile();
+  bool failed = false;
+  if (ReadIni(ini, "Online Radio", "grootscherm") == "1" || !TrayIcon::Available()) {
+    // Without a notification area a hidden window could never be reached.
+    show();
+  } else {
+    TrayIcon1.Add(windowIcon());
+  }
+  if (ReadIni(ini, "Online Radio", "afspelen") == "1") env_.player.setURL(ReadIni(ini, "Onthouden", "LaatsteURL"));
+  TaalGeselecteerdTekst->setText(QString::fromStdString(ReadIni(ini, "Onthouden", "LaatsteLandNaam")));
+  TaalGeselecteerd = ReadIni(ini, "Onthouden", "LaatsteLandBestand");
+  ZenderNaam->setText(QString::fromStdString(ReadIni(ini, "Onthouden", "LaatsteNAAM")));
+  try {
+    Slider1->setValue(VolumeValue(ReadIni(ini, "Onthouden", "Volume")));
+  } catch (const std::exception&) {
+    failed = true;
+    Slider1->setValue(kDefaultVolume);
+  }
+  try {
+    File1Box.setPath(FavouritesFolder(env_.programFolder));
+  } catch (const std::exception&) {
+    failed = true;
+  }
+  if (failed) boxes_.ErrorBox("error17");
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+  bool cancel = false;
+  Form_Unload(cancel);
+  if (cancel) {
+    event->ignore();
+  } else {
+    event->accept();
+  }
+}
+
+void Form1::Form_Unload(bool& cancel) {
+  const std::string ini = SettingsFile();
+  WriteIni(ini, "Onthouden", "LaatsteNAAM", ZenderNaam->text().toStdString());
+  WriteIni(ini, "Onthouden", "LaatsteURL", env_.player.URL());
+  WriteIni(ini, "Onthouden", "Volume", std::to_string(Slider1->value()));
+  WriteIni(ini, "Onthouden", "LaatsteLandNaam", TaalGeselecteerdTekst->text().toStdString());
+  WriteIni(ini, "Onthouden", "LaatsteLandbestand", TaalGeselecteerd);
+  // Without a notification area the window could not come back once hidden,
+  // so closing it ends the program.
+  if (ReadIni(ini, "Online Radio", "xsluiten") == "1" || !TrayIcon::Available()) {
+    TrayIcon1.Remove();
+    Timer4.stop();
+    env_.endProgram();
+    return;
+  }
+  cancel = true;
+  hide();
+  TrayIcon1.Add(windowIcon());
+}
+
+void Form1::Timer4_Timer() {
+  Timer4.stop();
+  TrayIcon1.Remove();
+  env_.endProgram();
+}
+
+void Form1::TrayIcon1_Click() {
+  show();
+  raise();
+  activateWindow();
+  TrayIcon1.Remove();
+}
+
+void Form1::open_Click() { TrayIcon1_Click(); }
+
+void Form1::TrayIcon1_RightClick() { IconTray.popup(QCursor::pos()); }
+
+void Form1::sluit_Click() {
+  Timer4.start();
+  close();
 }
 
 void Form1::Timer5_Timer() {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QListWidget>
@@ -9,8 +11,10 @@
 #include <QSlider>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <string>
 
+#include "platform/FileListBox.h"
 #include "platform/HttpClient.h"
 #include "platform/ListBox.h"
 #include "platform/MediaPlayer.h"
@@ -18,6 +22,7 @@
 #include "platform/TextHolder.h"
 #include "settings/LanguageTable.h"
 #include "settings/MessageBoxes.h"
+#include "shell/TrayIcon.h"
 
 namespace vandrel {
 
@@ -33,6 +38,8 @@ class Form1 : public QWidget {
     std::string baseAddress;  // of the station directory server, ends in "/"
     HttpClient& http;         // Inet1
     MediaPlayer& player;      // WindowsMediaPlayer1
+    // Ends the program once the window has closed for good.
+    std::function<void()> endProgram = [] { QCoreApplication::quit(); };
   };
 
   explicit Form1(Environment environment, QWidget* parent = nullptr);
@@ -44,6 +51,13 @@ class Form1 : public QWidget {
   void Command3_Click();
   void stopspelen_Click();
   void Slider1_Change();
+  void TrayIcon1_Click();
+  void TrayIcon1_RightClick();
+  void open_Click();
+  void sluit_Click();
+  // Saves the remembered keys; sets cancel when the window only goes to the
+  // notification area.
+  void Form_Unload(bool& cancel);
 
   // Visible controls, top of the window first.
   QLabel* Image2;  // background, below everything
@@ -58,6 +72,7 @@ class Form1 : public QWidget {
   QLabel* Label10;
   QListWidget* List1;
   QListWidget* File1;
+  FileListBox File1Box{nullptr};
   QWidget* WebBrowser1;
   QPushButton* Command1;
   QPushButton* Command2;
@@ -92,7 +107,11 @@ class Form1 : public QWidget {
   QAction* streep;
   QAction* sluit;
 
+  TrayIcon TrayIcon1;
+
   QTimer Timer1;  // station list, 1000 ms
+  QTimer Timer3;  // start-up sequence, 200 ms
+  QTimer Timer4;  // final exit, 100 ms, armed by "Close"
   QTimer Timer5;  // captions, 20 ms
 
   const LanguageTable& texts() const { return texts_; }
@@ -102,10 +121,16 @@ class Form1 : public QWidget {
   const std::string& programFolder() const { return env_.programFolder; }
   const std::string& baseAddress() const { return env_.baseAddress; }
 
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   void CreateControls();
   void Form_Load();
   void Timer1_Timer();
+  void Timer3_Timer();
+  void Timer4_Timer();
+  std::string SettingsFile() const;
   void Timer5_Timer();
   void PlayerStatusChange();
   void PlayerError();

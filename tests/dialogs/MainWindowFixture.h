@@ -77,6 +77,8 @@ class MainWindowFixture : public ::testing::Test {
  protected:
   MainWindowFixture() : folder_(MakeTempFolder("dialogs")) {
     fs::copy_file(fs::path(VANDREL_SHIPPED_DATA) / "lang.ini", folder_ / "lang.ini");
+    fs::copy_file(fs::path(VANDREL_SHIPPED_DATA) / "INST.INI", folder_ / "INST.INI");
+    fs::create_directories(folder_ / "favo");
   }
   ~MainWindowFixture() override {
     main_.reset();
@@ -86,6 +88,8 @@ class MainWindowFixture : public ::testing::Test {
   Form1& MakeMain(const std::string& base) {
     main_ = std::make_unique<Form1>(Form1::Environment{folder_.string(), base, http_, player_});
     main_->show();
+    // Started: the remembered settings are in place before a dialog opens.
+    WaitUntil([this] { return !main_->Timer3.isActive(); }, std::chrono::seconds(5));
     return *main_;
   }
 

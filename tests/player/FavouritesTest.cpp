@@ -58,14 +58,9 @@ class FavouritesTest : public ::testing::Test {
     fs::create_directories(folder_ / "favo");
     fs::copy_file(fs::path(VANDREL_SHIPPED_DATA) / "lang.ini", folder_ / "lang.ini");
     form_ = std::make_unique<Form1>(Form1::Environment{folder_.string(), server_->baseAddress(), http_, player_});
-    form_->Timer1.stop();  // the station list plays no part here
-    File1_ = FileListBox(form_->File1);
-    File1_.setPath(FavouritesFolder(folder_.string()));
-    QObject::connect(form_->Command1, &QPushButton::clicked, [this] { Command1_Click(*form_, File1_); });
-    QObject::connect(form_->Command2, &QPushButton::clicked, [this] { Command2_Click(*form_, File1_); });
-    QObject::connect(form_->File1, &QListWidget::itemSelectionChanged, [this] {
-      if (!form_->File1->selectedItems().isEmpty()) File1_Click(*form_, File1_);
-    });
+    form_->Timer1.stop();  // the station list and the settings file play no part here
+    form_->Timer3.stop();
+    form_->File1Box.setPath(FavouritesFolder(folder_.string()));
     form_->show();
   }
   ~FavouritesTest() override {
@@ -94,7 +89,6 @@ class FavouritesTest : public ::testing::Test {
   QtHttpClient http_;
   MpvPlayer player_{std::map<std::string, std::string>{{"ao", "null"}}};
   std::unique_ptr<Form1> form_;
-  FileListBox File1_{nullptr};
 };
 
 TEST_F(FavouritesTest, OddNamesAreStoredReplacedPlayedAndDeletedExactly) {
@@ -124,7 +118,7 @@ TEST_F(FavouritesTest, OddNamesAreStoredReplacedPlayedAndDeletedExactly) {
 
   // Adding re-reads the list; that keeps the chosen line and plays nothing.
   Add("Nieuw", Tone(710));
-  EXPECT_EQ(File1_.FileName(), names[2]);
+  EXPECT_EQ(form_->File1Box.FileName(), names[2]);
   EXPECT_EQ(form_->ZenderNaam->text(), "Nieuw");
   EXPECT_EQ(player_.URL(), Tone(710));
 
@@ -139,7 +133,7 @@ TEST_F(FavouritesTest, OddNamesAreStoredReplacedPlayedAndDeletedExactly) {
   EXPECT_FALSE(fs::exists(folder_ / "favo" / names[1]));
   EXPECT_EQ(form_->File1->count(), 5);
   EXPECT_EQ(form_->File1->findItems(QString::fromStdString(names[1]), Qt::MatchExactly).size(), 0);
-  EXPECT_EQ(File1_.FileName(), "");
+  EXPECT_EQ(form_->File1Box.FileName(), "");
   EXPECT_EQ(player_.URL(), Tone(601));  // deleting stops nothing
   EXPECT_TRUE(boxes.boxes.empty());
 }

@@ -11,6 +11,7 @@
 #include "platform/MpvPlayer.h"
 #include "platform/QtHttpClient.h"
 #include "player/TaggedList.h"
+#include "settings/Ini.h"
 #include "support/BoxCloser.h"
 #include "support/CannedServer.h"
 #include "support/DirectoryServerProcess.h"
@@ -69,6 +70,7 @@ class Form1Test : public ::testing::Test {
     fs::remove_all(folder_);
     fs::create_directories(folder_ / "favo");
     fs::copy_file(fs::path(VANDREL_SHIPPED_DATA) / "lang.ini", folder_ / "lang.ini");
+    fs::copy_file(fs::path(VANDREL_SHIPPED_DATA) / "INST.INI", folder_ / "INST.INI");
   }
   ~Form1Test() override { fs::remove_all(folder_); }
 
@@ -162,8 +164,8 @@ TEST_F(Form1Test, APlayerErrorGivesExactlyOneNoticeBox) {
   test::CannedServer deadStream("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
   std::ofstream(tonesData_ / "radio/inter/zenders/dead.txt")
       << "<naam>Dood</naam><url>" << deadStream.address() << "stream</url><homepage></homepage>\n";
+  WriteIni((folder_ / "INST.INI").string(), "Onthouden", "LaatsteLandbestand", "dead.txt");
   auto form = MakeForm(tones_->baseAddress());
-  form->TaalGeselecteerd = "dead.txt";
   ASSERT_TRUE(test::WaitUntil([&] { return form->List1Box.List(0) == "Dood"; }, 10s));
   form->List1->setCurrentRow(0);
   ASSERT_TRUE(test::WaitUntil([&] { return !boxes.boxes.empty(); }, 20s));

@@ -1,0 +1,188 @@
+#include "shell/TrayIcon.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QSignalSpy>
+
+#include "support/BoxCloser.h"
+#include "support/ProgramFolderFixture.h"
+
+// Runs on a display of its own with a notification-area host (trayer).
+namespace vandrel {
+namespace {
+
+using namespace std::chrono_literals;
+
+bool TrayHostRunning() { return test::WaitUntil([] { return TrayIcon::Available(); }, 10s); }
+
+// The widget the platform embeds in the notification area for an icon.
+QWidget* ShownIconWidget() {
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (widget->isVisible() && QByteArray(widget->metaObject()->className()) == "QSystemTrayIconSys") return widget;
+  }
+  return nullptr;
+}
+
+int ShownIcons() {
+  int n = 0;
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (widget->isVisible() && QByteArray(widget->metaObject()->className()) == "QSystemTrayIconSys") ++n;
+  }
+  return n;
+}
+
+void Press(QWidget* widget, Qt::MouseButton button, QEvent::Type type = QEvent::MouseButtonPress) {
+  const QPointF at(4, 4);
+  QMouseEvent event(type, at, widget->mapToGlobal(at), button, button, Qt::NoModifier);
+  QApplication::sendEvent(widget, &event);
+}
+
+void SaveScreen(const char* name) {
+  test::Pump(std::chrono::milliseconds(400));  // let the host and the menu paint
+  QDir().mkpath(VANDREL_SCREENSHOT_DIR);
+  QApplication::primaryScreen()->grabWindow(0).save(QString(VANDREL_SCREENSHOT_DIR) + "/" + name);
+}
+
+TEST(TrayIconTest, ShowsOneIconWithItsTipAndReportsThePresses) {
+  ASSERT_TRUE(TrayHostRunning());
+  const QIcon icon(":/icons/vandrel-radio.svg");
+  ASSERT_FALSE(icon.isNull());
+  TrayIcon tray;
+  EXPECT_EQ(tray.ScreenTip(), " ");
+  tray.Remove();  // before any Add: nothing happens
+  EXPECT_FALSE(tray.isShown());
+
+  const QString seventy = QString(63, 'a') + QString(7, 'b');
+  tray.setScreenTip(seventy);
+  tray.Add(icon);
+  ASSERT_TRUE(test::WaitUntil([] { return ShownIcons() == 1; }, 5s));
+  EXPECT_EQ(tray.shownTip(), QString(63, 'a'));
+
+  tray.setScreenTip("Nieuw");  // shown only from the next Add
+  tray.Add(icon);
+  test::Pump(200ms);
+  EXPECT_EQ(ShownIcons(), 1);
+  EXPECT_EQ(tray.shownTip(), QString(63, 'a'));
+
+  QSignalSpy clicks(&tray, &TrayIcon::Click);
+  QSignalSpy doubles(&tray, &TrayIcon::DblClick);
+  QSignalSpy rights(&tray, &TrayIcon::RightClick);
+  QWidget* shown = ShownIconWidget();
+  ASSERT_NE(shown, nullptr);
+  Press(shown, Qt::LeftButton);
+  EXPECT_EQ(clicks.count(), 1);
+  Press(shown, Qt::LeftButton, QEvent::MouseButtonDblClick);
+  EXPECT_EQ(doubles.count(), 1);
+  Press(shown, Qt::RightButton);
+  EXPECT_EQ(rights.count(), 1);
+  Press(shown, Qt::MiddleButton);
+  EXPECT_EQ(clicks.count() + doubles.count() + rights.count(), 3);
+
+  tray.Remove();
+  ASSERT_TRUE(test::WaitUntil([] { return ShownIcons() == 0; }, 5s));
+  tray.Add(icon);
+  EXPECT_EQ(tray.shownTip(), "Nieuw");
+  tray.Remove();
+}
+
+class TrayWindowTest : public test::ProgramFolderFixture {
+ protected:
+  void SetUp() override { ASSERT_TRUE(TrayHostRunning()); }
+};
+
+TEST_F(TrayWindowTest, StartsInTheTrayAndALeftPressBringsTheWindowBack) {
+  Set("Online Radio", "grootscherm", "0");
+  test::BoxCloser boxes;
+  Form1& form = Start();
+  ASSERT_TRUE(StartedUp());
+  ASSERT_TRUE(test::WaitUntil([] { return ShownIcons() == 1; }, 5s));
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_EQ(form.TrayIcon1.shownTip(), "Vandrel Internet Radio");
+  SaveScreen("tray-icon.png");
+
+  Press(ShownIconWidget(), Qt::LeftButton);
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_FALSE(form.TrayIcon1.isShown());
+
+  // Right press on the icon: the menu with its five items.
+  form.close();
+  ASSERT_TRUE(form.TrayIcon1.isShown());
+  emit form.TrayIcon1.RightClick();
+  ASSERT_TRUE(test::WaitUntil([&] { return form.IconTray.isVisible(); }, 2s));
+  SaveScreen("tray-menu.png");
+  QStringList items;
+  for (QAction* action : form.IconTray.actions()) items << (action->isSeparator() ? "-" : action->text());
+  EXPECT_EQ(items, (QStringList{"Stop Playing", "-", "Open", "-", "Close"}));
+  form.IconTray.hide();
+
+  form.open->trigger();
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_FALSE(form.TrayIcon1.isShown());
+  EXPECT_EQ(ended_, 0);
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST_F(TrayWindowTest, TheCloseBoxHidesToTheTrayWhilePlayingGoesOn) {
+  Set("Online Radio", "afspelen", "1");
+  Set("Onthouden", "LaatsteURL", Tone(600));
+  Set("Onthouden", "LaatsteNAAM", "Toon");
+  Form1& form = Start();
+  ASSERT_TRUE(test::WaitUntil([&] { return form.isVisible(); }, 2s));
+  ASSERT_TRUE(test::WaitUntil([&] { return form.Label14->text().startsWith("Playing"); }, 20s));
+  form.Slider1->setValue(42);
+
+  EXPECT_FALSE(form.close());
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_TRUE(form.TrayIcon1.isShown());
+  EXPECT_EQ(Get("Onthouden", "Volume"), "42");
+  EXPECT_EQ(Get("Onthouden", "LaatsteNAAM"), "Toon");
+  EXPECT_EQ(Get("Onthouden", "LaatsteURL"), Tone(600));
+  test::Pump(500ms);
+  EXPECT_TRUE(form.Label14->text().startsWith("Playing"));
+  EXPECT_EQ(ended_, 0);
+
+  form.stopspelen->trigger();  // from the menu: stops, the icon stays
+  EXPECT_EQ(form.Label14->text(), "Stopped");
+  EXPECT_TRUE(form.TrayIcon1.isShown());
+  EXPECT_FALSE(form.isVisible());
+}
+
+int renames = 0;
+int CountingRename(const char* from, const char* to) {
+  ++renames;
+  return ::rename(from, to);
+}
+
+// "Close" saves the settings once and ends the program about 100 ms later,
+// whether the close box hides to the tray or ends.
+TEST_F(TrayWindowTest, CloseFromTheMenuSavesOnceAndEnds) {
+  for (const std::string xsluiten : {"0", "1"}) {
+    SCOPED_TRACE("xsluiten=" + xsluiten);
+    Set("Online Radio", "xsluiten", xsluiten);
+    ended_ = 0;
+    Form1& form = Start();
+    ASSERT_TRUE(StartedUp());
+    form.Slider1->setValue(7);
+    renames = 0;
+    ini_testing::SetRenameFunction(&CountingRename);
+    QElapsedTimer clock;
+    clock.start();
+    form.sluit->trigger();
+    ASSERT_TRUE(test::WaitUntil([&] { return ended_ > 0; }, 2s));
+    EXPECT_LT(clock.elapsed(), 400);
+    test::Pump(300ms);
+    ini_testing::SetRenameFunction(nullptr);
+    EXPECT_EQ(ended_, 1);
+    EXPECT_EQ(renames, 5);
+    EXPECT_EQ(Get("Onthouden", "Volume"), "7");
+    EXPECT_FALSE(form.TrayIcon1.isShown());
+    EXPECT_FALSE(form.isVisible());
+  }
+}
+
+}  // namespace
+}  // namespace vandrel

@@ -1,0 +1,11 @@
+#!/bin/sh
+# Runs a command on a virtual display of its own that has a notification-area
+# host, so tests of the tray neither need nor disturb the shared display.
+exec xvfb-run -a -s "-screen 0 1280x1024x24" sh -c '
+  trayer --edge top --align right --widthtype pixel --width 160 --heighttype pixel --height 32 \
+    --transparent false --tint 0x16324f >/dev/null 2>&1 &
+  host=$!
+  "$@"
+  status=$?
+  kill $host 2>/dev/null
+  exit $status' sh "$@"
