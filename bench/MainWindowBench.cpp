@@ -13,6 +13,7 @@
 #include "platform/MpvPlayer.h"
 #include "platform/QtHttpClient.h"
 #include "player/Form1.h"
+#include "support/ShippedFiles.h"
 #include "support/DirectoryServerProcess.h"
 
 namespace {
@@ -57,8 +58,7 @@ void WaitFor(const std::function<bool()>& done) {
 void BM_MainWindowStart(benchmark::State& state) {
   vandrel::test::DirectoryServerProcess server;
   const fs::path folder = fs::temp_directory_path() / "vandrel-bench-window";
-  fs::create_directories(folder / "favo");
-  fs::copy_file(fs::path(VANDREL_SHIPPED_DATA) / "lang.ini", folder / "lang.ini", fs::copy_options::overwrite_existing);
+  vandrel::test::CopyShippedProgramFiles(folder);
   vandrel::QtHttpClient http;
   vandrel::MpvPlayer player(std::map<std::string, std::string>{{"ao", "null"}});
   long rss = 0;
@@ -83,6 +83,8 @@ BENCHMARK(BM_MainWindowStart)->UseManualTime()->Unit(benchmark::kMillisecond)->I
 
 int main(int argc, char** argv) {
   if (qgetenv("DISPLAY").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // The web panel shares the window's graphics context.
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

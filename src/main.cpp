@@ -8,6 +8,8 @@
 #include "shell/TerminationSignal.h"
 
 int main(int argc, char** argv) {
+  // The web panel shares the window's graphics context.
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   QApplication::setApplicationName("Vandrel Internet Radio");
   QApplication::setDesktopFileName("vandrel-radio");

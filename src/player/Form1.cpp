@@ -1,17 +1,25 @@
 #include "player/Form1.h"
 
 #include <QCursor>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <charconv>
 #include <exception>
 #include <stdexcept>
 
+#include "dialogs/Form2.h"
+#include "dialogs/Form3.h"
 #include "platform/DirectoryAddress.h"
 #include "platform/ProgramFolder.h"
 #include "player/FavouriteFiles.h"
 #include "player/Favourites.h"
 #include "player/Form1Layout.h"
 #include "player/StationListLoader.h"
+#include "settings/Form4.h"
 #include "settings/Ini.h"
+#include "settings/Registry.h"
+#include "shell/BrowserLinks.h"
+#include "shell/SkinPicture.h"
 
 namespace vandrel {
 
@@ -20,12 +28,13 @@ namespace {
 // The look the window has before (or without) its skin pictures.
 constexpr const char* kStyle = R"(
   #Form1 { background: #eef1f6; }
-  #Image1 { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #16324f, stop:1 #2c5d8f); }
-  #Label1, #Label12, #Label4, #Label5 { color: #ffffff; }
-  #Label7, #Label11 { color: #16324f; }
-  #Label3 { color: #1f5fa8; }
-  #WebBrowser1 { background: #ffffff; border: 1px solid #b8c2d0; }
-  #Line1 { color: #b8c2d0; }
+  #Form1 > #Image1 { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #16324f, stop:1 #2c5d8f); }
+  #Form1 > #Label1, #Form1 > #Label12, #Form1 > #Label4, #Form1 > #Label5 { color: #ffffff; }
+  #Form1 > #Label7, #Form1 > #Label11 { color: #16324f; }
+  #Form1 > #Label3 { color: #1f5fa8; }
+  #Form1 > QLabel:focus { text-decoration: underline; }
+  #Form1 > #WebBrowser1 { background: #ffffff; border: 1px solid #b8c2d0; }
+  #Form1 > #Line1 { color: #b8c2d0; }
 )";
 
 // The volume when the settings file holds no usable one.
@@ -71,6 +80,10 @@ Form1::Form1(Environment environment, QWidget* parent)
   connect(File1, &QListWidget::itemSelectionChanged, this, [this] {
     if (!File1->selectedItems().isEmpty()) vandrel::File1_Click(*this, File1Box);
   });
+  connect(WebBrowser1, &WebPanel::NavigateError, this, &Form1::WebBrowser1_NavigateError);
+  for (QLabel* link : {Label1, Label12, Label4, Label5, Label3, TaalGeselecteerdTekst, Label9, Image3, Image4}) {
+    MakeClickable(link, link != TaalGeselecteerdTekst && link != Label9 && link != Image3 && link != Image4);
+  }
   connect(open, &QAction::triggered, this, &Form1::open_Click);
   connect(sluit, &QAction::triggered, this, &Form1::sluit_Click);
   connect(&TrayIcon1, &TrayIcon::Click, this, &Form1::TrayIcon1_Click);
@@ -80,6 +93,8 @@ Form1::Form1(Environment environment, QWidget* parent)
 
   Timer5.setInterval(20);
   connect(&Timer5, &QTimer::timeout, this, &Form1::Timer5_Timer);
+  Timer2.setInterval(500);
+  connect(&Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
   Timer3.setInterval(200);
   connect(&Timer3, &QTimer::timeout, this, &Form1::Timer3_Timer);
   Timer1.setInterval(1000);
@@ -114,7 +129,7 @@ void Form1::CreateControls() {
   Label10 = Named(new QLabel(this), "Label10");
   List1 = Named(new QListWidget(this), "List1");
   File1 = Named(new QListWidget(this), "File1");
-  WebBrowser1 = Named(new QFrame(this), "WebBrowser1");
+  WebBrowser1 = Named(new WebPanel(this), "WebBrowser1");
   Command1 = Named(new QPushButton(this), "Command1");
   Command2 = Named(new QPushButton(this), "Command2");
   Command3 = Named(new QPushButton(this), "Command3");
@@ -133,6 +148,9 @@ void Form1::CreateControls() {
   List1Box = QtListBox(List1);
   File1Box = FileListBox(File1);
   setWindowIcon(QIcon(":/icons/vandrel-radio.svg"));
+  Image4->setPixmap(QPixmap(":/icons/ecards-link.svg"));
+  Image3->setPixmap(QPixmap(":/icons/project-link.svg"));
+  Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   TrayIcon1.setScreenTip("Vandrel Internet Radio");
   // Names come from lists and settings: shown as they stand, never as markup.
   ZenderNaam->setTextFormat(Qt::PlainText);
@@ -155,12 +173,125 @@ void Form1::CreateControls() {
 
 void Form1::Form_Load() {
   List1Box.AddItem(texts_.Text("error14"));
+  WebBrowser1->Navigate(env_.baseAddress + "radio/inter/website/index.php?wat=home&lang=" + gESelecteerdland);
   Timer5.start();
   Timer3.start();
+  Timer2.start();
   Timer1.start();
 }
 
 std::string Form1::SettingsFile() const { return InFolder(env_.programFolder, "INST.INI"); }
+
+void Form1::Timer2_Timer() {
+  // Stopped while its box is open, so boxes do not pile up; tried again after.
+  Timer2.stop();
+  try {
+    Image1->setPixmap(LoadSkin(env_.programFolder, "head.skn"));
+    Image2->setPixmap(LoadSkin(env_.programFolder, "frame1.skn"));
+    Image2->resize(width(), height());
+  } catch (const std::exception&) {
+    boxes_.ErrorBox("error16");
+    Timer2.start();
+  }
+}
+
+void Form1::MakeClickable(QLabel* control, bool hand) {
+  control->installEventFilter(this);
+  control->setFocusPolicy(Qt::TabFocus);  // reachable from the keyboard too
+  if (hand) control->setCursor(Qt::PointingHandCursor);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  bool clicked = false;
+  if (event->type() == QEvent::MouseButtonRelease) {
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    auto* widget = static_cast<QWidget*>(watched);
+    clicked = mouse->button() == Qt::LeftButton && widget->rect().contains(mouse->position().toPoint());
+  } else if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    clicked = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
+  }
+  if (!clicked) return QWidget::eventFilter(watched, event);
+  if (watched == Label1) Label1_Click();
+  else if (watched == Label12) Label12_Click();
+  else if (watched == Label4) Label4_Click();
+  else if (watched == TaalGeselecteerdTekst) TaalGeselecteerdTekst_Click();
+  else if (watched == Label5) Label5_Click();
+  else if (watched == Label3) Label3_Click();
+  else if (watched == Image4) Image4_Click();
+  else if (watched == Image3) Image3_Click();
+  else if (watched == Label9) Label9_Click();
+  else return QWidget::eventFilter(watched, event);
+  return true;
+}
+
+void Form1::SkinDialog(QLabel* image1, QLabel* image2) {
+  image1->setPixmap(LoadSkin(env_.programFolder, "frame1.skn"));
+  image2->setPixmap(LoadSkin(env_.programFolder, "balk1.skn"));
+}
+
+void Form1::Label1_Click() {
+  try {
+    Form2 form(*this);
+    SkinDialog(form.Image1, form.Image2);
+    form.exec();
+  } catch (const std::exception&) {
+    boxes_.ErrorBox("error12");
+  }
+}
+
+void Form1::Label12_Click() {
+  try {
+    Form3 form(*this);
+    SkinDialog(form.Image1, form.Image2);
+    form.exec();
+  } catch (const std::exception&) {
+    boxes_.ErrorBox("error12");
+  }
+}
+
+void Form1::Label4_Click() {
+  try {
+    Form4 form({env_.programFolder, QCoreApplication::applicationFilePath().toStdString(), texts_,
+                DefaultAutostartFolder()},
+               this);
+    SkinDialog(form.Image1, form.Image2);
+    form.exec();
+  } catch (const std::exception&) {
+    boxes_.ErrorBox("error12");
+  }
+}
+
+void Form1::TaalGeselecteerdTekst_Click() { Label1_Click(); }
+
+void Form1::Label5_Click() { WebBrowser1->Navigate(env_.baseAddress + "radio/inter/website/index.php?wat=about"); }
+
+void Form1::OpenInBrowser(const std::string& address) {
+  try {
+    if (!IsWebAddress(address)) throw LaunchError("not a web address: " + address);
+    (env_.launcher != nullptr ? *env_.launcher : desktopLauncher_).Open(address);
+  } catch (const std::exception&) {
+    boxes_.ErrorBox("error12");
+  }
+}
+
+void Form1::Label3_Click() { OpenInBrowser(HomepageAddress(RadioUrl)); }
+
+void Form1::Image4_Click() { OpenInBrowser(env_.baseAddress + "ecards/"); }
+
+void Form1::Image3_Click() { OpenInBrowser(kProjectHomePage); }
+
+void Form1::Label9_Click() { Slider1->setValue(0); }
+
+void Form1::WebBrowser1_NavigateError() {
+  std::string text;
+  try {
+    text = texts_.Text("error1");
+  } catch (const std::exception&) {
+    // the page stays empty rather than wrong
+  }
+  WebBrowser1->Navigate("about:" + text);
+}
 
 void Form1::Timer3_Timer() {
   // One run only: a failure is reported once instead of every 200 ms, and

@@ -16,10 +16,12 @@
 
 #include "platform/FileListBox.h"
 #include "platform/HttpClient.h"
+#include "platform/Launcher.h"
 #include "platform/ListBox.h"
 #include "platform/MediaPlayer.h"
 #include "platform/QtListBox.h"
 #include "platform/TextHolder.h"
+#include "platform/WebPanel.h"
 #include "settings/LanguageTable.h"
 #include "settings/MessageBoxes.h"
 #include "shell/TrayIcon.h"
@@ -40,6 +42,8 @@ class Form1 : public QWidget {
     MediaPlayer& player;      // WindowsMediaPlayer1
     // Ends the program once the window has closed for good.
     std::function<void()> endProgram = [] { QCoreApplication::quit(); };
+    // Opens web addresses in the browser; the desktop's own when null.
+    Launcher* launcher = nullptr;
   };
 
   explicit Form1(Environment environment, QWidget* parent = nullptr);
@@ -51,6 +55,16 @@ class Form1 : public QWidget {
   void Command3_Click();
   void stopspelen_Click();
   void Slider1_Change();
+  void Label1_Click();   // country chooser
+  void Label12_Click();  // station search
+  void Label4_Click();   // settings
+  void TaalGeselecteerdTekst_Click();
+  void Label5_Click();   // information page
+  void Label3_Click();   // station homepage
+  void Image4_Click();   // e-cards
+  void Image3_Click();   // project home page
+  void Label9_Click();   // mute
+  void WebBrowser1_NavigateError();
   void TrayIcon1_Click();
   void TrayIcon1_RightClick();
   void open_Click();
@@ -73,7 +87,7 @@ class Form1 : public QWidget {
   QListWidget* List1;
   QListWidget* File1;
   FileListBox File1Box{nullptr};
-  QWidget* WebBrowser1;
+  WebPanel* WebBrowser1;
   QPushButton* Command1;
   QPushButton* Command2;
   QPushButton* Command3;
@@ -110,6 +124,7 @@ class Form1 : public QWidget {
   TrayIcon TrayIcon1;
 
   QTimer Timer1;  // station list, 1000 ms
+  QTimer Timer2;  // skin pictures, 500 ms
   QTimer Timer3;  // start-up sequence, 200 ms
   QTimer Timer4;  // final exit, 100 ms, armed by "Close"
   QTimer Timer5;  // captions, 20 ms
@@ -123,12 +138,18 @@ class Form1 : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void CreateControls();
   void Form_Load();
   void Timer1_Timer();
+  void Timer2_Timer();
   void Timer3_Timer();
+  void MakeClickable(QLabel* control, bool hand);
+  // Puts the dialog skins on a dialog's background and title bar.
+  void SkinDialog(QLabel* image1, QLabel* image2);
+  void OpenInBrowser(const std::string& address);
   void Timer4_Timer();
   std::string SettingsFile() const;
   void Timer5_Timer();
@@ -136,6 +157,7 @@ class Form1 : public QWidget {
   void PlayerError();
 
   Environment env_;
+  DesktopLauncher desktopLauncher_;
   LanguageTable texts_;
   MessageBoxes boxes_;
 };

@@ -17,6 +17,7 @@
 #include "platform/MpvPlayer.h"
 #include "platform/QtHttpClient.h"
 #include "player/Form1.h"
+#include "support/ShippedFiles.h"
 #include "support/QtWait.h"
 
 namespace vandrel::test {
@@ -76,9 +77,7 @@ inline int Requests(const std::string& log, const std::string& target) {
 class MainWindowFixture : public ::testing::Test {
  protected:
   MainWindowFixture() : folder_(MakeTempFolder("dialogs")) {
-    fs::copy_file(fs::path(VANDREL_SHIPPED_DATA) / "lang.ini", folder_ / "lang.ini");
-    fs::copy_file(fs::path(VANDREL_SHIPPED_DATA) / "INST.INI", folder_ / "INST.INI");
-    fs::create_directories(folder_ / "favo");
+    CopyShippedProgramFiles(folder_);
   }
   ~MainWindowFixture() override {
     main_.reset();

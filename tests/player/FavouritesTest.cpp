@@ -12,6 +12,7 @@
 #include "platform/QtHttpClient.h"
 #include "player/FavouriteFiles.h"
 #include "player/Form1.h"
+#include "support/ShippedFiles.h"
 #include "support/BoxCloser.h"
 #include "support/DirectoryServerProcess.h"
 #include "support/QtWait.h"
@@ -55,8 +56,8 @@ class FavouritesTest : public ::testing::Test {
     std::string tmpl = (fs::temp_directory_path() / "vandrel favourites XXXXXX").string();
     if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("no temporary folder");
     folder_ = tmpl;
-    fs::create_directories(folder_ / "favo");
-    fs::copy_file(fs::path(VANDREL_SHIPPED_DATA) / "lang.ini", folder_ / "lang.ini");
+    test::CopyShippedProgramFiles(folder_);
+    fs::remove(folder_ / "INST.INI");
     form_ = std::make_unique<Form1>(Form1::Environment{folder_.string(), server_->baseAddress(), http_, player_});
     form_->Timer1.stop();  // the station list and the settings file play no part here
     form_->Timer3.stop();

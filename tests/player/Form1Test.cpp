@@ -12,6 +12,7 @@
 #include "platform/QtHttpClient.h"
 #include "player/TaggedList.h"
 #include "settings/Ini.h"
+#include "support/ShippedFiles.h"
 #include "support/BoxCloser.h"
 #include "support/CannedServer.h"
 #include "support/DirectoryServerProcess.h"
@@ -68,9 +69,7 @@ class Form1Test : public ::testing::Test {
 
   Form1Test() : folder_(fs::temp_directory_path() / ("vandrel-form1-" + std::to_string(::getpid()))) {
     fs::remove_all(folder_);
-    fs::create_directories(folder_ / "favo");
-    fs::copy_file(fs::path(VANDREL_SHIPPED_DATA) / "lang.ini", folder_ / "lang.ini");
-    fs::copy_file(fs::path(VANDREL_SHIPPED_DATA) / "INST.INI", folder_ / "INST.INI");
+    test::CopyShippedProgramFiles(folder_);
   }
   ~Form1Test() override { fs::remove_all(folder_); }
 

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <thread>
 
+#include "support/ShippedFiles.h"
 #include "support/DirectoryServerProcess.h"
 
 extern char** environ;
@@ -24,10 +25,8 @@ using namespace std::chrono_literals;
 TEST(ProgramRun, TheInstalledProgramAsksItsDirectoryForTheRememberedCountry) {
   test::DirectoryServerProcess server;
   const fs::path folder = fs::temp_directory_path() / ("vandrel-run-" + std::to_string(::getpid()));
-  fs::create_directories(folder / "favo");
+  test::CopyShippedProgramFiles(folder);
   fs::copy_file(VANDREL_RADIO_EXE, folder / "vandrel-radio", fs::copy_options::overwrite_existing);
-  fs::copy_file(fs::path(VANDREL_SHIPPED_DATA) / "lang.ini", folder / "lang.ini", fs::copy_options::overwrite_existing);
-  fs::copy_file(fs::path(VANDREL_SHIPPED_DATA) / "INST.INI", folder / "INST.INI", fs::copy_options::overwrite_existing);
   std::ofstream(folder / "directory.ini") << "[Directory]\nbase=" << server.baseAddress() << "\n";
 
   const std::string exe = (folder / "vandrel-radio").string();
@@ -61,9 +60,8 @@ std::string ReadAll(const fs::path& path) {
 TEST(ProgramRun, EndsOnRequestWithItsSettingsSavedAndAKillNeverTearsThem) {
   test::DirectoryServerProcess server;
   const fs::path folder = fs::temp_directory_path() / ("vandrel-end-" + std::to_string(::getpid()));
-  fs::create_directories(folder / "favo");
+  test::CopyShippedProgramFiles(folder);
   fs::copy_file(VANDREL_RADIO_EXE, folder / "vandrel-radio", fs::copy_options::overwrite_existing);
-  fs::copy_file(fs::path(VANDREL_SHIPPED_DATA) / "lang.ini", folder / "lang.ini", fs::copy_options::overwrite_existing);
   std::ofstream(folder / "directory.ini") << "[Directory]\nbase=" << server.baseAddress() << "\n";
   const std::string exe = (folder / "vandrel-radio").string();
   char* argv[] = {const_cast<char*>(exe.c_str()), nullptr};

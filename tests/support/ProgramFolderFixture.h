@@ -12,6 +12,7 @@
 #include "platform/QtHttpClient.h"
 #include "player/Form1.h"
 #include "settings/Ini.h"
+#include "support/ShippedFiles.h"
 #include "support/DirectoryServerProcess.h"
 #include "support/QtWait.h"
 
@@ -32,10 +33,7 @@ class ProgramFolderFixture : public ::testing::Test {
     std::string tmpl = (std::filesystem::temp_directory_path() / "vandrel start XXXXXX").string();
     if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("no temporary folder");
     folder_ = tmpl;
-    std::filesystem::create_directories(folder_ / "favo");
-    const std::filesystem::path shipped(VANDREL_SHIPPED_DATA);
-    std::filesystem::copy_file(shipped / "lang.ini", folder_ / "lang.ini");
-    std::filesystem::copy_file(shipped / "INST.INI", folder_ / "INST.INI");
+    CopyShippedProgramFiles(folder_);
   }
   ~ProgramFolderFixture() override {
     form_.reset();

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace vandrel {
+
+// Hands a web address to the desktop, which opens it in the user's browser.
+class Launcher {
+ public:
+  virtual ~Launcher() = default;
+  // Throws LaunchError when the desktop cannot open it.
+  virtual void Open(const std::string& address) = 0;
+};
+
+struct LaunchError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// The desktop's own launcher (xdg-open and its kin).
+class DesktopLauncher : public Launcher {
+ public:
+  void Open(const std::string& address) override;
+};
+
+}  // namespace vandrel
