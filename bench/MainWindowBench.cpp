@@ -1,5 +1,7 @@
 // Start-up of the main window: time until its first paint with the language
-// texts on, and resident memory once the station list is filled.
+// texts on, and resident memory once the station list is filled; time until
+// the web panel has its start page, and the memory of the whole program then
+// (the web engine runs in processes of its own).
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -8,6 +10,9 @@
 #include <QThread>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <sstream>
+#include <unistd.h>
 #include <string>
 
 #include "platform/MpvPlayer.h"
@@ -46,6 +51,47 @@ long ResidentKiB() {
   return 0;
 }
 
+// Resident memory of this process and every process below it.
+long TreeResidentKiB() {
+  std::map<int, int> parents;
+  std::map<int, long> resident;
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream stat(entry.path() / "stat");
+    std::string line;
+    std::getline(stat, line);
+    const auto close = line.rfind(')');
+    if (close == std::string::npos) continue;
+    std::istringstream rest(line.substr(close + 2));
+    std::string state;
+    int ppid = 0;
+    rest >> state >> ppid;
+    parents[std::stoi(name)] = ppid;
+    std::ifstream status(entry.path() / "status");
+    std::string key;
+    while (status >> key) {
+      long value = 0;
+      if (key == "VmRSS:" && status >> value) {
+        resident[std::stoi(name)] = value;
+        break;
+      }
+      status.ignore(1 << 20, '\n');
+    }
+  }
+  const int self = ::getpid();
+  long total = 0;
+  for (const auto& [pid, kib] : resident) {
+    for (int p = pid; p > 1; p = parents.count(p) ? parents[p] : 0) {
+      if (p == self) {
+        total += kib;
+        break;
+      }
+    }
+  }
+  return total;
+}
+
 void WaitFor(const std::function<bool()>& done) {
   QElapsedTimer limit;
   limit.start();
@@ -78,6 +124,30 @@ void BM_MainWindowStart(benchmark::State& state) {
   fs::remove_all(folder);
 }
 BENCHMARK(BM_MainWindowStart)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_WebPanelStartPage(benchmark::State& state) {
+  vandrel::test::DirectoryServerProcess server;
+  const fs::path folder = fs::temp_directory_path() / "vandrel-bench-panel";
+  vandrel::test::CopyShippedProgramFiles(folder);
+  vandrel::QtHttpClient http;
+  vandrel::MpvPlayer player(std::map<std::string, std::string>{{"ao", "null"}});
+  long rss = 0;
+  for (auto _ : state) {
+    QElapsedTimer clock;
+    clock.start();
+    vandrel::Form1 form({folder.string(), server.baseAddress(), http, player});
+    bool loaded = false;
+    QObject::connect(form.WebBrowser1, &vandrel::WebPanel::pageLoaded, [&] { loaded = true; });
+    form.show();
+    WaitFor([&] { return loaded; });
+    state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
+    WaitFor([&] { return form.List1->count() > 1; });
+    rss = TreeResidentKiB();
+  }
+  state.counters["program_rss_KiB"] = static_cast<double>(rss);
+  fs::remove_all(folder);
+}
+BENCHMARK(BM_WebPanelStartPage)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

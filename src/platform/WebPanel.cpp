@@ -45,11 +45,12 @@ WebPanel::WebPanel(QWidget* parent) : QWidget(parent), view_(new QWebEngineView(
   page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
   view_->setPage(page);
   view_->setContextMenuPolicy(Qt::NoContextMenu);
+  view_->setZoomFactor(0.8);  // the directory pages are laid out for a full window
 
   connect(page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
-    if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus && !info.isErrorPage()) {
-      // The error page of the engine itself is not one we asked for.
-      if (!location_.starts_with("about:")) emit NavigateError();
+    // HTTP error answers count as failures too; the text page itself never does.
+    if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus && !location_.starts_with("about:")) {
+      emit NavigateError();
     }
   });
   connect(page, &QWebEnginePage::loadFinished, this, [this](bool) {

@@ -48,9 +48,10 @@ class ProgramFolderFixture : public ::testing::Test {
     return server_->baseAddress() + "stream/tone?seconds=" + std::to_string(seconds);
   }
 
-  Form1& Start() {
-    form_ = std::make_unique<Form1>(
-        Form1::Environment{folder_.string(), server_->baseAddress(), http_, player_, [this] { ++ended_; }});
+  // Against the shipped directory unless another base address is given.
+  Form1& Start(const std::string& base = "") {
+    form_ = std::make_unique<Form1>(Form1::Environment{folder_.string(), base.empty() ? server_->baseAddress() : base,
+                                                       http_, player_, [this] { ++ended_; }, launcher_});
     return *form_;
   }
 
@@ -64,6 +65,7 @@ class ProgramFolderFixture : public ::testing::Test {
   MpvPlayer player_{std::map<std::string, std::string>{{"ao", "null"}}};
   std::unique_ptr<Form1> form_;
   int ended_ = 0;
+  Launcher* launcher_ = nullptr;  // the desktop's when null
 };
 
 }  // namespace vandrel::test

@@ -1,0 +1,37 @@
+#include "shell/BrowserLinks.h"
+
+#include <gtest/gtest.h>
+
+namespace vandrel {
+namespace {
+
+TEST(BrowserLinksTest, HomepagesGetTheirSchemeOnceAndOnlyWebAddressesPass) {
+  struct Case {
+    const char* radioUrl;
+    const char* address;
+    bool passes;
+  };
+  const Case cases[] = {
+      {"een.example/", "http://een.example/", true},
+      {"127.0.0.1/", "http://127.0.0.1/", true},
+      {"radio.example:8000/live", "http://radio.example:8000/live", true},
+      {"localhost:8000", "http://localhost:8000", true},
+      {"", "http://", true},  // the browser says what is wrong with it
+      {"http://een.example/", "http://een.example/", true},
+      {"HTTPS://een.example/", "HTTPS://een.example/", true},
+      {"javascript:alert(1)", "javascript:alert(1)", false},
+      {"file:///etc/passwd", "file:///etc/passwd", false},
+      {"mailto:a@b.example", "mailto:a@b.example", false},
+      {"een.example/ --new-window", "http://een.example/ --new-window", false},
+      {"een.example/\nx", "http://een.example/\nx", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.radioUrl);
+    EXPECT_EQ(HomepageAddress(c.radioUrl), c.address);
+    EXPECT_EQ(IsWebAddress(HomepageAddress(c.radioUrl)), c.passes);
+  }
+  EXPECT_TRUE(IsWebAddress(kProjectHomePage));
+}
+
+}  // namespace
+}  // namespace vandrel

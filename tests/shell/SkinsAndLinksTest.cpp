@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QMouseEvent>
+#include <QWebEngineView>
+#include <filesystem>
+#include <fstream>
+
+#include "dialogs/Form2.h"
+#include "dialogs/Form3.h"
+#include "settings/Form4.h"
+#include "shell/BrowserLinks.h"
+#include "support/BoxCloser.h"
+#include "support/CannedServer.h"
+#include "support/ProgramFolderFixture.h"
+
+namespace vandrel {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+class FakeLauncher : public Launcher {
+ public:
+  void Open(const std::string& address) override {
+    opened.push_back(address);
+    if (fail) throw LaunchError("no browser");
+  }
+  std::vector<std::string> opened;
+  bool fail = false;
+};
+
+void Click(QWidget* widget) {
+  const QPointF at(3, 3);
+  for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+    QMouseEvent event(type, at, widget->mapToGlobal(at), Qt::LeftButton,
+                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+  }
+}
+
+void SaveScreenshot(QWidget& widget, const std::string& name) {
+  QDir().mkpath(VANDREL_SCREENSHOT_DIR);
+  widget.grab().save(QString(VANDREL_SCREENSHOT_DIR) + "/" + QString::fromStdString(name));
+}
+
+class SkinsAndLinksTest : public test::ProgramFolderFixture {
+ protected:
+  SkinsAndLinksTest() { launcher_ = &launcher; }
+
+  Form1& Started(const std::string& base = "") {
+    Form1& form = Start(base);
+    EXPECT_TRUE(StartedUp());
+    return form;
+  }
+
+  bool ShowsText(Form1& form, const std::string& text) {
+    return test::WaitUntil([&] { return form.WebBrowser1->shownText().contains(QString::fromStdString(text)); }, 20s);
+  }
+
+  FakeLauncher launcher;
+};
+
+TEST_F(SkinsAndLinksTest, ThePanelShowsTheStartPageAndTheErrorTextWhenAPageFails) {
+  test::BoxCloser boxes;
+  Form1& form = Started();
+  EXPECT_EQ(form.WebBrowser1->LocationURL(),
+            server_->baseAddress() + "radio/inter/website/index.php?wat=home&lang=english");
+  ASSERT_TRUE(ShowsText(form, "Holland")) << form.WebBrowser1->shownText().toStdString();
+  test::WaitUntil([&] { return form.List1->count() > 1 && !form.Timer2.isActive(); }, 10s);
+  SaveScreenshot(form, "form1-skinned.png");
+
+  emit form.WebBrowser1->NavigateError();
+  ASSERT_TRUE(ShowsText(form, form.texts().Text("error1")));
+  EXPECT_EQ(form.WebBrowser1->LocationURL(), "about:" + form.texts().Text("error1"));
+  Click(form.Label5);  // the information page leads away from it
+  EXPECT_EQ(form.WebBrowser1->LocationURL(), server_->baseAddress() + "radio/inter/website/index.php?wat=about");
+  ASSERT_TRUE(ShowsText(form, "About Vandrel Internet Radio"));
+
+  // A page may not send the panel to a local file.
+  form.WebBrowser1->view()->page()->runJavaScript("window.location.href = 'file:///etc/hostname';");
+  test::Pump(500ms);
+  EXPECT_EQ(form.WebBrowser1->view()->url().scheme(), "http");
+
+  const int port = test::ClosedPort();
+  Form1& down = Started("http://127.0.0.1:" + std::to_string(port) + "/");
+  ASSERT_TRUE(ShowsText(down, down.texts().Text("error1")));
+}
+
+TEST_F(SkinsAndLinksTest, EachLinkLabelOpensItsSkinnedDialog) {
+  test::BoxCloser boxes;
+  Form1& form = Started();
+  ASSERT_TRUE(test::WaitUntil([&] { return form.List1->count() > 1; }, 10s));
+  struct Link {
+    QWidget* label;
+    const char* dialog;
+    const char* screenshot;
+  };
+  const Link links[] = {{form.Label1, "vandrel::Form2", "form2-skinned.png"},
+                        {form.TaalGeselecteerdTekst, "vandrel::Form2", nullptr},
+                        {form.Label12, "vandrel::Form3", "form3-skinned.png"},
+                        {form.Label4, "vandrel::Form4", "form4-skinned.png"}};
+  for (const Link& link : links) {
+    std::string opened;
+    bool skinned = false;
+    // Polled: the dialog's own download runs before it is shown.
+    QTimer watch;
+    watch.setInterval(50);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (dialog == nullptr || qobject_cast<QMessageBox*>(dialog) != nullptr) return;
+      watch.stop();
+      opened = dialog->metaObject()->className();
+      for (QLabel* image : dialog->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (image->objectName() == "Image2") skinned = !image->pixmap().isNull();
+      }
+      if (link.screenshot != nullptr) SaveScreenshot(*dialog, link.screenshot);
+      dialog->reject();
+    });
+    watch.start();
+    Click(link.label);
+    EXPECT_EQ(opened, link.dialog);
+    EXPECT_TRUE(skinned) << link.dialog;
+  }
+  EXPECT_TRUE(boxes.boxes.empty());
+  EXPECT_EQ(form.Label1->cursor().shape(), Qt::PointingHandCursor);
+  EXPECT_EQ(form.TaalGeselecteerdTekst->cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST_F(SkinsAndLinksTest, BrowserLinksHandOverWebAddressesOnly) {
+  test::BoxCloser boxes;
+  Form1& form = Started();
+  const std::string directorySite = form.RadioUrl;
+  EXPECT_EQ(directorySite, server_->baseAddress().substr(7));
+  Click(form.Label3);  // no station chosen yet: the directory's own site
+  Click(form.Image4);
+  Click(form.Image3);
+  ASSERT_EQ(launcher.opened, (std::vector<std::string>{"http://" + directorySite, server_->baseAddress() + "ecards/",
+                                                       kProjectHomePage}));
+  form.RadioUrl = "een.example/";
+  Click(form.Label3);
+  EXPECT_EQ(launcher.opened.back(), "http://een.example/");
+  EXPECT_TRUE(boxes.boxes.empty());
+
+  for (const std::string bad : {"javascript:alert(1)", "file:///etc/passwd"}) {
+    form.RadioUrl = bad;
+    const auto before = launcher.opened.size();
+    Click(form.Label3);
+    EXPECT_EQ(launcher.opened.size(), before) << bad;
+  }
+  launcher.fail = true;
+  form.RadioUrl = "twee.example/";
+  Click(form.Label3);
+  test::Pump(200ms);
+  ASSERT_EQ(boxes.boxes.size(), 3u);
+  for (const auto& box : boxes.boxes) EXPECT_EQ(box.text, form.texts().Text("error12"));
+
+  player_.setURL(Tone(600));
+  Click(form.Label9);  // "Volume:" mutes; playing goes on
+  EXPECT_EQ(form.Slider1->value(), 0);
+  EXPECT_EQ(player_.volume(), 0);
+  EXPECT_EQ(player_.URL(), Tone(600));
+  player_.close();
+}
+
+TEST_F(SkinsAndLinksTest, MissingSkinsLeaveTheProgramUsable) {
+  fs::rename(folder_ / "def_head.skn", folder_ / "head.away");
+  std::ofstream(folder_ / "def_balk1.skn", std::ios::trunc) << "not a picture";
+  test::BoxCloser boxes;
+  Form1& form = Started();
+  ASSERT_TRUE(test::WaitUntil([&] { return boxes.boxes.size() >= 2; }, 5s));  // asked again every 500 ms
+  for (const auto& box : boxes.boxes) EXPECT_EQ(box.text, form.texts().Text("error16"));
+  ASSERT_TRUE(test::WaitUntil([&] { return form.List1->count() > 1; }, 10s));
+  EXPECT_TRUE(form.Image1->pixmap().isNull());
+
+  fs::rename(folder_ / "head.away", folder_ / "def_head.skn");
+  ASSERT_TRUE(test::WaitUntil([&] { return !form.Timer2.isActive() && !form.Image1->pixmap().isNull(); }, 5s));
+  const auto shown = boxes.boxes.size();
+  test::Pump(1200ms);
+  EXPECT_EQ(boxes.boxes.size(), shown);
+
+  // A broken dialog skin: the box instead of the dialog.
+  Click(form.Label4);
+  test::Pump(200ms);
+  ASSERT_EQ(boxes.boxes.size(), shown + 1);
+  EXPECT_EQ(boxes.boxes.back().text, form.texts().Text("error12"));
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+}  // namespace
+}  // namespace vandrel
