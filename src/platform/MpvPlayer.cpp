@@ -49,6 +49,8 @@ MpvPlayer::MpvPlayer(const std::map<std::string, std::string>& options, QObject*
   mpv_observe_property(mpv_, kBufferingState, "cache-buffering-state", MPV_FORMAT_INT64);
   mpv_observe_property(mpv_, kIcyTitle, "metadata/by-key/icy-title", MPV_FORMAT_STRING);
   mpv_set_wakeup_callback(mpv_, &MpvPlayer::wakeup, this);
+  retry_.setSingleShot(true);
+  connect(&retry_, &QTimer::timeout, this, [this] { load(); });
 }
 
 MpvPlayer::~MpvPlayer() {
@@ -65,6 +67,9 @@ void MpvPlayer::wakeup(void* self) {
 void MpvPlayer::setURL(const std::string& address) {
   url_ = address;
   title_.clear();
+  retry_.stop();
+  reconnect_.Reset();
+  played_ = false;
   if (!mpv_) return;
   if (address.empty()) {
     // Nothing to play: whatever played stops, and that is no error.
@@ -74,13 +79,17 @@ void MpvPlayer::setURL(const std::string& address) {
     setState(State::Stopped);
     return;
   }
-  const char* load[] = {"loadfile", address.c_str(), "replace", nullptr};
+  load();
+}
+
+void MpvPlayer::load() {
+  const char* load[] = {"loadfile", url_.c_str(), "replace", nullptr};
   mpv_node result{};
   if (mpv_command_ret(mpv_, load, &result) < 0) {
     currentEntry_ = -1;
-    setState(State::Error);
     // Reported later, like every player error, never inside the caller's call.
-    QMetaObject::invokeMethod(this, [this] { if (onError) onError(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this] { failed(); }, Qt::QueuedConnection);
+    setState(State::Error);
     return;
   }
   currentEntry_ = -1;
@@ -97,6 +106,28 @@ void MpvPlayer::setURL(const std::string& address) {
   setState(State::Connecting);
 }
 
+void MpvPlayer::failed() {
+  if (played_) {
+    dropped();
+    return;
+  }
+  setState(State::Error);
+  if (onError) onError();
+}
+
+void MpvPlayer::dropped() {
+  if (const auto pause = reconnect_.NextPause()) {
+    retryInSeconds_ = static_cast<int>((pause->count() + 999) / 1000);
+    setState(State::Reconnecting);
+    retry_.start(*pause);
+    return;
+  }
+  played_ = false;
+  reconnect_.Reset();
+  setState(State::Error);
+  if (onError) onError();
+}
+
 void MpvPlayer::close() {
   if (mpv_) {
     const char* stop[] = {"stop", nullptr};
@@ -104,6 +135,9 @@ void MpvPlayer::close() {
   }
   currentEntry_ = -1;
   title_.clear();
+  retry_.stop();
+  reconnect_.Reset();
+  played_ = false;
   setState(State::Stopped);
 }
 
@@ -130,16 +164,21 @@ void MpvPlayer::handle(const mpv_event& event) {
       break;
     }
     case MPV_EVENT_PLAYBACK_RESTART:
-      if (currentEntry_ >= 0 && state_ != State::Buffering) setState(State::Playing);
+      if (currentEntry_ >= 0 && state_ != State::Buffering) {
+        played_ = true;
+        reconnect_.Reset();
+        setState(State::Playing);
+      }
       break;
     case MPV_EVENT_END_FILE: {
       const auto* end = static_cast<const mpv_event_end_file*>(event.data);
       // Ends of streams that were replaced or closed are old news.
       if (end->playlist_entry_id != currentEntry_) break;
       currentEntry_ = -1;
-      if (end->reason == MPV_END_FILE_REASON_ERROR) {
-        setState(State::Error);
-        if (onError) onError();
+      if (played_ && (end->reason == MPV_END_FILE_REASON_ERROR || end->reason == MPV_END_FILE_REASON_EOF)) {
+        dropped();
+      } else if (end->reason == MPV_END_FILE_REASON_ERROR) {
+        failed();
       } else {
         setState(State::Stopped);
       }
@@ -177,6 +216,10 @@ void MpvPlayer::updateStatus() {
     case State::Connecting: text = "Connecting"; break;
     case State::Buffering: text = "Buffering " + std::to_string(bufferPercent_) + "%"; break;
     case State::Playing: text = title_.empty() ? "Playing" : "Playing: " + title_; break;
+    case State::Reconnecting:
+      text = "Reconnecting in " + std::to_string(retryInSeconds_) + " s (" + std::to_string(reconnect_.Tries()) +
+             "/" + std::to_string(reconnect_.MaxTries()) + ")";
+      break;
     case State::Error: text = "Error"; break;
   }
   if (text == status_) return;

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 #include <cstdint>
 #include <map>
 #include <string>
 
 #include "platform/MediaPlayer.h"
+#include "player/ReconnectPolicy.h"
 
 struct mpv_handle;
 struct mpv_event;
@@ -14,6 +16,11 @@ namespace vandrel {
 
 // Audio-only stream player on libmpv. mpv's events are collected on the
 // user-interface thread: its wakeup callback only posts a call to this object.
+//
+// A station that was playing and whose stream ends by itself (the connection
+// dropped, or the server ended a live stream) is opened again after growing
+// pauses; only when those tries are spent does it report its error. A new
+// address or close ends the tries.
 class MpvPlayer : public QObject, public MediaPlayer {
   Q_OBJECT
 
@@ -32,9 +39,16 @@ class MpvPlayer : public QObject, public MediaPlayer {
   // The stream's own title, empty when it reports none.
   std::string streamTitle() const { return title_; }
 
- private:
-  enum class State { Stopped, Connecting, Buffering, Playing, Error };
+  // For tests: shorter pauses between tries.
+  void setReconnectPauses(ReconnectPolicy::Pauses pauses) { reconnect_ = ReconnectPolicy(std::move(pauses)); }
 
+ private:
+  enum class State { Stopped, Connecting, Buffering, Playing, Reconnecting, Error };
+
+  void load();
+  void failed();
+  // A playing stream ended by itself: try again, or give up with an error.
+  void dropped();
   Q_INVOKABLE void drainEvents();
   void handle(const mpv_event& event);
   void setState(State state);
@@ -49,6 +63,10 @@ class MpvPlayer : public QObject, public MediaPlayer {
   int bufferPercent_ = 0;
   int volume_ = 100;
   std::int64_t currentEntry_ = -1;
+  bool played_ = false;  // the current address has played since it was set
+  ReconnectPolicy reconnect_;
+  QTimer retry_;
+  int retryInSeconds_ = 0;
 };
 
 }  // namespace vandrel

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "support/CannedServer.h"
@@ -85,6 +87,48 @@ TEST_F(MpvPlayerTest, ANewAddressReplacesThePlayingOneWithoutAnError) {
   ASSERT_TRUE(WaitForStatus("Playing"));
   test::Pump(500ms);
   EXPECT_EQ(errors_, 0);
+}
+
+bool Saw(const std::vector<std::string>& statuses, const std::string& text) {
+  return std::find(statuses.begin(), statuses.end(), text) != statuses.end();
+}
+
+TEST_F(MpvPlayerTest, ADroppedStationIsOpenedAgainAndANewAddressEndsTheTries) {
+  player_.setReconnectPauses({300ms, 300ms, 300ms, 300ms, 300ms});
+  const std::string shortTone = server_->baseAddress() + "stream/tone?seconds=2";
+  player_.setURL(shortTone);
+  ASSERT_TRUE(WaitForStatus("Playing"));
+  ASSERT_TRUE(WaitForStatus("Reconnecting"));
+  EXPECT_EQ(player_.status(), "Reconnecting in 1 s (1/5)");
+  ASSERT_TRUE(WaitForStatus("Playing"));
+  EXPECT_EQ(errors_, 0);
+  EXPECT_EQ(player_.URL(), shortTone);
+
+  // A stream that plays again has all its tries back.
+  ASSERT_TRUE(WaitForStatus("Reconnecting"));
+  EXPECT_EQ(player_.status(), "Reconnecting in 1 s (1/5)");
+  player_.close();
+  test::Pump(1s);
+  EXPECT_EQ(player_.status(), "Stopped");
+
+  // A station that never played is not retried.
+  statuses_.clear();
+  player_.setURL("http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/stream");
+  ASSERT_TRUE(test::WaitUntil([&] { return errors_ > 0; }, 20s));
+  EXPECT_FALSE(Saw(statuses_, "Reconnecting in 1 s (1/5)"));
+}
+
+TEST_F(MpvPlayerTest, AfterTheTriesASilentServerGivesOneError) {
+  player_.setReconnectPauses({100ms, 100ms, 100ms, 100ms, 100ms});
+  auto own = std::make_unique<test::DirectoryServerProcess>();
+  player_.setURL(own->baseAddress() + "stream/tone");
+  ASSERT_TRUE(WaitForStatus("Playing"));
+  own.reset();  // the server goes away mid-stream
+  ASSERT_TRUE(test::WaitUntil([&] { return errors_ > 0; }, 30s)) << player_.status();
+  test::Pump(1s);
+  EXPECT_EQ(errors_, 1);
+  EXPECT_EQ(player_.status(), "Error");
+  for (int i = 1; i <= 5; ++i) EXPECT_TRUE(Saw(statuses_, "Reconnecting in 1 s (" + std::to_string(i) + "/5)")) << i;
 }
 
 }  // namespace
