@@ -54,8 +54,17 @@ bool ConnectionStream::waitFor(short events, milliseconds timeout) const {
   }
 }
 
-bool ConnectionStream::waitForRequest(milliseconds idle) {
-  return bufferBegin_ < bufferEnd_ || waitFor(POLLIN, idle);
+bool ConnectionStream::waitForRequest(milliseconds idle, const std::function<bool()>& giveWay, milliseconds grace) {
+  if (bufferBegin_ < bufferEnd_) return true;
+  if (!giveWay) return waitFor(POLLIN, idle);
+  const auto end = Clock::now() + idle;
+  for (;;) {
+    const auto left = std::chrono::duration_cast<milliseconds>(end - Clock::now());
+    if (left.count() <= 0 || stopping_()) return false;
+    const bool yielding = giveWay();
+    if (waitFor(POLLIN, std::min(yielding ? grace : kSlice, left))) return true;
+    if (yielding && giveWay()) return false;
+  }
 }
 
 void ConnectionStream::beginRequest() {
@@ -115,9 +124,9 @@ void ConnectionStream::get_local_ip_and_port(std::string& ip, int& port) const {
   if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) == 0) AddressOf(addr, ip, port);
 }
 
-void ConnectionStream::closeGracefully() {
+void ConnectionStream::closeGracefully(milliseconds linger) {
   ::shutdown(fd_, SHUT_WR);
-  const auto end = Clock::now() + milliseconds(500);
+  const auto end = Clock::now() + linger;
   std::size_t drained = 0;
   char sink[4096];
   while (drained < 1024 * 1024 && !stopping_()) {

@@ -25,13 +25,14 @@ class ConnectionStream final : public httplib::Stream {
   ConnectionStream(int fd, Limits limits, std::function<bool()> stopping);
 
   // Waits for the next request to start arriving; false on idle timeout,
-  // close or server stop.
-  bool waitForRequest(std::chrono::milliseconds idle);
+  // close or server stop, or once giveWay holds and grace has passed.
+  bool waitForRequest(std::chrono::milliseconds idle, const std::function<bool()>& giveWay = {},
+                      std::chrono::milliseconds grace = std::chrono::milliseconds(10));
   // Starts the budget and deadline of a new request.
   void beginRequest();
-  // Half-closes, then reads away what the client still sends for a moment so
-  // the reply is not destroyed by a reset.
-  void closeGracefully();
+  // Half-closes, then reads away what the client still sends for up to
+  // linger so the reply is not destroyed by a reset.
+  void closeGracefully(std::chrono::milliseconds linger = std::chrono::milliseconds(500));
 
   bool is_readable() const override;
   bool is_writable() const override;

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "directory/ConditionalGet.h"
+#include "directory/Gzip.h"
 #include "directory/ToneStream.h"
 #include "directory/WebsitePages.h"
 #include "player/TaggedList.h"
@@ -82,6 +84,31 @@ std::optional<std::uint64_t> ParseSeconds(const std::string& text) {
   return value;
 }
 
+bool ClientTakesGzip(const httplib::Request& req) {
+  return Gzip::Accepted(req.get_header_value(BoundedHttpServer::kClientEncodings));
+}
+
+std::string GzipTag(const std::string& etag) { return etag.substr(0, etag.size() - 1) + "-gz\""; }
+
+// Replies made per request (search, pages) are compressed as they go out.
+void CompressIfAsked(const httplib::Request& req, httplib::Response& res) {
+  if (res.content_provider_ || res.has_header("Content-Encoding")) return;
+  const std::string type = res.get_header_value("Content-Type");
+  if (!Gzip::Suits(type)) return;
+  if (!res.has_header("Vary")) res.set_header("Vary", "Accept-Encoding");
+  // httplib only turns the unset status (-1) into 200 after routing.
+  if ((res.status != 200 && res.status != -1) || res.body.size() < Gzip::kMinBytes || !ClientTakesGzip(req)) return;
+  res.body = Gzip::Compress(res.body);
+  res.set_header("Content-Encoding", "gzip");
+}
+
+void PreloadLists(const FileCache& cache, const fs::path& folder) {
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    if (it->path().extension() == ".txt" && it->path().filename().string().front() != '.') cache.get(it->path());
+  }
+}
+
 }  // namespace
 
 DirectoryServer::DirectoryServer(const fs::path& dataDir, std::string host, int port, bool quiet)
@@ -94,6 +121,8 @@ DirectoryServer::DirectoryServer(const fs::path& dataDir, std::string host, int 
       host_(std::move(host)),
       requestedPort_(port),
       quiet_(quiet) {
+  PreloadLists(cache_, files_.root() / "radio" / "inter");
+  PreloadLists(cache_, files_.root() / "radio" / "inter" / "zenders");
   http_.set_payload_max_length(kMaxBodyBytes);
   http_.set_read_timeout(10, 0);
   http_.set_write_timeout(10, 0);
@@ -185,6 +214,7 @@ Handled DirectoryServer::route(const httplib::Request& req, httplib::Response& r
   } else {
     serveFile(req, res);
   }
+  CompressIfAsked(req, res);
   return Handled::Handled;
 }
 
@@ -201,7 +231,7 @@ void DirectoryServer::serveWebsite(const httplib::Request& req, httplib::Respons
   if (*page == WebsitePages::Page::Home) {
     const fs::path choices = files_.root() / "radio" / "inter" / "keuze-uk.txt";
     if (files_.contains(choices)) {
-      if (const auto text = StaticFiles::Read(choices)) countries = ParseTaggedList(*text, {"naam"})[0];
+      if (const auto entry = cache_.get(choices)) countries = ParseTaggedList(entry->body, {"naam"})[0];
     }
   }
   res.set_content(WebsitePages::Render(*page, req.get_param_value("lang"), countries), "text/html; charset=utf-8");
@@ -257,11 +287,39 @@ void DirectoryServer::serveFile(const httplib::Request& req, httplib::Response& 
       return;
     case StaticFiles::Outcome::Found: break;
   }
-  auto data = StaticFiles::Read(found.file);
-  if (!data) return Fail(res, 404);
+  const auto entry = cache_.get(found.file);
+  if (!entry) return Fail(res, 404);
   const std::string type = StaticFiles::ContentTypeFor(found.file);
-  if (found.file.extension() == ".txt") *data = BaseAddress::Substitute(*data, baseFor(req));
-  res.set_content(std::move(*data), type);
+  const bool compressible = Gzip::Suits(type);
+  const bool gzip = compressible && ClientTakesGzip(req);
+
+  // Lists that point back at this server differ per Host, so they are made
+  // per request; everything else goes out as it was loaded.
+  std::string filled;
+  const bool fill = found.file.extension() == ".txt" && entry->hasPlaceholder;
+  if (fill) filled = BaseAddress::Substitute(entry->body, baseFor(req));
+  const std::string& body = fill ? filled : entry->body;
+  const std::string etag = fill ? FileCache::ETagFor(body) : entry->etag;
+  const std::string zipped = fill && gzip && body.size() >= Gzip::kMinBytes ? Gzip::Compress(body) : std::string();
+  const std::string& gzBody = fill ? zipped : entry->gzipped;
+  const bool sendGzip = gzip && !gzBody.empty();
+
+  res.set_header("ETag", sendGzip ? GzipTag(etag) : etag);
+  res.set_header("Last-Modified", ConditionalGet::HttpDate(entry->modified));
+  // Clients may keep a copy but must ask (cheaply, by validator) before use.
+  res.set_header("Cache-Control", "no-cache");
+  if (compressible) res.set_header("Vary", "Accept-Encoding");
+  if (ConditionalGet::NotModified(req.get_header_value("If-None-Match"), req.get_header_value("If-Modified-Since"),
+                                  {etag, GzipTag(etag)}, entry->modified)) {
+    res.status = 304;
+    return;
+  }
+  if (sendGzip) {
+    res.set_header("Content-Encoding", "gzip");
+    res.set_content(gzBody, type);
+  } else {
+    res.set_content(body, type);
+  }
 }
 
 }  // namespace vandrel::directory

@@ -10,13 +10,15 @@
 
 #include "directory/BaseAddress.h"
 #include "directory/BoundedHttpServer.h"
+#include "directory/FileCache.h"
 #include "directory/Search.h"
 #include "directory/StaticFiles.h"
 
 namespace vandrel::directory {
 
-// The station directory over HTTP: the data folder's files, the station
-// search, the website pages and the test tone stream.
+// The station directory over HTTP: the data folder's files (from memory,
+// with validators and gzip), the station search, the website pages and the
+// test tone stream.
 class DirectoryServer {
  public:
   // dataDir must be an existing folder (std::runtime_error otherwise).
@@ -46,6 +48,7 @@ class DirectoryServer {
   void log(const httplib::Request& req, int status);
 
   StaticFiles files_;
+  FileCache cache_;
   Search search_;
   std::string host_;
   int requestedPort_;

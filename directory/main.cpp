@@ -1,4 +1,5 @@
-// vandrel-directory: the station directory server of Vandrel Internet Radio.
+// vandrel-directory: the station directory server of Vandrel Internet Radio
+// and the importer of its data.
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -8,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "directory/DirectoryImport.h"
 #include "directory/DirectoryServer.h"
 
 namespace {
@@ -17,7 +19,11 @@ constexpr const char* kUsage =
     "  Serves the station directory in folder DIR over HTTP.\n"
     "  --host HOST  address to listen on (default 127.0.0.1)\n"
     "  --port PORT  port to listen on, 0 for any free one (default 8470)\n"
-    "  --quiet      do not log requests to stderr\n";
+    "  --quiet      do not log requests to stderr\n"
+    "       vandrel-directory import DUMP.json --out DIR\n"
+    "  Turns a community radio directory dump (a JSON array of stations) into\n"
+    "  data folder DIR: one station list per country, the country list and the\n"
+    "  search index. DIR is replaced only when the import succeeds.\n";
 
 int Usage(const std::string& problem) {
   std::cerr << "vandrel-directory: " << problem << "\n" << kUsage;
@@ -30,10 +36,38 @@ bool ParsePort(const std::string& text, int& port) {
   return port <= 65535;
 }
 
+int Import(const std::vector<std::string>& args) {
+  std::string dump;
+  std::string out;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "--out") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) return Usage("--out needs a folder");
+      out = args[++i];
+    } else if (args[i].rfind("--", 0) == 0 || !dump.empty()) {
+      return Usage("unexpected argument " + args[i]);
+    } else {
+      dump = args[i];
+    }
+  }
+  if (dump.empty()) return Usage("no dump file given");
+  if (out.empty()) return Usage("no --out folder given");
+  try {
+    const auto s = vandrel::directory::DirectoryImport::Run(dump, out);
+    std::printf("imported %zu stations in %zu countries from %zu entries "
+                "(left out: %zu failed their check, %zu without address; %zu duplicates merged)\n",
+                s.kept, s.countries, s.read, s.failedCheck, s.noAddress, s.merged);
+  } catch (const std::exception& e) {
+    std::cerr << "vandrel-directory: " << e.what() << "\n";
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
+  if (!args.empty() && args[0] == "import") return Import(args);
   if (args.empty() || args[0] != "serve") return Usage(args.empty() ? "no command given" : "unknown command " + args[0]);
   std::string dir;
   std::string host = "127.0.0.1";

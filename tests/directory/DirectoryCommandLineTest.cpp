@@ -103,6 +103,29 @@ TEST(DirectoryCommandLineTest, TerminationIsACleanExitAfterOneLine) {
   EXPECT_EQ(run.err, "");
 }
 
+TEST(DirectoryCommandLineTest, ImportedFoldersAreServedAndSearchedByTag) {
+  TempDataFolder tmp;
+  const std::string dump = tmp.write("dump.json", R"([
+    {"name": "Nordlicht", "url_resolved": "http://n.example/", "countrycode": "NO", "tags": "Ambient", "lastcheckok": 1},
+    {"name": "Down", "url": "http://d.example/", "countrycode": "NO", "lastcheckok": 0}])").string();
+  const std::string out = (tmp.path() / "data").string();
+  EXPECT_EQ(RunServer({"import", dump}).exitCode, 2);
+  const ProcessRun bad = RunServer({"import", tmp.write("bad.json", "[{]").string(), "--out", out});
+  EXPECT_EQ(bad.exitCode, 1);
+  EXPECT_NE(bad.err.find("bad.json: not valid JSON at byte"), std::string::npos) << bad.err;
+  EXPECT_FALSE(std::filesystem::exists(out));
+
+  const ProcessRun run = RunServer({"import", dump, "--out", out});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out.rfind("imported 1 stations in 1 countries", 0), 0u) << run.out;
+  DirectoryServerProcess server(out, {"--quiet"});
+  const std::string countries = RawGet(server.port(), "/radio/inter/keuze-uk.txt", "Connection: close\r\n");
+  EXPECT_NE(countries.find("<naam>Norway</naam><bestand>norway.txt</bestand>"), std::string::npos);
+  const std::string hits =
+      RawGet(server.port(), "/radio/inter/zenders/radio-lijst-zoek.php?zoeken=ambient", "Connection: close\r\n");
+  EXPECT_NE(hits.find("<naam>Nordlicht</naam><url>http://n.example/</url>\r\n"), std::string::npos) << hits;
+}
+
 TEST(DirectoryCommandLineTest, QuietServersLogNothing) {
   DirectoryServerProcess server(VANDREL_SHIPPED_DIRECTORY_DATA, {"--quiet"});
   EXPECT_EQ(StatusOf(RawGet(server.port(), "/nope", "Connection: close\r\n")), 404);

@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <optional>
 #include <random>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "RawHttp.h"
 #include "TempDataFolder.h"
@@ -110,6 +116,36 @@ TEST_F(DirectorySafetyTest, GarbageAndMalformedRequestsNeverStopIt) {
     EXPECT_EQ(StatusOf(reply), 400) << query;
   }
   ExpectStillServing();
+}
+
+// Connects to the server and sends one keep-alive request; -1 on failure.
+int OpenIdleConnection(int port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(static_cast<uint16_t>(port));
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const std::string request = "GET /radio/inter/keuze-uk.txt HTTP/1.1\r\nHost: x\r\n\r\n";
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+      ::send(fd, request.data(), request.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(request.size())) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+TEST_F(DirectorySafetyTest, IdleKeepAliveClientsCannotStarveNewOnes) {
+  // More idle connections than the server has workers, each after one reply.
+  std::vector<int> idle;
+  for (int i = 0; i < 300; ++i) idle.push_back(OpenIdleConnection(port()));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // Well below the keep-alive idle time the newcomer would otherwise wait.
+  const std::string reply = RawExchange(port(), "GET /radio/inter/keuze-uk.txt HTTP/1.1\r\nHost: x\r\n\r\n",
+                                        std::chrono::seconds(3));
+  EXPECT_EQ(StatusOf(reply), 200);
+  for (const int fd : idle) {
+    if (fd >= 0) ::close(fd);
+  }
 }
 
 }  // namespace
