@@ -1,0 +1,16 @@
+#pragma once
+
+#include "markup/MemoryPropertyBag.h"
+
+namespace vandrel {
+
+class Markora;
+
+// The stored form of the main window's hidden DownloadInfo box: its extent,
+// its font and an empty mouse icon; everything else at its default.
+MemoryPropertyBag DownloadInfoProperties();
+
+// Loads a box the way the main window loads DownloadInfo.
+void LoadDownloadInfo(Markora& box);
+
+}  // namespace vandrel

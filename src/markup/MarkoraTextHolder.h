@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QPointer>
+#include <string>
+
+#include "markup/Markora.h"
+#include "platform/TextHolder.h"
+
+namespace vandrel {
+
+// Lets the download code put its text into a Markora through Text, the
+// control's default member. The box keeps line breaks as its own, so "\r\n"
+// reads back as "\n"; as long as the box's text is what the last write left
+// there, the written text itself is returned, byte for byte.
+class MarkoraTextHolder : public TextHolder {
+ public:
+  explicit MarkoraTextHolder(Markora* box = nullptr) : box_(box) {}
+
+  void attach(Markora* box) { box_ = box; }
+  Markora* box() const { return box_; }
+
+  void setText(const std::string& text) override;
+  std::string text() const override;
+
+ private:
+  QPointer<Markora> box_;
+  std::string written_;
+  QString shown_;
+};
+
+}  // namespace vandrel

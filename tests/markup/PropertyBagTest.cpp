@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "markup/IniPropertyBag.h"
+#include "markup/MemoryPropertyBag.h"
+#include "markup/PropertyText.h"
+#include "settings/Ini.h"
+
+namespace vandrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(PropertyTextTest, FontsAndPicturesSurviveTheirTextForm) {
+  const FontDescription font{"Odd;Name", 8.25, 700, true, false, true, 2};
+  EXPECT_EQ(PropertyToText(FontDescription{"MS Sans Serif", 8.25, 400, false, false, false, 0}),
+            "MS Sans Serif;8.25;400;0;0;0;0");
+  EXPECT_EQ(PropertyFromText(PropertyToText(font), FontDescription{}), PropertyValue(font));
+
+  std::string bytes;
+  for (int b = 0; b < 256; ++b) bytes += static_cast<char>(b);
+  for (const std::string& sample : {std::string(), std::string("a"), std::string("ab"), bytes}) {
+    EXPECT_EQ(Base64Decode(Base64Encode(sample)), sample);
+  }
+  EXPECT_EQ(Base64Encode("Man"), "TWFu");
+  EXPECT_EQ(Base64Decode("TW=u"), std::nullopt);
+
+  EXPECT_EQ(PropertyFromText("8.5.1;400;0;0;0;0", FontDescription{}), std::nullopt);
+  EXPECT_EQ(PropertyFromText("yes", PropertyValue(false)), std::nullopt);
+  EXPECT_EQ(PropertyFromText("-1", PropertyValue(false)), PropertyValue(true));
+  EXPECT_EQ(PropertyFromText("12x", PropertyValue(std::int32_t{0})), std::nullopt);
+  EXPECT_EQ(PropertyFromText(PropertyToText(1234.5f), PropertyValue(0.0f)), PropertyValue(1234.5f));
+}
+
+class IniPropertyBagTest : public ::testing::Test {
+ protected:
+  IniPropertyBagTest() {
+    std::string tmpl = (fs::temp_directory_path() / "vandrel bag XXXXXX").string();
+    if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("no temporary folder");
+    folder_ = tmpl;
+  }
+  ~IniPropertyBagTest() override { fs::remove_all(folder_); }
+
+  std::string File() const { return (folder_ / "form.ini").string(); }
+  std::string Content() const {
+    std::ifstream in(File(), std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+  }
+
+  fs::path folder_;
+};
+
+TEST_F(IniPropertyBagTest, LongAndAwkwardTextsReadBackUnchanged) {
+  std::string text = "line one\r\nline two\tend \\x41 \\\\ ";
+  text += std::string(400, ' ') + "middle" + std::string(450, 'x') + " \xC3\xA4\xFF trailing   ";
+  IniPropertyBag bag(File(), "Markora1");
+  bag.WriteProperty("Text", text, std::string());
+  EXPECT_EQ(bag.ReadProperty("Text", std::string()), PropertyValue(text));
+  EXPECT_EQ(IniPropertyBag(File(), "Markora1").ReadProperty("Text", std::string()), PropertyValue(text));
+
+  // A shorter value must not pick up the old value's continuation keys.
+  bag.WriteProperty("Text", std::string("short"), std::string());
+  EXPECT_EQ(bag.ReadProperty("Text", std::string()), PropertyValue(std::string("short")));
+}
+
+TEST_F(IniPropertyBagTest, DefaultsAreNotStoredAndAnOldValueDoesNotSurviveThem) {
+  IniPropertyBag bag(File(), "Markora1");
+  bag.WriteProperty("TagBold", true, true);
+  bag.WriteProperty("Entities", std::int32_t{62}, std::int32_t{62});
+  EXPECT_EQ(Content(), "");
+
+  bag.WriteProperty("Entities", std::int32_t{5}, std::int32_t{62});
+  bag.WriteProperty("Text", std::string(300, 'q'), std::string());
+  EXPECT_EQ(bag.ReadProperty("Entities", std::int32_t{62}), PropertyValue(std::int32_t{5}));
+  bag.WriteProperty("Entities", std::int32_t{62}, std::int32_t{62});
+  bag.WriteProperty("Text", std::string(), std::string());
+  EXPECT_EQ(bag.ReadProperty("Entities", std::int32_t{62}), PropertyValue(std::int32_t{62}));
+  EXPECT_EQ(bag.ReadProperty("Text", std::string("default")), PropertyValue(std::string("default")));
+
+  // Object values are always stored, an empty picture too.
+  bag.WriteProperty("MouseIcon", PictureData{}, PictureData{});
+  EXPECT_NE(Content().find("MouseIcon="), std::string::npos);
+  // A stored value of the wrong type reads as the default.
+  WriteIni(File(), "Markora1", "Locked", "maybe");
+  EXPECT_EQ(bag.ReadProperty("Locked", false), PropertyValue(false));
+}
+
+TEST(MemoryPropertyBagTest, KeepsOnlyValuesOtherThanTheirDefaults) {
+  MemoryPropertyBag bag;
+  bag.WriteProperty("Silent", true, true);
+  bag.WriteProperty("Font", FontDescription{"A", 9, 400, false, false, false, 0},
+                    FontDescription{"A", 9, 400, false, false, false, 0});
+  bag.WriteProperty("MaxLength", std::int32_t{7}, std::int32_t{0});
+  ASSERT_EQ(bag.values().size(), 2u);
+  EXPECT_EQ(bag.ReadProperty("MaxLength", std::int32_t{0}), PropertyValue(std::int32_t{7}));
+  EXPECT_EQ(bag.ReadProperty("Silent", false), PropertyValue(false));
+}
+
+}  // namespace
+}  // namespace vandrel
