@@ -5,6 +5,8 @@
 #include "platform/ProgramFolder.h"
 #include "platform/QtHttpClient.h"
 #include "player/Form1.h"
+#include "shell/Mpris.h"
+#include "shell/SingleInstance.h"
 #include "shell/TerminationSignal.h"
 
 int main(int argc, char** argv) {
@@ -12,15 +14,20 @@ int main(int argc, char** argv) {
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   QApplication::setApplicationName("Vandrel Internet Radio");
-  QApplication::setDesktopFileName("vandrel-radio");
+  QApplication::setDesktopFileName("org.vandrel.Radio");
   // The program lives on in the notification area when its window closes.
   QApplication::setQuitOnLastWindowClosed(false);
 
   const std::string folder = vandrel::ProgramFolder();
+  vandrel::SingleInstance instance(vandrel::SingleInstance::NameFor(folder));
+  if (instance.HandOver()) return 0;  // the running one shows its window
+  instance.Listen();
   vandrel::QtHttpClient http;
   vandrel::MpvPlayer player;
   // Shown or not by its own start-up sequence.
   vandrel::Form1 form({folder, vandrel::DirectoryBaseAddress(folder), http, player});
   vandrel::OnTerminationSignal([&form] { form.sluit_Click(); });
+  QObject::connect(&instance, &vandrel::SingleInstance::activated, &form, &vandrel::Form1::open_Click);
+  vandrel::StartMpris(form);
   return QApplication::exec();
 }

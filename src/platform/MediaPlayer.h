@@ -17,6 +17,8 @@ class MediaPlayer {
   virtual void setVolume(int volume) = 0;  // 0 to 100
   virtual int volume() const = 0;
   virtual std::string status() const = 0;
+  // The stream's own title, empty when it reports none.
+  virtual std::string streamTitle() const { return ""; }
 
   std::function<void()> onStatusChange;
   std::function<void()> onError;

@@ -36,8 +36,7 @@ class MpvPlayer : public QObject, public MediaPlayer {
   int volume() const override { return volume_; }
   std::string status() const override { return status_; }
 
-  // The stream's own title, empty when it reports none.
-  std::string streamTitle() const { return title_; }
+  std::string streamTitle() const override { return title_; }
 
   // For tests: shorter pauses between tries.
   void setReconnectPauses(ReconnectPolicy::Pauses pauses) { reconnect_ = ReconnectPolicy(std::move(pauses)); }

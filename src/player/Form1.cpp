@@ -11,6 +11,9 @@
 #include "dialogs/Form3.h"
 #include "platform/DirectoryAddress.h"
 #include "platform/ProgramFolder.h"
+#include "markup/DownloadInfoSettings.h"
+#include "markup/Markora.h"
+#include "platform/Twips.h"
 #include "player/FavouriteFiles.h"
 #include "player/Favourites.h"
 #include "player/Form1Layout.h"
@@ -146,6 +149,11 @@ void Form1::CreateControls() {
   Label9 = Named(new QLabel(this), "Label9");
   Slider1 = Named(new QSlider(Qt::Horizontal, this), "Slider1");
   List1Box = QtListBox(List1);
+  auto* downloadBox = Named(new Markora(this), "DownloadInfo");
+  LoadDownloadInfo(*downloadBox);
+  Place(downloadBox, 1320, 240, 8055, 1815);
+  downloadBox->hide();
+  DownloadInfo.attach(downloadBox);
   File1Box = FileListBox(File1);
   setWindowIcon(QIcon(":/icons/vandrel-radio.svg"));
   Image4->setPixmap(QPixmap(":/icons/ecards-link.svg"));
@@ -434,6 +442,7 @@ void Form1::PlayerStatusChange() {
   const QString status = QString::fromStdString(env_.player.status());
   Label14->setText(status);
   Label14->setToolTip(status);  // the line is narrow; a stream title may not fit
+  emit playerStatusShown();
 }
 
 void Form1::PlayerError() { boxes_.NoticeBox("error18"); }

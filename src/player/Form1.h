@@ -14,6 +14,7 @@
 #include <functional>
 #include <string>
 
+#include "markup/MarkoraTextHolder.h"
 #include "platform/FileListBox.h"
 #include "platform/HttpClient.h"
 #include "platform/Launcher.h"
@@ -109,7 +110,7 @@ class Form1 : public QWidget {
   QtListBox List1Box;
   StringListBox List2;
   StringListBox List3;
-  PlainTextHolder DownloadInfo;
+  MarkoraTextHolder DownloadInfo;  // a hidden markup box
   std::string RadioUrl;
   std::string TaalGeselecteerd = "holland.txt";
 
@@ -135,6 +136,9 @@ class Form1 : public QWidget {
   HttpClient& Inet1() { return env_.http; }
   const std::string& programFolder() const { return env_.programFolder; }
   const std::string& baseAddress() const { return env_.baseAddress; }
+
+ signals:
+  void playerStatusShown();  // the status line shows a new player status
 
  protected:
   void closeEvent(QCloseEvent* event) override;

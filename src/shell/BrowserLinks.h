@@ -5,7 +5,7 @@
 namespace vandrel {
 
 // The fixed external page of the second picture link.
-inline constexpr const char* kProjectHomePage = "https://vandrel-radio.org/";
+inline constexpr const char* kProjectHomePage = "https://vandrel.org/radio/";
 
 // The address the station homepage link opens: "http://" and the homepage,
 // which the station lists give without scheme. A homepage that already names

@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusInterface>
+#include <QDBusMetaType>
+#include <QDBusPendingCall>
+#include <QDBusPendingReply>
+#include <QDBusVariant>
+
+#include "shell/Mpris.h"
+#include "support/BoxCloser.h"
+#include "support/ProgramFolderFixture.h"
+
+// Runs on a private session bus of its own (dbus-run-session).
+namespace vandrel {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr char kService[] = "org.mpris.MediaPlayer2.vandrelradio";
+constexpr char kPath[] = "/org/mpris/MediaPlayer2";
+
+// A second connection, as a desktop's media controls would have. Calls are
+// waited for with the event loop running: the service lives on this thread.
+class Controls {
+ public:
+  Controls() : bus_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, "controls")) {}
+  ~Controls() { QDBusConnection::disconnectFromBus("controls"); }
+
+  QDBusMessage Call(const QString& interface, const QString& method, const QList<QVariant>& args = {}) {
+    QDBusMessage message = QDBusMessage::createMethodCall(kService, kPath, interface, method);
+    message.setArguments(args);
+    QDBusPendingCall call = bus_.asyncCall(message, 5000);
+    test::WaitUntil([&] { return call.isFinished(); }, 6s);
+    return call.reply();
+  }
+
+  QVariant Get(const QString& interface, const QString& property) {
+    const QDBusMessage reply = Call("org.freedesktop.DBus.Properties", "Get", {interface, property});
+    if (reply.type() != QDBusMessage::ReplyMessage) return {};
+    return reply.arguments().value(0).value<QDBusVariant>().variant();
+  }
+
+  QVariantMap Metadata() {
+    QVariantMap map;
+    Get("org.mpris.MediaPlayer2.Player", "Metadata").value<QDBusArgument>() >> map;
+    return map;
+  }
+
+  QDBusConnection& bus() { return bus_; }
+
+ private:
+  QDBusConnection bus_;
+};
+
+class ChangeWatcher : public QObject {
+  Q_OBJECT
+ public:
+  QStringList changed;
+ public slots:
+  void PropertiesChanged(const QString&, const QVariantMap& properties, const QStringList&) {
+    changed << properties.keys();
+  }
+};
+
+class MprisTest : public test::ProgramFolderFixture {};
+
+TEST_F(MprisTest, TheDesktopsMediaControlsSeeAndSteerThePlayer) {
+  ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "run with dbus-run-session";
+  test::BoxCloser boxes;
+  Set("Onthouden", "LaatsteURL", Tone(600));
+  Set("Onthouden", "LaatsteNAAM", "Toon");
+  Form1& form = Start();
+  ASSERT_TRUE(StartedUp());
+  ASSERT_TRUE(StartMpris(form));
+
+  Controls controls;
+  ChangeWatcher watcher;
+  ASSERT_TRUE(controls.bus().connect(kService, kPath, "org.freedesktop.DBus.Properties", "PropertiesChanged",
+                                     &watcher, SLOT(PropertiesChanged(QString, QVariantMap, QStringList))));
+  const QDBusMessage introspection = controls.Call("org.freedesktop.DBus.Introspectable", "Introspect");
+  const QString xml = introspection.arguments().value(0).toString();
+  EXPECT_TRUE(xml.contains("org.mpris.MediaPlayer2\"")) << xml.toStdString();
+  EXPECT_TRUE(xml.contains("org.mpris.MediaPlayer2.Player\""));
+  EXPECT_EQ(controls.Get("org.mpris.MediaPlayer2", "Identity").toString(), "Vandrel Internet Radio");
+  EXPECT_EQ(controls.Get("org.mpris.MediaPlayer2.Player", "PlaybackStatus").toString(), "Stopped");
+
+  // Play resumes the remembered station.
+  controls.Call("org.mpris.MediaPlayer2.Player", "Play");
+  EXPECT_EQ(player_.URL(), Tone(600));
+  ASSERT_TRUE(test::WaitUntil([&] { return player_.status() == "Playing: Vandrel test tone - 440 Hz"; }, 20s));
+  test::Pump(300ms);
+  EXPECT_EQ(controls.Get("org.mpris.MediaPlayer2.Player", "PlaybackStatus").toString(), "Playing");
+  const QVariantMap metadata = controls.Metadata();
+  EXPECT_EQ(metadata.value("xesam:title").toString(), "Vandrel test tone - 440 Hz");
+  EXPECT_EQ(metadata.value("xesam:artist").toStringList(), QStringList{"Toon"});
+  EXPECT_TRUE(watcher.changed.contains("PlaybackStatus"));
+  EXPECT_TRUE(watcher.changed.contains("Metadata"));
+
+  controls.Call("org.freedesktop.DBus.Properties", "Set",
+                {"org.mpris.MediaPlayer2.Player", "Volume", QVariant::fromValue(QDBusVariant(0.25))});
+  EXPECT_EQ(form.Slider1->value(), 25);
+  EXPECT_EQ(player_.volume(), 25);
+
+  controls.Call("org.mpris.MediaPlayer2.Player", "Stop");
+  EXPECT_EQ(player_.status(), "Stopped");
+  EXPECT_EQ(controls.Get("org.mpris.MediaPlayer2.Player", "PlaybackStatus").toString(), "Stopped");
+  EXPECT_EQ(controls.Metadata().value("xesam:title").toString(), "Toon");  // the station when no title is known
+
+  controls.Call("org.mpris.MediaPlayer2.Player", "PlayPause");
+  ASSERT_TRUE(test::WaitUntil([&] { return player_.status().rfind("Playing", 0) == 0; }, 20s));
+  controls.Call("org.mpris.MediaPlayer2.Player", "PlayPause");
+  EXPECT_EQ(player_.status(), "Stopped");
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
+}  // namespace
+}  // namespace vandrel
+
+#include "MprisTest.moc"
