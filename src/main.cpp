@@ -5,6 +5,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/QtHttpClient.h"
 #include "player/Form1.h"
+#include "shell/LocalDirectory.h"
 #include "shell/Mpris.h"
 #include "shell/SingleInstance.h"
 #include "shell/TerminationSignal.h"
@@ -22,10 +23,13 @@ int main(int argc, char** argv) {
   vandrel::SingleInstance instance(vandrel::SingleInstance::NameFor(folder));
   if (instance.HandOver()) return 0;  // the running one shows its window
   instance.Listen();
+  const std::string base = vandrel::DirectoryBaseAddress(folder);
+  vandrel::LocalDirectory directory;
+  directory.EnsureRunning(folder, base);
   vandrel::QtHttpClient http;
   vandrel::MpvPlayer player;
   // Shown or not by its own start-up sequence.
-  vandrel::Form1 form({folder, vandrel::DirectoryBaseAddress(folder), http, player});
+  vandrel::Form1 form({folder, base, http, player});
   vandrel::OnTerminationSignal([&form] { form.sluit_Click(); });
   QObject::connect(&instance, &vandrel::SingleInstance::activated, &form, &vandrel::Form1::open_Click);
   vandrel::StartMpris(form);
