@@ -11,6 +11,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/AtomicFile.h"
 #include "platform/ProgramFolder.h"
 
 namespace vandrel {
@@ -83,36 +84,10 @@ std::string EntryText(const std::string& entryName, const std::string& data) {
   return text;
 }
 
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t put = ::write(fd, data.data(), data.size());
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data.remove_prefix(static_cast<std::size_t>(put));
-  }
-  return true;
-}
-
 // A hidden temporary whose name does not end in ".desktop", so a session
 // starting meanwhile never runs a half-written entry.
 void ReplaceFile(const std::string& folder, const std::string& name, std::string_view content) {
-  std::string tempName = InFolder(folder, "." + name + ".tmp-XXXXXX");
-  const int fd = ::mkostemp(tempName.data(), O_CLOEXEC);
-  if (fd < 0) return;
-  (void)::fchmod(fd, 0644);
-  const bool written = WriteAll(fd, content) && ::fsync(fd) == 0;
-  const bool closed = ::close(fd) == 0;
-  if (!written || !closed || ::rename(tempName.c_str(), InFolder(folder, name).c_str()) != 0) {
-    ::unlink(tempName.c_str());
-    return;
-  }
-  const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    (void)::fsync(dirFd);
-    ::close(dirFd);
-  }
+  ReplaceFileAtomically(InFolder(folder, name), content, 0644);
 }
 
 std::string HomeFolder() {

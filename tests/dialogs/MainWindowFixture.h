@@ -19,17 +19,12 @@
 #include "player/Form1.h"
 #include "support/ShippedFiles.h"
 #include "support/QtWait.h"
+#include "support/ReadFile.h"
 
 namespace vandrel::test {
 
 namespace fs = std::filesystem;
 
-inline std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
 
 inline fs::path MakeTempFolder(const std::string& what) {
   std::string tmpl = (fs::temp_directory_path() / ("vandrel " + what + " XXXXXX")).string();

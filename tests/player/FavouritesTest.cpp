@@ -12,6 +12,7 @@
 #include "platform/QtHttpClient.h"
 #include "player/FavouriteFiles.h"
 #include "player/Form1.h"
+#include "support/ReadFile.h"
 #include "support/ShippedFiles.h"
 #include "support/BoxCloser.h"
 #include "support/DirectoryServerProcess.h"
@@ -23,12 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
+using test::ReadFile;
 
 std::vector<std::string> Shown(const QListWidget* list) {
   std::vector<std::string> names;

@@ -12,6 +12,7 @@
 #include "platform/QtHttpClient.h"
 #include "player/TaggedList.h"
 #include "settings/Ini.h"
+#include "support/ReadFile.h"
 #include "support/ShippedFiles.h"
 #include "support/BoxCloser.h"
 #include "support/CannedServer.h"
@@ -24,12 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
+using test::ReadFile;
 
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
   for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {

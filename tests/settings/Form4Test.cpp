@@ -13,6 +13,7 @@
 
 #include "settings/Ini.h"
 #include "settings/Registry.h"
+#include "support/ReadFile.h"
 #include "support/BoxCloser.h"
 #include "support/QtWait.h"
 
@@ -22,12 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
+using test::ReadFile;
 
 std::string Settings(const std::string& laden, const std::string& afspelen, const std::string& grootscherm,
                      const std::string& xsluiten) {
