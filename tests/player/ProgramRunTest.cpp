@@ -7,7 +7,9 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <string_view>
 #include <thread>
+#include <vector>
 
 #include "support/ShippedFiles.h"
 #include "support/DirectoryServerProcess.h"
@@ -21,7 +23,8 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 // The real executable, copied into a program folder of its own, finds its
-// files beside itself and asks the directory named there for its stations.
+// files beside itself and asks the directory named there for its stations
+// and its start page (the web engine starts also as root).
 TEST(ProgramRun, TheInstalledProgramAsksItsDirectoryForTheRememberedCountry) {
   test::DirectoryServerProcess server;
   const fs::path folder = fs::temp_directory_path() / ("vandrel-run-" + std::to_string(::getpid()));
@@ -31,13 +34,20 @@ TEST(ProgramRun, TheInstalledProgramAsksItsDirectoryForTheRememberedCountry) {
 
   const std::string exe = (folder / "vandrel-radio").string();
   char* argv[] = {const_cast<char*>(exe.c_str()), nullptr};
+  // Started as a user would start it: without the test run's web engine flags.
+  std::vector<char*> environment;
+  for (char** variable = environ; *variable != nullptr; ++variable) {
+    if (std::string_view(*variable).rfind("QTWEBENGINE_CHROMIUM_FLAGS=", 0) != 0) environment.push_back(*variable);
+  }
+  environment.push_back(nullptr);
   pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, exe.c_str(), nullptr, nullptr, argv, environ), 0);
+  ASSERT_EQ(posix_spawn(&pid, exe.c_str(), nullptr, nullptr, argv, environment.data()), 0);
 
   bool asked = false;
   for (auto waited = 0ms; waited < 15s && !asked; waited += 100ms) {
     std::this_thread::sleep_for(100ms);
-    asked = server.log().find("GET /radio/inter/zenders/holland.txt 200") != std::string::npos;
+    asked = server.log().find("GET /radio/inter/zenders/holland.txt 200") != std::string::npos &&
+            server.log().find("GET /radio/inter/website/index.php?wat=home&lang=english 200") != std::string::npos;
   }
   int status = 0;
   const bool stillRunning = ::waitpid(pid, &status, WNOHANG) == 0;
