@@ -96,10 +96,15 @@ class TrayWindowTest : public test::ProgramFolderFixture {
 
 TEST_F(TrayWindowTest, StartsInTheTrayAndALeftPressBringsTheWindowBack) {
   Set("Online Radio", "grootscherm", "0");
+  Set("Online Radio", "afspelen", "1");
+  Set("Onthouden", "LaatsteURL", Tone(600));
   test::BoxCloser boxes;
   Form1& form = Start();
   ASSERT_TRUE(StartedUp());
   ASSERT_TRUE(test::WaitUntil([] { return ShownIcons() == 1; }, 5s));
+  EXPECT_FALSE(form.isVisible());
+  // Playing from the tray alone.
+  ASSERT_TRUE(test::WaitUntil([&] { return form.Label14->text().startsWith("Playing"); }, 20s));
   EXPECT_FALSE(form.isVisible());
   EXPECT_EQ(form.TrayIcon1.shownTip(), "Vandrel Internet Radio");
   SaveScreen("tray-icon.png");
