@@ -3,15 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "directory/HeaderValue.h"
+
 namespace vandrel::directory {
 
 namespace {
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
 
 std::string_view Opaque(std::string_view tag) {
   if (tag.starts_with("W/")) tag.remove_prefix(2);
@@ -31,7 +27,7 @@ std::string ConditionalGet::HttpDate(std::time_t t) {
 std::optional<std::time_t> ConditionalGet::ParseHttpDate(std::string_view text) {
   static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                             "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  text = Trim(text);
+  text = TrimHeaderValue(text);
   // "Sun, 06 Nov 1994 08:49:37 GMT" has fixed positions.
   if (text.size() != 29 || text[3] != ',' || text.substr(26) != "GMT") return std::nullopt;
   const auto number = [&](std::size_t at, std::size_t len, int& out) {
@@ -62,11 +58,11 @@ std::optional<std::time_t> ConditionalGet::ParseHttpDate(std::string_view text) 
 
 bool ConditionalGet::NotModified(std::string_view ifNoneMatch, std::string_view ifModifiedSince,
                                  const std::vector<std::string>& etags, std::time_t lastModified) {
-  if (!Trim(ifNoneMatch).empty()) {
+  if (!TrimHeaderValue(ifNoneMatch).empty()) {
     for (std::size_t start = 0; start <= ifNoneMatch.size();) {
       auto comma = ifNoneMatch.find(',', start);
       if (comma == std::string_view::npos) comma = ifNoneMatch.size();
-      const std::string_view tag = Trim(ifNoneMatch.substr(start, comma - start));
+      const std::string_view tag = TrimHeaderValue(ifNoneMatch.substr(start, comma - start));
       if (tag == "*") return true;
       for (const std::string& etag : etags) {
         if (Opaque(tag) == Opaque(etag)) return true;

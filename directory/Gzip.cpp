@@ -4,15 +4,11 @@
 
 #include <stdexcept>
 
+#include "directory/HeaderValue.h"
+
 namespace vandrel::directory {
 
 namespace {
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -28,9 +24,9 @@ bool PositiveQ(std::string_view params) {
   for (std::size_t start = 0; start < params.size();) {
     auto semi = params.find(';', start);
     if (semi == std::string_view::npos) semi = params.size();
-    const std::string_view param = Trim(params.substr(start, semi - start));
+    const std::string_view param = TrimHeaderValue(params.substr(start, semi - start));
     if (param.size() >= 2 && (param[0] == 'q' || param[0] == 'Q') && param[1] == '=') {
-      const std::string_view value = Trim(param.substr(2));
+      const std::string_view value = TrimHeaderValue(param.substr(2));
       return value.find_first_not_of("0.") != std::string_view::npos;
     }
     start = semi + 1;
@@ -64,7 +60,7 @@ bool Gzip::Accepted(std::string_view header) {
     if (comma == std::string_view::npos) comma = header.size();
     const std::string_view item = header.substr(start, comma - start);
     const auto semi = item.find(';');
-    const std::string_view coding = Trim(item.substr(0, semi));
+    const std::string_view coding = TrimHeaderValue(item.substr(0, semi));
     const std::string_view params = semi == std::string_view::npos ? std::string_view() : item.substr(semi + 1);
     if (EqualsNoCase(coding, "gzip") || EqualsNoCase(coding, "x-gzip")) return PositiveQ(params);
     if (coding == "*") star = PositiveQ(params);

@@ -84,8 +84,23 @@ Form1::Form1(Environment environment, QWidget* parent)
     if (!File1->selectedItems().isEmpty()) vandrel::File1_Click(*this, File1Box);
   });
   connect(WebBrowser1, &WebPanel::NavigateError, this, &Form1::WebBrowser1_NavigateError);
-  for (QLabel* link : {Label1, Label12, Label4, Label5, Label3, TaalGeselecteerdTekst, Label9, Image3, Image4}) {
-    MakeClickable(link, link != TaalGeselecteerdTekst && link != Label9 && link != Image3 && link != Image4);
+  struct Link {
+    QLabel* control;
+    void (Form1::*click)();
+    bool hand;  // the link labels show the hand cursor
+  };
+  const Link links[] = {{Label1, &Form1::Label1_Click, true},
+                        {Label12, &Form1::Label12_Click, true},
+                        {Label4, &Form1::Label4_Click, true},
+                        {Label5, &Form1::Label5_Click, true},
+                        {Label3, &Form1::Label3_Click, true},
+                        {TaalGeselecteerdTekst, &Form1::TaalGeselecteerdTekst_Click, false},
+                        {Label9, &Form1::Label9_Click, false},
+                        {Image3, &Form1::Image3_Click, false},
+                        {Image4, &Form1::Image4_Click, false}};
+  for (const Link& link : links) {
+    MakeClickable(link.control, link.hand);
+    clickHandlers_[link.control] = link.click;
   }
   connect(open, &QAction::triggered, this, &Form1::open_Click);
   connect(sluit, &QAction::triggered, this, &Form1::sluit_Click);
@@ -219,17 +234,9 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     clicked = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
   }
-  if (!clicked) return QWidget::eventFilter(watched, event);
-  if (watched == Label1) Label1_Click();
-  else if (watched == Label12) Label12_Click();
-  else if (watched == Label4) Label4_Click();
-  else if (watched == TaalGeselecteerdTekst) TaalGeselecteerdTekst_Click();
-  else if (watched == Label5) Label5_Click();
-  else if (watched == Label3) Label3_Click();
-  else if (watched == Image4) Image4_Click();
-  else if (watched == Image3) Image3_Click();
-  else if (watched == Label9) Label9_Click();
-  else return QWidget::eventFilter(watched, event);
+  const auto handler = clickHandlers_.find(watched);
+  if (!clicked || handler == clickHandlers_.end()) return QWidget::eventFilter(watched, event);
+  (this->*handler->second)();
   return true;
 }
 
@@ -238,9 +245,10 @@ void Form1::SkinDialog(QLabel* image1, QLabel* image2) {
   image2->setPixmap(LoadSkin(env_.programFolder, "balk1.skn"));
 }
 
-void Form1::Label1_Click() {
+template <typename Dialog, typename... Args>
+void Form1::OpenSkinnedDialog(Args&&... args) {
   try {
-    Form2 form(*this);
+    Dialog form(std::forward<Args>(args)...);
     SkinDialog(form.Image1, form.Image2);
     form.exec();
   } catch (const std::exception&) {
@@ -248,26 +256,15 @@ void Form1::Label1_Click() {
   }
 }
 
-void Form1::Label12_Click() {
-  try {
-    Form3 form(*this);
-    SkinDialog(form.Image1, form.Image2);
-    form.exec();
-  } catch (const std::exception&) {
-    boxes_.ErrorBox("error12");
-  }
-}
+void Form1::Label1_Click() { OpenSkinnedDialog<Form2>(*this); }
+
+void Form1::Label12_Click() { OpenSkinnedDialog<Form3>(*this); }
 
 void Form1::Label4_Click() {
-  try {
-    Form4 form({env_.programFolder, QCoreApplication::applicationFilePath().toStdString(), texts_,
-                DefaultAutostartFolder()},
-               this);
-    SkinDialog(form.Image1, form.Image2);
-    form.exec();
-  } catch (const std::exception&) {
-    boxes_.ErrorBox("error12");
-  }
+  OpenSkinnedDialog<Form4>(Form4::Environment{env_.programFolder,
+                                              QCoreApplication::applicationFilePath().toStdString(), texts_,
+                                              DefaultAutostartFolder()},
+                           this);
 }
 
 void Form1::TaalGeselecteerdTekst_Click() { Label1_Click(); }

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <map>
 #include <string>
 
 #include "markup/MarkoraTextHolder.h"
@@ -153,6 +154,10 @@ class Form1 : public QWidget {
   void MakeClickable(QLabel* control, bool hand);
   // Puts the dialog skins on a dialog's background and title bar.
   void SkinDialog(QLabel* image1, QLabel* image2);
+  // Creates a dialog (its own opening code runs), skins and shows it; any
+  // failure on the way gives the "error12" box instead.
+  template <typename Dialog, typename... Args>
+  void OpenSkinnedDialog(Args&&... args);
   void OpenInBrowser(const std::string& address);
   void Timer4_Timer();
   std::string SettingsFile() const;
@@ -162,6 +167,7 @@ class Form1 : public QWidget {
 
   Environment env_;
   DesktopLauncher desktopLauncher_;
+  std::map<QObject*, void (Form1::*)()> clickHandlers_;
   LanguageTable texts_;
   MessageBoxes boxes_;
 };
