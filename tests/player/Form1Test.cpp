@@ -8,16 +8,12 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/MpvPlayer.h"
-#include "platform/QtHttpClient.h"
 #include "player/TaggedList.h"
 #include "settings/Ini.h"
 #include "support/ReadFile.h"
-#include "support/ShippedFiles.h"
 #include "support/BoxCloser.h"
 #include "support/CannedServer.h"
-#include "support/DirectoryServerProcess.h"
-#include "support/QtWait.h"
+#include "support/ProgramFolderFixture.h"
 
 namespace vandrel {
 namespace {
@@ -50,29 +46,22 @@ fs::path LocalTonesData() {
   return data;
 }
 
-class Form1Test : public ::testing::Test {
+class Form1Test : public test::ProgramFolderFixture {
  protected:
   static void SetUpTestSuite() {
-    shipped_ = new test::DirectoryServerProcess();
+    ProgramFolderFixture::SetUpTestSuite();
     tonesData_ = LocalTonesData();
     tones_ = new test::DirectoryServerProcess(tonesData_.string());
   }
   static void TearDownTestSuite() {
-    delete shipped_;
     delete tones_;
     fs::remove_all(tonesData_);
+    ProgramFolderFixture::TearDownTestSuite();
   }
 
-  Form1Test() : folder_(fs::temp_directory_path() / ("vandrel-form1-" + std::to_string(::getpid()))) {
-    fs::remove_all(folder_);
-    test::CopyShippedProgramFiles(folder_);
-  }
-  ~Form1Test() override { fs::remove_all(folder_); }
-
-  std::unique_ptr<Form1> MakeForm(const std::string& base) {
-    auto form = std::make_unique<Form1>(Form1::Environment{folder_.string(), base, http_, player_});
-    form->show();
-    return form;
+  std::unique_ptr<Form1>& MakeForm(const std::string& base) {
+    Start(base).show();
+    return form_;
   }
 
   bool WaitForStations(Form1& form, int count) {
@@ -83,23 +72,19 @@ class Form1Test : public ::testing::Test {
     return test::WaitUntil([&] { return form.Label14->text().startsWith("Playing"); }, 20s);
   }
 
-  static inline test::DirectoryServerProcess* shipped_ = nullptr;
   static inline test::DirectoryServerProcess* tones_ = nullptr;
   static inline fs::path tonesData_;
-  fs::path folder_;
-  QtHttpClient http_;
-  MpvPlayer player_{std::map<std::string, std::string>{{"ao", "null"}}};
 };
 
 TEST_F(Form1Test, ListsTheShippedDutchStationsAndPlaysTheLocalOne) {
   test::BoxCloser boxes;
-  auto form = MakeForm(shipped_->baseAddress());
+  auto& form = MakeForm(server_->baseAddress());
   ASSERT_EQ(form->List1->count(), 1);
   EXPECT_EQ(form->List1Box.List(0), form->texts().Text("error14"));
 
   const std::string shipped = ReplaceAll(
       ReadFile(fs::path(VANDREL_SHIPPED_DIRECTORY_DATA) / "radio/inter/zenders/holland.txt"), "{{base}}",
-      shipped_->baseAddress());
+      server_->baseAddress());
   const auto expected = ParseTaggedList(shipped, {"naam", "url", "homepage"});
   ASSERT_GT(expected[0].size(), 1u);
   ASSERT_TRUE(WaitForStations(*form, static_cast<int>(expected[0].size())));
@@ -122,7 +107,7 @@ TEST_F(Form1Test, ListsTheShippedDutchStationsAndPlaysTheLocalOne) {
 
 TEST_F(Form1Test, ArrowKeysPlayEachStationPassedStopAndVolumeDoNotLoseTheStation) {
   test::BoxCloser boxes;
-  auto form = MakeForm(tones_->baseAddress());
+  auto& form = MakeForm(tones_->baseAddress());
   ASSERT_TRUE(WaitForStations(*form, 3));
   form->List1->setFocus();
   form->List1->setCurrentRow(0);
@@ -160,7 +145,7 @@ TEST_F(Form1Test, APlayerErrorGivesExactlyOneNoticeBox) {
   std::ofstream(tonesData_ / "radio/inter/zenders/dead.txt")
       << "<naam>Dood</naam><url>" << deadStream.address() << "stream</url><homepage></homepage>\n";
   WriteIni((folder_ / "INST.INI").string(), "Onthouden", "LaatsteLandbestand", "dead.txt");
-  auto form = MakeForm(tones_->baseAddress());
+  auto& form = MakeForm(tones_->baseAddress());
   ASSERT_TRUE(test::WaitUntil([&] { return form->List1Box.List(0) == "Dood"; }, 10s));
   form->List1->setCurrentRow(0);
   ASSERT_TRUE(test::WaitUntil([&] { return !boxes.boxes.empty(); }, 20s));
@@ -174,7 +159,7 @@ TEST_F(Form1Test, APlayerErrorGivesExactlyOneNoticeBox) {
 
 TEST_F(Form1Test, AnUnreachableDirectoryGivesOneErrorBoxAndAnEmptyList) {
   test::BoxCloser boxes;
-  auto form = MakeForm("http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/");
+  auto& form = MakeForm("http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/");
   ASSERT_TRUE(test::WaitUntil([&] { return !boxes.boxes.empty(); }, 10s));
   test::Pump(1500ms);  // the load is not retried
   ASSERT_EQ(boxes.boxes.size(), 1u);
@@ -187,7 +172,7 @@ TEST_F(Form1Test, AnUnreachableDirectoryGivesOneErrorBoxAndAnEmptyList) {
 TEST_F(Form1Test, ABodyWithoutValuesLeavesTheListsEmptyAndAStrayLinePlaysNothing) {
   test::BoxCloser boxes;
   test::CannedServer page("HTTP/1.1 500 Oops\r\nContent-Length: 5\r\nConnection: close\r\n\r\noops!");
-  auto form = MakeForm(page.address());
+  auto& form = MakeForm(page.address());
   test::Pump(2000ms);
   EXPECT_TRUE(boxes.boxes.empty());
   EXPECT_EQ(form->List1->count(), 0);
@@ -204,7 +189,7 @@ TEST_F(Form1Test, CaptionsComeFromTheLanguageTable) {
   std::ofstream(folder_ / "lang.ini", std::ios::trunc)
       << "[English]\nlabel1=Other country\nlabel14=  Pick one\ncommand3=" << longText << "\nerror14=Wait\n";
   test::BoxCloser boxes;
-  auto form = MakeForm(tones_->baseAddress());
+  auto& form = MakeForm(tones_->baseAddress());
   EXPECT_EQ(form->Label1->text(), "Ander land selecteren");  // design-time text until the timer
   ASSERT_TRUE(test::WaitUntil([&] { return form->Label1->text() == "Other country"; }, 2s));
   EXPECT_EQ(form->Label14->text(), "  Pick one");
@@ -213,7 +198,7 @@ TEST_F(Form1Test, CaptionsComeFromTheLanguageTable) {
   EXPECT_EQ(form->List1Box.List(0), "Wait");
 
   fs::remove(folder_ / "lang.ini");
-  auto bare = MakeForm(tones_->baseAddress());
+  auto& bare = MakeForm(tones_->baseAddress());
   EXPECT_EQ(bare->List1Box.List(0), "");
   ASSERT_TRUE(test::WaitUntil([&] { return bare->Label1->text().isEmpty(); }, 2s));
   EXPECT_EQ(bare->Command1->text(), "");

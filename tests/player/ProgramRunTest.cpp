@@ -13,6 +13,7 @@
 
 #include "support/ShippedFiles.h"
 #include "support/DirectoryServerProcess.h"
+#include "support/ReadFile.h"
 
 extern char** environ;
 
@@ -24,68 +25,38 @@ using namespace std::chrono_literals;
 
 // The real executable, copied into a program folder of its own, finds its
 // files beside itself and asks the directory named there for its stations
-// and its start page (the web engine starts also as root).
-TEST(ProgramRun, TheInstalledProgramAsksItsDirectoryForTheRememberedCountry) {
+// and its start page; it is started as a user starts it, without the test
+// run's web engine flags (the engine starts also as root). Asked to end
+// (logout, kill), it saves its state as "Close" does; killed outright at any
+// moment of that, it leaves the old or the new settings file, never a part.
+TEST(ProgramRun, RunsFromItsFolderEndsOnRequestAndAKillNeverTearsItsSettings) {
   test::DirectoryServerProcess server;
   const fs::path folder = fs::temp_directory_path() / ("vandrel-run-" + std::to_string(::getpid()));
   test::CopyShippedProgramFiles(folder);
   fs::copy_file(VANDREL_RADIO_EXE, folder / "vandrel-radio", fs::copy_options::overwrite_existing);
   std::ofstream(folder / "directory.ini") << "[Directory]\nbase=" << server.baseAddress() << "\n";
-
   const std::string exe = (folder / "vandrel-radio").string();
   char* argv[] = {const_cast<char*>(exe.c_str()), nullptr};
-  // Started as a user would start it: without the test run's web engine flags.
   std::vector<char*> environment;
   for (char** variable = environ; *variable != nullptr; ++variable) {
     if (std::string_view(*variable).rfind("QTWEBENGINE_CHROMIUM_FLAGS=", 0) != 0) environment.push_back(*variable);
   }
   environment.push_back(nullptr);
-  pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, exe.c_str(), nullptr, nullptr, argv, environment.data()), 0);
 
-  bool asked = false;
-  for (auto waited = 0ms; waited < 15s && !asked; waited += 100ms) {
-    std::this_thread::sleep_for(100ms);
-    asked = server.log().find("GET /radio/inter/zenders/holland.txt 200") != std::string::npos &&
-            server.log().find("GET /radio/inter/website/index.php?wat=home&lang=english 200") != std::string::npos;
-  }
-  int status = 0;
-  const bool stillRunning = ::waitpid(pid, &status, WNOHANG) == 0;
-  ::kill(pid, SIGTERM);
-  ::waitpid(pid, &status, 0);
-  fs::remove_all(folder);
-
-  EXPECT_TRUE(asked) << server.log();
-  EXPECT_TRUE(stillRunning);
-}
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// A running program asked to end (logout, kill) saves its state as "Close"
-// does; killed outright at any moment of that, it leaves the old or the new
-// settings file, never a part of one.
-TEST(ProgramRun, EndsOnRequestWithItsSettingsSavedAndAKillNeverTearsThem) {
-  test::DirectoryServerProcess server;
-  const fs::path folder = fs::temp_directory_path() / ("vandrel-end-" + std::to_string(::getpid()));
-  test::CopyShippedProgramFiles(folder);
-  fs::copy_file(VANDREL_RADIO_EXE, folder / "vandrel-radio", fs::copy_options::overwrite_existing);
-  std::ofstream(folder / "directory.ini") << "[Directory]\nbase=" << server.baseAddress() << "\n";
-  const std::string exe = (folder / "vandrel-radio").string();
-  char* argv[] = {const_cast<char*>(exe.c_str()), nullptr};
-
+  // Started once the remembered country's list and the start page were asked for.
   auto start = [&](const std::string& settings) {
     std::ofstream(folder / "INST.INI", std::ios::trunc) << settings;
     pid_t pid = 0;
-    EXPECT_EQ(posix_spawn(&pid, exe.c_str(), nullptr, nullptr, argv, environ), 0);
-    // Started once the remembered country's list was asked for.
-    const auto asked = server.log().size();
-    for (auto waited = 0ms; waited < 15s; waited += 50ms) {
+    EXPECT_EQ(posix_spawn(&pid, exe.c_str(), nullptr, nullptr, argv, environment.data()), 0);
+    const auto from = server.log().size();
+    bool asked = false;
+    for (auto waited = 0ms; waited < 15s && !asked; waited += 50ms) {
       std::this_thread::sleep_for(50ms);
-      if (server.log().find("zenders/holland.txt 200", asked) != std::string::npos) break;
+      const std::string log = server.log();
+      asked = log.find("zenders/holland.txt 200", from) != std::string::npos &&
+              log.find("index.php?wat=home&lang=english 200", from) != std::string::npos;
     }
+    EXPECT_TRUE(asked) << server.log();
     return pid;
   };
   const std::string settings =
@@ -93,8 +64,9 @@ TEST(ProgramRun, EndsOnRequestWithItsSettingsSavedAndAKillNeverTearsThem) {
       "LaatsteLandNaam=Holland\nLaatsteLandbestand=holland.txt\n" + std::string(20000, ';') + "\n";
 
   pid_t pid = start(settings);
-  ::kill(pid, SIGTERM);
   int status = 0;
+  EXPECT_EQ(::waitpid(pid, &status, WNOHANG), 0) << "still running";
+  ::kill(pid, SIGTERM);
   bool ended = false;
   for (auto waited = 0ms; waited < 5s && !ended; waited += 20ms) {
     std::this_thread::sleep_for(20ms);
@@ -106,7 +78,7 @@ TEST(ProgramRun, EndsOnRequestWithItsSettingsSavedAndAKillNeverTearsThem) {
   }
   EXPECT_TRUE(ended);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  const std::string saved = ReadAll(folder / "INST.INI");
+  const std::string saved = test::ReadFile(folder / "INST.INI");
   EXPECT_NE(saved.find("LaatsteURL=\n"), std::string::npos) << saved.substr(0, 300);  // a key it did not have
   EXPECT_NE(saved.find("LaatsteNAAM=Eerst\n"), std::string::npos);
 
@@ -116,7 +88,7 @@ TEST(ProgramRun, EndsOnRequestWithItsSettingsSavedAndAKillNeverTearsThem) {
     std::this_thread::sleep_for(delay);
     ::kill(pid, SIGKILL);
     ::waitpid(pid, &status, 0);
-    const std::string after = ReadAll(folder / "INST.INI");
+    const std::string after = test::ReadFile(folder / "INST.INI");
     EXPECT_EQ(after.substr(0, 52), settings.substr(0, 52)) << "killed after " << delay.count() << " ms";
     EXPECT_NE(after.find(std::string(20000, ';') + "\n"), std::string::npos);
     EXPECT_NE(after.find("Volume=30\n"), std::string::npos);

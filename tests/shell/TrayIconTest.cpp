@@ -19,21 +19,16 @@ using namespace std::chrono_literals;
 
 bool TrayHostRunning() { return test::WaitUntil([] { return TrayIcon::Available(); }, 10s); }
 
-// The widget the platform embeds in the notification area for an icon.
-QWidget* ShownIconWidget() {
+// The widgets the platform embeds in the notification area, one an icon.
+QList<QWidget*> ShownIconWidgets() {
+  QList<QWidget*> shown;
   for (QWidget* widget : QApplication::topLevelWidgets()) {
-    if (widget->isVisible() && QByteArray(widget->metaObject()->className()) == "QSystemTrayIconSys") return widget;
+    if (widget->isVisible() && QByteArray(widget->metaObject()->className()) == "QSystemTrayIconSys") shown << widget;
   }
-  return nullptr;
+  return shown;
 }
 
-int ShownIcons() {
-  int n = 0;
-  for (QWidget* widget : QApplication::topLevelWidgets()) {
-    if (widget->isVisible() && QByteArray(widget->metaObject()->className()) == "QSystemTrayIconSys") ++n;
-  }
-  return n;
-}
+int ShownIcons() { return static_cast<int>(ShownIconWidgets().size()); }
 
 void Press(QWidget* widget, Qt::MouseButton button, QEvent::Type type = QEvent::MouseButtonPress) {
   const QPointF at(4, 4);
@@ -71,8 +66,8 @@ TEST(TrayIconTest, ShowsOneIconWithItsTipAndReportsThePresses) {
   QSignalSpy clicks(&tray, &TrayIcon::Click);
   QSignalSpy doubles(&tray, &TrayIcon::DblClick);
   QSignalSpy rights(&tray, &TrayIcon::RightClick);
-  QWidget* shown = ShownIconWidget();
-  ASSERT_NE(shown, nullptr);
+  ASSERT_EQ(ShownIcons(), 1);
+  QWidget* shown = ShownIconWidgets().front();
   Press(shown, Qt::LeftButton);
   EXPECT_EQ(clicks.count(), 1);
   Press(shown, Qt::LeftButton, QEvent::MouseButtonDblClick);
@@ -109,7 +104,7 @@ TEST_F(TrayWindowTest, StartsInTheTrayAndALeftPressBringsTheWindowBack) {
   EXPECT_EQ(form.TrayIcon1.shownTip(), "Vandrel Internet Radio");
   SaveScreen("tray-icon.png");
 
-  Press(ShownIconWidget(), Qt::LeftButton);
+  Press(ShownIconWidgets().front(), Qt::LeftButton);
   EXPECT_TRUE(form.isVisible());
   EXPECT_FALSE(form.TrayIcon1.isShown());
 
