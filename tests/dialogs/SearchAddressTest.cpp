@@ -5,18 +5,11 @@
 namespace vandrel {
 namespace {
 
-constexpr const char* kBase = "http://127.0.0.1:8470/";
-
-TEST(SearchAddressTest, PlainWordsStandAsTyped) {
-  EXPECT_EQ(SearchAddress(kBase, "jazz"), "http://127.0.0.1:8470/radio/inter/zenders/radio-lijst-zoek.php?zoeken=jazz");
-  EXPECT_EQ(SearchAddress(kBase, "Radio-1_FM.nl~"), std::string(kBase) +
-                                                        "radio/inter/zenders/radio-lijst-zoek.php?zoeken=Radio-1_FM.nl~");
-  EXPECT_EQ(SearchAddress(kBase, ""), std::string(kBase) + "radio/inter/zenders/radio-lijst-zoek.php?zoeken=");
-}
-
-TEST(SearchAddressTest, CharactersThatWouldChangeTheRequestAreEncoded) {
-  EXPECT_EQ(PercentEncoded("rock & roll"), "rock%20%26%20roll");
-  EXPECT_EQ(PercentEncoded("C++ #1 100%"), "C%2B%2B%20%231%20100%25");
+// The dialog test sends blanks, "&", "+", "#" and "%" to the server; these are the rest.
+TEST(SearchAddressTest, OnlyCharactersThatWouldChangeTheRequestAreEncoded) {
+  const std::string search = "http://127.0.0.1:8470/radio/inter/zenders/radio-lijst-zoek.php?zoeken=";
+  EXPECT_EQ(SearchAddress("http://127.0.0.1:8470/", "Radio-1_FM.nl~"), search + "Radio-1_FM.nl~");
+  EXPECT_EQ(SearchAddress("http://127.0.0.1:8470/", ""), search);
   EXPECT_EQ(PercentEncoded("a=b?c/d;e"), "a%3Db%3Fc%2Fd%3Be");
   EXPECT_EQ(PercentEncoded("%20"), "%2520");  // typed as is, not decoded twice
   EXPECT_EQ(PercentEncoded("R\xC3\xA1" "dio \xE2\x98\x85"), "R%C3%A1dio%20%E2%98%85");

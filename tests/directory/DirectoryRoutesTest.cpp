@@ -1,40 +1,38 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <zlib.h>
 
-#include <chrono>
+#include <algorithm>
 #include <memory>
+#include <optional>
 #include <thread>
 
-#include "RawHttp.h"
-#include "TempDataFolder.h"
+#include "DirectoryTestKit.h"
+#include "player/TaggedList.h"
 #include "support/DirectoryServerProcess.h"
 
 namespace vandrel::test {
 namespace {
+
+namespace fs = std::filesystem;
 
 class DirectoryRoutesTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { server_ = std::make_unique<DirectoryServerProcess>(); }
   static void TearDownTestSuite() { server_.reset(); }
 
-  static httplib::Response Get(const std::string& target) {
-    httplib::Client client("127.0.0.1", server_->port());
-    auto result = client.Get(target);
-    return result ? *result : httplib::Response{};
-  }
+  static httplib::Response Get(const std::string& target) { return Fetch(server_->port(), target); }
 
   // The log line is written just after the reply, so give it a moment.
   static bool LogShows(const std::string& line) {
-    for (int i = 0; i < 200 && server_->log().find(line + "\n") == std::string::npos; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int i = 0; i < 200; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
+      if (server_->log().find(line + "\n") != std::string::npos) return true;
     }
-    return server_->log().find(line + "\n") != std::string::npos;
+    return false;
   }
 
-  static std::unique_ptr<DirectoryServerProcess> server_;
+  static inline std::unique_ptr<DirectoryServerProcess> server_;
 };
-
-std::unique_ptr<DirectoryServerProcess> DirectoryRoutesTest::server_;
 
 TEST_F(DirectoryRoutesTest, ServesListsWithTheirOwnAddressFilledIn) {
   const auto countries = Get("/radio/inter/keuze-uk.txt");
@@ -63,18 +61,17 @@ TEST_F(DirectoryRoutesTest, BaseAddressFollowsAValidHostHeaderOnly) {
 }
 
 TEST_F(DirectoryRoutesTest, WebsitePagesFollowTheLanguageAndNeedAKnownPage) {
-  const auto dutch = Get("/radio/inter/website/index.php?wat=home&lang=nederlands");
+  const std::string page = "/radio/inter/website/index.php";
+  const auto dutch = Get(page + "?wat=home&lang=nederlands");
   EXPECT_EQ(dutch.status, 200);
   EXPECT_EQ(dutch.get_header_value("Content-Type"), "text/html; charset=utf-8");
-  for (const char* text : {"Vandrel Internet Radio", "Landen", "<li>Holland</li>", "<li>Germany</li>"}) {
+  for (const char* text : {"Landen", "<li>Holland</li>", "<li>Germany</li>"}) {
     EXPECT_NE(dutch.body.find(text), std::string::npos) << text;
   }
-  EXPECT_NE(Get("/radio/inter/website/index.php?wat=home&lang=klingon").body.find("Countries"), std::string::npos);
-  const auto about = Get("/radio/inter/website/index.php?wat=about");
-  EXPECT_EQ(about.status, 200);
-  EXPECT_NE(about.body.find("About Vandrel Internet Radio"), std::string::npos);
-  EXPECT_EQ(Get("/radio/inter/website/index.php").status, 400);
-  EXPECT_EQ(Get("/radio/inter/website/index.php?wat=nonsense").status, 400);
+  EXPECT_NE(Get(page + "?wat=home&lang=klingon").body.find("Countries"), std::string::npos);
+  EXPECT_NE(Get(page + "?wat=about").body.find("About Vandrel Internet Radio"), std::string::npos);
+  EXPECT_EQ(Get(page).status, 400);
+  EXPECT_EQ(Get(page + "?wat=nonsense").status, 400);
 }
 
 TEST_F(DirectoryRoutesTest, FoldersServeTheirIndexAndUnknownThingsAreRefused) {
@@ -82,37 +79,150 @@ TEST_F(DirectoryRoutesTest, FoldersServeTheirIndexAndUnknownThingsAreRefused) {
   EXPECT_EQ(cards.status, 200);
   EXPECT_EQ(cards.get_header_value("Content-Type"), "text/html; charset=utf-8");
   EXPECT_NE(cards.body.find("E-cards"), std::string::npos);
-  const auto bare = Get("/ecards");
-  EXPECT_EQ(bare.status, 301);
-  EXPECT_EQ(bare.get_header_value("Location"), "/ecards/");
+  EXPECT_EQ(Get("/ecards").status, 301);
+  EXPECT_EQ(Get("/ecards").get_header_value("Location"), "/ecards/");
 
-  const auto missing = Get("/radio/inter/zenders/atlantis.txt");
-  EXPECT_EQ(missing.status, 404);
-  EXPECT_FALSE(missing.body.empty());
+  EXPECT_EQ(Get("/radio/inter/zenders/atlantis.txt").status, 404);
+  EXPECT_FALSE(Get("/radio/inter/zenders/atlantis.txt").body.empty());
   EXPECT_TRUE(LogShows("GET /radio/inter/zenders/atlantis.txt 404"));
 
   httplib::Client client("127.0.0.1", server_->port());
-  auto post = client.Post("/radio/inter/keuze-uk.txt", "x=1", "application/x-www-form-urlencoded");
-  auto del = client.Delete("/ecards/");
-  ASSERT_TRUE(post && del);
-  EXPECT_EQ(post->status, 405);
-  EXPECT_EQ(del->status, 405);
+  EXPECT_EQ(StatusOf(client.Post("/radio/inter/keuze-uk.txt", "x=1", "application/x-www-form-urlencoded")), 405);
+  EXPECT_EQ(StatusOf(client.Delete("/ecards/")), 405);
   auto head = client.Head("/radio/inter/keuze-uk.txt");
-  ASSERT_TRUE(head);
-  EXPECT_EQ(head->status, 200);
+  ASSERT_EQ(StatusOf(head), 200);
   EXPECT_TRUE(head->body.empty());
   EXPECT_EQ(head->get_header_value("Content-Length"), std::to_string(Get("/radio/inter/keuze-uk.txt").body.size()));
 }
 
-TEST(DirectoryWebsiteTest, CountryNamesAreEscaped) {
-  TempDataFolder data;
-  data.write("radio/inter/keuze-uk.txt", "<naam>R&B <Land></naam><bestand>rb.txt</bestand>\r\n");
-  DirectoryServerProcess server(data.path().string());
-  httplib::Client client("127.0.0.1", server.port());
-  auto home = client.Get("/radio/inter/website/index.php?wat=home&lang=english");
-  ASSERT_TRUE(home);
-  EXPECT_NE(home->body.find("<li>R&amp;B &lt;Land&gt;</li>"), std::string::npos);
-  EXPECT_EQ(home->body.find("<Land>"), std::string::npos);
+// Every shipped country names a list whose records pair up and whose addresses the player can open.
+TEST(ShippedDirectoryDataTest, EveryCountryNamesAWellFormedList) {
+  const fs::path inter = fs::path(VANDREL_SHIPPED_DIRECTORY_DATA) / "radio" / "inter";
+  const auto countries = ParseTaggedList(ReadFile(inter / "keuze-uk.txt"), {"naam", "bestand"});
+  ASSERT_FALSE(countries[1].empty());
+  ASSERT_EQ(countries[0].size(), countries[1].size());
+  for (const std::string& file : countries[1]) {
+    ASSERT_TRUE(fs::is_regular_file(inter / "zenders" / file)) << file;
+    const auto v = ParseTaggedList(ReadFile(inter / "zenders" / file), {"naam", "url", "homepage"});
+    EXPECT_TRUE(!v[0].empty() && v[0].size() == v[1].size() && v[0].size() == v[2].size()) << file;
+    for (const std::string& url : v[1]) {
+      EXPECT_TRUE(url.starts_with("http://") || url.starts_with("https://") || url.starts_with("{{base}}"))
+          << file << ": " << url;
+    }
+    for (const std::string& homepage : v[2]) EXPECT_EQ(homepage.find("://"), std::string::npos) << file;
+  }
+}
+
+constexpr const char* kBig = "/radio/inter/zenders/big.txt";
+
+std::string Gunzip(const std::string& data) {
+  z_stream zs{};
+  inflateInit2(&zs, 15 + 16);
+  std::string out(1 << 20, '\0');
+  zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  zs.avail_in = static_cast<uInt>(data.size());
+  zs.next_out = reinterpret_cast<Bytef*>(out.data());
+  zs.avail_out = static_cast<uInt>(out.size());
+  const int rc = inflate(&zs, Z_FINISH);
+  out.resize(zs.total_out);
+  inflateEnd(&zs);
+  return rc == Z_STREAM_END ? out : "<not gzip>";
+}
+
+// More stations than one search answer may hold.
+std::string ManyStations(const std::string& word) {
+  std::string list;
+  for (int i = 0; i < 250; ++i) {
+    list += "<naam>" + word + " " + std::to_string(i) + "</naam><url>http://s/" + std::to_string(i) + "</url>\r\n";
+  }
+  return list;
+}
+
+class DirectoryCachingTest : public ::testing::Test {
+ protected:
+  DirectoryCachingTest() {
+    data_.write("radio/inter/keuze-uk.txt", "<naam>R&B <Land></naam><bestand>big.txt</bestand>\r\n");
+    data_.write("radio/inter/zenders/big.txt", ManyStations("Station"));
+    data_.write("radio/inter/zenders/local.txt", "<naam>Tone</naam><url>{{base}}stream/tone</url>\r\n");
+    server_.emplace(data_.path().string(), std::vector<std::string>{"--quiet"});
+  }
+
+  httplib::Response get(const std::string& path, const httplib::Headers& headers = {}) {
+    return Fetch(server_->port(), path, headers);
+  }
+
+  TempDataFolder data_;
+  std::optional<DirectoryServerProcess> server_;
+};
+
+TEST_F(DirectoryCachingTest, ListsCarryValidatorsAndAnswerConditionalRequests) {
+  const auto plain = get(kBig);
+  const std::string etag = plain.get_header_value("ETag");
+  const std::string modified = plain.get_header_value("Last-Modified");
+  EXPECT_EQ(plain.body, ManyStations("Station"));
+  ASSERT_FALSE(etag.empty());
+  EXPECT_TRUE(modified.ends_with(" GMT")) << modified;
+
+  const auto same = get(kBig, {{"If-None-Match", "\"other\", " + etag}});
+  EXPECT_EQ(same.status, 304);
+  EXPECT_EQ(same.body, "");
+  EXPECT_EQ(get(kBig, {{"If-None-Match", "\"other\""}}).status, 200);
+  EXPECT_EQ(get(kBig, {{"If-Modified-Since", modified}}).status, 304);
+  EXPECT_EQ(get(kBig, {{"If-Modified-Since", "Thu, 01 Jan 1998 00:00:00 GMT"}}).status, 200);
+  EXPECT_EQ(get(kBig, {{"If-Modified-Since", "yesterday"}}).status, 200);
+
+  // A changed file is read afresh, with a new tag; the old tag no longer matches.
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  data_.write("radio/inter/zenders/big.txt", ManyStations("Changed"));
+  const auto changed = get(kBig, {{"If-None-Match", etag}});
+  EXPECT_EQ(changed.status, 200);
+  EXPECT_EQ(changed.body, ManyStations("Changed"));
+  EXPECT_NE(changed.get_header_value("ETag"), etag);
+  std::filesystem::remove(data_.path() / "radio/inter/zenders/big.txt");
+  EXPECT_EQ(get(kBig).status, 404);
+}
+
+TEST_F(DirectoryCachingTest, GzipOnlyWhenTheClientTakesIt) {
+  for (const char* accepts : {"gzip", "deflate, gzip;q=0.5", "*", "br, GZIP"}) {
+    const auto zipped = get(kBig, {{"Accept-Encoding", accepts}});
+    EXPECT_EQ(zipped.get_header_value("Content-Encoding"), "gzip") << accepts;
+    EXPECT_EQ(zipped.get_header_value("Vary"), "Accept-Encoding");
+    EXPECT_EQ(Gunzip(zipped.body), ManyStations("Station")) << accepts;
+  }
+  for (const char* refuses : {"", "gzip;q=0", "identity", "*;q=0", "gzip; q=0.000"}) {
+    const auto plain = get(kBig, {{"Accept-Encoding", refuses}});
+    EXPECT_FALSE(plain.has_header("Content-Encoding")) << refuses;
+    EXPECT_EQ(plain.body, ManyStations("Station")) << refuses;
+  }
+  auto head = httplib::Client("127.0.0.1", server_->port()).Head(kBig, {{"Accept-Encoding", "gzip"}});
+  ASSERT_TRUE(head);
+  EXPECT_EQ(head->get_header_value("Content-Length"),
+            std::to_string(get(kBig, {{"Accept-Encoding", "gzip"}}).body.size()));
+}
+
+TEST_F(DirectoryCachingTest, SearchAnswersAreCompressedAndStopAtTwoHundredHits) {
+  const auto search = get("/radio/inter/zenders/radio-lijst-zoek.php?zoeken=station", {{"Accept-Encoding", "gzip"}});
+  EXPECT_EQ(search.get_header_value("Content-Encoding"), "gzip");
+  const std::string body = Gunzip(search.body);
+  EXPECT_EQ(std::count(body.begin(), body.end(), '\n'), 200);
+  EXPECT_NE(body.find("http://s/199<"), std::string::npos);
+  EXPECT_EQ(body.find("http://s/200<"), std::string::npos);
+}
+
+TEST_F(DirectoryCachingTest, WebsiteEscapesCountryNames) {
+  const std::string home = get("/radio/inter/website/index.php?wat=home&lang=english").body;
+  EXPECT_NE(home.find("<li>R&amp;B &lt;Land&gt;</li>"), std::string::npos);
+  EXPECT_EQ(home.find("<Land>"), std::string::npos);
+}
+
+TEST_F(DirectoryCachingTest, ListsNamingThisServerDifferPerHost) {
+  const std::string local = "/radio/inter/zenders/local.txt";
+  const auto one = get(local, {{"Host", "one.example"}});
+  EXPECT_EQ(one.body, "<naam>Tone</naam><url>http://one.example/stream/tone</url>\r\n");
+  const std::string etag = one.get_header_value("ETag");
+  EXPECT_NE(etag, get(local, {{"Host", "two.example"}}).get_header_value("ETag"));
+  EXPECT_EQ(get(local, {{"Host", "one.example"}, {"If-None-Match", etag}}).status, 304);
+  EXPECT_EQ(get(local, {{"Host", "two.example"}, {"If-None-Match", etag}}).status, 200);
 }
 
 }  // namespace
