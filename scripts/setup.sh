@@ -9,6 +9,7 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth trayer x11-utils dbus dbus-x11 fonts-dejavu-core fonts-liberation2
   desktop-file-utils appstream
+  icecast2 ffmpeg playerctl pulseaudio pulseaudio-utils
 )
 
 missing=()

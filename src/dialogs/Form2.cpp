@@ -4,6 +4,7 @@
 
 #include "dialogs/DialogLook.h"
 #include "platform/MessageBox.h"
+#include "platform/Stacking.h"
 #include "platform/Twips.h"
 #include "player/Form1.h"
 #include "player/TaggedListDownload.h"
@@ -55,6 +56,7 @@ void Form2::CreateControls() {
   Command1->setText("OKE!");
   Command2->setText("Annuleren");
   Command1->setDefault(true);
+  RaiseWindowedControls(this);
 }
 
 void Form2::Form_Load() {

@@ -6,6 +6,7 @@
 #include "dialogs/SearchAddress.h"
 #include "platform/DirectoryAddress.h"
 #include "platform/MessageBox.h"
+#include "platform/Stacking.h"
 #include "platform/Twips.h"
 #include "player/Form1.h"
 #include "player/TaggedListDownload.h"
@@ -60,6 +61,7 @@ void Form3::CreateControls() {
   // buttons beside the list.
   Label2->resize(Px(3255) - Label2->x(), Label2->height());
   Text1->setFocus();
+  RaiseWindowedControls(this);
 }
 
 void Form3::Form_Load() {
@@ -95,10 +97,8 @@ void Form3::Command1_Click() {
       return;
     }
     const std::string naam = List1Box.List(i);
-    main_.player().setURL(url);
-    main_.ZenderNaam->setText(QString::fromStdString(naam));
     // A hit has no homepage of its own: the link leads to the directory's site.
-    main_.RadioUrl = DirectoryHostName(main_.baseAddress());
+    main_.station().Play({naam, url, DirectoryHostName(main_.baseAddress())});
     const std::string text = naam + main_.texts().Text("error6");
     ShowMessageBox(this, QMessageBox::Information, main_.texts().Text("error0"), text);
   } catch (const std::exception&) {

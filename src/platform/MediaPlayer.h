@@ -1,27 +1,34 @@
 #pragma once
 
-#include <functional>
+#include <QObject>
 #include <string>
+
+#include "platform/Playback.h"
+#include "platform/PlayerState.h"
 
 namespace vandrel {
 
 // The embedded stream player. Setting the address starts playing it at once;
-// notifications arrive on the user-interface thread.
-class MediaPlayer {
- public:
-  virtual ~MediaPlayer() = default;
+// its signals arrive on the user-interface thread, for any number of listeners.
+class MediaPlayer : public QObject, public Playback {
+  Q_OBJECT
 
-  virtual void setURL(const std::string& address) = 0;
-  virtual std::string URL() const = 0;
-  virtual void close() = 0;
+ public:
+  using QObject::QObject;
+
   virtual void setVolume(int volume) = 0;  // 0 to 100
   virtual int volume() const = 0;
-  virtual std::string status() const = 0;
-  // The stream's own title, empty when it reports none.
-  virtual std::string streamTitle() const { return ""; }
+  virtual PlayerState state() const = 0;
+  // The stream's own title, empty when it announces none.
+  virtual std::string streamTitle() const = 0;
+  std::string status() const { return StatusText(state(), streamTitle()); }
 
-  std::function<void()> onStatusChange;
-  std::function<void()> onError;
+ signals:
+  void stateChanged();
+  void titleChanged();
+  void volumeChanged();
+  // The stream cannot be played: unreachable, unplayable, or its tries spent.
+  void errorOccurred();
 };
 
 }  // namespace vandrel

@@ -4,59 +4,85 @@
 
 #include <QMetaObject>
 #include <clocale>
+#include <cstdlib>
 #include <cstring>
+#include <limits>
 
 namespace vandrel {
 
 namespace {
 
-enum ReplyId : std::uint64_t { kPausedForCache = 1, kBufferingState, kIcyTitle };
+enum ReplyId : std::uint64_t { kPausedForCache = 1, kBufferingState, kMetadata, kAudioOutput };
 
 void SetOption(mpv_handle* mpv, const char* name, const char* value) { mpv_set_option_string(mpv, name, value); }
 
+std::map<std::string, std::string> StringsOf(const mpv_node& node) {
+  std::map<std::string, std::string> values;
+  if (node.format != MPV_FORMAT_NODE_MAP) return values;
+  for (int i = 0; i < node.u.list->num; ++i) {
+    if (node.u.list->values[i].format == MPV_FORMAT_STRING) {
+      values[node.u.list->keys[i]] = node.u.list->values[i].u.string;
+    }
+  }
+  return values;
+}
+
 }  // namespace
 
-MpvPlayer::MpvPlayer(const std::map<std::string, std::string>& options, QObject* parent) : QObject(parent) {
-  // libmpv refuses to start unless numbers are formatted the C way.
-  std::setlocale(LC_NUMERIC, "C");
-  mpv_ = mpv_create();
-  if (!mpv_) return;  // then nothing ever plays; every call stays harmless
-
-  SetOption(mpv_, "vid", "no");
-  SetOption(mpv_, "vo", "null");
-  SetOption(mpv_, "audio-display", "no");
-  SetOption(mpv_, "terminal", "no");
-  SetOption(mpv_, "input-default-bindings", "no");
-  SetOption(mpv_, "input-vo-keyboard", "no");
-  SetOption(mpv_, "osc", "no");
-  SetOption(mpv_, "ytdl", "no");
-  SetOption(mpv_, "load-scripts", "no");
-  SetOption(mpv_, "idle", "yes");
-  SetOption(mpv_, "network-timeout", "15");
-  SetOption(mpv_, "user-agent", "Vandrel Internet Radio");
-  SetOption(mpv_, "audio-client-name", "vandrel-radio");
-  SetOption(mpv_, "volume-max", "100");
-  SetOption(mpv_, "volume", "100");
-  SetOption(mpv_, "cache", "yes");
-  for (const auto& [name, value] : options) SetOption(mpv_, name.c_str(), value.c_str());
-
-  if (mpv_initialize(mpv_) < 0) {
-    mpv_terminate_destroy(mpv_);
-    mpv_ = nullptr;
-    return;
-  }
-  mpv_observe_property(mpv_, kPausedForCache, "paused-for-cache", MPV_FORMAT_FLAG);
-  mpv_observe_property(mpv_, kBufferingState, "cache-buffering-state", MPV_FORMAT_INT64);
-  mpv_observe_property(mpv_, kIcyTitle, "metadata/by-key/icy-title", MPV_FORMAT_STRING);
-  mpv_set_wakeup_callback(mpv_, &MpvPlayer::wakeup, this);
+MpvPlayer::MpvPlayer(std::map<std::string, std::string> options, QObject* parent)
+    : MediaPlayer(parent), options_(std::move(options)) {
   retry_.setSingleShot(true);
   connect(&retry_, &QTimer::timeout, this, [this] { load(); });
+  steady_.setSingleShot(true);
+  steady_.setInterval(std::chrono::seconds(10));
+  connect(&steady_, &QTimer::timeout, this, [this] { reconnect_.Reset(); });
 }
 
 MpvPlayer::~MpvPlayer() {
   if (!mpv_) return;
   mpv_set_wakeup_callback(mpv_, nullptr, nullptr);
   mpv_terminate_destroy(mpv_);
+}
+
+void MpvPlayer::setReconnectPauses(ReconnectPolicy::Pauses pauses, std::chrono::milliseconds steady) {
+  reconnect_ = ReconnectPolicy(std::move(pauses));
+  steady_.setInterval(steady);
+}
+
+bool MpvPlayer::start() {
+  if (mpv_) return true;
+  // libmpv refuses to start unless numbers are formatted the C way.
+  std::setlocale(LC_NUMERIC, "C");
+  // The sound server's mixer shows our name and icon.
+  ::setenv("PULSE_PROP_application.icon_name", "org.vandrel.Radio", 0);
+  mpv_ = mpv_create();
+  if (!mpv_) return false;
+
+  for (const auto& [name, value] : std::map<std::string, std::string>{
+           {"vid", "no"}, {"vo", "null"}, {"audio-display", "no"}, {"terminal", "no"},
+           {"input-default-bindings", "no"}, {"input-vo-keyboard", "no"}, {"osc", "no"}, {"ytdl", "no"},
+           {"load-scripts", "no"}, {"idle", "yes"}, {"network-timeout", "15"},
+           {"user-agent", "Vandrel Internet Radio"}, {"audio-client-name", "Vandrel Internet Radio"},
+           {"volume-max", "100"}, {"cache", "yes"},
+           // lavf's default probe waits for seconds of a live stream before
+           // the first sound; 64 KiB tells MP3, AAC, Ogg and HLS apart.
+           {"demuxer-lavf-probesize", "65536"}}) {
+    SetOption(mpv_, name.c_str(), value.c_str());
+  }
+  SetOption(mpv_, "volume", std::to_string(volume_).c_str());
+  for (const auto& [name, value] : options_) SetOption(mpv_, name.c_str(), value.c_str());
+
+  if (mpv_initialize(mpv_) < 0) {
+    mpv_terminate_destroy(mpv_);
+    mpv_ = nullptr;
+    return false;
+  }
+  mpv_observe_property(mpv_, kPausedForCache, "paused-for-cache", MPV_FORMAT_FLAG);
+  mpv_observe_property(mpv_, kBufferingState, "cache-buffering-state", MPV_FORMAT_INT64);
+  mpv_observe_property(mpv_, kMetadata, "metadata", MPV_FORMAT_NODE);
+  mpv_observe_property(mpv_, kAudioOutput, "current-ao", MPV_FORMAT_STRING);
+  mpv_set_wakeup_callback(mpv_, &MpvPlayer::wakeup, this);
+  return true;
 }
 
 void MpvPlayer::wakeup(void* self) {
@@ -66,86 +92,119 @@ void MpvPlayer::wakeup(void* self) {
 
 void MpvPlayer::setURL(const std::string& address) {
   url_ = address;
-  title_.clear();
+  setTitle("");
   retry_.stop();
+  steady_.stop();
   reconnect_.Reset();
   played_ = false;
-  if (!mpv_) return;
   if (address.empty()) {
     // Nothing to play: whatever played stops, and that is no error.
-    const char* stop[] = {"stop", nullptr};
-    mpv_command(mpv_, stop);
-    currentEntry_ = -1;
-    setState(State::Stopped);
+    stopStream();
+    setState(PlayState::Stopped);
     return;
   }
   load();
 }
 
 void MpvPlayer::load() {
-  const char* load[] = {"loadfile", url_.c_str(), "replace", nullptr};
-  mpv_node result{};
-  if (mpv_command_ret(mpv_, load, &result) < 0) {
-    currentEntry_ = -1;
+  active_ = false;
+  restarted_ = false;
+  waiting_ = false;
+  state_.bufferPercent = 0;
+  if (!start()) {
     // Reported later, like every player error, never inside the caller's call.
     QMetaObject::invokeMethod(this, [this] { failed(); }, Qt::QueuedConnection);
-    setState(State::Error);
     return;
   }
-  currentEntry_ = -1;
+  const char* command[] = {"loadfile", url_.c_str(), "replace", nullptr};
+  mpv_node result{};
+  if (mpv_command_ret(mpv_, command, &result) < 0) {
+    QMetaObject::invokeMethod(this, [this] { failed(); }, Qt::QueuedConnection);
+    setState(PlayState::Connecting);
+    return;
+  }
+  firstEntry_ = std::numeric_limits<std::int64_t>::max();
   if (result.format == MPV_FORMAT_NODE_MAP) {
     for (int i = 0; i < result.u.list->num; ++i) {
       if (std::strcmp(result.u.list->keys[i], "playlist_entry_id") == 0 &&
           result.u.list->values[i].format == MPV_FORMAT_INT64) {
-        currentEntry_ = result.u.list->values[i].u.int64;
+        firstEntry_ = result.u.list->values[i].u.int64;
       }
     }
   }
   mpv_free_node_contents(&result);
-  bufferPercent_ = 0;
-  setState(State::Connecting);
+  active_ = true;
+  setState(PlayState::Connecting);
+}
+
+void MpvPlayer::stopStream() {
+  active_ = false;
+  if (!mpv_) return;
+  const char* stop[] = {"stop", nullptr};
+  mpv_command(mpv_, stop);
 }
 
 void MpvPlayer::failed() {
-  if (played_) {
-    dropped();
-    return;
-  }
-  setState(State::Error);
-  if (onError) onError();
+  active_ = false;
+  setState(PlayState::Error);
+  emit errorOccurred();
 }
 
-void MpvPlayer::dropped() {
+void MpvPlayer::retry() {
+  steady_.stop();
   if (const auto pause = reconnect_.NextPause()) {
-    retryInSeconds_ = static_cast<int>((pause->count() + 999) / 1000);
-    setState(State::Reconnecting);
+    state_.reconnectTry = reconnect_.Tries();
+    state_.reconnectTries = reconnect_.MaxTries();
+    state_.reconnectInSeconds = static_cast<int>((pause->count() + 999) / 1000);
+    setState(PlayState::Reconnecting);
     retry_.start(*pause);
     return;
   }
+  giveUp();
+}
+
+void MpvPlayer::giveUp() {
   played_ = false;
   reconnect_.Reset();
-  setState(State::Error);
-  if (onError) onError();
+  failed();
 }
 
 void MpvPlayer::close() {
-  if (mpv_) {
-    const char* stop[] = {"stop", nullptr};
-    mpv_command(mpv_, stop);
-  }
-  currentEntry_ = -1;
-  title_.clear();
+  stopStream();
+  setTitle("");
+  retry_.stop();
+  steady_.stop();
+  reconnect_.Reset();
+  played_ = false;
+  setState(PlayState::Stopped);
+}
+
+void MpvPlayer::pause() {
+  if (!IsActive(state_.state)) return;
+  // A live stream cannot wait: it is let go, and play opens it afresh.
+  stopStream();
+  retry_.stop();
+  steady_.stop();
+  setState(PlayState::Paused);
+}
+
+void MpvPlayer::play() {
+  if (url_.empty() || IsActive(state_.state)) return;
   retry_.stop();
   reconnect_.Reset();
   played_ = false;
-  setState(State::Stopped);
+  load();
 }
 
 void MpvPlayer::setVolume(int volume) {
-  volume_ = volume < 0 ? 0 : (volume > 100 ? 100 : volume);
-  if (!mpv_) return;
-  double value = volume_;
-  mpv_set_property_async(mpv_, 0, "volume", MPV_FORMAT_DOUBLE, &value);
+  const int value = volume < 0 ? 0 : (volume > 100 ? 100 : volume);
+  if (value != volume_) {
+    volume_ = value;
+    emit volumeChanged();
+  }
+  if (!mpv_) return;  // applied when mpv starts
+  double level = volume_;
+  mpv_set_property_async(mpv_, 0, "volume", MPV_FORMAT_DOUBLE, &level);
 }
 
 void MpvPlayer::drainEvents() {
@@ -160,42 +219,58 @@ void MpvPlayer::handle(const mpv_event& event) {
   switch (event.event_id) {
     case MPV_EVENT_START_FILE: {
       const auto* start = static_cast<const mpv_event_start_file*>(event.data);
-      if (start->playlist_entry_id == currentEntry_) setState(State::Connecting);
+      if (!active_ || start->playlist_entry_id < firstEntry_) break;
+      // The first entry, or the next one of a playlist or redirect.
+      restarted_ = false;
+      setState(PlayState::Connecting);
       break;
     }
     case MPV_EVENT_PLAYBACK_RESTART:
-      if (currentEntry_ >= 0 && state_ != State::Buffering) {
-        played_ = true;
-        reconnect_.Reset();
-        setState(State::Playing);
-      }
+      if (!active_) break;
+      restarted_ = true;
+      settle();
       break;
     case MPV_EVENT_END_FILE: {
       const auto* end = static_cast<const mpv_event_end_file*>(event.data);
-      // Ends of streams that were replaced or closed are old news.
-      if (end->playlist_entry_id != currentEntry_) break;
-      currentEntry_ = -1;
-      if (played_ && (end->reason == MPV_END_FILE_REASON_ERROR || end->reason == MPV_END_FILE_REASON_EOF)) {
-        dropped();
-      } else if (end->reason == MPV_END_FILE_REASON_ERROR) {
-        failed();
+      if (!active_ || end->playlist_entry_id < firstEntry_) break;
+      // A playlist or redirect goes on with the entries it added; a stop or
+      // replace is our own doing.
+      if (end->reason != MPV_END_FILE_REASON_EOF && end->reason != MPV_END_FILE_REASON_ERROR) break;
+      restarted_ = false;
+      steady_.stop();
+      // A playlist of several streams goes on with its next entry.
+      if (hasEntryAfter(end->playlist_entry_id)) break;
+      active_ = false;
+      if (played_ || (end->reason == MPV_END_FILE_REASON_ERROR && end->error == MPV_ERROR_AO_INIT_FAILED)) {
+        retry();
       } else {
-        setState(State::Stopped);
+        failed();
       }
       break;
     }
     case MPV_EVENT_PROPERTY_CHANGE: {
       const auto* prop = static_cast<const mpv_event_property*>(event.data);
-      if (event.reply_userdata == kPausedForCache && prop->format == MPV_FORMAT_FLAG) {
-        const bool waiting = *static_cast<int*>(prop->data) != 0;
-        if (waiting && (state_ == State::Playing || state_ == State::Connecting)) setState(State::Buffering);
-        if (!waiting && state_ == State::Buffering) setState(State::Playing);
-      } else if (event.reply_userdata == kBufferingState && prop->format == MPV_FORMAT_INT64) {
-        bufferPercent_ = static_cast<int>(*static_cast<std::int64_t*>(prop->data));
-        updateStatus();
-      } else if (event.reply_userdata == kIcyTitle) {
-        title_ = prop->format == MPV_FORMAT_STRING ? *static_cast<char**>(prop->data) : "";
-        updateStatus();
+      switch (event.reply_userdata) {
+        case kPausedForCache:
+          waiting_ = prop->format == MPV_FORMAT_FLAG && *static_cast<int*>(prop->data) != 0;
+          settle();
+          break;
+        case kBufferingState:
+          if (prop->format != MPV_FORMAT_INT64) break;
+          state_.bufferPercent = static_cast<int>(*static_cast<std::int64_t*>(prop->data));
+          if (state_.state == PlayState::Buffering) emit stateChanged();
+          break;
+        case kAudioOutput:
+          output_ = prop->format == MPV_FORMAT_STRING && **static_cast<char**>(prop->data) != '\0';
+          settle();
+          break;
+        case kMetadata:
+          if (!active_) break;
+          setTitle(prop->format == MPV_FORMAT_NODE ? StreamTitleOf(StringsOf(*static_cast<mpv_node*>(prop->data)))
+                                                   : std::string());
+          break;
+        default:
+          break;
       }
       break;
     }
@@ -204,27 +279,47 @@ void MpvPlayer::handle(const mpv_event& event) {
   }
 }
 
-void MpvPlayer::setState(State state) {
-  state_ = state;
-  updateStatus();
+bool MpvPlayer::hasEntryAfter(std::int64_t entry) {
+  mpv_node playlist{};
+  if (mpv_get_property(mpv_, "playlist", MPV_FORMAT_NODE, &playlist) < 0) return false;
+  bool found = false;
+  if (playlist.format == MPV_FORMAT_NODE_ARRAY) {
+    for (int i = 0; i < playlist.u.list->num && !found; ++i) {
+      const mpv_node& item = playlist.u.list->values[i];
+      if (item.format != MPV_FORMAT_NODE_MAP) continue;
+      for (int k = 0; k < item.u.list->num; ++k) {
+        if (std::strcmp(item.u.list->keys[k], "id") == 0 && item.u.list->values[k].format == MPV_FORMAT_INT64 &&
+            item.u.list->values[k].u.int64 > entry) {
+          found = true;
+        }
+      }
+    }
+  }
+  mpv_free_node_contents(&playlist);
+  return found;
 }
 
-void MpvPlayer::updateStatus() {
-  std::string text;
-  switch (state_) {
-    case State::Stopped: text = "Stopped"; break;
-    case State::Connecting: text = "Connecting"; break;
-    case State::Buffering: text = "Buffering " + std::to_string(bufferPercent_) + "%"; break;
-    case State::Playing: text = title_.empty() ? "Playing" : "Playing: " + title_; break;
-    case State::Reconnecting:
-      text = "Reconnecting in " + std::to_string(retryInSeconds_) + " s (" + std::to_string(reconnect_.Tries()) +
-             "/" + std::to_string(reconnect_.MaxTries()) + ")";
-      break;
-    case State::Error: text = "Error"; break;
+void MpvPlayer::settle() {
+  if (!active_ || !restarted_ || !output_) return;
+  if (waiting_) {
+    setState(PlayState::Buffering);
+    return;
   }
-  if (text == status_) return;
-  status_ = text;
-  if (onStatusChange) onStatusChange();
+  played_ = true;
+  if (state_.state != PlayState::Playing && !steady_.isActive()) steady_.start();
+  setState(PlayState::Playing);
+}
+
+void MpvPlayer::setState(PlayState state) {
+  if (state == state_.state && state != PlayState::Reconnecting) return;
+  state_.state = state;
+  emit stateChanged();
+}
+
+void MpvPlayer::setTitle(std::string title) {
+  if (title == title_) return;
+  title_ = std::move(title);
+  emit titleChanged();
 }
 
 }  // namespace vandrel

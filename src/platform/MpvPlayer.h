@@ -1,32 +1,35 @@
 #pragma once
 
-#include <QObject>
 #include <QTimer>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <string>
 
 #include "platform/MediaPlayer.h"
-#include "player/ReconnectPolicy.h"
+#include "platform/ReconnectPolicy.h"
 
 struct mpv_handle;
 struct mpv_event;
 
 namespace vandrel {
 
-// Audio-only stream player on libmpv. mpv's events are collected on the
-// user-interface thread: its wakeup callback only posts a call to this object.
+// Audio-only stream player on libmpv, created at the first play so that a
+// program that only sits in the notification area never loads it. mpv's
+// events are collected on the user-interface thread: its wakeup callback only
+// posts a call to this object.
 //
-// A station that was playing and whose stream ends by itself (the connection
-// dropped, or the server ended a live stream) is opened again after growing
-// pauses; only when those tries are spent does it report its error. A new
-// address or close ends the tries.
-class MpvPlayer : public QObject, public MediaPlayer {
+// Playlists (.pls, .m3u, HLS) and redirects are followed: the state is that of
+// the entry mpv actually plays. A station that played, or whose audio output
+// failed, is opened again after growing pauses when it ends by itself; the
+// tries start afresh only once it has played steadily, so a stream or output
+// that dies at once ends in one error after the tries.
+class MpvPlayer : public MediaPlayer {
   Q_OBJECT
 
  public:
   // Extra mpv options, for example {"ao", "null"} in tests.
-  explicit MpvPlayer(const std::map<std::string, std::string>& options = {}, QObject* parent = nullptr);
+  explicit MpvPlayer(std::map<std::string, std::string> options = {}, QObject* parent = nullptr);
   ~MpvPlayer() override;
 
   void setURL(const std::string& address) override;
@@ -34,38 +37,50 @@ class MpvPlayer : public QObject, public MediaPlayer {
   void close() override;
   void setVolume(int volume) override;
   int volume() const override { return volume_; }
-  std::string status() const override { return status_; }
-
+  void pause() override;
+  void play() override;
+  PlayerState state() const override { return state_; }
   std::string streamTitle() const override { return title_; }
 
-  // For tests: shorter pauses between tries.
-  void setReconnectPauses(ReconnectPolicy::Pauses pauses) { reconnect_ = ReconnectPolicy(std::move(pauses)); }
+  // For tests: shorter pauses between tries, and a shorter steady play.
+  void setReconnectPauses(ReconnectPolicy::Pauses pauses, std::chrono::milliseconds steady = std::chrono::seconds(10));
+  // Whether libmpv has been started.
+  bool started() const { return mpv_ != nullptr; }
 
  private:
-  enum class State { Stopped, Connecting, Buffering, Playing, Reconnecting, Error };
-
+  bool start();
   void load();
+  void stopStream();
   void failed();
-  // A playing stream ended by itself: try again, or give up with an error.
-  void dropped();
+  // The stream ended by itself or its output failed: try again, or give up.
+  void retry();
+  void giveUp();
   Q_INVOKABLE void drainEvents();
   void handle(const mpv_event& event);
-  void setState(State state);
-  void updateStatus();
+  // Playing once audio is output and the cache is not waiting.
+  void settle();
+  bool hasEntryAfter(std::int64_t entry);
+  void setState(PlayState state);
+  void setTitle(std::string title);
   static void wakeup(void* self);
 
+  std::map<std::string, std::string> options_;
   mpv_handle* mpv_ = nullptr;
   std::string url_;
-  std::string status_ = "Stopped";
   std::string title_;
-  State state_ = State::Stopped;
-  int bufferPercent_ = 0;
+  PlayerState state_;
   int volume_ = 100;
-  std::int64_t currentEntry_ = -1;
-  bool played_ = false;  // the current address has played since it was set
+  // Entries of the current load have ids from here on; playlists and
+  // redirects add higher ones. Older ids are streams replaced or closed.
+  std::int64_t firstEntry_ = -1;
+  bool active_ = false;      // a load is under way or playing
+  bool restarted_ = false;   // mpv has begun playback of the current entry
+  bool output_ = false;      // an audio output is open
+  bool waiting_ = false;     // paused for the cache
+  bool played_ = false;      // reached Playing since the address was set
   ReconnectPolicy reconnect_;
   QTimer retry_;
-  int retryInSeconds_ = 0;
+  QTimer steady_;
 };
 
 }  // namespace vandrel

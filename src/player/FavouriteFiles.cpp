@@ -1,6 +1,8 @@
 #include "player/FavouriteFiles.h"
 
+#include "platform/FolderFiles.h"
 #include "platform/ProgramFolder.h"
+#include "settings/Ini.h"
 
 namespace vandrel {
 
@@ -11,5 +13,18 @@ bool IsFavouriteFileName(const std::string& name) {
 }
 
 std::string FavouriteFile(const std::string& folder, const std::string& name) { return InFolder(folder, name); }
+
+std::string FavouriteNameFor(const std::string& folder, const std::string& address) {
+  if (folder.empty() || address.empty()) return "";
+  try {
+    for (const std::string& file : ListFolderFiles(folder)) {
+      const std::string path = FavouriteFile(folder, file);
+      if (ReadIni(path, kFavouriteSection, kFavouriteUrl) == address) return ReadIni(path, kFavouriteSection, kFavouriteName);
+    }
+  } catch (const std::exception&) {
+    // an unreadable folder names nothing
+  }
+  return "";
+}
 
 }  // namespace vandrel

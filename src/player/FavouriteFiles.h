@@ -16,6 +16,10 @@ bool IsFavouriteFileName(const std::string& name);
 // The favourite file of a name in a folder.
 std::string FavouriteFile(const std::string& folder, const std::string& name);
 
+// The stored name of the first favourite in the folder that plays this
+// address, or the empty text.
+std::string FavouriteNameFor(const std::string& folder, const std::string& address);
+
 // INI section and keys of a favourite file, written in this order.
 inline constexpr const char* kFavouriteSection = "Internet";
 inline constexpr const char* kFavouriteName = "naam";

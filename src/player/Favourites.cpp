@@ -27,7 +27,7 @@ bool IsStored(const std::string& file) {
 
 void Command1_Click(Form1& form, FileListBox& File1) {
   try {
-    const std::string name = form.ZenderNaam->text().toStdString();
+    const std::string name = form.station().name();
     if (name.empty()) {
       form.boxes().NoticeBox("error11");
       return;
@@ -39,7 +39,7 @@ void Command1_Click(Form1& form, FileListBox& File1) {
     }
     const std::string file = FavouriteFile(FavouritesFolder(form.programFolder()), name);
     WriteIni(file, kFavouriteSection, kFavouriteName, name);
-    WriteIni(file, kFavouriteSection, kFavouriteUrl, form.player().URL());
+    WriteIni(file, kFavouriteSection, kFavouriteUrl, form.station().address());
     File1.Refresh();
     // The INI layer reports no failure; a favourite that silently went
     // missing would let the user believe it was kept.
@@ -73,8 +73,8 @@ void File1_Click(Form1& form, FileListBox& File1) {
     if (name.empty()) return;
     const std::string file = FavouriteFile(FavouritesFolder(form.programFolder()), name);
     // A file that is no favourite gives the empty name and address, silently.
-    form.ZenderNaam->setText(QString::fromStdString(ReadIni(file, kFavouriteSection, kFavouriteName)));
-    form.player().setURL(ReadIni(file, kFavouriteSection, kFavouriteUrl));
+    form.station().PlayNamed(ReadIni(file, kFavouriteSection, kFavouriteName),
+                             ReadIni(file, kFavouriteSection, kFavouriteUrl));
   } catch (const std::exception&) {
     form.boxes().ErrorBox("error12");
   }

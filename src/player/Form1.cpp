@@ -13,6 +13,7 @@
 #include "platform/ProgramFolder.h"
 #include "markup/DownloadInfoSettings.h"
 #include "markup/Markora.h"
+#include "platform/Stacking.h"
 #include "platform/Twips.h"
 #include "player/FavouriteFiles.h"
 #include "player/Favourites.h"
@@ -65,24 +66,22 @@ Form1::Form1(Environment environment, QWidget* parent)
     : QWidget(parent),
       List1Box(nullptr),
       env_(std::move(environment)),
+      station_(env_.player, DirectoryHostName(env_.baseAddress) + "/"),
       texts_(InFolder(env_.programFolder, "lang.ini"), [this] { return gESelecteerdland; }),
       boxes_(texts_, this) {
   CreateControls();
   LayOutForm1(*this);
-  RadioUrl = DirectoryHostName(env_.baseAddress) + "/";
+  RaiseWindowedControls(this);
+  station_.Restore(ZenderNaam->text().toStdString());  // the design-time text until one is chosen
+  station_.OnChange([this] { StationChange(); });
 
-  connect(List1, &QListWidget::itemSelectionChanged, this, [this] {
-    // Clearing the list also changes the selection; only a chosen line plays.
-    if (!List1->selectedItems().isEmpty()) List1_Click();
-  });
+  PlayOnEveryClick(List1, &Form1::List1_Click);
   connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
   connect(stopspelen, &QAction::triggered, this, &Form1::stopspelen_Click);
   connect(Slider1, &QSlider::valueChanged, this, &Form1::Slider1_Change);
   connect(Command1, &QPushButton::clicked, this, [this] { vandrel::Command1_Click(*this, File1Box); });
   connect(Command2, &QPushButton::clicked, this, [this] { vandrel::Command2_Click(*this, File1Box); });
-  connect(File1, &QListWidget::itemSelectionChanged, this, [this] {
-    if (!File1->selectedItems().isEmpty()) vandrel::File1_Click(*this, File1Box);
-  });
+  PlayOnEveryClick(File1, &Form1::File1_Click);
   connect(WebBrowser1, &WebPanel::NavigateError, this, &Form1::WebBrowser1_NavigateError);
   struct Link {
     QLabel* control;
@@ -106,8 +105,9 @@ Form1::Form1(Environment environment, QWidget* parent)
   connect(sluit, &QAction::triggered, this, &Form1::sluit_Click);
   connect(&TrayIcon1, &TrayIcon::Click, this, &Form1::TrayIcon1_Click);
   connect(&TrayIcon1, &TrayIcon::RightClick, this, &Form1::TrayIcon1_RightClick);
-  env_.player.onStatusChange = [this] { PlayerStatusChange(); };
-  env_.player.onError = [this] { PlayerError(); };
+  connect(&env_.player, &MediaPlayer::stateChanged, this, &Form1::PlayerStatusChange);
+  connect(&env_.player, &MediaPlayer::titleChanged, this, &Form1::PlayerStatusChange);
+  connect(&env_.player, &MediaPlayer::errorOccurred, this, &Form1::PlayerError);
 
   Timer5.setInterval(20);
   connect(&Timer5, &QTimer::timeout, this, &Form1::Timer5_Timer);
@@ -122,9 +122,20 @@ Form1::Form1(Environment environment, QWidget* parent)
   Form_Load();
 }
 
-Form1::~Form1() {
-  env_.player.onStatusChange = nullptr;
-  env_.player.onError = nullptr;
+Form1::~Form1() = default;
+
+void Form1::PlayOnEveryClick(QListWidget* list, void (Form1::*handler)()) {
+  clickedLists_[list->viewport()] = {list, false};
+  list->viewport()->installEventFilter(this);
+  connect(list, &QListWidget::itemSelectionChanged, this, [this, list, handler] {
+    // Clearing the list also changes the selection; only a chosen line plays.
+    if (list->selectedItems().isEmpty()) return;
+    clickedLists_[list->viewport()].second = true;
+    (this->*handler)();
+  });
+  connect(list, &QListWidget::clicked, this, [this, list, handler] {
+    if (!clickedLists_[list->viewport()].second && !list->selectedItems().isEmpty()) (this->*handler)();
+  });
 }
 
 void Form1::CreateControls() {
@@ -225,6 +236,11 @@ void Form1::MakeClickable(QLabel* control, bool hand) {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  if (const auto list = clickedLists_.find(watched); list != clickedLists_.end()) {
+    // Seen before the list handles the press, which may change the selection.
+    if (event->type() == QEvent::MouseButtonPress) list->second.second = false;
+    return QWidget::eventFilter(watched, event);
+  }
   bool clicked = false;
   if (event->type() == QEvent::MouseButtonRelease) {
     auto* mouse = static_cast<QMouseEvent*>(event);
@@ -280,7 +296,7 @@ void Form1::OpenInBrowser(const std::string& address) {
   }
 }
 
-void Form1::Label3_Click() { OpenInBrowser(HomepageAddress(RadioUrl)); }
+void Form1::Label3_Click() { OpenInBrowser(HomepageAddress(RadioUrl())); }
 
 void Form1::Image4_Click() { OpenInBrowser(env_.baseAddress + "ecards/"); }
 
@@ -310,10 +326,10 @@ void Form1::Timer3_Timer() {
   } else {
     TrayIcon1.Add(windowIcon());
   }
-  if (ReadIni(ini, "Online Radio", "afspelen") == "1") env_.player.setURL(ReadIni(ini, "Onthouden", "LaatsteURL"));
+  if (ReadIni(ini, "Online Radio", "afspelen") == "1") station_.Open(ReadIni(ini, "Onthouden", "LaatsteURL"));
   TaalGeselecteerdTekst->setText(QString::fromStdString(ReadIni(ini, "Onthouden", "LaatsteLandNaam")));
   TaalGeselecteerd = ReadIni(ini, "Onthouden", "LaatsteLandBestand");
-  ZenderNaam->setText(QString::fromStdString(ReadIni(ini, "Onthouden", "LaatsteNAAM")));
+  station_.Restore(ReadIni(ini, "Onthouden", "LaatsteNAAM"));
   try {
     Slider1->setValue(VolumeValue(ReadIni(ini, "Onthouden", "Volume")));
   } catch (const std::exception&) {
@@ -340,8 +356,8 @@ void Form1::closeEvent(QCloseEvent* event) {
 
 void Form1::Form_Unload(bool& cancel) {
   const std::string ini = SettingsFile();
-  WriteIni(ini, "Onthouden", "LaatsteNAAM", ZenderNaam->text().toStdString());
-  WriteIni(ini, "Onthouden", "LaatsteURL", env_.player.URL());
+  WriteIni(ini, "Onthouden", "LaatsteNAAM", station_.name());
+  WriteIni(ini, "Onthouden", "LaatsteURL", station_.address());
   WriteIni(ini, "Onthouden", "Volume", std::to_string(Slider1->value()));
   WriteIni(ini, "Onthouden", "LaatsteLandNaam", TaalGeselecteerdTekst->text().toStdString());
   WriteIni(ini, "Onthouden", "LaatsteLandbestand", TaalGeselecteerd);
@@ -421,25 +437,35 @@ void Form1::LaadLijst_Radio(const std::string& bestand) {
 void Form1::List1_Click() {
   try {
     const int i = List1->currentRow();
-    env_.player.setURL(List2.List(i));
-    ZenderNaam->setText(QString::fromStdString(List1Box.List(i)));
-    RadioUrl = List3.List(i);
+    station_.Play({List1Box.List(i), List2.List(i), List3.List(i)});
   } catch (const std::exception&) {
     boxes_.ErrorBox("error15");
   }
 }
 
-void Form1::Command3_Click() { env_.player.close(); }
+void Form1::File1_Click() { vandrel::File1_Click(*this, File1Box); }
 
-void Form1::stopspelen_Click() { env_.player.close(); }
+void Form1::Command3_Click() { station_.Stop(); }
+
+void Form1::stopspelen_Click() { station_.Stop(); }
 
 void Form1::Slider1_Change() { env_.player.setVolume(Slider1->value()); }
 
 void Form1::PlayerStatusChange() {
   const QString status = QString::fromStdString(env_.player.status());
-  Label14->setText(status);
-  Label14->setToolTip(status);  // the line is narrow; a stream title may not fit
-  emit playerStatusShown();
+  // The line is narrow: a long stream title is cut visibly, whole in the tip.
+  Label14->setText(Label14->fontMetrics().elidedText(status, Qt::ElideRight, Label14->width()));
+  Label14->setToolTip(status);
+}
+
+void Form1::StationChange() { ZenderNaam->setText(QString::fromStdString(station_.name())); }
+
+Station Form1::StationFor(const std::string& address) const {
+  for (int i = 0; i < List2.ListCount(); ++i) {
+    if (List2.List(i) == address && i < List1Box.ListCount()) return {List1Box.List(i), address, List3.List(i)};
+  }
+  std::string name = FavouriteNameFor(File1Box.Path(), address);
+  return {name.empty() ? address : name, address, station_.homepage()};
 }
 
 void Form1::PlayerError() { boxes_.NoticeBox("error18"); }

@@ -24,6 +24,7 @@
 #include "platform/QtListBox.h"
 #include "platform/TextHolder.h"
 #include "platform/WebPanel.h"
+#include "player/CurrentStation.h"
 #include "settings/LanguageTable.h"
 #include "settings/MessageBoxes.h"
 #include "shell/TrayIcon.h"
@@ -54,6 +55,7 @@ class Form1 : public QWidget {
   // Handlers.
   void LaadLijst_Radio(const std::string& bestand);
   void List1_Click();
+  void File1_Click();
   void Command3_Click();
   void stopspelen_Click();
   void Slider1_Change();
@@ -112,7 +114,8 @@ class Form1 : public QWidget {
   StringListBox List2;
   StringListBox List3;
   MarkoraTextHolder DownloadInfo;  // a hidden markup box
-  std::string RadioUrl;
+  // The current station's homepage, opened by the homepage link.
+  const std::string& RadioUrl() const { return station_.homepage(); }
   std::string TaalGeselecteerd = "holland.txt";
 
   // The notification-area menu.
@@ -134,12 +137,13 @@ class Form1 : public QWidget {
   const LanguageTable& texts() const { return texts_; }
   const MessageBoxes& boxes() const { return boxes_; }
   MediaPlayer& player() { return env_.player; }
+  CurrentStation& station() { return station_; }
+  // The listed station or favourite with this address; else the address
+  // names itself. The homepage shown stays unless the list gives one.
+  Station StationFor(const std::string& address) const;
   HttpClient& Inet1() { return env_.http; }
   const std::string& programFolder() const { return env_.programFolder; }
   const std::string& baseAddress() const { return env_.baseAddress; }
-
- signals:
-  void playerStatusShown();  // the status line shows a new player status
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -164,8 +168,14 @@ class Form1 : public QWidget {
   void Timer5_Timer();
   void PlayerStatusChange();
   void PlayerError();
+  void StationChange();
+  // A click on the line already selected plays it again (after a stop or an
+  // error); a click that changes the selection plays through the selection.
+  void PlayOnEveryClick(QListWidget* list, void (Form1::*handler)());
 
   Environment env_;
+  CurrentStation station_;
+  std::map<QObject*, std::pair<QListWidget*, bool>> clickedLists_;  // viewport -> list, selection changed by the press
   DesktopLauncher desktopLauncher_;
   std::map<QObject*, void (Form1::*)()> clickHandlers_;
   LanguageTable texts_;

@@ -1,10 +1,13 @@
 #include "settings/Form4.h"
 
+#include "platform/Stacking.h"
+
 #include <algorithm>
 #include <optional>
 #include <string_view>
 
 #include "platform/ProgramFolder.h"
+#include "platform/Stacking.h"
 #include "platform/Twips.h"
 #include "settings/Ini.h"
 #include "settings/Registry.h"
@@ -127,6 +130,7 @@ void Form4::CreateControls() {
   Command1->setText("OKE!");
   Command2->setText("Annuleren");
   Command1->setDefault(true);
+  RaiseWindowedControls(this);
 
   for (QCheckBox* box : {Check1, Check2, Check3, Check4}) {
     // Three states so that a greyed "2" from the file survives; a click

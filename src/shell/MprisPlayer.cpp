@@ -5,9 +5,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/ProgramFolder.h"
-#include "player/Form1.h"
-#include "settings/Ini.h"
 #include "shell/BrowserLinks.h"
 
 namespace vandrel {
@@ -16,62 +13,63 @@ namespace {
 
 constexpr char kPath[] = "/org/mpris/MediaPlayer2";
 
-bool Sounding(const std::string& status) {
-  for (const char* busy : {"Playing", "Buffering", "Connecting", "Reconnecting"}) {
-    if (status.rfind(busy, 0) == 0) return true;
-  }
-  return false;
-}
-
 }  // namespace
 
-MprisPlayer::MprisPlayer(QObject* object, Form1& form) : QDBusAbstractAdaptor(object), form_(form) {
-  connect(&form_, &Form1::playerStatusShown, this, &MprisPlayer::Notify);
-  connect(form_.Slider1, &QSlider::valueChanged, this, &MprisPlayer::Notify);
+MprisPlayer::MprisPlayer(QObject* object, Ports ports) : QDBusAbstractAdaptor(object), ports_(std::move(ports)) {
+  for (auto signal : {&MediaPlayer::stateChanged, &MediaPlayer::titleChanged, &MediaPlayer::volumeChanged}) {
+    connect(&ports_.player, signal, this, &MprisPlayer::Notify);
+  }
+  ports_.station.OnChange([this] { Notify(); });
   shown_ = {{"PlaybackStatus", PlaybackStatus()}, {"Metadata", Metadata()}, {"Volume", Volume()}};
 }
 
-QString MprisPlayer::PlaybackStatus() const { return Sounding(form_.player().status()) ? "Playing" : "Stopped"; }
+QString MprisPlayer::PlaybackStatus() const {
+  const PlayState state = ports_.player.state().state;
+  if (state == PlayState::Paused) return "Paused";
+  return IsActive(state) ? "Playing" : "Stopped";
+}
 
 QVariantMap MprisPlayer::Metadata() const {
-  const QString station = form_.ZenderNaam->text();
-  const QString title = QString::fromStdString(form_.player().streamTitle());
+  const QString station = QString::fromStdString(ports_.station.name());
+  const QString title = QString::fromStdString(ports_.player.streamTitle());
   QVariantMap metadata{{"mpris:trackid", QVariant::fromValue(QDBusObjectPath("/org/vandrel/Radio/Station"))},
                        {"xesam:title", title.isEmpty() ? station : title}};
   if (!title.isEmpty()) metadata["xesam:artist"] = QStringList{station};
-  const QString url = QString::fromStdString(form_.player().URL());
+  const QString url = QString::fromStdString(ports_.station.address());
   if (!url.isEmpty()) metadata["xesam:url"] = url;
   return metadata;
 }
 
-double MprisPlayer::Volume() const { return form_.Slider1->value() / 100.0; }
+double MprisPlayer::Volume() const { return ports_.player.volume() / 100.0; }
 
 void MprisPlayer::setVolume(double volume) {
-  // Through the slider, so the window and the remembered volume follow.
-  form_.Slider1->setValue(static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * 100)));
+  ports_.setVolume(static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * 100)));
 }
 
 void MprisPlayer::Play() {
-  if (Sounding(form_.player().status())) return;
-  std::string address = form_.player().URL();
-  if (address.empty()) address = ReadIni(InFolder(form_.programFolder(), "INST.INI"), "Onthouden", "LaatsteURL");
-  if (!address.empty()) form_.player().setURL(address);
+  if (IsActive(ports_.player.state().state)) return;
+  if (!ports_.station.address().empty()) {
+    ports_.station.Continue();
+  } else if (const std::string last = ports_.lastAddress(); !last.empty()) {
+    ports_.station.Open(last);
+  }
 }
 
-void MprisPlayer::Pause() { Stop(); }
+void MprisPlayer::Pause() { ports_.station.Pause(); }
 
 void MprisPlayer::PlayPause() {
-  if (Sounding(form_.player().status())) {
-    Stop();
+  if (IsActive(ports_.player.state().state)) {
+    Pause();
   } else {
     Play();
   }
 }
 
-void MprisPlayer::Stop() { form_.Command3_Click(); }
+void MprisPlayer::Stop() { ports_.station.Stop(); }
 
 void MprisPlayer::OpenUri(const QString& uri) {
-  if (IsWebAddress(uri.toStdString())) form_.player().setURL(uri.toStdString());
+  const std::string address = uri.toStdString();
+  if (IsWebAddress(address)) ports_.station.Play(ports_.stationFor(address));
 }
 
 void MprisPlayer::Notify() {

@@ -3,21 +3,53 @@
 #include <QDBusAbstractAdaptor>
 #include <QDBusObjectPath>
 #include <QVariantMap>
+#include <functional>
+#include <string>
+
+#include "platform/MediaPlayer.h"
+#include "player/CurrentStation.h"
 
 namespace vandrel {
 
-class Form1;
-
-// The desktop's media controls, player part: play, stop and volume of the
-// main window's player, with the station and stream title as metadata.
-// A radio cannot pause: Pause stops, and Play opens the last station again.
+// The desktop's media controls, player part, built from the player and the
+// station controller: play, pause (a live stream goes on live), stop, volume,
+// and the station and stream title as metadata.
 class MprisPlayer : public QDBusAbstractAdaptor {
   Q_OBJECT
   Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
+  // Written out so that Position can say it sends no change signals.
+  Q_CLASSINFO("D-Bus Introspection",
+              "<interface name=\"org.mpris.MediaPlayer2.Player\">\n"
+              "<method name=\"Next\"/><method name=\"Previous\"/><method name=\"Pause\"/><method name=\"PlayPause\"/>\n"
+              "<method name=\"Stop\"/><method name=\"Play\"/>\n"
+              "<method name=\"Seek\"><arg name=\"Offset\" type=\"x\" direction=\"in\"/></method>\n"
+              "<method name=\"SetPosition\"><arg name=\"TrackId\" type=\"o\" direction=\"in\"/><arg name=\"Position\" type=\"x\" direction=\"in\"/></method>\n"
+              "<method name=\"OpenUri\"><arg name=\"Uri\" type=\"s\" direction=\"in\"/></method>\n"
+              "<signal name=\"Seeked\"><arg name=\"Position\" type=\"x\"/></signal>\n"
+              "<property name=\"PlaybackStatus\" type=\"s\" access=\"read\"/>\n"
+              "<property name=\"Rate\" type=\"d\" access=\"readwrite\"/>\n"
+              "<property name=\"Metadata\" type=\"a{sv}\" access=\"read\">\n"
+              "<annotation name=\"org.qtproject.QtDBus.QtTypeName\" value=\"QVariantMap\"/>\n"
+              "</property>\n"
+              "<property name=\"Volume\" type=\"d\" access=\"readwrite\"/>\n"
+              "<property name=\"Position\" type=\"x\" access=\"read\">\n"
+              "<annotation name=\"org.freedesktop.DBus.Property.EmitsChangedSignal\" value=\"false\"/>\n"
+              "</property>\n"
+              "<property name=\"MinimumRate\" type=\"d\" access=\"read\"/>\n"
+              "<property name=\"MaximumRate\" type=\"d\" access=\"read\"/>\n"
+              "<property name=\"CanGoNext\" type=\"b\" access=\"read\"/>\n"
+              "<property name=\"CanGoPrevious\" type=\"b\" access=\"read\"/>\n"
+              "<property name=\"CanPlay\" type=\"b\" access=\"read\"/>\n"
+              "<property name=\"CanPause\" type=\"b\" access=\"read\"/>\n"
+              "<property name=\"CanSeek\" type=\"b\" access=\"read\"/>\n"
+              "<property name=\"CanControl\" type=\"b\" access=\"read\">\n"
+              "<annotation name=\"org.freedesktop.DBus.Property.EmitsChangedSignal\" value=\"const\"/>\n"
+              "</property>\n"
+              "</interface>\n")
   Q_PROPERTY(QString PlaybackStatus READ PlaybackStatus)
   Q_PROPERTY(QVariantMap Metadata READ Metadata)
   Q_PROPERTY(double Volume READ Volume WRITE setVolume)
-  Q_PROPERTY(double Rate READ Rate)
+  Q_PROPERTY(double Rate READ Rate WRITE setRate)
   Q_PROPERTY(double MinimumRate READ Rate)
   Q_PROPERTY(double MaximumRate READ Rate)
   Q_PROPERTY(qlonglong Position READ Position)
@@ -29,13 +61,25 @@ class MprisPlayer : public QDBusAbstractAdaptor {
   Q_PROPERTY(bool CanControl READ Yes)
 
  public:
-  MprisPlayer(QObject* object, Form1& form);
+  struct Ports {
+    MediaPlayer& player;
+    CurrentStation& station;
+    // Sets the volume the way the window does, so it is shown and remembered.
+    std::function<void(int)> setVolume;
+    // The station to show for an address opened from outside.
+    std::function<Station(const std::string&)> stationFor;
+    // What Play opens when nothing has been played yet.
+    std::function<std::string()> lastAddress;
+  };
+
+  MprisPlayer(QObject* object, Ports ports);
 
   QString PlaybackStatus() const;
   QVariantMap Metadata() const;
   double Volume() const;
   void setVolume(double volume);
   double Rate() const { return 1.0; }
+  void setRate(double) {}  // a live stream has one speed
   qlonglong Position() const { return 0; }
   bool No() const { return false; }
   bool Yes() const { return true; }
@@ -58,7 +102,7 @@ class MprisPlayer : public QDBusAbstractAdaptor {
   // Tells the bus which properties changed since it was last told.
   void Notify();
 
-  Form1& form_;
+  Ports ports_;
   QVariantMap shown_;
 };
 

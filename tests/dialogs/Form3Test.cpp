@@ -85,7 +85,7 @@ TEST_F(Form3Test, WordsReachTheServerAsTypedAndAHitNotTheHintLinePlaysWithTheDia
   form.Command1->click();
   EXPECT_EQ(player_.URL(), Url(602));
   EXPECT_EQ(main.ZenderNaam->text(), "Smooth Jazz Twee");
-  EXPECT_EQ(main.RadioUrl, "127.0.0.1:" + std::to_string(Server().port()));
+  EXPECT_EQ(main.RadioUrl(), "127.0.0.1:" + std::to_string(Server().port()));
   ASSERT_EQ(boxes.boxes.size(), 2u);
   EXPECT_EQ(boxes.boxes[1].text, "Smooth Jazz Twee" + Text("error6"));
   EXPECT_TRUE(form.isVisible());

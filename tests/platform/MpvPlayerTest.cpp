@@ -2,103 +2,230 @@
 
 #include <gtest/gtest.h>
 
+#include <QProcess>
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
 #include "support/CannedServer.h"
+#include "support/ChildProcess.h"
 #include "support/DirectoryServerProcess.h"
+#include "support/Icecast.h"
 #include "support/QtWait.h"
 
 namespace vandrel {
 namespace {
 
 using namespace std::chrono_literals;
+using Options = std::map<std::string, std::string>;
+
+// A player with every status it showed and every error it gave.
+struct Watched {
+  explicit Watched(Options options = {{"ao", "null"}}) : player(std::move(options)) {
+    QObject::connect(&player, &MediaPlayer::stateChanged, [this] { statuses.push_back(player.status()); });
+    QObject::connect(&player, &MediaPlayer::errorOccurred, [this] { ++errors; });
+  }
+  bool WaitFor(PlayState state, std::chrono::milliseconds limit = 15s) {
+    return test::WaitUntil([&] { return player.state().state == state; }, limit);
+  }
+  bool Saw(const std::string& prefix) const {
+    return std::any_of(statuses.begin(), statuses.end(), [&](const std::string& s) { return s.starts_with(prefix); });
+  }
+  MpvPlayer player;
+  std::vector<std::string> statuses;
+  int errors = 0;
+};
 
 class MpvPlayerTest : public ::testing::Test {
  protected:
-  MpvPlayerTest() : player_(std::map<std::string, std::string>{{"ao", "null"}}) {
-    player_.onStatusChange = [this] { statuses_.push_back(player_.status()); };
-    player_.onError = [this] { ++errors_; };
+  static void SetUpTestSuite() {
+    tone_ = new test::DirectoryServerProcess();
+    icecast_ = new test::Icecast();
+    ASSERT_TRUE(icecast_->FeedMount("/radio.mp3", test::Icecast::Feed::Mp3));
+    ASSERT_TRUE(icecast_->FeedMount("/radio.ogg", test::Icecast::Feed::OggVorbis));
+    ASSERT_TRUE(icecast_->FeedHls("hls/live.m3u8"));
+    const std::string mp3 = icecast_->Address("radio.mp3");
+    icecast_->Publish("radio.pls", "[playlist]\nNumberOfEntries=1\nFile1=" + mp3 + "\nTitle1=Radio\nLength1=-1\nVersion=2\n");
+    icecast_->Publish("radio.m3u", "#EXTM3U\n#EXTINF:-1,Radio\n" + mp3 + "\n");
+  }
+  static void TearDownTestSuite() {
+    delete icecast_;
+    delete tone_;
   }
 
-  static void SetUpTestSuite() { server_ = new test::DirectoryServerProcess(); }
-  static void TearDownTestSuite() { delete server_; }
-
-  bool WaitForStatus(const std::string& prefix) {
-    return test::WaitUntil([&] { return player_.status().rfind(prefix, 0) == 0; }, 20s);
-  }
-
-  static inline test::DirectoryServerProcess* server_ = nullptr;
-  MpvPlayer player_;
-  std::vector<std::string> statuses_;
-  int errors_ = 0;
+  static inline test::DirectoryServerProcess* tone_ = nullptr;
+  static inline test::Icecast* icecast_ = nullptr;
 };
 
-bool Saw(const std::vector<std::string>& statuses, const std::string& prefix) {
-  return std::any_of(statuses.begin(), statuses.end(), [&](const std::string& s) { return s.rfind(prefix, 0) == 0; });
-}
-
-TEST_F(MpvPlayerTest, PlaysTheLocalToneInPlaceOfASilentStationAndStopsOnCloseOrAnEmptyAddress) {
-  test::CannedServer silent("");  // accepts, never answers
-  player_.setURL(silent.address() + "stream");
-  test::Pump(300ms);
-  const std::string tone = server_->baseAddress() + "stream/tone";
-  player_.setURL(tone);
-  ASSERT_TRUE(WaitForStatus("Playing")) << player_.status();
-  EXPECT_EQ(statuses_.front(), "Connecting");
-  EXPECT_TRUE(test::WaitUntil([&] { return player_.status() == "Playing: Vandrel test tone - 440 Hz"; }, 10s))
-      << player_.status();
-  player_.close();
-  EXPECT_EQ(player_.status(), "Stopped");
-
-  // Nothing left over from the stop keeps a new station from playing.
-  player_.setURL(tone);
-  ASSERT_TRUE(WaitForStatus("Playing"));
-  player_.setURL("");
-  EXPECT_EQ(player_.status(), "Stopped");
-  test::Pump(1s);
-  EXPECT_EQ(player_.status(), "Stopped");  // the closed stream's end changes nothing
-  EXPECT_EQ(errors_, 0);
-}
-
-TEST_F(MpvPlayerTest, ADeadAddressGivesOneErrorNotificationAndNoRetry) {
-  player_.setReconnectPauses({300ms, 300ms, 300ms, 300ms, 300ms});
-  player_.setURL("http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/stream");
-  ASSERT_TRUE(test::WaitUntil([&] { return errors_ > 0; }, 20s));
-  test::Pump(1500ms);
-  EXPECT_EQ(errors_, 1);
-  EXPECT_EQ(player_.status(), "Error");
-  EXPECT_FALSE(Saw(statuses_, "Reconnecting"));  // a station that never played is not retried
-}
-
-TEST_F(MpvPlayerTest, ADroppedStationIsOpenedAgainWithAllItsTriesEachTime) {
-  player_.setReconnectPauses({300ms, 300ms, 300ms, 300ms, 300ms});
-  const std::string shortTone = server_->baseAddress() + "stream/tone?seconds=2";
-  player_.setURL(shortTone);
-  for (int drop = 0; drop < 2; ++drop) {
-    ASSERT_TRUE(WaitForStatus("Playing"));
-    ASSERT_TRUE(WaitForStatus("Reconnecting"));
-    EXPECT_EQ(player_.status(), "Reconnecting in 1 s (1/5)") << drop;
+TEST_F(MpvPlayerTest, EveryFormOfStreamPlaysWithItsTitle) {
+  const std::string utf8 = "Hitradio \xC3\x96" "3 \xE2\x80\x93 Caf\xC3\xA9";
+  struct Case {
+    const char* what;
+    std::string address;
+    std::string titleBytes;  // set at the source when not empty
+    std::string title;       // expected
+  } cases[] = {
+      {"tone with ICY title", tone_->baseAddress() + "stream/tone", "", "Vandrel test tone - 440 Hz"},
+      {"MP3 mount, UTF-8 title", icecast_->Address("radio.mp3"), utf8, utf8},
+      {"MP3 mount, Latin-1 title", icecast_->Address("radio.mp3"), "Caf\xE9 Z\xFCrich", "Caf\xC3\xA9 Z\xC3\xBCrich"},
+      {"Ogg Vorbis comments", icecast_->Address("radio.ogg"), "", "Ogg Artist - Ogg Title"},
+      {".pls", icecast_->Address("radio.pls"), "Via pls", "Via pls"},
+      {".m3u", icecast_->Address("radio.m3u"), "Via m3u", "Via m3u"},
+      {"HLS", icecast_->Address("hls/live.m3u8"), "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (!c.titleBytes.empty()) ASSERT_TRUE(icecast_->SetTitle("/radio.mp3", c.titleBytes));
+    Watched w;
+    w.player.setURL(c.address);
+    ASSERT_TRUE(w.WaitFor(PlayState::Playing)) << w.player.status();
+    EXPECT_EQ(w.statuses.front(), "Connecting");
+    EXPECT_FALSE(w.Saw("Stopped"));  // a playlist's own end is no stop
+    if (!c.title.empty()) {
+      EXPECT_TRUE(test::WaitUntil([&] { return w.player.streamTitle() == c.title; }, 10s)) << w.player.streamTitle();
+      EXPECT_EQ(w.player.status(), "Playing: " + c.title);
+    }
+    test::Pump(300ms);
+    EXPECT_EQ(w.player.state().state, PlayState::Playing);
+    EXPECT_EQ(w.errors, 0);
   }
-  EXPECT_EQ(errors_, 0);
-  EXPECT_EQ(player_.URL(), shortTone);
-  player_.close();
-  test::Pump(1s);
-  EXPECT_EQ(player_.status(), "Stopped");
 }
 
-TEST_F(MpvPlayerTest, AfterTheTriesASilentServerGivesOneError) {
-  player_.setReconnectPauses({100ms, 100ms, 100ms, 100ms, 100ms});
-  auto own = std::make_unique<test::DirectoryServerProcess>();
-  player_.setURL(own->baseAddress() + "stream/tone");
-  ASSERT_TRUE(WaitForStatus("Playing"));
-  own.reset();  // the server goes away mid-stream
-  ASSERT_TRUE(test::WaitUntil([&] { return errors_ > 0; }, 30s)) << player_.status();
+TEST_F(MpvPlayerTest, StopPauseAndNewAddressesLeaveNothingBehind) {
+  Watched w;
+  test::CannedServer silent("");  // accepts, never answers
+  w.player.setURL(silent.address() + "stream");
+  test::Pump(300ms);
+  const std::string tone = tone_->baseAddress() + "stream/tone";
+  w.player.setURL(tone);
+  ASSERT_TRUE(w.WaitFor(PlayState::Playing));
+
+  w.player.pause();
+  EXPECT_EQ(w.player.status(), "Paused");
+  test::Pump(500ms);
+  EXPECT_EQ(w.player.status(), "Paused");
+  w.player.play();  // live again, from a fresh connection
+  ASSERT_TRUE(w.WaitFor(PlayState::Playing));
+
+  w.player.close();
+  EXPECT_EQ(w.player.status(), "Stopped");
+  EXPECT_EQ(w.player.URL(), tone);
+  w.player.play();  // the stop left nothing that keeps the station from playing
+  ASSERT_TRUE(w.WaitFor(PlayState::Playing));
+  w.player.setURL("");
+  EXPECT_EQ(w.player.status(), "Stopped");
   test::Pump(1s);
-  EXPECT_EQ(errors_, 1);
-  EXPECT_EQ(player_.status(), "Error");
-  for (int i = 1; i <= 5; ++i) EXPECT_TRUE(Saw(statuses_, "Reconnecting in 1 s (" + std::to_string(i) + "/5)")) << i;
+  EXPECT_EQ(w.player.status(), "Stopped");  // the closed stream's end changes nothing
+  EXPECT_EQ(w.errors, 0);
+}
+
+TEST_F(MpvPlayerTest, StationsThatNeverPlayGiveOneErrorWithoutRetry) {
+  test::CannedServer notFound("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+  for (const std::string& address :
+       {"http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/stream", notFound.address() + "stream"}) {
+    SCOPED_TRACE(address);
+    Watched w;
+    w.player.setReconnectPauses({100ms, 100ms, 100ms, 100ms, 100ms});
+    w.player.setURL(address);
+    ASSERT_TRUE(test::WaitUntil([&] { return w.errors > 0; }, 20s));
+    test::Pump(1s);
+    EXPECT_EQ(w.errors, 1);
+    EXPECT_EQ(w.player.status(), "Error");
+    EXPECT_FALSE(w.Saw("Reconnecting"));
+  }
+}
+
+// Tries start afresh only after steady play: a stream that keeps dying soon
+// after it starts ends in one error instead of reconnecting for ever.
+TEST_F(MpvPlayerTest, DroppedStreamsAreReopenedAndTheirTriesRenewOnlyAfterSteadyPlay) {
+  const std::string shortTone = tone_->baseAddress() + "stream/tone?seconds=2";
+  {
+    Watched w;
+    w.player.setReconnectPauses({200ms, 200ms, 200ms, 200ms, 200ms}, 1s);
+    w.player.setURL(shortTone);
+    for (int drop = 0; drop < 2; ++drop) {
+      ASSERT_TRUE(w.WaitFor(PlayState::Playing));
+      ASSERT_TRUE(w.WaitFor(PlayState::Reconnecting));
+      EXPECT_EQ(w.player.status(), "Reconnecting in 1 s (1/5)") << drop;
+    }
+    EXPECT_EQ(w.errors, 0);
+  }
+  Watched w;
+  w.player.setReconnectPauses({200ms, 200ms}, 10s);
+  w.player.setURL(shortTone);
+  ASSERT_TRUE(test::WaitUntil([&] { return w.errors > 0; }, 20s)) << w.player.status();
+  EXPECT_TRUE(w.Saw("Reconnecting in 1 s (2/2)"));
+  EXPECT_EQ(w.player.status(), "Error");
+}
+
+TEST_F(MpvPlayerTest, AFailingAudioOutputEndsInOneErrorAfterTheTries) {
+  ::setenv("PULSE_SERVER", "unix:/nonexistent/native", 1);
+  Watched w(Options{{"ao", "pulse"}});
+  w.player.setReconnectPauses({100ms, 100ms, 100ms, 100ms, 100ms});
+  w.player.setURL(tone_->baseAddress() + "stream/tone");
+  ASSERT_TRUE(test::WaitUntil([&] { return w.errors > 0; }, 30s)) << w.player.status();
+  test::Pump(1s);
+  ::unsetenv("PULSE_SERVER");
+  EXPECT_EQ(w.errors, 1);
+  EXPECT_TRUE(w.Saw("Reconnecting in 1 s (5/5)"));
+  EXPECT_FALSE(w.Saw("Playing"));  // no sound was ever output
+}
+
+TEST_F(MpvPlayerTest, IcecastGoneAndBackIsReconnectedGoneForGoodGivesOneError) {
+  Watched w;
+  w.player.setReconnectPauses({500ms, 1s, 2s, 4s, 8s});
+  w.player.setURL(icecast_->Address("radio.mp3"));
+  ASSERT_TRUE(w.WaitFor(PlayState::Playing));
+  icecast_->Stop();
+  ASSERT_TRUE(w.WaitFor(PlayState::Reconnecting, 10s)) << w.player.status();
+  test::Pump(3s);
+  icecast_->Start();
+  ASSERT_TRUE(icecast_->FeedMount("/radio.mp3", test::Icecast::Feed::Mp3));
+  ASSERT_TRUE(w.WaitFor(PlayState::Playing, 20s)) << w.player.status();
+  EXPECT_EQ(w.errors, 0);
+
+  w.player.setReconnectPauses({100ms, 100ms, 100ms, 100ms, 100ms});
+  icecast_->Stop();
+  ASSERT_TRUE(test::WaitUntil([&] { return w.errors > 0; }, 30s)) << w.player.status();
+  test::Pump(1s);
+  EXPECT_EQ(w.errors, 1);
+  EXPECT_EQ(w.player.status(), "Error");
+  for (int i = 1; i <= 5; ++i) EXPECT_TRUE(w.Saw("Reconnecting in 1 s (" + std::to_string(i) + "/5)")) << i;
+  icecast_->Start();  // for the tests after this one
+  ASSERT_TRUE(icecast_->FeedMount("/radio.mp3", test::Icecast::Feed::Mp3));
+  ASSERT_TRUE(icecast_->FeedMount("/radio.ogg", test::Icecast::Feed::OggVorbis));
+}
+
+// The sound server lists us by name and icon; a PulseAudio null sink stands
+// in for the desktop's.
+TEST_F(MpvPlayerTest, TheSoundServerShowsOurNameAndIcon) {
+  const std::filesystem::path runtime = std::filesystem::temp_directory_path() / ("vandrel-pulse-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(runtime);
+  const std::string socket = (runtime / "native").string();
+  ::setenv("HOME", runtime.c_str(), 1);
+  test::ChildProcess pulse({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disable-shm=yes",
+                            "-L", "module-null-sink sink_name=null",
+                            "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + socket},
+                           (runtime / "pulse.log").string());
+  ASSERT_TRUE(test::WaitUntil([&] { return std::filesystem::exists(socket); }, 10s));
+  ::setenv("PULSE_SERVER", ("unix:" + socket).c_str(), 1);
+  Watched w(Options{{"ao", "pulse"}});
+  w.player.setURL(tone_->baseAddress() + "stream/tone");
+  const bool playing = w.WaitFor(PlayState::Playing);
+  QProcess pactl;
+  pactl.start("pactl", {"list", "sink-inputs"});
+  pactl.waitForFinished(5000);
+  const QString inputs = QString::fromUtf8(pactl.readAllStandardOutput());
+  ::unsetenv("PULSE_SERVER");
+  w.player.close();
+  pulse.Stop();
+  std::filesystem::remove_all(runtime);
+  ASSERT_TRUE(playing) << w.player.status();
+  EXPECT_TRUE(inputs.contains("application.name = \"Vandrel Internet Radio\"")) << inputs.toStdString();
+  EXPECT_TRUE(inputs.contains("application.icon_name = \"org.vandrel.Radio\"")) << inputs.toStdString();
+  EXPECT_TRUE(inputs.contains("Corked: no"));
 }
 
 }  // namespace

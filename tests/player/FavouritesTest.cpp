@@ -43,8 +43,8 @@ class FavouritesTest : public test::ProgramFolderFixture {
   }
 
   void Add(const std::string& name, const std::string& url) {
-    form_->ZenderNaam->setText(QString::fromStdString(name));
-    if (player_.URL() != url) player_.setURL(url);
+    form_->station().Restore(name);
+    if (player_.URL() != url) form_->station().Open(url);
     form_->Command1->click();
   }
 
@@ -74,11 +74,11 @@ TEST_F(FavouritesTest, OddNamesAreStoredReplacedPlayedAndDeletedExactly) {
   EXPECT_EQ(ReadFile(folder_ / "favo" / "Radio Tien FM"), "[Internet]\nnaam=Radio Tien FM\nurl=" + Tone(700) + "\n");
   EXPECT_EQ(form_->File1->count(), 5);
 
-  form_->RadioUrl = "thuis.example/";
+  form_->station().Play({"", "", "thuis.example/"});
   Choose(names[2]);
   EXPECT_EQ(form_->ZenderNaam->text().toStdString(), names[2]);
   EXPECT_EQ(player_.URL(), Tone(602));
-  EXPECT_EQ(form_->RadioUrl, "thuis.example/");  // still the homepage of the station list's station
+  EXPECT_EQ(form_->RadioUrl(), "thuis.example/");  // still the homepage of the station list's station
   ASSERT_TRUE(test::WaitUntil([&] { return form_->Label14->text().startsWith("Playing"); }, 20s))
       << form_->Label14->text().toStdString();
 

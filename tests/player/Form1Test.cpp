@@ -4,11 +4,16 @@
 
 #include <QDir>
 #include <QKeyEvent>
+#include <QTest>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "dialogs/Form2.h"
+#include "dialogs/Form3.h"
+#include "platform/Stacking.h"
 #include "player/TaggedList.h"
+#include "settings/Form4.h"
 #include "settings/Ini.h"
 #include "support/ReadFile.h"
 #include "support/BoxCloser.h"
@@ -98,45 +103,84 @@ TEST_F(Form1Test, ListsTheShippedDutchStationsAndPlaysTheLocalOne) {
   form->List1->setCurrentRow(0);
   EXPECT_EQ(player_.URL(), expected[1][0]);
   EXPECT_EQ(form->ZenderNaam->text().toStdString(), expected[0][0]);
-  EXPECT_EQ(form->RadioUrl, expected[2][0]);
+  EXPECT_EQ(form->RadioUrl(), expected[2][0]);
   ASSERT_TRUE(WaitForPlaying(*form)) << form->Label14->text().toStdString();
   test::WaitUntil([&] { return form->Label14->text().contains("tone"); }, 5s);
   SaveScreenshot(*form, "form1-playing.png");
   EXPECT_TRUE(boxes.boxes.empty());
 }
 
-TEST_F(Form1Test, ArrowKeysPlayEachStationPassedStopAndVolumeDoNotLoseTheStation) {
+// Clicks go through the window's own hit test, as a user's do.
+void ClickAt(QWidget& form, QWidget* control) {
+  QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {}, control->mapTo(&form, control->rect().center()));
+}
+
+TEST_F(Form1Test, KeysPlayEachStationPassedStopStopsAndTheSelectedStationPlaysAgain) {
   test::BoxCloser boxes;
   auto& form = MakeForm(tones_->baseAddress());
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
   ASSERT_TRUE(WaitForStations(*form, 3));
   form->List1->setFocus();
   form->List1->setCurrentRow(0);
   ASSERT_TRUE(WaitForPlaying(*form));
   for (int row = 1; row < 3; ++row) {
-    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
-    QApplication::sendEvent(form->List1, &down);
-    EXPECT_EQ(form->List1->currentRow(), row);
+    QTest::keyClick(form->List1, Qt::Key_Down);
     EXPECT_EQ(player_.URL(), form->List2.List(row));
     EXPECT_EQ(form->ZenderNaam->text().toStdString(), form->List1Box.List(row));
-    EXPECT_EQ(form->RadioUrl, form->List3.List(row));
+    EXPECT_EQ(form->RadioUrl(), form->List3.List(row));
   }
   ASSERT_TRUE(WaitForPlaying(*form));
-
   form->Slider1->setValue(0);  // silent, not paused
   EXPECT_EQ(player_.volume(), 0);
-  test::Pump(300ms);
-  EXPECT_TRUE(form->Label14->text().startsWith("Playing"));
 
-  form->Command3->click();
+  // The country name's label overlaps the lower part of the button.
+  ASSERT_TRUE(form->TaalGeselecteerdTekst->geometry().intersects(form->Command3->geometry()));
+  ClickAt(*form, form->Command3);
   EXPECT_EQ(form->Label14->text(), "Stopped");
   EXPECT_EQ(form->ZenderNaam->text(), "Toon drie");  // the stop changes nothing else
   EXPECT_EQ(form->List1->currentRow(), 2);
 
-  form->List1->setCurrentRow(0);  // nothing left by the stop keeps a station from playing
+  const QListWidgetItem* selected = form->List1->item(2);
+  QTest::mouseClick(form->List1->viewport(), Qt::LeftButton, {}, form->List1->visualItemRect(selected).center());
   ASSERT_TRUE(WaitForPlaying(*form));
   form->stopspelen->trigger();
   EXPECT_EQ(form->Label14->text(), "Stopped");
   EXPECT_TRUE(boxes.boxes.empty());
+}
+
+// Labels and pictures lie below every other control in all four windows.
+TEST_F(Form1Test, NoLabelLiesAboveAWindowedControl) {
+  test::BoxCloser boxes;
+  auto& form = MakeForm(server_->baseAddress());
+  Form2 chooser(*form);
+  Form3 search(*form);
+  Form4 settings({folder_.string(), "/usr/bin/vandrel-radio", form->texts(), folder_.string()});
+  for (QWidget* window : std::initializer_list<QWidget*>{form.get(), &chooser, &search, &settings}) {
+    const QObjectList stack = window->children();
+    for (QObject* lower : stack) {
+      auto* label = qobject_cast<QWidget*>(lower);
+      if (label == nullptr || !IsWindowless(label) || label->isHidden()) continue;
+      for (qsizetype below = 0; below < stack.indexOf(lower); ++below) {
+        auto* control = qobject_cast<QWidget*>(stack[below]);
+        if (control == nullptr || IsWindowless(control) || control->isHidden()) continue;
+        EXPECT_FALSE(control->geometry().intersects(label->geometry()))
+            << window->objectName().toStdString() << ": " << label->objectName().toStdString() << " above "
+            << control->objectName().toStdString();
+      }
+    }
+  }
+}
+
+TEST_F(Form1Test, ALongStatusIsElidedAndWholeInItsTip) {
+  test::BoxCloser boxes;
+  auto& form = MakeForm(tones_->baseAddress());
+  ASSERT_TRUE(WaitForStations(*form, 3));
+  form->List1->setCurrentRow(0);
+  ASSERT_TRUE(test::WaitUntil([&] { return form->Label14->toolTip() == "Playing: Vandrel test tone - 440 Hz"; }, 20s));
+  const QString shown = form->Label14->text();
+  EXPECT_TRUE(shown == form->Label14->toolTip() || shown.endsWith(QChar(0x2026))) << shown.toStdString();
+  EXPECT_LE(form->Label14->fontMetrics().horizontalAdvance(shown), form->Label14->width());
+  form->Command3->click();
 }
 
 TEST_F(Form1Test, APlayerErrorGivesExactlyOneNoticeBox) {

@@ -85,8 +85,7 @@ TEST_F(StartupTest, ClosingSavesWhatTheNextStartRestores) {
   Set("Online Radio", "afspelen", "1");
   Form1& form = Start();
   ASSERT_TRUE(StartedUp());
-  form.ZenderNaam->setText("Zender \"één\" = twee");
-  player_.setURL(Tone(601));
+  form.station().PlayNamed("Zender \"één\" = twee", Tone(601));
   form.Slider1->setValue(0);
   form.TaalGeselecteerdTekst->setText("België");
   form.TaalGeselecteerd = "belgie.txt";
@@ -115,7 +114,7 @@ TEST_F(StartupTest, WithoutANotificationAreaTheWindowStaysReachable) {
   Form1& form = Start();
   ASSERT_TRUE(test::WaitUntil([&] { return form.isVisible(); }, 2s));
   EXPECT_FALSE(form.TrayIcon1.isShown());
-  form.ZenderNaam->setText("Laatste");
+  form.station().Restore("Laatste");
   EXPECT_TRUE(form.close());
   EXPECT_EQ(ended_, 1);
   EXPECT_FALSE(form.isVisible());

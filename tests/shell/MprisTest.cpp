@@ -7,6 +7,8 @@
 #include <QDBusPendingCall>
 #include <QDBusPendingReply>
 #include <QDBusVariant>
+#include <QProcess>
+#include <QRegularExpression>
 
 #include "shell/Mpris.h"
 #include "support/BoxCloser.h"
@@ -103,15 +105,68 @@ TEST_F(MprisTest, TheDesktopsMediaControlsSeeAndSteerThePlayer) {
   EXPECT_EQ(form.Slider1->value(), 25);
   EXPECT_EQ(player_.volume(), 25);
 
+  // Pause lets the live stream go; Play takes it up live again.
+  controls.Call("org.mpris.MediaPlayer2.Player", "Pause");
+  EXPECT_EQ(player_.status(), "Paused");
+  EXPECT_EQ(controls.Get("org.mpris.MediaPlayer2.Player", "PlaybackStatus").toString(), "Paused");
+  controls.Call("org.mpris.MediaPlayer2.Player", "PlayPause");
+  ASSERT_TRUE(test::WaitUntil([&] { return player_.status().starts_with("Playing"); }, 20s));
+
   controls.Call("org.mpris.MediaPlayer2.Player", "Stop");
   EXPECT_EQ(player_.status(), "Stopped");
   EXPECT_EQ(controls.Get("org.mpris.MediaPlayer2.Player", "PlaybackStatus").toString(), "Stopped");
   EXPECT_EQ(controls.Metadata().value("xesam:title").toString(), "Toon");  // the station when no title is known
 
-  controls.Call("org.mpris.MediaPlayer2.Player", "PlayPause");
-  ASSERT_TRUE(test::WaitUntil([&] { return player_.status().rfind("Playing", 0) == 0; }, 20s));
-  controls.Call("org.mpris.MediaPlayer2.Player", "PlayPause");
-  EXPECT_EQ(player_.status(), "Stopped");
+  // An address from outside shows the listed station it belongs to, else itself.
+  ASSERT_TRUE(test::WaitUntil([&] { return form.List1->count() > 1; }, 10s));
+  const std::string listed = form.List2.List(0);
+  for (const auto& [address, name] : {std::pair{listed, form.List1Box.List(0)}, std::pair{Tone(601), Tone(601)}}) {
+    controls.Call("org.mpris.MediaPlayer2.Player", "OpenUri", {QString::fromStdString(address)});
+    EXPECT_EQ(player_.URL(), address);
+    EXPECT_EQ(form.ZenderNaam->text().toStdString(), name);
+  }
+  EXPECT_TRUE(test::WaitUntil([&] { return controls.Metadata().value("xesam:title").toString().contains("tone"); }, 20s));
+
+  // MPRIS 2.2: Rate is writable, Position sends no change signals.
+  const QDBusMessage setRate = controls.Call("org.freedesktop.DBus.Properties", "Set",
+                                             {"org.mpris.MediaPlayer2.Player", "Rate", QVariant::fromValue(QDBusVariant(1.0))});
+  EXPECT_EQ(setRate.type(), QDBusMessage::ReplyMessage) << setRate.errorMessage().toStdString();
+  EXPECT_TRUE(xml.contains(QRegularExpression(
+      "name=\"Position\"[^/]*>\\s*<annotation name=\"org.freedesktop.DBus.Property.EmitsChangedSignal\" value=\"false\"")))
+      << xml.toStdString();
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
+// A real client, and calls that ask for no reply (dbus-send's default).
+TEST_F(MprisTest, PlayerctlAndFireAndForgetCallsSteerIt) {
+  test::BoxCloser boxes;
+  Set("Onthouden", "LaatsteURL", Tone(600));
+  Set("Onthouden", "LaatsteNAAM", "Toon");
+  Form1& form = Start();
+  ASSERT_TRUE(StartedUp());
+  ASSERT_TRUE(StartMpris(form));
+  const auto run = [](const QString& program, const QStringList& args) {
+    QProcess process;
+    process.start(program, args);
+    // The service answers on this thread: keep its loop running meanwhile.
+    test::WaitUntil([&] { return process.state() == QProcess::NotRunning; }, 5s);
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+  };
+  const QStringList playerctl{"--player=vandrelradio"};
+  const QStringList send{"--session", "--type=method_call", "--dest=org.mpris.MediaPlayer2.vandrelradio",
+                         "/org/mpris/MediaPlayer2"};
+  EXPECT_EQ(run("playerctl", playerctl + QStringList{"status"}), "Stopped");
+  run("dbus-send", send + QStringList{"org.mpris.MediaPlayer2.Player.Play"});
+  ASSERT_TRUE(test::WaitUntil([&] { return player_.status().starts_with("Playing"); }, 20s)) << player_.status();
+  EXPECT_EQ(run("playerctl", playerctl + QStringList{"status"}), "Playing");
+  ASSERT_TRUE(test::WaitUntil([&] { return run("playerctl", playerctl + QStringList{"metadata", "title"}).contains("tone"); }, 10s));
+  EXPECT_EQ(run("playerctl", playerctl + QStringList{"metadata", "artist"}), "Toon");
+  run("playerctl", playerctl + QStringList{"pause"});
+  EXPECT_TRUE(test::WaitUntil([&] { return player_.status() == "Paused"; }, 5s));
+  run("playerctl", playerctl + QStringList{"play"});
+  ASSERT_TRUE(test::WaitUntil([&] { return player_.status().starts_with("Playing"); }, 20s));
+  run("dbus-send", send + QStringList{"org.mpris.MediaPlayer2.Player.Stop"});
+  EXPECT_TRUE(test::WaitUntil([&] { return player_.status() == "Stopped"; }, 5s));
   EXPECT_TRUE(boxes.boxes.empty());
 }
 

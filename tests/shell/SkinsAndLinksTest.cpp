@@ -131,26 +131,26 @@ TEST_F(SkinsAndLinksTest, EachLinkLabelOpensItsSkinnedDialog) {
 TEST_F(SkinsAndLinksTest, BrowserLinksHandOverWebAddressesOnly) {
   test::BoxCloser boxes;
   Form1& form = Started();
-  const std::string directorySite = form.RadioUrl;
+  const std::string directorySite = form.RadioUrl();
   EXPECT_EQ(directorySite, server_->baseAddress().substr(7));
   Click(form.Label3);  // no station chosen yet: the directory's own site
   Click(form.Image4);
   Click(form.Image3);
   ASSERT_EQ(launcher.opened, (std::vector<std::string>{"http://" + directorySite, server_->baseAddress() + "ecards/",
                                                        kProjectHomePage}));
-  form.RadioUrl = "een.example/";
+  form.station().Play({"", "", "een.example/"});
   Click(form.Label3);
   EXPECT_EQ(launcher.opened.back(), "http://een.example/");
   EXPECT_TRUE(boxes.boxes.empty());
 
   for (const std::string bad : {"javascript:alert(1)", "file:///etc/passwd"}) {
-    form.RadioUrl = bad;
+    form.station().Play({"", "", bad});
     const auto before = launcher.opened.size();
     Click(form.Label3);
     EXPECT_EQ(launcher.opened.size(), before) << bad;
   }
   launcher.fail = true;
-  form.RadioUrl = "twee.example/";
+  form.station().Play({"", "", "twee.example/"});
   Click(form.Label3);
   test::Pump(200ms);
   ASSERT_EQ(boxes.boxes.size(), 3u);

@@ -1,4 +1,4 @@
-#include "player/ReconnectPolicy.h"
+#include "platform/ReconnectPolicy.h"
 
 namespace vandrel {
 

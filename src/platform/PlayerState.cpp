@@ -1,0 +1,60 @@
+#include "platform/PlayerState.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "platform/TextDecoding.h"
+
+namespace vandrel {
+
+std::string StatusText(const PlayerState& s, const std::string& streamTitle) {
+  switch (s.state) {
+    case PlayState::Stopped: return "Stopped";
+    case PlayState::Connecting: return "Connecting";
+    case PlayState::Buffering: return "Buffering " + std::to_string(s.bufferPercent) + "%";
+    case PlayState::Playing: return streamTitle.empty() ? "Playing" : "Playing: " + streamTitle;
+    case PlayState::Paused: return "Paused";
+    case PlayState::Reconnecting:
+      return "Reconnecting in " + std::to_string(s.reconnectInSeconds) + " s (" + std::to_string(s.reconnectTry) + "/" +
+             std::to_string(s.reconnectTries) + ")";
+    case PlayState::Error: return "Error";
+  }
+  return "";
+}
+
+bool IsActive(PlayState state) {
+  return state == PlayState::Connecting || state == PlayState::Buffering || state == PlayState::Playing ||
+         state == PlayState::Reconnecting;
+}
+
+namespace {
+
+// Keys compare without case: mpv passes tag names as the stream spells them.
+std::string Find(const std::map<std::string, std::string>& metadata, const std::string& key) {
+  for (const auto& [name, value] : metadata) {
+    if (std::equal(name.begin(), name.end(), key.begin(), key.end(),
+                   [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; })) {
+      return DecodeBodyText(value);
+    }
+  }
+  return "";
+}
+
+std::string Trimmed(std::string text) {
+  const auto blank = [](unsigned char c) { return std::isspace(c) != 0; };
+  text.erase(text.begin(), std::find_if_not(text.begin(), text.end(), blank));
+  text.erase(std::find_if_not(text.rbegin(), text.rend(), blank).base(), text.end());
+  return text;
+}
+
+}  // namespace
+
+std::string StreamTitleOf(const std::map<std::string, std::string>& metadata) {
+  if (std::string icy = Trimmed(Find(metadata, "icy-title")); !icy.empty()) return icy;
+  const std::string title = Trimmed(Find(metadata, "title"));
+  const std::string artist = Trimmed(Find(metadata, "artist"));
+  if (!artist.empty() && !title.empty()) return artist + " - " + title;
+  return title.empty() ? artist : title;
+}
+
+}  // namespace vandrel

@@ -1,0 +1,56 @@
+#include "player/CurrentStation.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+namespace vandrel {
+namespace {
+
+// The player as the controller sees it: a record of what it was told.
+class Recorder : public Playback {
+ public:
+  void setURL(const std::string& address) override { calls.push_back("url " + (url = address)); }
+  std::string URL() const override { return url; }
+  void close() override { calls.push_back("close"); }
+  void pause() override { calls.push_back("pause"); }
+  void play() override { calls.push_back("play"); }
+  std::string url;
+  std::vector<std::string> calls;
+};
+
+TEST(CurrentStationTest, EveryPathShowsAndPlaysWhatItShould) {
+  Recorder player;
+  CurrentStation station(player, "directory.example/");
+  int changes = 0;
+  station.OnChange([&] { ++changes; });
+  struct Step {
+    std::function<void()> act;
+    std::string call;  // what the player was told, if anything
+    std::string name, address, homepage;
+  } steps[] = {
+      {[&] { station.Restore("Remembered"); }, "", "Remembered", "", "directory.example/"},
+      {[&] { station.Open("http://a/"); }, "url http://a/", "Remembered", "http://a/", "directory.example/"},
+      {[&] { station.Play({"Een", "http://een/", "een.example/"}); }, "url http://een/", "Een", "http://een/", "een.example/"},
+      {[&] { station.Stop(); }, "close", "Een", "http://een/", "een.example/"},
+      {[&] { station.Continue(); }, "play", "Een", "http://een/", "een.example/"},
+      {[&] { station.Pause(); }, "pause", "Een", "http://een/", "een.example/"},
+      // A favourite keeps the homepage shown.
+      {[&] { station.PlayNamed("Fav", "http://fav/"); }, "url http://fav/", "Fav", "http://fav/", "een.example/"},
+  };
+  int step = 0;
+  for (const Step& s : steps) {
+    SCOPED_TRACE(step++);
+    player.calls.clear();
+    s.act();
+    EXPECT_EQ(player.calls, s.call.empty() ? std::vector<std::string>{} : std::vector<std::string>{s.call});
+    EXPECT_EQ(station.name(), s.name);
+    EXPECT_EQ(station.address(), s.address);
+    EXPECT_EQ(station.homepage(), s.homepage);
+  }
+  EXPECT_EQ(changes, 3);  // Restore, Play and PlayNamed change what is shown
+}
+
+}  // namespace
+}  // namespace vandrel

@@ -1,0 +1,158 @@
+#include "support/Icecast.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <chrono>
+#include <functional>
+#include <cstdio>
+#include <fstream>
+#include <stdexcept>
+#include <thread>
+
+#include "support/CannedServer.h"
+
+namespace vandrel::test {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kSourcePassword[] = "vandrel";
+constexpr char kAdminAuth[] = "YWRtaW46dmFuZHJlbA==";  // admin:vandrel
+
+std::string PercentEncoded(const std::string& bytes) {
+  std::string out;
+  for (unsigned char c : bytes) {
+    char hex[4];
+    std::snprintf(hex, sizeof hex, "%%%02X", c);
+    out += std::isalnum(c) ? std::string(1, static_cast<char>(c)) : hex;
+  }
+  return out;
+}
+
+bool Poll(const std::function<bool()>& condition, int milliseconds) {
+  for (int waited = 0; waited <= milliseconds; waited += 50) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
+}  // namespace
+
+int HttpStatus(int port, const std::string& target, const std::string& basicAuth) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  timeval timeout{2, 0};
+  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int status = 0;
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+    std::string request = "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n";
+    if (!basicAuth.empty()) request += "Authorization: Basic " + basicAuth + "\r\n";
+    request += "\r\n";
+    if (::send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
+      char head[64] = {};
+      const ssize_t got = ::recv(fd, head, sizeof head - 1, 0);
+      if (got > 12) std::sscanf(head, "HTTP/%*s %d", &status);
+    }
+  }
+  ::close(fd);
+  return status;
+}
+
+Icecast::Icecast() {
+  std::string tmpl = (fs::temp_directory_path() / "vandrel-icecast-XXXXXX").string();
+  if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("no temporary folder");
+  folder_ = tmpl;
+  fs::create_directories(folder_ / "web");
+  fs::create_directories(folder_ / "log");
+  // Readable by the user Icecast drops to; its logs writable.
+  fs::permissions(folder_, fs::perms::all & ~fs::perms::group_write & ~fs::perms::others_write);
+  fs::permissions(folder_ / "web", fs::perms::all);
+  fs::permissions(folder_ / "log", fs::perms::all);
+  port_ = ClosedPort();
+  std::ofstream(folder_ / "icecast.xml")
+      << "<icecast><limits><clients>50</clients><sources>8</sources><source-timeout>5</source-timeout>"
+         "<burst-size>16384</burst-size></limits>"
+         "<authentication><source-password>" << kSourcePassword << "</source-password>"
+         "<admin-user>admin</admin-user><admin-password>vandrel</admin-password></authentication>"
+         "<hostname>127.0.0.1</hostname><location>loopback</location><admin>test@localhost</admin>"
+         "<listen-socket><port>" << port_ << "</port><bind-address>127.0.0.1</bind-address></listen-socket>"
+         "<fileserve>1</fileserve><paths><basedir>/usr/share/icecast2</basedir>"
+         "<logdir>" << (folder_ / "log").string() << "</logdir><webroot>" << (folder_ / "web").string()
+      << "</webroot><adminroot>/usr/share/icecast2/admin</adminroot></paths>"
+         "<logging><accesslog>access.log</accesslog><errorlog>error.log</errorlog><loglevel>2</loglevel></logging>"
+         "<security><chroot>0</chroot>"
+      << (::geteuid() == 0 ? "<changeowner><user>nobody</user><group>nogroup</group></changeowner>" : "")
+      << "</security></icecast>";
+  Start();
+}
+
+Icecast::~Icecast() {
+  feeds_.clear();
+  server_.reset();
+  std::error_code ignored;
+  fs::remove_all(folder_, ignored);
+}
+
+void Icecast::Start() {
+  server_ = std::make_unique<ChildProcess>(
+      std::vector<std::string>{"icecast2", "-c", (folder_ / "icecast.xml").string()}, (folder_ / "server.log").string());
+  if (!WaitForListener(port_, 10000)) throw std::runtime_error("icecast2 did not start");
+}
+
+void Icecast::Stop() {
+  feeds_.clear();
+  server_.reset();
+}
+
+bool Icecast::FeedMount(const std::string& mount, Feed feed) {
+  std::vector<std::string> argv{"ffmpeg", "-nostdin", "-loglevel", "error", "-re", "-f", "lavfi", "-i",
+                                "sine=frequency=440:sample_rate=44100"};
+  if (feed == Feed::Mp3) {
+    argv.insert(argv.end(), {"-c:a", "libmp3lame", "-b:a", "128k", "-content_type", "audio/mpeg", "-f", "mp3"});
+  } else {
+    argv.insert(argv.end(), {"-c:a", "libvorbis", "-metadata", "title=Ogg Title", "-metadata", "artist=Ogg Artist",
+                             "-content_type", "application/ogg", "-f", "ogg"});
+  }
+  argv.push_back("icecast://source:" + std::string(kSourcePassword) + "@127.0.0.1:" + std::to_string(port_) + mount);
+  feeds_[mount] = std::make_unique<ChildProcess>(argv, (folder_ / "ffmpeg.log").string());
+  return Poll([&] { return HttpStatus(port_, mount) == 200; }, 10000);
+}
+
+bool Icecast::FeedHls(const std::string& playlist) {
+  const fs::path file = folder_ / "web" / playlist;
+  fs::create_directories(file.parent_path());
+  fs::permissions(file.parent_path(), fs::perms::all);
+  feeds_[playlist] = std::make_unique<ChildProcess>(
+      std::vector<std::string>{"ffmpeg", "-nostdin", "-loglevel", "error", "-re", "-f", "lavfi", "-i",
+                               "sine=frequency=440:sample_rate=44100", "-c:a", "aac", "-b:a", "64k", "-f", "hls",
+                               "-hls_time", "1", "-hls_list_size", "6", "-hls_flags", "delete_segments",
+                               file.string()},
+      (folder_ / "ffmpeg.log").string());
+  return Poll([&] { return fs::exists(file); }, 10000);
+}
+
+bool Icecast::SetTitle(const std::string& mount, const std::string& bytes) {
+  // Declared Latin-1, the mount's own charset, so Icecast converts nothing.
+  return HttpStatus(port_, "/admin/metadata?mount=" + mount + "&mode=updinfo&charset=ISO-8859-1&song=" +
+                               PercentEncoded(bytes), kAdminAuth) == 200;
+}
+
+void Icecast::Publish(const std::string& name, const std::string& content) {
+  std::ofstream(folder_ / "web" / name, std::ios::binary) << content;
+}
+
+std::string Icecast::Address(const std::string& path) const {
+  return "http://127.0.0.1:" + std::to_string(port_) + "/" + (path.starts_with("/") ? path.substr(1) : path);
+}
+
+}  // namespace vandrel::test

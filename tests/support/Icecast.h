@@ -1,0 +1,48 @@
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "support/ChildProcess.h"
+
+namespace vandrel::test {
+
+// A real Icecast 2 server on a free loopback port, its mounts fed by ffmpeg
+// with a sine tone, and a web root for playlists and an HLS stream. Icecast
+// refuses to run as root: as root it drops to nobody by itself.
+class Icecast {
+ public:
+  enum class Feed { Mp3, OggVorbis };
+
+  Icecast();
+  ~Icecast();
+
+  // The server alone; feeds must be started again after a Start.
+  void Start();
+  void Stop();
+
+  // Starts ffmpeg on the mount and waits (bounded) until listeners get it.
+  bool FeedMount(const std::string& mount, Feed feed);
+  // Starts ffmpeg writing live HLS into the web root; waits for its playlist.
+  bool FeedHls(const std::string& playlist);
+  // Sets an MP3 mount's stream title; the bytes go out as they stand.
+  bool SetTitle(const std::string& mount, const std::string& bytes);
+  // A file in the web root, served at Address(name).
+  void Publish(const std::string& name, const std::string& content);
+
+  std::string Address(const std::string& path) const;
+
+ private:
+  std::filesystem::path folder_;
+  int port_ = 0;
+  std::unique_ptr<ChildProcess> server_;
+  std::map<std::string, std::unique_ptr<ChildProcess>> feeds_;
+};
+
+// The status code of a loopback GET (0 when no answer), with optional basic
+// authorisation.
+int HttpStatus(int port, const std::string& target, const std::string& basicAuth = "");
+
+}  // namespace vandrel::test
