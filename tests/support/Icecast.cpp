@@ -68,7 +68,7 @@ int HttpStatus(int port, const std::string& target, const std::string& basicAuth
   return status;
 }
 
-Icecast::Icecast() {
+Icecast::Icecast(int burstBytes) {
   std::string tmpl = (fs::temp_directory_path() / "vandrel-icecast-XXXXXX").string();
   if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("no temporary folder");
   folder_ = tmpl;
@@ -81,7 +81,7 @@ Icecast::Icecast() {
   port_ = ClosedPort();
   std::ofstream(folder_ / "icecast.xml")
       << "<icecast><limits><clients>50</clients><sources>8</sources><source-timeout>5</source-timeout>"
-         "<burst-size>16384</burst-size></limits>"
+         "<burst-size>" << burstBytes << "</burst-size></limits>"
          "<authentication><source-password>" << kSourcePassword << "</source-password>"
          "<admin-user>admin</admin-user><admin-password>vandrel</admin-password></authentication>"
          "<hostname>127.0.0.1</hostname><location>loopback</location><admin>test@localhost</admin>"

@@ -16,7 +16,8 @@ class Icecast {
  public:
   enum class Feed { Mp3, OggVorbis };
 
-  Icecast();
+  // Icecast's own default burst is 64 KiB; less makes titles show sooner in tests.
+  explicit Icecast(int burstBytes = 16384);
   ~Icecast();
 
   // The server alone; feeds must be started again after a Start.
