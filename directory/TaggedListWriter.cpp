@@ -20,18 +20,23 @@ bool HoldsTag(std::string_view value) {
 }  // namespace
 
 std::string TaggedListWriter::Clean(std::string_view value) {
-  const bool dropAngles = HoldsTag(value);
-  std::string out;
-  out.reserve(value.size());
+  // Control characters go first: dropped from inside a tag name they would
+  // join its halves into a tag the check below had not seen.
+  std::string kept;
+  kept.reserve(value.size());
   for (const char c : value) {
     const unsigned char u = static_cast<unsigned char>(c);
     if (c == '\r' || c == '\n' || c == '\t') {
-      out += ' ';
-    } else if (u < 0x20 || u == 0x7F || (dropAngles && (c == '<' || c == '>'))) {
-      continue;
-    } else {
-      out += c;
+      kept += ' ';
+    } else if (u >= 0x20 && u != 0x7F) {
+      kept += c;
     }
+  }
+  if (!HoldsTag(kept)) return kept;
+  std::string out;
+  out.reserve(kept.size());
+  for (const char c : kept) {
+    if (c != '<' && c != '>') out += c;
   }
   return out;
 }

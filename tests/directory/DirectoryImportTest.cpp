@@ -134,7 +134,7 @@ TEST_F(DirectoryImportTest, NeverReplacesAFolderItDidNotWrite) {
 
 // Values built from tag fragments come back from the player's parser as the writer cleaned them.
 TEST(TaggedListWriterTest, WhatIsWrittenIsWhatThePlayerReads) {
-  const std::vector<std::string> pieces = {"<", ">", "/", "naam", "NaAm", "url", "homepage", "x", " ", "\n", "<3"};
+  const std::vector<std::string> pieces = {"<", ">", "/", "naam", "NaAm", "url", "homepage", "x", " ", "\n", "<3", "\x7F", "\x01"};
   std::uint32_t seed = 12345;
   const auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 8) % pieces.size(); };
   TaggedListWriter writer;
@@ -152,6 +152,7 @@ TEST(TaggedListWriterTest, WhatIsWrittenIsWhatThePlayerReads) {
   EXPECT_EQ(TaggedListWriter::Clean("Rock <3 & a > b"), "Rock <3 & a > b");
   EXPECT_EQ(TaggedListWriter::Clean("a<<naam>>b"), "anaamb");
   EXPECT_EQ(TaggedListWriter::Clean("line\r\nbreak\x01"), "line  break");
+  EXPECT_EQ(TaggedListWriter::Clean("<na\x7F" "am>x</na\x01" "am>"), "naamx/naam");
 }
 
 }  // namespace
