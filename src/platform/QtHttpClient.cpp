@@ -70,7 +70,8 @@ std::string QtHttpClient::OpenURL(const std::string& address) {
   if (!reply->isFinished()) loop.exec(QEventLoop::ExcludeUserInputEvents);
   deadline.stop();
 
-  if (!tooLarge) body += reply->readAll();
+  // An aborted reply is closed, and reading it would only warn.
+  if (!tooLarge && reply->isOpen()) body += reply->readAll();
   const auto error = reply->error();
   const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
   const std::string errorText = reply->errorString().toStdString();

@@ -1,14 +1,21 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace vandrel {
 
-// A downloaded body as UTF-8: kept when it is valid UTF-8 (a leading byte
-// order mark dropped), otherwise read as Latin-1, which old lists use.
+// A downloaded body as UTF-8. UTF-16 with a byte order mark is converted;
+// otherwise well-formed UTF-8 sequences are kept (a leading byte order mark
+// dropped) and every other byte is read as Windows-1252, which old lists use,
+// so one stray byte does not garble the rest.
 std::string DecodeBodyText(std::string_view bytes);
 
 bool IsValidUtf8(std::string_view bytes);
+
+// Length of the well-formed UTF-8 sequence at pos (no overlongs, surrogates
+// or values past U+10FFFF), or 0 when none starts there.
+std::size_t Utf8SequenceAt(std::string_view s, std::size_t pos);
 
 }  // namespace vandrel

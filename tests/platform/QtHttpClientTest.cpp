@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QStringList>
+#include <QtGlobal>
+
 #include <chrono>
 
 #include "support/CannedServer.h"
@@ -34,9 +37,15 @@ TEST(QtHttpClientTest, FailsWhenNoAnswerCanBeHad) {
   EXPECT_THROW(http.OpenURL("file:///etc/passwd"), HttpError);
 
   test::CannedServer silent("");
+  static QStringList warnings;
+  warnings.clear();
+  const QtMessageHandler previous = qInstallMessageHandler(
+      [](QtMsgType, const QMessageLogContext&, const QString& text) { warnings << text; });
   const auto start = std::chrono::steady_clock::now();
   EXPECT_THROW(http.OpenURL(silent.address() + "radio/inter/keuze-uk.txt"), HttpError);
   const auto waited = std::chrono::steady_clock::now() - start;
+  qInstallMessageHandler(previous);
+  EXPECT_TRUE(warnings.isEmpty()) << warnings.join("\n").toStdString();
   EXPECT_GE(waited, 1400ms);
   EXPECT_LT(waited, 10s);  // the time-out fired; the caller was not held for ever
 }
