@@ -1,6 +1,8 @@
 #include "platform/AtomicFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +12,20 @@
 namespace vandrel {
 
 namespace {
+
+struct PathParts {
+  std::string folder;  // with its closing '/', or empty for the working folder
+  std::string base;
+};
+
+PathParts Split(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {std::string(), path};
+  return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+std::string TemporaryPrefix(const std::string& base) { return "." + base + ".tmp-"; }
+constexpr std::size_t kTemporarySuffix = 6;  // mkostemp's XXXXXX
 
 bool WriteAll(int fd, std::string_view data) {
   while (!data.empty()) {
@@ -26,12 +42,10 @@ bool WriteAll(int fd, std::string_view data) {
 }  // namespace
 
 bool ReplaceFileAtomically(const std::string& path, std::string_view content, mode_t mode, RenameFunction rename) {
-  const std::size_t slash = path.rfind('/');
-  const std::string folder = (slash == std::string::npos) ? std::string() : path.substr(0, slash + 1);
-  const std::string base = (slash == std::string::npos) ? path : path.substr(slash + 1);
+  const auto [folder, base] = Split(path);
   if (base.empty()) return false;
 
-  std::string tempName = folder + "." + base + ".tmp-XXXXXX";
+  std::string tempName = folder + TemporaryPrefix(base) + std::string(kTemporarySuffix, 'X');
   const int fd = ::mkostemp(tempName.data(), O_CLOEXEC);
   if (fd < 0) return false;
 
@@ -53,6 +67,31 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view content, mo
     ::close(dirFd);
   }
   return true;
+}
+
+FolderLock::FolderLock(const std::string& filePath) {
+  const std::string folder = Split(filePath).folder;
+  fd_ = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  while (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+  }
+}
+
+FolderLock::~FolderLock() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void RemoveStaleTemporaries(const std::string& path) {
+  const auto [folder, base] = Split(path);
+  const std::string prefix = TemporaryPrefix(base);
+  DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+  if (dir == nullptr) return;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    if (name.size() == prefix.size() + kTemporarySuffix && name.substr(0, prefix.size()) == prefix) {
+      (void)::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+  }
+  ::closedir(dir);
 }
 
 }  // namespace vandrel

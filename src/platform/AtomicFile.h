@@ -16,4 +16,22 @@ using RenameFunction = int (*)(const char* from, const char* to);
 bool ReplaceFileAtomically(const std::string& path, std::string_view content, mode_t mode,
                            RenameFunction rename = nullptr);
 
+// Holds an advisory lock (flock) on a file's folder while it lives, so
+// writers in other processes take turns at read-modify-replace. The folder,
+// not the file, is locked because a replace swaps the file's inode.
+class FolderLock {
+ public:
+  explicit FolderLock(const std::string& filePath);
+  ~FolderLock();
+  FolderLock(const FolderLock&) = delete;
+  FolderLock& operator=(const FolderLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
+// Removes the temporaries of path that a writer killed mid-replace left
+// behind. Only safe while holding the FolderLock that every writer takes.
+void RemoveStaleTemporaries(const std::string& path);
+
 }  // namespace vandrel

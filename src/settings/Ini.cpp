@@ -4,13 +4,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <fstream>
 #include <string_view>
 #include <vector>
 
 #include "platform/AtomicFile.h"
+#include "platform/TextDecoding.h"
 
 namespace vandrel {
 
@@ -42,36 +45,8 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-// Length of the well-formed UTF-8 sequence at pos, or 1 for a byte that does
-// not start one, so that invalid bytes count as one character each.
-std::size_t Utf8SequenceLength(std::string_view s, std::size_t pos) {
-  const auto b0 = static_cast<unsigned char>(s[pos]);
-  if (b0 < 0x80) return 1;
-  std::size_t len = 0;
-  unsigned char lo = 0x80;
-  unsigned char hi = 0xBF;
-  if (b0 >= 0xC2 && b0 <= 0xDF) {
-    len = 2;
-  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-    len = 3;
-    if (b0 == 0xE0) lo = 0xA0;  // overlong
-    if (b0 == 0xED) hi = 0x9F;  // surrogates
-  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-    len = 4;
-    if (b0 == 0xF0) lo = 0x90;  // overlong
-    if (b0 == 0xF4) hi = 0x8F;  // above U+10FFFF
-  } else {
-    return 1;
-  }
-  if (pos + len > s.size()) return 1;
-  for (std::size_t k = 1; k < len; ++k) {
-    const auto b = static_cast<unsigned char>(s[pos + k]);
-    const unsigned char min = (k == 1) ? lo : 0x80;
-    const unsigned char max = (k == 1) ? hi : 0xBF;
-    if (b < min || b > max) return 1;
-  }
-  return len;
-}
+// Invalid bytes count as one character each.
+std::size_t Utf8SequenceLength(std::string_view s, std::size_t pos) { return std::max<std::size_t>(Utf8SequenceAt(s, pos), 1); }
 
 // Bytes taken by the first maxChars characters of s.
 std::size_t PrefixBytes(std::string_view s, std::size_t maxChars) {
@@ -116,10 +91,11 @@ struct IniLine {
 IniLine ParseLine(std::string_view text, std::size_t pos) {
   IniLine line;
   line.begin = pos;
-  const std::size_t nl = text.find('\n', pos);
-  line.end = (nl == std::string_view::npos) ? text.size() : nl + 1;
-  line.contentEnd = (nl == std::string_view::npos) ? text.size() : nl;
-  if (line.contentEnd > pos && text[line.contentEnd - 1] == '\r') --line.contentEnd;
+  // CR, LF and CRLF each end a line.
+  const std::size_t eol = text.find_first_of("\r\n", pos);
+  line.contentEnd = (eol == std::string_view::npos) ? text.size() : eol;
+  line.end = (eol == std::string_view::npos) ? text.size() : eol + 1;
+  if (eol != std::string_view::npos && text[eol] == '\r' && eol + 1 < text.size() && text[eol + 1] == '\n') ++line.end;
 
   std::size_t contentBegin = pos;
   if (pos == 0 && text.substr(0, kUtf8Bom.size()) == kUtf8Bom) contentBegin = kUtf8Bom.size();
@@ -230,7 +206,23 @@ void ReplaceFile(const std::string& path, std::string_view content, mode_t mode)
   ReplaceFileAtomically(path, content, mode, g_rename);
 }
 
-void WriteIniOrFail(const std::string& filePath, const std::string& section, const std::string& key,
+// A symlinked file is written through to its target, so the link stays.
+std::string ResolveLinks(const std::string& path) {
+  std::string resolved = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (::lstat(resolved.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+    std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : PATH_MAX), '\0');
+    const ssize_t n = ::readlink(resolved.c_str(), target.data(), target.size());
+    if (n <= 0) break;
+    target.resize(static_cast<std::size_t>(n));
+    const std::size_t slash = resolved.rfind('/');
+    resolved = (target[0] == '/' || slash == std::string::npos) ? target : resolved.substr(0, slash + 1) + target;
+  }
+  return resolved;
+}
+
+void WriteIniOrFail(const std::string& linkPath, const std::string& section, const std::string& key,
                     const std::string& value) {
   const std::string sectionClean = WithoutLineBreaks(section);
   const std::string keyClean = WithoutLineBreaks(key);
@@ -243,10 +235,15 @@ void WriteIniOrFail(const std::string& filePath, const std::string& section, con
   }
   const std::string encoded = EncodeValue(WithoutLineBreaks(value));
 
+  const std::string filePath = ResolveLinks(linkPath);
+  const FolderLock lock(filePath);
+  RemoveStaleTemporaries(filePath);
   std::string text;
   mode_t mode = 0;
   switch (ReadWholeFile(filePath, text, &mode)) {
     case ReadResult::Ok:
+      // The platform's service refuses a read-only file, even to root.
+      if ((mode & 0222) == 0 || ::access(filePath.c_str(), W_OK) != 0) return;
       break;
     case ReadResult::Missing:
       text.clear();
@@ -256,8 +253,12 @@ void WriteIniOrFail(const std::string& filePath, const std::string& section, con
       return;  // never overwrite what could not be read
   }
 
-  const std::size_t firstNl = text.find('\n');
-  const std::string eol = (firstNl != std::string::npos && firstNl > 0 && text[firstNl - 1] == '\r') ? "\r\n" : "\n";
+  // A write keeps the file's own line ends.
+  const std::size_t firstEol = text.find_first_of("\r\n");
+  std::string eol = "\n";
+  if (firstEol != std::string::npos && text[firstEol] == '\r') {
+    eol = (firstEol + 1 < text.size() && text[firstEol + 1] == '\n') ? "\r\n" : "\r";
+  }
 
   bool inSection = false;
   bool sectionSeen = false;
@@ -283,7 +284,7 @@ void WriteIniOrFail(const std::string& filePath, const std::string& section, con
 
   std::string addition;
   if (!sectionSeen) insertAt = text.size();
-  if (insertAt > 0 && text[insertAt - 1] != '\n') addition += eol;
+  if (insertAt > 0 && text[insertAt - 1] != '\n' && text[insertAt - 1] != '\r') addition += eol;
   if (!sectionSeen) {
     addition += '[';
     addition += wantedSection;

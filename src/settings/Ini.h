@@ -6,8 +6,8 @@ namespace vandrel {
 
 // INI files as the program has always used them: "[section]" headers and
 // "key=value" lines; section and key names match without regard to ASCII
-// letter case, the first of duplicates wins. Every call reads or writes the
-// file at once; nothing is cached. Meant for one thread.
+// letter case, the first of duplicates wins. CR, LF and CRLF all end a line.
+// Every call reads or writes the file at once; nothing is cached.
 
 // The value of key in section, or "" when the file, section or key is missing.
 // The value is everything after the first "=", leading blanks and quotes
@@ -21,8 +21,11 @@ std::string ReadIni(const std::string& filePath, const std::string& section, con
 // Sets key in section, creating the file, the section or the key as needed;
 // every other byte of the file stays as it was. The new content replaces the
 // file atomically (temporary beside it, then rename), so a reader sees either
-// the old or the new file. Failures leave the old file untouched and are not
-// reported; this never throws.
+// the old or the new file. Writers in other processes take turns (flock), a
+// symlink is written through to its target, new lines take the file's own
+// line ends, and temporaries a killed writer left are removed. A file the
+// user may not write, or one with no write bit (read-only), stays untouched.
+// Failures leave the old file untouched and are not reported; this never throws.
 void WriteIni(const std::string& filePath, const std::string& section, const std::string& key,
               const std::string& value);
 

@@ -43,6 +43,8 @@ TEST_F(IniTest, ReadsValuesTheWayTheFileFormatSaysCutAt199Characters) {
       {"[ Radio ]\n  Volume =50  \n", "RADIO", "volume", "50"},
       {"[lang]\nerror3= has been chosen.\n", "lang", "error3", " has been chosen."},
       {"\xEF\xBB\xBF[a]\r\nk=v\r\n", "a", "k", "v"},
+      {"[b]\rk=1\r[a]\rj=2\rk=v\r", "a", "k", "v"},  // CR alone ends a line
+      {"[a]\n\rk=v\r\n", "a", "k", "v"},
       {"[a]\nk=x=y\n", "a", "k", "x=y"},
       {"[a]\nk=\" abc\"\n", "a", "k", "\" abc\""},
       {"[a]\nk=1\nK=2\n", "a", "k", "1"},
@@ -85,6 +87,8 @@ TEST_F(IniTest, WritesChangeOnlyWhatTheyMust) {
       {"[a]\n\n[b]\n", "a", "new", "2", "[a]\nnew=2\n\n[b]\n"},
       {"[a]\r\nk=1", "c", "new", "2", "[a]\r\nk=1\r\n[c]\r\nnew=2\r\n"},
       {"[a]\nk=1", "a", "j", "2", "[a]\nk=1\nj=2\n"},
+      {"[a]\rk=1\r[b]\r", "a", "j", "2", "[a]\rk=1\rj=2\r[b]\r"},
+      {"[a]\rk=1", "A", "K", "3", "[a]\rk=3"},
       {"[a]\nk=1\n[A]\nk=1\n", "a", "j", "2", "[a]\nk=1\nj=2\n[A]\nk=1\n"},
       {"[a]\n", "a", "k", " \"q\" \xC3\xA9   ", "[a]\nk= \"q\" \xC3\xA9   \n"},  // stored as given
       {"[a]\n", "a\r\nb", "k\n", "x\ry", "[a]\n[a b]\nk=x y\n"},
