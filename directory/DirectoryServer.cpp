@@ -231,7 +231,8 @@ void DirectoryServer::serveWebsite(const httplib::Request& req, httplib::Respons
   if (*page == WebsitePages::Page::Home) {
     const fs::path choices = files_.root() / "radio" / "inter" / "keuze-uk.txt";
     if (files_.contains(choices)) {
-      if (const auto entry = cache_.get(choices)) countries = ParseTaggedList(entry->body, {"naam"})[0];
+      // Past the bound the page shows the countries read so far.
+      if (const auto entry = cache_.get(choices)) countries = ParseTaggedListUpTo(entry->body, {"naam"}).lists[0];
     }
   }
   res.set_content(WebsitePages::Render(*page, req.get_param_value("lang"), countries), "text/html; charset=utf-8");

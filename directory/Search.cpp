@@ -1,6 +1,7 @@
 #include "directory/Search.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <optional>
 #include <set>
 #include <system_error>
@@ -44,6 +45,18 @@ std::vector<fs::path> ListFiles(const fs::path& folder, const StaticFiles& files
   return lists;
 }
 
+// A hostile list would otherwise hold start-up for minutes and gigabytes.
+std::vector<std::vector<std::string>> ParseOrSkip(std::string_view text, const std::vector<std::string>& tags,
+                                                  const fs::path& file) {
+  try {
+    return ParseTaggedList(text, tags);
+  } catch (const TaggedListTooLarge&) {
+    std::fprintf(stderr, "vandrel-directory: skipped %s: its values pass %zu MiB\n", file.c_str(),
+                 kMaxTaggedListValueBytes >> 20);
+    return std::vector<std::vector<std::string>>(tags.size());
+  }
+}
+
 }  // namespace
 
 Search::Search(const StaticFiles& files, fs::path listsFolder) {
@@ -59,14 +72,14 @@ Search::Search(const StaticFiles& files, fs::path listsFolder) {
     index = StaticFiles::Read(indexFile, std::size_t{1} << 30);
   }
   if (index) {
-    auto values = ParseTaggedList(*index, {"naam", "url", "tags"});
+    auto values = ParseOrSkip(*index, {"naam", "url", "tags"}, indexFile);
     const std::size_t n = std::min({values[0].size(), values[1].size(), values[2].size()});
     for (std::size_t i = 0; i < n; ++i) take(values[0][i], values[1][i], values[2][i]);
   } else {
     for (const fs::path& list : ListFiles(listsFolder, files)) {
       const auto text = StaticFiles::Read(list);
       if (!text) continue;
-      auto values = ParseTaggedList(*text, {"naam", "url"});
+      auto values = ParseOrSkip(*text, {"naam", "url"}, list);
       const std::size_t n = std::min(values[0].size(), values[1].size());
       for (std::size_t i = 0; i < n; ++i) take(values[0][i], values[1][i], {});
     }

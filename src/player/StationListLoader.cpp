@@ -1,5 +1,6 @@
 #include "player/StationListLoader.h"
 
+#include "player/TaggedList.h"
 #include "player/TaggedListDownload.h"
 
 namespace vandrel {
@@ -14,6 +15,8 @@ bool LaadLijst_Radio(HttpClient& http, TextHolder& downloadInfo, const std::stri
     DownloadTaggedList(http, downloadInfo, baseAddress + "radio/inter/zenders/" + bestand,
                        {{"naam", &lists.names}, {"url", &lists.urls}, {"homepage", &lists.homepages}});
   } catch (const HttpError&) {
+    return false;
+  } catch (const TaggedListTooLarge&) {
     return false;
   }
   return true;

@@ -15,8 +15,9 @@ struct StationLists {
 };
 
 // Clears the three lists and fills them from the country's list file.
-// Returns false when the download failed; the lists are then empty and the
-// caller shows its error box.
+// Returns false when the download failed (the lists are then empty) or the
+// list passed the parse bound (they keep the values below it); the caller
+// shows its error box.
 bool LaadLijst_Radio(HttpClient& http, TextHolder& downloadInfo, const std::string& baseAddress,
                      const std::string& bestand, StationLists lists);
 

@@ -41,10 +41,12 @@ struct TagPatterns {
 
 }  // namespace
 
-std::vector<std::vector<std::string>> ParseTaggedList(std::string_view text,
-                                                      const std::vector<std::string>& tags) {
-  std::vector<std::vector<std::string>> values(tags.size());
-  if (text.empty() || tags.empty()) return values;
+TaggedListValues ParseTaggedListUpTo(std::string_view text, const std::vector<std::string>& tags,
+                                     std::size_t maxValueBytes) {
+  TaggedListValues result;
+  auto& values = result.lists;
+  values.resize(tags.size());
+  if (text.empty() || tags.empty()) return result;
 
   std::vector<TagPatterns> patterns(tags.size());
   for (std::size_t t = 0; t < tags.size(); ++t) {
@@ -64,7 +66,9 @@ std::vector<std::vector<std::string>> ParseTaggedList(std::string_view text,
     }
   });
 
+  std::size_t total = 0;
   ForEachAngle(text, [&](std::size_t i) {
+    if (!result.complete) return;
     for (std::size_t t = 0; t < patterns.size(); ++t) {
       TagPatterns& p = patterns[t];
       if (!MatchesAt(text, i, p.opening)) continue;
@@ -73,11 +77,23 @@ std::vector<std::vector<std::string>> ParseTaggedList(std::string_view text,
       const std::size_t start = i + p.opening.size();
       const std::size_t close = p.closings[p.next];
       // A closing tag overlapping its own opening one leaves nothing between.
-      values[t].emplace_back(close > start ? text.substr(start, close - start) : std::string_view());
+      const std::size_t size = close > start ? close - start : 0;
+      if (size > maxValueBytes - total) {
+        result.complete = false;
+        return;
+      }
+      total += size;
+      values[t].emplace_back(text.substr(start, size));
       break;
     }
   });
-  return values;
+  return result;
+}
+
+std::vector<std::vector<std::string>> ParseTaggedList(std::string_view text, const std::vector<std::string>& tags) {
+  TaggedListValues values = ParseTaggedListUpTo(text, tags);
+  if (!values.complete) throw TaggedListTooLarge();
+  return std::move(values.lists);
 }
 
 }  // namespace vandrel

@@ -8,10 +8,11 @@ void AppendTaggedList(const std::string& text, const TagTable& table) {
   std::vector<std::string> tags;
   tags.reserve(table.size());
   for (const auto& entry : table) tags.push_back(entry.first);
-  const auto values = ParseTaggedList(text, tags);
+  const auto values = ParseTaggedListUpTo(text, tags);
   for (std::size_t t = 0; t < table.size(); ++t) {
-    for (const auto& value : values[t]) table[t].second->AddItem(value);
+    for (const auto& value : values.lists[t]) table[t].second->AddItem(value);
   }
+  if (!values.complete) throw TaggedListTooLarge();
 }
 
 void DownloadTaggedList(HttpClient& http, TextHolder& downloadInfo, const std::string& address,

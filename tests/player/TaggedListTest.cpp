@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "TaggedListReference.h"
@@ -62,7 +63,25 @@ TEST(TaggedListTest, MatchesReferenceOnRandomTexts) {
   for (int iteration = 0; iteration < 5000; ++iteration) {
     const std::string text = RandomText(rng, fragments, 40);
     const auto& tags = tables[iteration % tables.size()];
-    ASSERT_EQ(ParseTaggedList(text, tags), reference::ParseTaggedListNaive(text, tags)) << text;
+    const Lists expected = reference::ParseTaggedListNaive(text, tags);
+    ASSERT_EQ(ParseTaggedList(text, tags), expected) << text;
+
+    // Under a bound each list is a prefix of the reference's, the total
+    // stays within it, and only a total over it reports incomplete.
+    const std::size_t bound = static_cast<std::size_t>(iteration % 40);
+    const TaggedListValues cut = ParseTaggedListUpTo(text, tags, bound);
+    std::size_t kept = 0, all = 0;
+    for (std::size_t t = 0; t < tags.size(); ++t) {
+      ASSERT_LE(cut.lists[t].size(), expected[t].size()) << text;
+      ASSERT_TRUE(std::equal(cut.lists[t].begin(), cut.lists[t].end(), expected[t].begin())) << text;
+      for (const auto& v : cut.lists[t]) kept += v.size();
+      for (const auto& v : expected[t]) all += v.size();
+    }
+    ASSERT_LE(kept, bound) << text;
+    ASSERT_EQ(cut.complete, all <= bound) << text;
+    if (cut.complete) {
+      ASSERT_EQ(cut.lists, expected) << text;
+    }
   }
 }
 
