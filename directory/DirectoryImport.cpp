@@ -1,6 +1,8 @@
 #include "directory/DirectoryImport.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -129,15 +131,39 @@ void WriteFile(const fs::path& file, const std::string& text) {
   if (!out) throw std::runtime_error("cannot write " + file.string());
 }
 
+std::string TempPrefix(const fs::path& out) { return "." + out.filename().string() + ".import-"; }
+constexpr std::size_t kTempSuffix = 6;  // mkdtemp's XXXXXX
+
+// Every running import holds a lock on its temporary folder, so a folder
+// whose lock can be had was left by an import that was killed.
+void RemoveStaleTemporaries(const fs::path& out) {
+  const std::string prefix = TempPrefix(out);
+  std::error_code ec;
+  std::vector<fs::path> stale;
+  for (fs::directory_iterator it(out.parent_path(), ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.rfind(prefix, 0) != 0) continue;
+    const std::string rest = name.substr(prefix.size());
+    if (rest.size() != kTempSuffix && rest != rest.substr(0, kTempSuffix) + ".old") continue;
+    const int fd = ::open(it->path().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) continue;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) stale.push_back(it->path());
+    ::close(fd);
+  }
+  for (const fs::path& p : stale) fs::remove_all(p, ec);
+}
+
 // Removes the half-written folder unless it was put in place.
 class TempFolder {
  public:
   explicit TempFolder(const fs::path& beside) {
-    std::string pattern = (beside.parent_path() / ("." + beside.filename().string() + ".import-XXXXXX")).string();
+    std::string pattern = (beside.parent_path() / (TempPrefix(beside) + std::string(kTempSuffix, 'X'))).string();
     if (::mkdtemp(pattern.data()) == nullptr) {
       throw std::runtime_error("cannot create a folder beside " + beside.string() + ": " + std::strerror(errno));
     }
     path_ = pattern;
+    lock_ = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (lock_ >= 0) ::flock(lock_, LOCK_EX);
     // mkdtemp makes it private; a web server must be able to read it.
     fs::permissions(path_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                                fs::perms::others_read | fs::perms::others_exec);
@@ -145,6 +171,7 @@ class TempFolder {
   ~TempFolder() {
     std::error_code ec;
     if (!path_.empty()) fs::remove_all(path_, ec);
+    if (lock_ >= 0) ::close(lock_);
   }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
@@ -176,6 +203,7 @@ class TempFolder {
   }
 
   fs::path path_;
+  int lock_ = -1;
 };
 
 void CheckReplaceable(const fs::path& out) {
@@ -245,6 +273,7 @@ DirectoryImport::Summary DirectoryImport::Run(const fs::path& dumpFile, const fs
   }
   byAddress.clear();
 
+  RemoveStaleTemporaries(out);
   TempFolder temp(out);
   const fs::path inter = temp.path() / "radio" / "inter";
   fs::create_directories(inter / "zenders");

@@ -22,6 +22,10 @@ void AddTags(std::vector<std::string>& tags, const std::string& text) {
   }
 }
 
+// Stations are two levels deep; a dump nesting far deeper is hostile, and
+// the parser's bookkeeping would grow with every level.
+constexpr int kMaxDepth = 64;
+
 class Handler final : public json::json_sax_t {
  public:
   explicit Handler(const std::function<void(DumpStation&&)>& onStation) : onStation_(onStation) {}
@@ -46,6 +50,7 @@ class Handler final : public json::json_sax_t {
 
   bool start_object(std::size_t) override {
     if (depth_ == 0) return fail("the dump is not a JSON array");
+    if (depth_ >= kMaxDepth) return tooDeep();
     if (depth_ == 1) {
       station_ = DumpStation{};
       haveResolved_ = false;
@@ -66,6 +71,7 @@ class Handler final : public json::json_sax_t {
   }
   bool start_array(std::size_t) override {
     if (depth_ == 1) return fail("element " + std::to_string(element_ + 1) + " is not an object");
+    if (depth_ >= kMaxDepth) return tooDeep();
     if (depth_ == 2) inTags_ = field_ == Field::Tags;
     ++depth_;
     return true;
@@ -135,6 +141,11 @@ class Handler final : public json::json_sax_t {
         break;
       case Field::Other: break;
     }
+  }
+
+  bool tooDeep() {
+    return fail("element " + std::to_string(element_ + 1) + " nests deeper than " + std::to_string(kMaxDepth) +
+                " levels");
   }
 
   bool fail(std::string message) {

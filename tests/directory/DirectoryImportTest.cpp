@@ -98,11 +98,13 @@ TEST_F(DirectoryImportTest, WritesOneListPerCountryThatThePlayerReadsBack) {
 TEST_F(DirectoryImportTest, BadDumpsWriteNothingAndLeaveTheOldImportInPlace) {
   DirectoryImport::Run(dump(R"([{"name": "Old", "url": "http://old.example/", "countrycode": "NL"}])"), out());
   const auto before = Snapshot(out());
-  for (const std::string bad : {
+  for (const std::string& bad : std::vector<std::string>{
            R"([{"name": "Cut off", "url": "http://a/")", R"({"name": "not a list"})", R"(["just text"])",
            R"([{"name": "x", "url": "http://a/"}] trailing)", "",
            "[{\"name\": \"bad \xff byte\", \"url\": \"http://a/\"}]",
-           R"([{"name": "all fail", "url": "http://a/", "lastcheckok": 0}])"}) {
+           R"([{"name": "all fail", "url": "http://a/", "lastcheckok": 0}])",
+           R"([{"name": "x", "url": "http://a/", "deep": )" + std::string(100000, '[') + std::string(100000, ']') +
+               "}]"}) {
     try {
       DirectoryImport::Run(dump(bad), out());
       ADD_FAILURE() << "accepted: " << bad;
