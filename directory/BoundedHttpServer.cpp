@@ -1,8 +1,7 @@
 #include "directory/BoundedHttpServer.h"
 
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <chrono>
 
@@ -13,11 +12,12 @@ namespace vandrel::directory {
 namespace {
 
 constexpr std::size_t kRequestsPerConnection = 100;
-constexpr std::chrono::milliseconds kKeepAliveIdle{5000};
+// Announced in Keep-Alive: timeout=N; the dispatcher waits a second longer.
+constexpr std::chrono::seconds kKeepAliveIdle{5};
+constexpr std::chrono::milliseconds kWriteTimeout{10000};
 // httplib listens with a backlog of 5, too few for a burst of clients.
 constexpr int kBacklog = 1024;
-// One worker per connection: each keep-alive client and each tone listener
-// holds one for as long as it stays.
+// Workers serve one request head at a time; only stream listeners keep one.
 constexpr std::size_t kWorkers = 256;
 
 bool CarriesBody(const httplib::Request& req) {
@@ -26,34 +26,14 @@ bool CarriesBody(const httplib::Request& req) {
   return !length.empty() && length.find_first_not_of('0') != std::string::npos;
 }
 
-// httplib's pool, counting the connections that wait for a worker while
-// every worker is busy.
-class CountingPool final : public httplib::TaskQueue {
- public:
-  CountingPool(std::size_t workers, std::shared_ptr<BoundedHttpServer::Load> load)
-      : pool_(workers), load_(std::move(load)) {}
-  void enqueue(std::function<void()> fn) override {
-    ++load_->queued;
-    pool_.enqueue([fn = std::move(fn), load = load_] {
-      --load->queued;
-      ++load->busy;
-      fn();
-      --load->busy;
-    });
-  }
-  void shutdown() override { pool_.shutdown(); }
-
- private:
-  httplib::ThreadPool pool_;
-  std::shared_ptr<BoundedHttpServer::Load> load_;
-};
-
 }  // namespace
 
 BoundedHttpServer::BoundedHttpServer() {
   set_keep_alive_max_count(kRequestsPerConnection);
-  set_keep_alive_timeout(std::chrono::duration_cast<std::chrono::seconds>(kKeepAliveIdle).count());
-  new_task_queue = [load = load_] { return new CountingPool(kWorkers, load); };
+  set_keep_alive_timeout(kKeepAliveIdle.count());
+  // Accepted sockets only pass through httplib's pool on their way to the
+  // dispatcher.
+  new_task_queue = [] { return new httplib::ThreadPool(2); };
   // httplib's default adds SO_REUSEPORT, which would let a second server
   // silently share a port already taken.
   set_socket_options([](socket_t sock) {
@@ -61,6 +41,8 @@ BoundedHttpServer::BoundedHttpServer() {
     ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
   });
 }
+
+BoundedHttpServer::~BoundedHttpServer() { endConnections(); }
 
 void BoundedHttpServer::setEndsConnection(std::function<bool(const httplib::Request&)> predicate) {
   endsConnection_ = std::move(predicate);
@@ -73,51 +55,55 @@ int BoundedHttpServer::bindTo(const std::string& host, int port) {
   } else if (bind_to_port(host, port)) {
     bound = port;
   }
-  if (bound > 0) ::listen(svr_sock_, kBacklog);
-  return bound > 0 ? bound : -1;
+  if (bound <= 0) return -1;
+  ::listen(svr_sock_, kBacklog);
+  ConnectionDispatcher::Limits limits;
+  limits.keepAliveIdle = kKeepAliveIdle + std::chrono::seconds(1);
+  limits.workers = kWorkers;
+  dispatcher_ = std::make_unique<ConnectionDispatcher>(
+      limits, [this](ConnectionDispatcher::Connection& c, std::string head) { return serve(c, std::move(head)); },
+      [this] { return svr_sock_ == INVALID_SOCKET; });
+  return bound;
+}
+
+void BoundedHttpServer::endConnections() {
+  if (dispatcher_) dispatcher_->stop();
 }
 
 bool BoundedHttpServer::process_and_close_socket(socket_t sock) {
-  int yes = 1;
-  ::setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-  ConnectionStream stream(sock, ConnectionStream::Limits{},
-                          [this] { return svr_sock_ == INVALID_SOCKET; });
-  bool ok = false;
-  bool gaveWay = false;
-  const std::function<bool()> othersWait = [this] { return load_->queued > 0 && load_->busy >= kWorkers; };
-  for (std::size_t served = 0; served < kRequestsPerConnection; ++served) {
-    if (!stream.waitForRequest(kKeepAliveIdle, served > 0 ? othersWait : std::function<bool()>())) {
-      gaveWay = served > 0 && othersWait();
-      break;
-    }
-    stream.beginRequest();
-    bool closed = false;
-    bool mustClose = false;
-    bool parsed = false;
-    const bool last = served + 1 == kRequestsPerConnection;
-    ok = process_request(stream, last, closed, [&](httplib::Request& req) {
-      parsed = true;
-      req.ranges.clear();
-      req.headers.erase(kClientEncodings);
-      std::string encodings;
-      for (auto [it, end] = req.headers.equal_range("Accept-Encoding"); it != end; ++it) {
-        encodings += (encodings.empty() ? "" : ",") + it->second;
-      }
-      req.headers.erase("Accept-Encoding");
-      if (!encodings.empty()) req.headers.emplace(kClientEncodings, encodings);
-      // An unread body must not be taken for the next request.
-      mustClose = CarriesBody(req) || (endsConnection_ && endsConnection_(req));
-      if (mustClose) {
-        req.headers.erase("Connection");
-        req.headers.emplace("Connection", "close");
-      }
-    });
-    // A request httplib could not parse leaves the connection out of step.
-    if (!ok || closed || mustClose || !parsed) break;
+  if (!dispatcher_) {
+    ::close(sock);
+    return false;
   }
-  // Nothing of a next request was read, so there is nothing to drain.
-  stream.closeGracefully(gaveWay ? std::chrono::milliseconds(0) : std::chrono::milliseconds(500));
-  return ok;
+  dispatcher_->add(sock);
+  return true;
+}
+
+bool BoundedHttpServer::serve(ConnectionDispatcher::Connection& connection, std::string head) {
+  ConnectionStream stream(connection.fd, std::move(head), kWriteTimeout, [this] { return svr_sock_ == INVALID_SOCKET; });
+  bool closed = false;
+  bool mustClose = false;
+  bool parsed = false;
+  const bool last = connection.served + 1 >= kRequestsPerConnection || connection.peerClosed;
+  const bool ok = process_request(stream, last, closed, [&](httplib::Request& req) {
+    parsed = true;
+    req.ranges.clear();
+    req.headers.erase(kClientEncodings);
+    std::string encodings;
+    for (auto [it, end] = req.headers.equal_range("Accept-Encoding"); it != end; ++it) {
+      encodings += (encodings.empty() ? "" : ",") + it->second;
+    }
+    req.headers.erase("Accept-Encoding");
+    if (!encodings.empty()) req.headers.emplace(kClientEncodings, encodings);
+    // An unread body must not be taken for the next request.
+    mustClose = CarriesBody(req) || (endsConnection_ && endsConnection_(req));
+    if (mustClose) {
+      req.headers.erase("Connection");
+      req.headers.emplace("Connection", "close");
+    }
+  });
+  // A request httplib could not parse leaves the connection out of step.
+  return ok && !closed && !mustClose && parsed && !last;
 }
 
 }  // namespace vandrel::directory

@@ -37,6 +37,7 @@ const char* StatusText(int status) {
     case 416: return "Range Not Satisfiable";
     case 417: return "Expectation Failed";
     case 500: return "Internal Server Error";
+    case 503: return "Service Unavailable";
     default: return "Error";
   }
 }
@@ -172,6 +173,7 @@ void DirectoryServer::stop() {
   if (!thread_.joinable()) return;
   http_.stop();
   thread_.join();
+  http_.endConnections();
 }
 
 std::string DirectoryServer::baseFor(const httplib::Request& req) const {
@@ -239,6 +241,23 @@ void DirectoryServer::serveWebsite(const httplib::Request& req, httplib::Respons
 }
 
 void DirectoryServer::serveTone(const httplib::Request& req, httplib::Response& res) {
+  // Each listener keeps a worker; the cap leaves the rest to other requests.
+  class Listener {
+   public:
+    explicit Listener(std::atomic<std::size_t>& count) : count_(count) {}
+    ~Listener() { --count_; }
+    Listener(const Listener&) = delete;
+    Listener& operator=(const Listener&) = delete;
+
+   private:
+    std::atomic<std::size_t>& count_;
+  };
+  if (++listeners_ > kMaxListeners) {
+    --listeners_;
+    res.set_header("Retry-After", "10");
+    return Fail(res, 503);
+  }
+  auto listener = std::make_shared<Listener>(listeners_);
   std::optional<std::uint64_t> seconds;
   if (req.has_param("seconds")) {
     seconds = ParseSeconds(req.get_param_value("seconds"));
@@ -252,9 +271,10 @@ void DirectoryServer::serveTone(const httplib::Request& req, httplib::Response& 
   }
   struct Session {
     ToneStream tone;
+    std::shared_ptr<Listener> listener;
     Clock::time_point started = Clock::now();
   };
-  auto session = std::make_shared<Session>(Session{ToneStream(icy, seconds)});
+  auto session = std::make_shared<Session>(Session{ToneStream(icy, seconds), std::move(listener)});
   res.set_content_provider("audio/wav", [this, session](std::size_t, httplib::DataSink& sink) {
     ToneStream& tone = session->tone;
     if (tone.samplesSent() > 0) {

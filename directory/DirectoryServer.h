@@ -37,6 +37,8 @@ class DirectoryServer {
   int port() const { return port_; }
 
   static constexpr std::size_t kMaxBodyBytes = 64 * 1024;
+  // Tone listeners at once; more get 503 with Retry-After.
+  static constexpr std::size_t kMaxListeners = 64;
 
  private:
   httplib::Server::HandlerResponse route(const httplib::Request& req, httplib::Response& res);
@@ -59,6 +61,7 @@ class DirectoryServer {
   std::thread thread_;
   std::atomic<bool> stopping_{false};
   std::atomic<bool> listenEnded_{false};
+  std::atomic<std::size_t> listeners_{0};
   std::mutex logMutex_;
 };
 
