@@ -1,10 +1,12 @@
 // The station directory at scale: import time and peak memory of a generated
 // dump, search latency over it, and a bounded loopback load of many clients.
-//   vandrel-directory-bench [--stations N] [--clients C] [--seconds S]
-#include <httplib.h>
+//   vandrel-directory-bench [--stations N] [--clients C] [--seconds S] [--peer SERVER]
+// The load runs against the built server and a peer build of it (for
+// example the one before a change), each as its own process.
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -20,7 +22,7 @@
 #include <vector>
 
 #include "StationDumpGenerator.h"
-#include "directory/DirectoryServer.h"
+#include "support/LoopbackClients.h"
 #include "directory/Search.h"
 #include "directory/StaticFiles.h"
 #include "player/TaggedList.h"
@@ -118,68 +120,235 @@ void MeasureSearch(const fs::path& data) {
               Percentile(times, 0.5), Percentile(times, 0.99), *std::max_element(times.begin(), times.end()), hits);
 }
 
-void MeasureLoad(const fs::path& data, std::size_t clients, std::size_t seconds) {
-  vandrel::directory::DirectoryServer server(data, "127.0.0.1", 0, true);
-  const int port = server.start();
-  std::ifstream choicesFile(data / "radio" / "inter" / "keuze-uk.txt", std::ios::binary);
-  const std::string choices((std::istreambuf_iterator<char>(choicesFile)), {});
-  const std::vector<std::string> lists = vandrel::ParseTaggedList(choices, {"bestand"})[0];
-  const std::vector<std::string> queries = Queries(200);
+// A vandrel-directory (ours or a peer build) as its own process, so its
+// memory is its own.
+class ServerProcess {
+ public:
+  ServerProcess(const std::string& exe, const fs::path& data) {
+    int out[2];
+    if (::pipe(out) != 0) std::exit(1);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    std::vector<std::string> args = {exe, "serve", data.string(), "--port", "0", "--quiet"};
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    if (::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+      std::fprintf(stderr, "cannot start %s\n", exe.c_str());
+      std::exit(1);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    std::string line;
+    char c = 0;
+    while (line.find('\n') == std::string::npos && ::read(out[0], &c, 1) == 1) line += c;
+    ::close(out[0]);
+    const std::size_t colon = line.rfind(':');
+    port_ = colon == std::string::npos ? 0 : std::atoi(line.c_str() + colon + 1);
+    if (port_ <= 0) {
+      std::fprintf(stderr, "%s did not start: %s\n", exe.c_str(), line.c_str());
+      std::exit(1);
+    }
+  }
+  ~ServerProcess() {
+    ::kill(pid_, SIGTERM);
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+  }
+  int port() const { return port_; }
+  // Resident memory now, in MB.
+  double rssMb() const {
+    std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+      if (line.rfind("VmRSS:", 0) == 0) return std::strtod(line.c_str() + 6, nullptr) / 1024.0;
+    }
+    return 0;
+  }
 
+ private:
+  pid_t pid_ = -1;
+  int port_ = 0;
+};
+
+// Sockets from one address that each send a byte a second and never end
+// their head; any the server closes is opened again at once.
+class SlowSockets {
+ public:
+  SlowSockets(int port, std::size_t count) : port_(port), fds_(count, -1) {
+    thread_ = std::thread([this] {
+      const std::string head = "GET /radio/inter/keuze-uk.txt HTTP/1.1\r\nX-Slow: ";
+      std::vector<std::size_t> sent(fds_.size(), 0);
+      while (!stop_) {
+        for (std::size_t i = 0; i < fds_.size() && !stop_; ++i) {
+          char sink[512];
+          if (fds_[i] >= 0 && ::recv(fds_[i], sink, sizeof sink, MSG_DONTWAIT) != -1) {
+            ::close(fds_[i]);  // answered (refused or timed out) or closed
+            fds_[i] = -1;
+          }
+          if (fds_[i] < 0) {
+            fds_[i] = vandrel::test::ConnectFrom("127.0.0.2", port_, std::chrono::milliseconds(200));
+            sent[i] = 0;
+            ++opened_;
+          }
+          const char byte = sent[i] < head.size() ? head[sent[i]] : 'x';
+          if (fds_[i] >= 0 && ::send(fds_[i], &byte, 1, MSG_NOSIGNAL | MSG_DONTWAIT) == 1) ++sent[i];
+        }
+        for (int t = 0; t < 10 && !stop_; ++t) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      }
+    });
+  }
+  ~SlowSockets() {
+    stop_ = true;
+    thread_.join();
+    for (int fd : fds_) {
+      if (fd >= 0) ::close(fd);
+    }
+  }
+  std::size_t opened() const { return opened_; }
+
+ private:
+  int port_;
+  std::vector<int> fds_;
+  std::atomic<bool> stop_{false};
+  std::atomic<std::size_t> opened_{0};
+  std::thread thread_;
+};
+
+struct LoadFigures {
+  double requestsPerSecond = 0;
+  double p50 = 0;
+  double p99 = 0;
+  std::size_t errors = 0;
+  double rssMb = 0;
+};
+
+// Keep-alive clients from ten addresses asking for lists and searches.
+LoadFigures KeepAliveLoad(const ServerProcess& server, const std::vector<std::string>& lists,
+                          std::size_t clients, std::size_t seconds) {
+  const std::vector<std::string> queries = Queries(200);
   std::atomic<std::size_t> ok{0};
   std::atomic<std::size_t> errors{0};
-  std::atomic<std::size_t> bytes{0};
   std::vector<std::vector<double>> latencies(clients);
   const auto started = Clock::now();
   const auto deadline = started + std::chrono::seconds(seconds);
   std::vector<std::thread> threads;
   for (std::size_t c = 0; c < clients; ++c) {
     threads.emplace_back([&, c] {
-      httplib::Client client("127.0.0.1", port);
-      client.set_keep_alive(true);
-      client.set_connection_timeout(10, 0);
-      client.set_read_timeout(10, 0);
-      client.set_decompress(false);
+      vandrel::test::KeepAliveClient client("127.0.0.1" + std::to_string(c % 10), server.port());
       for (std::size_t i = c; Clock::now() < deadline; i += clients) {
         std::string path;
         switch (i % 10) {
           case 0: path = "/radio/inter/keuze-uk.txt"; break;
           case 1: case 2: case 3: case 4: path = "/radio/inter/zenders/" + lists[i % lists.size()]; break;
-          default:
-            path = "/radio/inter/zenders/radio-lijst-zoek.php?zoeken=" + Encode(queries[i % queries.size()]);
+          default: path = "/radio/inter/zenders/radio-lijst-zoek.php?zoeken=" + Encode(queries[i % queries.size()]);
         }
-        const httplib::Headers headers = i % 2 ? httplib::Headers{{"Accept-Encoding", "gzip"}} : httplib::Headers{};
         const auto t0 = Clock::now();
-        const auto res = client.Get(path, headers);
+        const int status = client.get(path);
         latencies[c].push_back(Ms(Clock::now() - t0));
-        if (res && res->status == 200) {
-          ++ok;
-          bytes += res->body.size();
-        } else {
-          if (errors++ < 5) std::fprintf(stderr, "error: %s %s\n", path.c_str(), res ? std::to_string(res->status).c_str() : httplib::to_string(res.error()).c_str());
-        }
+        ++(status == 200 ? ok : errors);
       }
     });
   }
   for (std::thread& t : threads) t.join();
   const double took = Ms(Clock::now() - started) / 1000.0;
-  server.stop();
   std::vector<double> all;
   for (const auto& l : latencies) all.insert(all.end(), l.begin(), l.end());
-  std::printf("load: %zu clients for %.1f s: %zu requests ok, %zu errors, %.0f requests/s, %.1f MB/s, "
-              "latency p50 %.2f ms, p99 %.2f ms, max %.0f ms\n",
-              clients, took, ok.load(), errors.load(), static_cast<double>(ok) / took,
-              static_cast<double>(bytes) / took / 1e6, Percentile(all, 0.5), Percentile(all, 0.99),
-              all.empty() ? 0.0 : *std::max_element(all.begin(), all.end()));
+  return {static_cast<double>(ok) / took, Percentile(all, 0.5), Percentile(all, 0.99), errors, server.rssMb()};
+}
+
+// Fresh-connection requests from one address while the tone listeners of
+// another hold on: latencies, and how many got no answer within 1 s.
+LoadFigures UnderListenerFlood(const ServerProcess& server, std::size_t listeners) {
+  std::vector<int> fds;
+  const std::string tone = "GET /stream/tone HTTP/1.1\r\nHost: x\r\n\r\n";
+  for (std::size_t i = 0; i < listeners; ++i) {
+    const int fd = vandrel::test::ConnectFrom("127.0.0.3", server.port());
+    if (fd >= 0 && vandrel::test::SendAll(fd, tone)) fds.push_back(fd);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  // Ten askers of ten requests each, so a server that keeps them all
+  // waiting costs seconds, not minutes.
+  std::vector<std::vector<double>> times(10);
+  std::atomic<std::size_t> failed{0};
+  std::vector<std::thread> askers;
+  for (std::size_t a = 0; a < times.size(); ++a) {
+    askers.emplace_back([&, a] {
+      for (int i = 0; i < 10; ++i) {
+        const int fd = vandrel::test::ConnectFrom("127.0.0.1", server.port(), std::chrono::seconds(1));
+        const auto t0 = Clock::now();
+        const bool sent =
+            fd >= 0 && vandrel::test::SendAll(fd, "GET /radio/inter/keuze-uk.txt HTTP/1.1\r\nHost: x\r\n\r\n");
+        const std::string head = sent ? vandrel::test::ReadHead(fd, std::chrono::seconds(1)) : std::string();
+        times[a].push_back(Ms(Clock::now() - t0));
+        failed += head.rfind("HTTP/1.1 200", 0) != 0;
+        if (fd >= 0) ::close(fd);
+      }
+    });
+  }
+  for (std::thread& t : askers) t.join();
+  std::vector<double> all;
+  for (const auto& t : times) all.insert(all.end(), t.begin(), t.end());
+  const double rss = server.rssMb();
+  for (int fd : fds) ::close(fd);
+  return {0, Percentile(all, 0.5), Percentile(all, 0.99), failed, rss};
+}
+
+double Ratio(double ours, double peer) { return peer > 0 ? ours / peer : 0; }
+
+void Row(const char* what, const LoadFigures& ours, const LoadFigures& peer, bool rate) {
+  if (rate) {
+    std::printf("  %-34s %9.0f req/s  %9.0f req/s  ratio %.2f\n", what, ours.requestsPerSecond,
+                peer.requestsPerSecond, Ratio(ours.requestsPerSecond, peer.requestsPerSecond));
+  }
+  std::printf("  %-34s %6.2f/%-7.2f ms  %6.2f/%-7.2f ms  ratio %.2f/%.2f (p50/p99)\n", "", ours.p50, ours.p99,
+              peer.p50, peer.p99, Ratio(ours.p50, peer.p50), Ratio(ours.p99, peer.p99));
+  std::printf("  %-34s %9zu errors %9zu errors\n", "", ours.errors, peer.errors);
+  std::printf("  %-34s %9.1f MB RSS %8.1f MB RSS ratio %.2f\n", "", ours.rssMb, peer.rssMb, Ratio(ours.rssMb, peer.rssMb));
+}
+
+// The same three loads against our server and a peer build (by default
+// ours again), side by side.
+void MeasureLoad(const fs::path& data, const std::string& peer, std::size_t clients, std::size_t seconds) {
+  std::ifstream choicesFile(data / "radio" / "inter" / "keuze-uk.txt", std::ios::binary);
+  const std::string choices((std::istreambuf_iterator<char>(choicesFile)), {});
+  const std::vector<std::string> lists = vandrel::ParseTaggedList(choices, {"bestand"})[0];
+  LoadFigures keepAlive[2], besideSlow[2], flood[2];
+  std::size_t reopened[2] = {0, 0};
+  const std::string exes[2] = {VANDREL_DIRECTORY_EXE, peer};
+  for (int s = 0; s < 2; ++s) {
+    ServerProcess server(exes[s], data);
+    keepAlive[s] = KeepAliveLoad(server, lists, clients, seconds);
+    SlowSockets slow(server.port(), 500);
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    besideSlow[s] = KeepAliveLoad(server, lists, clients, seconds);
+    flood[s] = UnderListenerFlood(server, 300);
+    reopened[s] = slow.opened();
+  }
+  std::printf("load: ours (%s) vs peer (%s)\n", exes[0].c_str(), exes[1].c_str());
+  std::printf("%zu keep-alive clients for %zu s:\n", clients, seconds);
+  Row("", keepAlive[0], keepAlive[1], true);
+  std::printf("the same with 500 slow sockets beside (re-opened %zu vs %zu times):\n", reopened[0], reopened[1]);
+  Row("", besideSlow[0], besideSlow[1], true);
+  std::printf("100 fresh requests (10 at a time, 1 s time-out) with 500 slow sockets and 300 tone listeners\n"
+              "from one address:\n");
+  Row("", flood[0], flood[1], false);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::size_t stations = Arg(argc, argv, "--stations", 50000, 500000);
-  const std::size_t clients = Arg(argc, argv, "--clients", 200, 1000);
+  const std::size_t clients = Arg(argc, argv, "--clients", 300, 1000);
+  std::string peer = VANDREL_DIRECTORY_EXE;
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (std::string(argv[i]) == "--peer") peer = argv[i + 1];
+  }
   const std::size_t seconds = Arg(argc, argv, "--seconds", 10, 60);
   std::signal(SIGPIPE, SIG_IGN);
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
   std::string pattern = (fs::temp_directory_path() / "vandrel-directory-bench-XXXXXX").string();
   if (::mkdtemp(pattern.data()) == nullptr) return 1;
@@ -192,7 +361,7 @@ int main(int argc, char** argv) {
   std::printf("dump: %zu stations, %.1f MB\n", stations, static_cast<double>(fs::file_size(dump)) / 1e6);
   Import(dump, tmp / "data");
   MeasureSearch(tmp / "data");
-  MeasureLoad(tmp / "data", clients, seconds);
+  MeasureLoad(tmp / "data", peer, clients, seconds);
   fs::remove_all(tmp);
   return 0;
 }

@@ -77,19 +77,19 @@ class KeepAliveClient {
   int get(const std::string& target) {
     if (fd_ < 0 && (fd_ = ConnectFrom(source_, port_)) < 0) return 0;
     const std::string request = "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
-    const std::string head = SendAll(fd_, request) ? ReadHead(fd_, std::chrono::seconds(5)) : std::string();
-    const std::size_t length = HeaderNumber(head, "\r\nContent-Length:");
-    std::string body(length, '\0');
-    std::size_t got = 0;
-    while (got < length) {
-      const ssize_t n = ::recv(fd_, body.data() + got, length - got, 0);
-      if (n <= 0) break;
-      got += static_cast<std::size_t>(n);
-    }
-    const bool whole = head.rfind("HTTP/1.1 ", 0) == 0 && head.find("\r\n\r\n") != std::string::npos && got == length;
+    std::size_t headEnd = std::string::npos;
+    bool whole = SendAll(fd_, request);
+    while (whole && (headEnd = buffer_.find("\r\n\r\n")) == std::string::npos) whole = fill();
+    const std::string head = whole ? buffer_.substr(0, headEnd + 4) : std::string();
+    const std::size_t length = head.size() + HeaderNumber(head, "\r\nContent-Length:");
+    while (whole && buffer_.size() < length) whole = fill();
+    whole = whole && head.rfind("HTTP/1.1 ", 0) == 0;
     if (!whole || head.find("\r\nConnection: close\r\n") != std::string::npos) {
       ::close(fd_);
       fd_ = -1;
+      buffer_.clear();
+    } else {
+      buffer_.erase(0, length);
     }
     return whole ? std::stoi(head.substr(9, 3)) : 0;
   }
@@ -100,9 +100,17 @@ class KeepAliveClient {
     return at == std::string::npos ? 0 : std::stoul(head.substr(at + name.size()));
   }
 
+  bool fill() {
+    char chunk[16384];
+    const ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
+    if (n > 0) buffer_.append(chunk, static_cast<std::size_t>(n));
+    return n > 0;
+  }
+
   std::string source_;
   int port_;
   int fd_ = -1;
+  std::string buffer_;
 };
 
 }  // namespace vandrel::test
