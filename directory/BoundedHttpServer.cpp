@@ -20,6 +20,14 @@ constexpr int kBacklog = 1024;
 // Workers serve one request head at a time; only stream listeners keep one.
 constexpr std::size_t kWorkers = 256;
 
+// Runs each task at once on the accepting thread: handing a socket to the
+// dispatcher takes microseconds, and a pool would only add a hop.
+class InlineQueue final : public httplib::TaskQueue {
+ public:
+  void enqueue(std::function<void()> fn) override { fn(); }
+  void shutdown() override {}
+};
+
 bool CarriesBody(const httplib::Request& req) {
   if (req.has_header("Transfer-Encoding")) return true;
   const std::string length = req.get_header_value("Content-Length");
@@ -31,9 +39,7 @@ bool CarriesBody(const httplib::Request& req) {
 BoundedHttpServer::BoundedHttpServer() {
   set_keep_alive_max_count(kRequestsPerConnection);
   set_keep_alive_timeout(kKeepAliveIdle.count());
-  // Accepted sockets only pass through httplib's pool on their way to the
-  // dispatcher.
-  new_task_queue = [] { return new httplib::ThreadPool(2); };
+  new_task_queue = [] { return new InlineQueue; };
   // httplib's default adds SO_REUSEPORT, which would let a second server
   // silently share a port already taken.
   set_socket_options([](socket_t sock) {

@@ -22,6 +22,8 @@ using std::chrono::milliseconds;
 // last reply is not destroyed by a reset.
 constexpr milliseconds kLinger{500};
 constexpr milliseconds kTick{50};
+
+Clock::rep From(milliseconds wait) { return (Clock::now() + wait).time_since_epoch().count(); }
 // httplib's own bounds on one line, which it would answer with a bare 400.
 constexpr std::size_t kMaxLine = 8 * 1024;
 constexpr const char* kRetryAfter = "Retry-After: 5\r\n";
@@ -62,18 +64,37 @@ const char* Reason(int status) {
   }
 }
 
+// Small enough for any socket buffer; a client that cannot take it loses it.
+void SendError(int fd, int status, const char* extraHeader) {
+  const std::string body = std::to_string(status) + " " + Reason(status) + "\n";
+  const std::string reply = "HTTP/1.1 " + std::to_string(status) + " " + Reason(status) +
+                            "\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: " +
+                            std::to_string(body.size()) + "\r\nConnection: close\r\n" + extraHeader + "\r\n" + body;
+  (void)::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+}
+
 }  // namespace
 
 ConnectionDispatcher::ConnectionDispatcher(Limits limits, Serve serve, std::function<bool()> stopping)
     : limits_(limits), serve_(std::move(serve)), stopping_(std::move(stopping)) {
   epoll_ = ::epoll_create1(EPOLL_CLOEXEC);
-  workers_ = std::make_unique<httplib::ThreadPool>(limits_.workers);
-  thread_ = std::thread([this] { run(); });
+  for (std::size_t i = 0; i < limits_.workers; ++i) workers_.emplace_back([this] { work(); });
+  sweeper_ = std::thread([this] {
+    while (!stopped() && !stopping_()) {
+      std::this_thread::sleep_for(2 * kTick);
+      sweep();
+    }
+  });
 }
 
 ConnectionDispatcher::~ConnectionDispatcher() {
   stop();
   ::close(epoll_);
+}
+
+bool ConnectionDispatcher::stopped() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return stopped_;
 }
 
 void ConnectionDispatcher::add(int fd) {
@@ -82,68 +103,66 @@ void ConnectionDispatcher::add(int fd) {
   auto* c = new Connection;
   c->fd = fd;
   c->address = PeerAddressOf(fd);
-  c->deadline = Clock::now() + limits_.headDeadline;
+  c->deadline = From(limits_.headDeadline);
+  c->busy = true;
   bool full = false;
-  if (!c->address.empty()) {
+  {
     std::lock_guard<std::mutex> lock(mutex_);
-    std::size_t& count = perAddress_[c->address];
-    full = count >= limits_.perAddress;
-    if (!full) ++count;
+    if (!c->address.empty()) {
+      std::size_t& count = perAddress_[c->address];
+      full = count >= limits_.perAddress;
+      if (!full) ++count;
+    }
+    held_.insert(c);
   }
   if (full) {
     c->address.clear();  // not counted
-    return reject(c, 503, kRetryAfter);
+    SendError(fd, 503, kRetryAfter);
+    ::shutdown(fd, SHUT_WR);
+    c->state = Connection::State::Closing;
+    c->deadline = From(kLinger);
   }
-  watch(c);
+  arm(c, true);
 }
 
-void ConnectionDispatcher::watch(Connection* c) {
+void ConnectionDispatcher::arm(Connection* c, bool first) {
   std::unique_lock<std::mutex> lock(mutex_);
   if (stopped_) {
     lock.unlock();
     return drop(c);
   }
-  if (!held_.insert(c).second) return;
+  c->busy = false;
   epoll_event event{};
-  event.events = EPOLLIN | EPOLLRDHUP;
+  event.events = EPOLLIN | EPOLLRDHUP | EPOLLONESHOT;
   event.data.ptr = c;
-  if (::epoll_ctl(epoll_, EPOLL_CTL_ADD, c->fd, &event) != 0) {
+  if (::epoll_ctl(epoll_, first ? EPOLL_CTL_ADD : EPOLL_CTL_MOD, c->fd, &event) != 0) {
+    c->busy = true;
     lock.unlock();
     drop(c);
   }
 }
 
-void ConnectionDispatcher::dispatch(Connection* c) {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (held_.erase(c) > 0) ::epoll_ctl(epoll_, EPOLL_CTL_DEL, c->fd, nullptr);
+void ConnectionDispatcher::work() {
+  epoll_event event{};
+  while (!stopped()) {
+    if (::epoll_wait(epoll_, &event, 1, static_cast<int>(kTick.count())) == 1) {
+      handle(static_cast<Connection*>(event.data.ptr));
+    }
   }
-  workers_->enqueue([this, c] {
-    const std::size_t end = std::min(HeadEnd(c->buffer), c->buffer.size());
-    std::string head = c->buffer.substr(0, end);
-    c->buffer.erase(0, end);
-    const bool keep = serve_(*c, std::move(head)) && !c->peerClosed;
-    ++c->served;
-    if (!keep) return beginClose(c);
-    c->headStarted = !c->buffer.empty();
-    c->deadline = Clock::now() + (c->headStarted ? limits_.headDeadline : limits_.keepAliveIdle);
-    // A pipelined request may already be here whole.
-    if (HeadEnd(c->buffer) != std::string::npos) return decide(c, false);
-    watch(c);
-  });
 }
 
-void ConnectionDispatcher::examine(Connection* c) {
+void ConnectionDispatcher::handle(Connection* c) {
+  c->busy = true;
   char chunk[16384];
   if (c->state == Connection::State::Closing) {
-    // A few reads a round, so a client that keeps sending cannot hold the thread.
-    for (int reads = 0; reads < 16; ++reads) {
+    // A few reads a round, so a client that keeps sending cannot hold a worker.
+    for (int reads = 0; reads < 16 && !c->expired; ++reads) {
       const ssize_t n = ::recv(c->fd, chunk, sizeof chunk, MSG_DONTWAIT);
       if (n > 0) continue;
-      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return;
-      return drop(c);
+      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return arm(c);
+      break;
     }
-    return;
+    return drop(c);
   }
   bool ended = false;
   for (;;) {
@@ -153,40 +172,51 @@ void ConnectionDispatcher::examine(Connection* c) {
     if (n > 0) {
       if (!c->headStarted) {
         c->headStarted = true;
-        c->deadline = Clock::now() + limits_.headDeadline;
+        c->deadline = From(limits_.headDeadline);
       }
       c->buffer.append(chunk, static_cast<std::size_t>(n));
       continue;
     }
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) break;
-    ended = true;
+    ended = n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
     break;
   }
-  decide(c, ended);
-}
-
-void ConnectionDispatcher::decide(Connection* c, bool ended) {
-  const std::size_t end = HeadEnd(c->buffer);
-  if (const int status = Refusal(c->buffer, end, limits_.maxHeadBytes)) return reject(c, status, "");
-  if (end != std::string::npos) {
-    c->peerClosed = ended;
-    return dispatch(c);
+  // Whole heads are served, pipelined ones one after the other.
+  for (std::size_t end; (end = HeadEnd(c->buffer)) != std::string::npos || c->buffer.size() > limits_.maxHeadBytes;) {
+    if (const int status = Refusal(c->buffer, end, limits_.maxHeadBytes)) return reject(c, status, "");
+    if (!serveOne(c, end, ended)) return;
+  }
+  if (const int status = Refusal(c->buffer, std::string::npos, limits_.maxHeadBytes)) return reject(c, status, "");
+  if (c->expired) {
+    // Idle past the time the client was told, or a head that came too slowly.
+    if (c->buffer.empty()) return drop(c);
+    return reject(c, 408, "");
   }
   if (ended) {
     if (c->buffer.empty()) return drop(c);
     // What came before the client stopped still gets its answer (400).
-    c->peerClosed = true;
-    dispatch(c);
+    serveOne(c, c->buffer.size(), true);
+    return;
   }
+  arm(c);
+}
+
+bool ConnectionDispatcher::serveOne(Connection* c, std::size_t headEnd, bool ended) {
+  std::string head = c->buffer.substr(0, headEnd);
+  c->buffer.erase(0, headEnd);
+  c->peerClosed = ended;
+  const bool keep = serve_(*c, std::move(head)) && !ended;
+  ++c->served;
+  if (!keep) {
+    beginClose(c);
+    return false;
+  }
+  c->headStarted = !c->buffer.empty();
+  c->deadline = From(c->headStarted ? limits_.headDeadline : limits_.keepAliveIdle);
+  return true;
 }
 
 void ConnectionDispatcher::reject(Connection* c, int status, const char* extraHeader) {
-  const std::string body = std::to_string(status) + " " + Reason(status) + "\n";
-  const std::string reply = "HTTP/1.1 " + std::to_string(status) + " " + Reason(status) +
-                            "\r\nContent-Type: text/plain; charset=utf-8\r\nContent-Length: " +
-                            std::to_string(body.size()) + "\r\nConnection: close\r\n" + extraHeader + "\r\n" + body;
-  // Small enough for any socket buffer; a client that cannot take it loses it.
-  (void)::send(c->fd, reply.data(), reply.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+  SendError(c->fd, status, extraHeader);
   beginClose(c);
 }
 
@@ -194,14 +224,15 @@ void ConnectionDispatcher::beginClose(Connection* c) {
   ::shutdown(c->fd, SHUT_WR);
   c->state = Connection::State::Closing;
   c->buffer.clear();
-  c->deadline = Clock::now() + kLinger;
-  watch(c);
+  c->deadline = From(kLinger);
+  if (c->expired) return drop(c);
+  arm(c);
 }
 
 void ConnectionDispatcher::drop(Connection* c) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (held_.erase(c) > 0) ::epoll_ctl(epoll_, EPOLL_CTL_DEL, c->fd, nullptr);
+    held_.erase(c);
     if (!c->address.empty()) {
       const auto it = perAddress_.find(c->address);
       if (it != perAddress_.end() && --it->second == 0) perAddress_.erase(it);
@@ -212,39 +243,12 @@ void ConnectionDispatcher::drop(Connection* c) {
 }
 
 void ConnectionDispatcher::sweep() {
-  const auto now = Clock::now();
-  std::vector<Connection*> expired;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    for (Connection* c : held_) {
-      if (c->deadline <= now) expired.push_back(c);
-    }
-  }
-  for (Connection* c : expired) {
-    if (c->state == Connection::State::Waiting && c->headStarted) {
-      reject(c, 408, "");
-    } else {
-      // Idle past the time the client was told, or done lingering.
-      drop(c);
-    }
-  }
-}
-
-void ConnectionDispatcher::run() {
-  std::vector<epoll_event> events(256);
-  auto lastSweep = Clock::now();
-  for (;;) {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (stopped_) return;
-    }
-    if (stopping_()) return;
-    const int n = ::epoll_wait(epoll_, events.data(), static_cast<int>(events.size()), static_cast<int>(kTick.count()));
-    for (int i = 0; i < n; ++i) examine(static_cast<Connection*>(events[static_cast<std::size_t>(i)].data.ptr));
-    if (Clock::now() - lastSweep >= 2 * kTick) {
-      sweep();
-      lastSweep = Clock::now();
-    }
+  const Clock::rep now = Clock::now().time_since_epoch().count();
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (Connection* c : held_) {
+    // Waking the owner through the socket keeps every connection in the
+    // hands of one thread at a time.
+    if (!c->busy && c->deadline <= now && !c->expired.exchange(true)) ::shutdown(c->fd, SHUT_RD);
   }
 }
 
@@ -254,10 +258,10 @@ void ConnectionDispatcher::stop() {
     if (stopped_) return;
     stopped_ = true;
   }
-  if (thread_.joinable()) thread_.join();
+  if (sweeper_.joinable()) sweeper_.join();
   // Workers end their requests (streams watch the stopping predicate);
-  // connections they hand back are closed at once.
-  workers_->shutdown();
+  // connections they would hand back are closed at once.
+  for (std::thread& w : workers_) w.join();
   std::vector<Connection*> left;
   {
     std::lock_guard<std::mutex> lock(mutex_);

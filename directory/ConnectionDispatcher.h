@@ -1,26 +1,26 @@
 #pragma once
 
-#include <httplib.h>
-
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <functional>
-#include <algorithm>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <unordered_set>
+#include <vector>
 
 namespace vandrel::directory {
 
-// Holds every client connection while it is idle or its request head is
-// still arriving, all in one epoll thread, and hands it to a worker only
-// once a whole head has come. Slow or idle clients so hold no worker, and a
-// worker never waits for a client to speak. Also bounds each head in size
-// (431, or 414 for the request line) and time (408), and the connections
-// from one address (503 with Retry-After).
+// Client connections wait in one epoll set while they are idle or their
+// request head is still arriving; a worker takes one up only when it has
+// bytes to read, and serves its request once the whole head is there. Slow
+// or idle clients so hold no worker, and no worker waits for a client to
+// speak. Also bounds each head in size (431, or 414 for the request line)
+// and time (408), and the connections from one address (503 with
+// Retry-After).
 class ConnectionDispatcher {
  public:
   struct Limits {
@@ -46,43 +46,48 @@ class ConnectionDispatcher {
 
   // Takes over a newly accepted socket.
   void add(int fd);
-  // Ends the thread and the workers and closes every connection; the
-  // stopping predicate must hold by then.
+  // Ends the workers, which finish their requests first, and closes every
+  // connection; the stopping predicate must hold by then.
   void stop();
 
  private:
-  void run();
-  void watch(Connection* c);
-  void dispatch(Connection* c);
-  void examine(Connection* c);
-  void decide(Connection* c, bool ended);
+  bool stopped() const;
+  void work();
+  void sweep();
+  void handle(Connection* c);
+  bool serveOne(Connection* c, std::size_t headEnd, bool ended);
   void reject(Connection* c, int status, const char* extraHeader);
   void beginClose(Connection* c);
+  void arm(Connection* c, bool first = false);
   void drop(Connection* c);
-  void sweep();
 
   Limits limits_;
   Serve serve_;
   std::function<bool()> stopping_;
   int epoll_ = -1;
-  std::mutex mutex_;
-  std::unordered_set<Connection*> held_;  // in the epoll set
+  mutable std::mutex mutex_;
+  std::unordered_set<Connection*> held_;
   std::map<std::string, std::size_t> perAddress_;
   bool stopped_ = false;
-  std::unique_ptr<httplib::ThreadPool> workers_;
-  std::thread thread_;
+  std::vector<std::thread> workers_;
+  std::thread sweeper_;
 };
 
+// Owned by the one worker that took its event up, or else by the epoll set.
 struct ConnectionDispatcher::Connection {
   enum class State { Waiting, Closing };
   int fd = -1;
-  std::string address;
-  std::string buffer;  // bytes read but not yet served
+  std::string address;  // counted against its cap when not empty
+  std::string buffer;   // bytes read but not yet served
   std::size_t served = 0;
   State state = State::Waiting;
-  std::chrono::steady_clock::time_point deadline;
   bool headStarted = false;
   bool peerClosed = false;  // the client sent its last bytes
+  // Read by the sweeper, which only ever marks a connection expired and
+  // shuts its reading side so that its owner sees it.
+  std::atomic<std::chrono::steady_clock::rep> deadline{0};
+  std::atomic<bool> busy{false};
+  std::atomic<bool> expired{false};
 };
 
 }  // namespace vandrel::directory

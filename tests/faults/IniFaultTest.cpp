@@ -37,7 +37,7 @@ class IniFaultTest : public ::testing::Test {
 
 // Two processes that each add their own keys lose none of them.
 TEST_F(IniFaultTest, TwoWritingProcessesLoseNoKey) {
-  constexpr int kKeys = 150;
+  constexpr int kKeys = 100;
   pid_t writers[2];
   for (int w = 0; w < 2; ++w) {
     writers[w] = ::fork();
