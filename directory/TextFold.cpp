@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/TextDecoding.h"
+
 namespace vandrel::directory {
 
 namespace {
@@ -21,24 +23,6 @@ constexpr std::string_view kLatin =
     "ssttttttuuuuuuuu"
     "uuuuwwyyyzzzzzzs";
 static_assert(kLatin.size() == 0x180 - 0xC0);
-
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
 
 // Length of the valid UTF-8 sequence at text[i] and its code point, or 0.
 std::size_t Decode(std::string_view text, std::size_t i, std::uint32_t& cp) {

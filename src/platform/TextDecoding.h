@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -17,5 +18,8 @@ bool IsValidUtf8(std::string_view bytes);
 // Length of the well-formed UTF-8 sequence at pos (no overlongs, surrogates
 // or values past U+10FFFF), or 0 when none starts there.
 std::size_t Utf8SequenceAt(std::string_view s, std::size_t pos);
+
+// Appends the UTF-8 form of a code point (at most U+10FFFF).
+void AppendUtf8(std::string& out, std::uint32_t codePoint);
 
 }  // namespace vandrel
