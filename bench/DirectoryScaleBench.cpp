@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "StationDumpGenerator.h"
-#include "support/LoopbackClients.h"
+#include "directory/DirectoryTestKit.h"
 #include "directory/Search.h"
 #include "directory/StaticFiles.h"
 #include "player/TaggedList.h"
@@ -189,7 +189,7 @@ class SlowSockets {
             fds_[i] = -1;
           }
           if (fds_[i] < 0) {
-            fds_[i] = vandrel::test::ConnectFrom("127.0.0.2", port_, std::chrono::milliseconds(200));
+            fds_[i] = vandrel::test::ConnectLoopback(port_, std::chrono::milliseconds(200), "127.0.0.2");
             sent[i] = 0;
             ++opened_;
           }
@@ -265,8 +265,8 @@ LoadFigures UnderListenerFlood(const ServerProcess& server, std::size_t listener
   std::vector<int> fds;
   const std::string tone = "GET /stream/tone HTTP/1.1\r\nHost: x\r\n\r\n";
   for (std::size_t i = 0; i < listeners; ++i) {
-    const int fd = vandrel::test::ConnectFrom("127.0.0.3", server.port());
-    if (fd >= 0 && vandrel::test::SendAll(fd, tone)) fds.push_back(fd);
+    const int fd = vandrel::test::ConnectLoopback(server.port(), std::chrono::seconds(5), "127.0.0.3");
+    if (fd >= 0 && ::send(fd, tone.data(), tone.size(), MSG_NOSIGNAL) > 0) fds.push_back(fd);
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   // Ten askers of ten requests each, so a server that keeps them all
@@ -277,10 +277,10 @@ LoadFigures UnderListenerFlood(const ServerProcess& server, std::size_t listener
   for (std::size_t a = 0; a < times.size(); ++a) {
     askers.emplace_back([&, a] {
       for (int i = 0; i < 10; ++i) {
-        const int fd = vandrel::test::ConnectFrom("127.0.0.1", server.port(), std::chrono::seconds(1));
+        const int fd = vandrel::test::ConnectLoopback(server.port(), std::chrono::seconds(1));
         const auto t0 = Clock::now();
-        const bool sent =
-            fd >= 0 && vandrel::test::SendAll(fd, "GET /radio/inter/keuze-uk.txt HTTP/1.1\r\nHost: x\r\n\r\n");
+        const std::string request = "GET /radio/inter/keuze-uk.txt HTTP/1.1\r\nHost: x\r\n\r\n";
+        const bool sent = fd >= 0 && ::send(fd, request.data(), request.size(), MSG_NOSIGNAL) > 0;
         const std::string head = sent ? vandrel::test::ReadHead(fd, std::chrono::seconds(1)) : std::string();
         times[a].push_back(Ms(Clock::now() - t0));
         failed += head.rfind("HTTP/1.1 200", 0) != 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <arpa/inet.h>
+#include <poll.h>
 #include <httplib.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -46,16 +47,82 @@ inline httplib::Response Fetch(int port, const std::string& target, const httpli
 inline int StatusOf(const httplib::Result& reply) { return reply ? reply->status : 0; }
 
 // A socket connected to 127.0.0.1:port with the timeout on both directions, or -1.
-inline int ConnectLoopback(int port, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+// From another 127.x.y.z source (all reach loopback on Linux) one machine
+// plays many client addresses.
+inline int ConnectLoopback(int port, std::chrono::milliseconds timeout = std::chrono::seconds(5),
+                           const std::string& source = "") {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   timeval tv{static_cast<time_t>(timeout.count() / 1000), static_cast<suseconds_t>(timeout.count() % 1000 * 1000)};
   ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
   ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
-  sockaddr_in addr{.sin_family = AF_INET, .sin_port = htons(static_cast<uint16_t>(port)), .sin_addr = {htonl(INADDR_LOOPBACK)}};
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return fd;
+  sockaddr_in from{.sin_family = AF_INET, .sin_port = 0, .sin_addr = {}, .sin_zero = {}};
+  const bool bound = source.empty() || (::inet_pton(AF_INET, source.c_str(), &from.sin_addr) == 1 &&
+                                        ::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) == 0);
+  sockaddr_in addr{.sin_family = AF_INET, .sin_port = htons(static_cast<uint16_t>(port)),
+                   .sin_addr = {htonl(INADDR_LOOPBACK)}, .sin_zero = {}};
+  if (bound && ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return fd;
   ::close(fd);
   return -1;
 }
+
+// The reply head on fd (through its blank line), or what came before the
+// connection ended or timeout passed.
+inline std::string ReadHead(int fd, std::chrono::milliseconds timeout) {
+  std::string head;
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  char c = 0;
+  for (pollfd p{fd, POLLIN, 0}; head.find("\r\n\r\n") == std::string::npos;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+    if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0 || ::recv(fd, &c, 1, 0) != 1) break;
+    head += c;
+  }
+  return head;
+}
+
+// An HTTP/1.1 client on one keep-alive connection that it opens again only
+// after a reply said "Connection: close"; any other loss of the connection
+// fails the request.
+class KeepAliveClient {
+ public:
+  KeepAliveClient(std::string source, int port) : source_(std::move(source)), port_(port) {}
+  ~KeepAliveClient() { ::close(fd_); }
+  KeepAliveClient(const KeepAliveClient&) = delete;
+  KeepAliveClient& operator=(const KeepAliveClient&) = delete;
+
+  // The reply's status, or 0 when no whole reply came.
+  int get(const std::string& target) {
+    if (fd_ < 0 && (fd_ = ConnectLoopback(port_, std::chrono::seconds(5), source_)) < 0) return 0;
+    const std::string request = "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    bool whole = ::send(fd_, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size());
+    std::size_t headEnd = std::string::npos;
+    while (whole && (headEnd = buffer_.find("\r\n\r\n")) == std::string::npos) whole = fill();
+    const std::string head = whole ? buffer_.substr(0, headEnd + 4) : std::string();
+    const std::size_t at = head.find("\r\nContent-Length:");
+    const std::size_t length = head.size() + (at == std::string::npos ? 0 : std::stoul(head.substr(at + 17)));
+    while (whole && buffer_.size() < length) whole = fill();
+    whole = whole && head.rfind("HTTP/1.1 ", 0) == 0;
+    buffer_.erase(0, whole ? length : buffer_.size());
+    if (!whole || head.find("\r\nConnection: close\r\n") != std::string::npos) {
+      ::close(fd_);
+      fd_ = -1;
+      buffer_.clear();
+    }
+    return whole ? std::stoi(head.substr(9, 3)) : 0;
+  }
+
+ private:
+  bool fill() {
+    char chunk[16384];
+    const ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
+    if (n > 0) buffer_.append(chunk, static_cast<std::size_t>(n));
+    return n > 0;
+  }
+
+  std::string source_;
+  int port_;
+  int fd_ = -1;
+  std::string buffer_;
+};
 
 // Sends bytes as they are, half-closes, and returns all that comes back
 // until the server closes or the timeout passes.

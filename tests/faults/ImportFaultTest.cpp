@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/file.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <csignal>
@@ -9,8 +7,7 @@
 #include <thread>
 
 #include "directory/DirectoryTestKit.h"
-
-extern char** environ;
+#include "support/ChildProcess.h"
 
 namespace vandrel {
 namespace {
@@ -18,32 +15,8 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-pid_t StartImport(const fs::path& dump, const fs::path& out) {
-  std::vector<std::string> args = {VANDREL_DIRECTORY_EXE, "import", dump.string(), "--out", out.string()};
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t quiet;
-  posix_spawn_file_actions_init(&quiet);
-  posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
-  pid_t pid = -1;
-  const int failed = ::posix_spawn(&pid, argv[0], &quiet, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&quiet);
-  if (failed != 0) throw std::runtime_error("cannot start the importer");
-  return pid;
-}
-
-int Wait(pid_t pid) {
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return status;
-}
-
-std::vector<std::string> Names(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
+void WaitForExit(test::ChildProcess& child) {
+  while (child.Running()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
 // Imports killed at points spread over a whole run leave temporaries that
@@ -60,28 +33,32 @@ TEST(ImportFaultTest, KilledImportsLeaveNothingPastTheNextImport) {
     }
     out << "]";
   }
-  const fs::path data = tmp.path() / "data";
+  const std::vector<std::string> import = {VANDREL_DIRECTORY_EXE, "import", dump.string(), "--out",
+                                           (tmp.path() / "data").string()};
   const auto started = Clock::now();
-  ASSERT_EQ(Wait(StartImport(dump, data)), 0);
+  test::ChildProcess first(import);
+  WaitForExit(first);
   const auto whole = Clock::now() - started;
 
-  constexpr int kKills = 8;
-  for (int k = 0; k < kKills; ++k) {
-    const pid_t pid = StartImport(dump, data);
-    std::this_thread::sleep_for(whole * (k + 1) / kKills);
-    ::kill(pid, SIGKILL);
-    Wait(pid);
+  for (int k = 1; k <= 8; ++k) {
+    test::ChildProcess killed(import);
+    std::this_thread::sleep_for(whole * k / 8);
+    ::kill(killed.pid(), SIGKILL);
   }
   // An import still at work, as far as its lock tells.
   const fs::path running = tmp.path() / ".data.import-Live01";
   fs::create_directory(running);
   const int lock = ::open(running.c_str(), O_RDONLY | O_DIRECTORY);
   ASSERT_EQ(::flock(lock, LOCK_EX), 0);
-
-  ASSERT_EQ(Wait(StartImport(dump, data)), 0);
+  test::ChildProcess last(import);
+  WaitForExit(last);
   ::close(lock);
-  EXPECT_EQ(Names(tmp.path()), (std::vector<std::string>{".data.import-Live01", "data", "dump.json"}));
-  EXPECT_TRUE(fs::exists(data / ".search-index"));
+
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(tmp.path())) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{".data.import-Live01", "data", "dump.json"}));
+  EXPECT_TRUE(fs::exists(tmp.path() / "data" / ".search-index"));
 }
 
 }  // namespace

@@ -3,88 +3,65 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-
-#include "support/ReadFile.h"
+#include "directory/DirectoryTestKit.h"
 
 namespace vandrel {
 namespace {
 
 namespace fs = std::filesystem;
 
-class IniFaultTest : public ::testing::Test {
- protected:
-  static fs::path MakeFolder() {
-    std::string pattern = (fs::temp_directory_path() / "vandrel-ini-fault-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp");
-    return pattern;
-  }
-  ~IniFaultTest() override { fs::remove_all(dir_); }
-  void Put(const fs::path& p, const std::string& content) { std::ofstream(p, std::ios::binary) << content; }
-  std::vector<std::string> Names() const {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
-  fs::path dir_ = MakeFolder();
-  std::string path_ = (dir_ / "INST.INI").string();
-};
+std::vector<std::string> Names(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 // Two processes that each add their own keys lose none of them.
-TEST_F(IniFaultTest, TwoWritingProcessesLoseNoKey) {
-  constexpr int kKeys = 100;
+TEST(IniFaultTest, TwoWritingProcessesLoseNoKey) {
+  test::TempDataFolder tmp;
+  const std::string path = (tmp.path() / "INST.INI").string();
+  const auto key = [](int w, int k) { return "w" + std::to_string(w) + "k" + std::to_string(k); };
   pid_t writers[2];
   for (int w = 0; w < 2; ++w) {
-    writers[w] = ::fork();
-    ASSERT_GE(writers[w], 0);
-    if (writers[w] == 0) {
-      for (int k = 0; k < kKeys; ++k) WriteIni(path_, "s", "w" + std::to_string(w) + "k" + std::to_string(k), "v");
+    if ((writers[w] = ::fork()) == 0) {
+      for (int k = 0; k < 100; ++k) WriteIni(path, "s", key(w, k), "v");
       ::_exit(0);
     }
   }
-  for (pid_t pid : writers) {
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
+  for (pid_t pid : writers) ::waitpid(pid, nullptr, 0);
   int lost = 0;
   for (int w = 0; w < 2; ++w) {
-    for (int k = 0; k < kKeys; ++k) lost += ReadIni(path_, "s", "w" + std::to_string(w) + "k" + std::to_string(k)) != "v";
+    for (int k = 0; k < 100; ++k) lost += ReadIni(path, "s", key(w, k)) != "v";
   }
   EXPECT_EQ(lost, 0);
-  EXPECT_EQ(Names(), std::vector<std::string>{"INST.INI"});
+  EXPECT_EQ(Names(tmp.path()), std::vector<std::string>{"INST.INI"});
 }
 
-TEST_F(IniFaultTest, WritesRespectReadOnlyFilesLinksAndCleanUpAfterACrash) {
+TEST(IniFaultTest, WritesRespectReadOnlyFilesLinksAndCleanUpAfterACrash) {
+  test::TempDataFolder tmp;
+  const std::string path = tmp.write("INST.INI", "[a]\nk=old\n").string();
   // Read-only: refused, also to root, and silently.
-  Put(path_, "[a]\nk=old\n");
-  ::chmod(path_.c_str(), 0444);
-  WriteIni(path_, "a", "k", "new");
-  EXPECT_EQ(test::ReadFile(path_), "[a]\nk=old\n");
-  ::chmod(path_.c_str(), 0644);
+  ::chmod(path.c_str(), 0444);
+  WriteIni(path, "a", "k", "new");
+  EXPECT_EQ(test::ReadFile(path), "[a]\nk=old\n");
+  ::chmod(path.c_str(), 0644);
 
   // A symlink stays a link; its target, in another folder, gets the value.
-  fs::create_directory(dir_ / "real");
-  const fs::path target = dir_ / "real" / "target.ini";
-  Put(target, "[a]\r\nk=1\r\n");
-  const fs::path link = dir_ / "link.ini";
-  fs::create_symlink("real/target.ini", link);
-  WriteIni(link.string(), "a", "j", "2");
-  EXPECT_TRUE(fs::is_symlink(link));
+  const fs::path target = tmp.write("real/target.ini", "[a]\r\nk=1\r\n");
+  fs::create_symlink("real/target.ini", tmp.path() / "link.ini");
+  WriteIni((tmp.path() / "link.ini").string(), "a", "j", "2");
+  EXPECT_TRUE(fs::is_symlink(tmp.path() / "link.ini"));
   EXPECT_EQ(test::ReadFile(target), "[a]\r\nk=1\r\nj=2\r\n");
-  EXPECT_EQ(fs::directory_iterator(dir_ / "real")->path(), target);  // no temporary left there
+  EXPECT_EQ(Names(tmp.path() / "real"), std::vector<std::string>{"target.ini"});
 
   // What a writer killed between its temporary and the rename leaves behind.
-  Put(dir_ / ".INST.INI.tmp-a1B2c3", "[a]\nk=half");
-  Put(dir_ / ".OTHER.INI.tmp-a1B2c3", "not ours");
-  WriteIni(path_, "a", "k", "new");
-  EXPECT_EQ(ReadIni(path_, "a", "k"), "new");
-  EXPECT_EQ(Names(), (std::vector<std::string>{".OTHER.INI.tmp-a1B2c3", "INST.INI", "link.ini", "real"}));
+  tmp.write(".INST.INI.tmp-a1B2c3", "[a]\nk=half");
+  tmp.write(".OTHER.INI.tmp-a1B2c3", "not ours");
+  WriteIni(path, "a", "k", "new");
+  EXPECT_EQ(ReadIni(path, "a", "k"), "new");
+  EXPECT_EQ(Names(tmp.path()), (std::vector<std::string>{".OTHER.INI.tmp-a1B2c3", "INST.INI", "link.ini", "real"}));
 }
 
 }  // namespace
