@@ -217,12 +217,11 @@ class SlowSockets {
   std::thread thread_;
 };
 
+// Latencies in ms; the rate is 0 where only latencies were measured.
 struct LoadFigures {
-  double requestsPerSecond = 0;
-  double p50 = 0;
-  double p99 = 0;
-  std::size_t errors = 0;
-  double rssMb = 0;
+  double requestsPerSecond, p50, p99;
+  std::size_t errors;
+  double rssMb;
 };
 
 // Keep-alive clients from ten addresses asking for lists and searches.

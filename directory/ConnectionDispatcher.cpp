@@ -80,7 +80,7 @@ ConnectionDispatcher::ConnectionDispatcher(Limits limits, Serve serve, std::func
   epoll_ = ::epoll_create1(EPOLL_CLOEXEC);
   for (std::size_t i = 0; i < limits_.workers; ++i) workers_.emplace_back([this] { work(); });
   sweeper_ = std::thread([this] {
-    while (!stopped() && !stopping_()) {
+    while (!stopped_ && !stopping_()) {
       std::this_thread::sleep_for(2 * kTick);
       sweep();
     }
@@ -90,11 +90,6 @@ ConnectionDispatcher::ConnectionDispatcher(Limits limits, Serve serve, std::func
 ConnectionDispatcher::~ConnectionDispatcher() {
   stop();
   ::close(epoll_);
-}
-
-bool ConnectionDispatcher::stopped() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return stopped_;
 }
 
 void ConnectionDispatcher::add(int fd) {
@@ -126,25 +121,20 @@ void ConnectionDispatcher::add(int fd) {
 }
 
 void ConnectionDispatcher::arm(Connection* c, bool first) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  if (stopped_) {
-    lock.unlock();
-    return drop(c);
-  }
+  if (stopped_) return drop(c);
   c->busy = false;
   epoll_event event{};
   event.events = EPOLLIN | EPOLLRDHUP | EPOLLONESHOT;
   event.data.ptr = c;
   if (::epoll_ctl(epoll_, first ? EPOLL_CTL_ADD : EPOLL_CTL_MOD, c->fd, &event) != 0) {
     c->busy = true;
-    lock.unlock();
     drop(c);
   }
 }
 
 void ConnectionDispatcher::work() {
   epoll_event event{};
-  while (!stopped()) {
+  while (!stopped_) {
     if (::epoll_wait(epoll_, &event, 1, static_cast<int>(kTick.count())) == 1) {
       handle(static_cast<Connection*>(event.data.ptr));
     }
@@ -253,11 +243,7 @@ void ConnectionDispatcher::sweep() {
 }
 
 void ConnectionDispatcher::stop() {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (stopped_) return;
-    stopped_ = true;
-  }
+  if (stopped_.exchange(true)) return;
   if (sweeper_.joinable()) sweeper_.join();
   // Workers end their requests (streams watch the stopping predicate);
   // connections they would hand back are closed at once.

@@ -51,7 +51,6 @@ class ConnectionDispatcher {
   void stop();
 
  private:
-  bool stopped() const;
   void work();
   void sweep();
   void handle(Connection* c);
@@ -65,10 +64,12 @@ class ConnectionDispatcher {
   Serve serve_;
   std::function<bool()> stopping_;
   int epoll_ = -1;
-  mutable std::mutex mutex_;
+  std::mutex mutex_;
   std::unordered_set<Connection*> held_;
   std::map<std::string, std::size_t> perAddress_;
-  bool stopped_ = false;
+  // Set only once the accepting loop has ended, so nothing arms afterwards
+  // but the workers, which stop() waits for.
+  std::atomic<bool> stopped_{false};
   std::vector<std::thread> workers_;
   std::thread sweeper_;
 };
