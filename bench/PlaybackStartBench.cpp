@@ -85,16 +85,25 @@ int main(int argc, char** argv) {
   vandrel::MpvPlayer player;
   std::printf("Vandrel Internet Radio (libmpv), address set to stream uncorked:\n");
   for (const auto& [what, address] : streams) {
-    std::vector<double> ms;
+    std::vector<double> ms, playing;
     for (int i = 0; i < runs; ++i) {
       QElapsedTimer clock;
       clock.start();
+      qint64 firstFrame = -1;  // the player's own Playing: mpv's first audio frame in an open output
+      const auto watch = QObject::connect(&player, &vandrel::MediaPlayer::stateChanged, &player, [&] {
+        if (firstFrame < 0 && player.state().state == vandrel::PlayState::Playing) firstFrame = clock.elapsed();
+      });
       player.setURL(address);
       if (vandrel::test::WaitUntil([] { return Sounding("Vandrel Internet Radio"); }, 15s)) ms.push_back(clock.elapsed());
+      // Sounding() blocks on pactl, so Playing is seen late, never early.
+      vandrel::test::WaitUntil([&] { return firstFrame >= 0; }, 2s);
+      QObject::disconnect(watch);
+      if (firstFrame >= 0) playing.push_back(firstFrame);
       player.close();
       vandrel::test::WaitUntil([] { return !Sounding("Vandrel Internet Radio"); }, 5s);
     }
     if (!ms.empty()) Report(what, ms);
+    if (!playing.empty()) Report("  (to the player's Playing)", playing);
   }
 
   // A title change at the source, to the new title in the player.
