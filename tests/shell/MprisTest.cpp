@@ -66,16 +66,22 @@ class ChangeWatcher : public QObject {
   }
 };
 
-class MprisTest : public test::ProgramFolderFixture {};
+// The window started with a remembered station and offered on the bus.
+class MprisTest : public test::ProgramFolderFixture {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "run with dbus-run-session";
+    Set("Onthouden", "LaatsteURL", Tone(600));
+    Set("Onthouden", "LaatsteNAAM", "Toon");
+    Start();
+    ASSERT_TRUE(StartedUp());
+    ASSERT_TRUE(StartMpris(*form_));
+  }
+};
 
 TEST_F(MprisTest, TheDesktopsMediaControlsSeeAndSteerThePlayer) {
-  ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "run with dbus-run-session";
   test::BoxCloser boxes;
-  Set("Onthouden", "LaatsteURL", Tone(600));
-  Set("Onthouden", "LaatsteNAAM", "Toon");
-  Form1& form = Start();
-  ASSERT_TRUE(StartedUp());
-  ASSERT_TRUE(StartMpris(form));
+  Form1& form = *form_;
 
   Controls controls;
   ChangeWatcher watcher;
@@ -140,11 +146,6 @@ TEST_F(MprisTest, TheDesktopsMediaControlsSeeAndSteerThePlayer) {
 // A real client, and calls that ask for no reply (dbus-send's default).
 TEST_F(MprisTest, PlayerctlAndFireAndForgetCallsSteerIt) {
   test::BoxCloser boxes;
-  Set("Onthouden", "LaatsteURL", Tone(600));
-  Set("Onthouden", "LaatsteNAAM", "Toon");
-  Form1& form = Start();
-  ASSERT_TRUE(StartedUp());
-  ASSERT_TRUE(StartMpris(form));
   const auto run = [](const QString& program, const QStringList& args) {
     QProcess process;
     process.start(program, args);
