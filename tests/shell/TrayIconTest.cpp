@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 
 #include "support/BoxCloser.h"
+#include "support/EngineProcesses.h"
 #include "support/ProgramFolderFixture.h"
 
 // Runs on a display of its own with a notification-area host (trayer).
@@ -103,10 +104,30 @@ TEST_F(TrayWindowTest, StartsInTheTrayAndALeftPressBringsTheWindowBack) {
   EXPECT_FALSE(form.isVisible());
   EXPECT_EQ(form.TrayIcon1.shownTip(), "Vandrel Internet Radio");
   SaveScreen("tray-icon.png");
+  // Nobody sees the web panel: it costs nothing.
+  EXPECT_FALSE(form.WebBrowser1->hasEngine());
+  EXPECT_EQ(test::EngineProcesses(), 0);
 
+  const std::string start = server_->baseAddress() + "radio/inter/website/index.php?wat=home&lang=english";
+  const std::string about = server_->baseAddress() + "radio/inter/website/index.php?wat=about";
+  auto shows = [&](const char* text) {
+    return test::WaitUntil([&] { return form.WebBrowser1->shownText().contains(text); }, 20s);
+  };
   Press(ShownIconWidgets().front(), Qt::LeftButton);
   EXPECT_TRUE(form.isVisible());
   EXPECT_FALSE(form.TrayIcon1.isShown());
+  ASSERT_TRUE(shows("Holland")) << form.WebBrowser1->shownText().toStdString();
+  EXPECT_EQ(form.WebBrowser1->shownAddress(), start);
+
+  // Hidden, the engine goes; shown again, it is back on the page it showed.
+  form.Label5_Click();
+  ASSERT_TRUE(shows("About Vandrel"));
+  form.close();
+  EXPECT_TRUE(test::WaitUntil([&] { return !form.WebBrowser1->hasEngine(); }, 5s));
+  form.open->trigger();
+  ASSERT_TRUE(test::WaitUntil([&] { return form.WebBrowser1->hasEngine(); }, 5s));
+  ASSERT_TRUE(shows("About Vandrel"));
+  EXPECT_EQ(form.WebBrowser1->shownAddress(), about);
 
   // Right press on the icon: the menu with its five items.
   form.close();
