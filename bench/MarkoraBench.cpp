@@ -43,9 +43,10 @@ void BM_Colorize1MB(benchmark::State& state) {
   state.counters["format_writes"] = static_cast<double>(writes);
   state.counters["characters"] = static_cast<double>(html.size());
 }
+// The writes are batched either way: an unfrozen run should cost at most a
+// few times a frozen one.
 BENCHMARK(BM_Colorize1MB)->ArgName("silent")->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);
-// Every write lays the document out again: minutes for one run.
-BENCHMARK(BM_Colorize1MB)->ArgName("silent")->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Colorize1MB)->ArgName("silent")->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
 

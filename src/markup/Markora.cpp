@@ -315,8 +315,9 @@ void Markora::Colorize(std::int32_t startPos, std::int32_t endPos) {
   {
     ColorizeScope scope(rtfHTML_, silent_, blnColorizing);
     QTextCursor cursor(document);
-    // One edit block lays the document out once instead of after every write.
-    if (silent_) cursor.beginEditBlock();
+    // One edit block lays the document out once instead of after every
+    // write; Silent only decides whether the view is frozen meanwhile.
+    cursor.beginEditBlock();
 
     const QFont base = rtfHTML_->font();
     QTextCharFormat reset;
@@ -353,7 +354,7 @@ void Markora::Colorize(std::int32_t startPos, std::int32_t endPos) {
     DocumentSink sink(cursor, length, formats, formatWrites_, progress, kind);
     ScanMarkup(std::u16string_view(reinterpret_cast<const char16_t*>(scanText.utf16()), scanText.size()), startPos,
                endPos, kind != ProgressKind::None, sink);
-    if (silent_) cursor.endEditBlock();
+    cursor.endEditBlock();
   }
   blnChanged = false;
 }
