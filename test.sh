@@ -4,7 +4,5 @@ set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/setup.sh
 ./scripts/build.sh
-# Qt WebEngine refuses to start as root without this.
-export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:-} --no-sandbox"
 xvfb-run -a -s "-screen 0 1280x1024x24" \
   ctest --test-dir build --output-on-failure -j2 --timeout 300

@@ -1,7 +1,6 @@
 // Start-up of the main window: time until its first paint with the language
 // texts on, time until the web panel has its start page, and resident memory
-// once the station list is filled, of this process and of the whole program
-// (the web engine runs in processes of its own).
+// once the station list is filled, of this process and of the whole program.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -131,8 +130,6 @@ BENCHMARK(BM_MainWindowStart)->UseManualTime()->Unit(benchmark::kMillisecond)->I
 
 int main(int argc, char** argv) {
   if (qgetenv("DISPLAY").isEmpty()) qputenv("QT_QPA_PLATFORM", "offscreen");
-  // The web panel shares the window's graphics context.
-  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

@@ -4,7 +4,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake pkg-config ninja-build
-  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-svg-dev qt6-webengine-dev qt6-webengine-dev-tools
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-svg-dev liblitehtml-dev
   libmpv-dev libcpp-httplib-dev libssl-dev zlib1g-dev nlohmann-json3-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth trayer x11-utils dbus dbus-x11 fonts-dejavu-core fonts-liberation2

@@ -1,5 +1,3 @@
-#include <unistd.h>
-
 #include <QApplication>
 
 #include "platform/DirectoryAddress.h"
@@ -13,13 +11,6 @@
 #include "shell/TerminationSignal.h"
 
 int main(int argc, char** argv) {
-  if (::geteuid() == 0) {
-    // The web engine will not start as root inside its sandbox.
-    const QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    if (!flags.contains("--no-sandbox")) qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags + " --no-sandbox");
-  }
-  // The web panel shares the window's graphics context.
-  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   QApplication::setApplicationName("Vandrel Internet Radio");
   QApplication::setDesktopFileName("org.vandrel.Radio");

@@ -2,36 +2,12 @@
 
 #include <QHideEvent>
 #include <QVBoxLayout>
-#include <QWebEngineLoadingInfo>
-#include <QWebEnginePage>
-#include <QWebEngineProfile>
-#include <QWebEngineSettings>
-#include <QWebEngineView>
+
+#include "platform/HtmlView.h"
 
 namespace vandrel {
 
 namespace {
-
-// Pages in the panel may lead to other web pages only; a link to a local
-// file or another program's scheme goes nowhere. Links meant for a new
-// window open in the panel itself.
-class PanelPage : public QWebEnginePage {
- public:
-  using QWebEnginePage::QWebEnginePage;
-
- protected:
-  bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override {
-    const QString scheme = url.scheme();
-    if (scheme == "http" || scheme == "https" || scheme == "data" || url.toString() == "about:blank") {
-      return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
-    }
-    return false;
-  }
-
-  QWebEnginePage* createWindow(WebWindowType) override { return this; }
-};
-
-QString Escaped(const QString& text) { return text.toHtmlEscaped().replace("\n", "<br>"); }
 
 bool IsTextPage(const std::string& address) { return address.starts_with("about:"); }
 
@@ -49,6 +25,11 @@ WebPanel::WebPanel(QWidget* parent) : QWidget(parent) {
 }
 
 WebPanel::~WebPanel() { ReleaseEngine(); }
+
+void WebPanel::setAnswerTimeout(int ms) {
+  answerDeadline_.setInterval(ms);
+  if (answerDeadline_.isActive()) answerDeadline_.start();  // a load under way waits as long
+}
 
 void WebPanel::paintEvent(QPaintEvent* event) {
   QWidget::paintEvent(event);
@@ -70,29 +51,18 @@ void WebPanel::hideEvent(QHideEvent* event) {
 void WebPanel::CreateEngine() {
   creating_ = false;
   if (view_ != nullptr || !window()->isVisible()) return;
-  view_ = new QWebEngineView(this);
+  view_ = new HtmlView(this);
   layout()->addWidget(view_);
-  // An off-the-record profile: the panel keeps no cookies or cache on disk.
-  auto* page = new PanelPage(new QWebEngineProfile(view_), view_);
-  page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
-  page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
-  view_->setPage(page);
-  view_->setContextMenuPolicy(Qt::NoContextMenu);
-  view_->setZoomFactor(0.8);  // the directory pages are laid out for a full window
-
-  connect(page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
-    // HTTP error answers count as failures too; the text page itself never does.
-    if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus && !IsTextPage(shown_)) Failed();
+  connect(view_, &HtmlView::loadStarted, this, [this] { answerDeadline_.start(); });
+  connect(view_, &HtmlView::urlChanged, this, [this](const QUrl& url) {
+    if (!url.isEmpty()) shown_ = url.toString().toStdString();
   });
-  connect(page, &QWebEnginePage::urlChanged, this, [this](const QUrl& url) {
-    if (!IsTextPage(shown_) && url.scheme() != "data") shown_ = url.toString().toStdString();
-  });
-  connect(page, &QWebEnginePage::loadFinished, this, [this](bool) {
+  connect(view_, &HtmlView::loadFinished, this, [this](bool ok) {
+    // HTTP error answers count as failures too.
+    if (!ok) return Failed();
     answerDeadline_.stop();
-    view_->page()->toPlainText([this](const QString& text) {
-      shownText_ = text;
-      emit pageLoaded();
-    });
+    shownText_ = view_->plainText();
+    emit pageLoaded();
   });
   view_->show();
   const std::string next = pending_.empty() ? shown_ : pending_;
@@ -103,11 +73,6 @@ void WebPanel::CreateEngine() {
 void WebPanel::ReleaseEngine() {
   answerDeadline_.stop();
   if (view_ == nullptr) return;
-  QWebEnginePage* page = view_->page();
-  QWebEngineProfile* profile = page->profile();
-  // The page goes before its profile.
-  delete page;
-  delete profile;
   delete view_;
   view_ = nullptr;
   shownText_.clear();
@@ -124,16 +89,16 @@ void WebPanel::Navigate(const std::string& address) {
 
 void WebPanel::Load(const std::string& address) {
   shown_ = address;
-  const QString text = QString::fromStdString(address);
-  if (IsTextPage(address)) {
-    answerDeadline_.stop();
-    view_->setHtml("<!DOCTYPE html><html><head><meta charset=\"utf-8\"></head>"
-                   "<body style=\"font-family:sans-serif;margin:1em;color:#222\">" +
-                   Escaped(text.mid(6)) + "</body></html>");
+  if (!IsTextPage(address)) {
+    view_->load(QUrl(QString::fromStdString(address)));
     return;
   }
-  answerDeadline_.start();
-  view_->load(QUrl(text));
+  answerDeadline_.stop();
+  const QString text = QString::fromStdString(address).mid(6);
+  view_->setHtml("<html><body style=\"font-family:sans-serif;margin:1em;color:#222\">" +
+                 text.toHtmlEscaped().replace("\n", "<br>") + "</body></html>");
+  shownText_ = view_->plainText();
+  emit pageLoaded();
 }
 
 void WebPanel::Failed() {

@@ -4,9 +4,9 @@
 #include <QWidget>
 #include <string>
 
-class QWebEngineView;
-
 namespace vandrel {
+
+class HtmlView;
 
 // The embedded web view. Navigate starts loading and returns at once; an
 // "about:" address shows the text after the colon as the page. Every page
@@ -34,8 +34,8 @@ class WebPanel : public QWidget {
   // The address of the page shown, also one reached by a link.
   const std::string& shownAddress() const { return shown_; }
   bool hasEngine() const { return view_ != nullptr; }
-  QWebEngineView* view() const { return view_; }
-  void setAnswerTimeout(int ms) { answerDeadline_.setInterval(ms); }
+  HtmlView* view() const { return view_; }
+  void setAnswerTimeout(int ms);
 
  signals:
   void NavigateError();
@@ -51,7 +51,7 @@ class WebPanel : public QWidget {
   void Load(const std::string& address);
   void Failed();
 
-  QWebEngineView* view_ = nullptr;
+  HtmlView* view_ = nullptr;
   std::string location_;
   std::string shown_;     // what the engine shows, carried over a release
   std::string pending_;   // asked for while there was no engine

@@ -25,8 +25,7 @@ using namespace std::chrono_literals;
 
 // The real executable, copied into a program folder of its own, finds its
 // files beside itself and asks the directory named there for its stations
-// and its start page; it is started as a user starts it, without the test
-// run's web engine flags (the engine starts also as root). Asked to end
+// and its start page; it is started as a user starts it. Asked to end
 // (logout, kill), it saves its state as "Close" does; killed outright at any
 // moment of that, it leaves the old or the new settings file, never a part.
 TEST(ProgramRun, RunsFromItsFolderEndsOnRequestAndAKillNeverTearsItsSettings) {
@@ -37,17 +36,12 @@ TEST(ProgramRun, RunsFromItsFolderEndsOnRequestAndAKillNeverTearsItsSettings) {
   std::ofstream(folder / "directory.ini") << "[Directory]\nbase=" << server.baseAddress() << "\n";
   const std::string exe = (folder / "vandrel-radio").string();
   char* argv[] = {const_cast<char*>(exe.c_str()), nullptr};
-  std::vector<char*> environment;
-  for (char** variable = environ; *variable != nullptr; ++variable) {
-    if (std::string_view(*variable).rfind("QTWEBENGINE_CHROMIUM_FLAGS=", 0) != 0) environment.push_back(*variable);
-  }
-  environment.push_back(nullptr);
 
   // Started once the remembered country's list and the start page were asked for.
   auto start = [&](const std::string& settings) {
     std::ofstream(folder / "INST.INI", std::ios::trunc) << settings;
     pid_t pid = 0;
-    EXPECT_EQ(posix_spawn(&pid, exe.c_str(), nullptr, nullptr, argv, environment.data()), 0);
+    EXPECT_EQ(posix_spawn(&pid, exe.c_str(), nullptr, nullptr, argv, environ), 0);
     const auto from = server.log().size();
     bool asked = false;
     for (auto waited = 0ms; waited < 15s && !asked; waited += 50ms) {

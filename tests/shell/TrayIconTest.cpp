@@ -123,7 +123,7 @@ TEST_F(TrayWindowTest, StartsInTheTrayAndALeftPressBringsTheWindowBack) {
   form.Label5_Click();
   ASSERT_TRUE(shows("About Vandrel"));
   form.close();
-  EXPECT_TRUE(test::WaitUntil([&] { return !form.WebBrowser1->hasEngine(); }, 5s));
+  EXPECT_TRUE(test::WaitUntil([&] { return !form.WebBrowser1->hasEngine() && test::EngineProcesses() == 0; }, 5s));
   form.open->trigger();
   ASSERT_TRUE(test::WaitUntil([&] { return form.WebBrowser1->hasEngine(); }, 5s));
   ASSERT_TRUE(shows("About Vandrel"));

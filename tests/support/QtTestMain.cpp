@@ -4,8 +4,6 @@
 
 // Widgets need an application object for the whole run; tests run under Xvfb.
 int main(int argc, char** argv) {
-  // The web panel shares the window's graphics context.
-  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QNetworkAccessManager>
+#include <QPointer>
+#include <QUrl>
+#include <memory>
+
+class QNetworkReply;
+
+namespace litehtml {
+class document;
+class context;
+}  // namespace litehtml
+
+namespace vandrel {
+
+// A page of plain HTML and CSS, fetched through Qt Network, laid out by
+// litehtml and drawn with QPainter. No script runs. Links lead to web pages
+// only (http, https); every other scheme goes nowhere.
+class HtmlView : public QAbstractScrollArea {
+  Q_OBJECT
+
+ public:
+  explicit HtmlView(QWidget* parent = nullptr);
+  ~HtmlView() override;
+
+  // Starts fetching; loadFinished tells the outcome. An HTTP error status,
+  // a body that is not text or a broken connection is a failed load.
+  void load(const QUrl& url);
+  void setHtml(const QString& html, const QUrl& base = {});
+  void stop();
+
+  QUrl url() const { return url_; }
+  QString plainText() const;
+  // What a click on a link with this address does.
+  void followLink(const QString& href);
+  // Where a link with this address is drawn, in the view's coordinates;
+  // empty when the page has none.
+  QRect linkRect(const QString& href) const;
+
+ signals:
+  void loadStarted(const QUrl& url);
+  void loadFinished(bool ok);
+  void urlChanged(const QUrl& url);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
+
+ private:
+  class Container;
+  void Finished(QNetworkReply* reply);
+  void Relayout();
+  QPoint ScrollOffset() const;
+
+  std::unique_ptr<Container> container_;
+  std::shared_ptr<litehtml::document> document_;
+  QNetworkAccessManager network_;
+  QPointer<QNetworkReply> reply_;
+  QUrl url_;
+};
+
+}  // namespace vandrel
