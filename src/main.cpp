@@ -24,7 +24,8 @@ int main(int argc, char** argv) {
   const std::string base = vandrel::DirectoryBaseAddress(folder);
   vandrel::LocalDirectory directory;
   directory.EnsureRunning(folder, base);
-  vandrel::QtHttpClient http;
+  // Lists fetched before are revalidated from a hidden folder beside the settings.
+  vandrel::QtHttpClient http({}, vandrel::InFolder(folder, ".listcache"));
   vandrel::MpvPlayer player;
   // Shown or not by its own start-up sequence.
   vandrel::Form1 form({folder, base, http, player});

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "platform/Gunzip.h"
 #include "platform/TextDecoding.h"
 
 namespace vandrel {
@@ -27,7 +28,9 @@ bool IsAnswer(QNetworkReply::NetworkError error, int status) {
 
 QtHttpClient::QtHttpClient() : QtHttpClient(Limits{}) {}
 
-QtHttpClient::QtHttpClient(Limits limits) : limits_(limits) {}
+QtHttpClient::QtHttpClient(Limits limits, std::string cacheFolder) : limits_(limits) {
+  if (!cacheFolder.empty()) cache_.emplace(std::move(cacheFolder));
+}
 
 std::string QtHttpClient::OpenURL(const std::string& address) {
   // The address is used as it stands: TolerantMode keeps what the server
@@ -42,9 +45,10 @@ std::string QtHttpClient::OpenURL(const std::string& address) {
   request.setMaximumRedirectsAllowed(limits_.maxRedirects);
   request.setTransferTimeout(static_cast<int>(limits_.timeout.count()));
   request.setHeader(QNetworkRequest::UserAgentHeader, "Vandrel Internet Radio");
-  // Uncompressed only: this Qt's gzip decoding ends large bodies early
-  // without an error, and a cut list would look like a whole one.
-  request.setRawHeader("Accept-Encoding", "identity");
+  // Unpacked by ListFetch: this Qt's own gzip decoding ends large bodies
+  // early without an error, and a cut list would look like a whole one.
+  const ListFetch fetch(cache_ ? &*cache_ : nullptr, address);
+  for (const auto& [name, value] : fetch.RequestHeaders()) request.setRawHeader(name.c_str(), value.c_str());
 
   QNetworkReply* reply = manager_.get(request);
   QByteArray body;
@@ -75,12 +79,20 @@ std::string QtHttpClient::OpenURL(const std::string& address) {
   const auto error = reply->error();
   const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
   const std::string errorText = reply->errorString().toStdString();
+  const auto header = [reply](const char* name) { return reply->rawHeader(name).toStdString(); };
+  const std::string encoding = header("Content-Encoding"), etag = header("ETag"), modified = header("Last-Modified");
   reply->deleteLater();
 
   if (tooLarge || body.size() > limits_.maxBodyBytes) throw HttpError("answer too large: " + address);
   if (timedOut) throw HttpError("no answer in time: " + address);
   if (!IsAnswer(error, status)) throw HttpError(errorText);
-  return DecodeBodyText(std::string_view(body.constData(), static_cast<std::size_t>(body.size())));
+  try {
+    const std::string whole = fetch.Body(status, encoding, etag, modified, body.toStdString(),
+                                         static_cast<std::size_t>(limits_.maxBodyBytes));
+    return DecodeBodyText(whole);
+  } catch (const GunzipError& broken) {
+    throw HttpError(broken.what() + (": " + address));
+  }
 }
 
 }  // namespace vandrel

@@ -3,8 +3,11 @@
 #include <QNetworkAccessManager>
 #include <chrono>
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "platform/HttpClient.h"
+#include "platform/ListCache.h"
 
 namespace vandrel {
 
@@ -20,12 +23,14 @@ class QtHttpClient : public HttpClient {
   };
 
   QtHttpClient();
-  explicit QtHttpClient(Limits limits);
+  // Lists are revalidated from cacheFolder when one is given.
+  explicit QtHttpClient(Limits limits, std::string cacheFolder = {});
 
   std::string OpenURL(const std::string& address) override;
 
  private:
   Limits limits_;
+  std::optional<ListCache> cache_;
   QNetworkAccessManager manager_;
 };
 

@@ -4,10 +4,17 @@
 
 #include <QStringList>
 #include <QtGlobal>
+#include <unistd.h>
+#include <zlib.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 
+#include "platform/TextDecoding.h"
 #include "support/CannedServer.h"
+#include "support/DirectoryServerProcess.h"
+#include "support/QtWait.h"
 
 namespace vandrel {
 namespace {
@@ -54,6 +61,53 @@ TEST(QtHttpClientTest, RefusesBodiesOverTheCap) {
   test::CannedServer big(Reply("200 OK", std::string(5000, 'x')));
   EXPECT_THROW(QtHttpClient({.maxBodyBytes = 4000}).OpenURL(big.address() + "big.txt"), HttpError);
   EXPECT_EQ(QtHttpClient({.maxBodyBytes = 8000}).OpenURL(big.address() + "big.txt").size(), 5000u);
+}
+
+std::filesystem::path TemporaryFolder() {
+  std::string name = (std::filesystem::temp_directory_path() / "vandrel-http-XXXXXX").string();
+  if (::mkdtemp(name.data()) == nullptr) throw std::runtime_error("no temporary folder");
+  return name;
+}
+
+// A list of many kilobytes, so its gzip body spans many reads and unpacks.
+TEST(QtHttpClientTest, AGzipListAndARevalidationGiveTheTextOfAPlainDownload) {
+  const auto data = TemporaryFolder();
+  std::filesystem::create_directories(data / "radio/inter/zenders");
+  std::string list;
+  for (int n = 0; list.size() < 300000; ++n) {
+    list += "<naam>Zender " + std::to_string(n) + " caf\xC3\xA9</naam><url>http://s.example/" + std::to_string(n * 7919) +
+            "</url><homepage>www.example/" + std::to_string(n) + "</homepage>\n";
+  }
+  std::ofstream(data / "radio/inter/zenders/groot.txt", std::ios::binary) << list;
+  const auto cache = TemporaryFolder();
+  {
+    test::DirectoryServerProcess server(data.string());
+    const std::string address = server.baseAddress() + "radio/inter/zenders/groot.txt";
+    QtHttpClient http(QtHttpClient::Limits{}, (cache / ".listcache").string());
+    EXPECT_EQ(http.OpenURL(address), DecodeBodyText(list));  // gzip on the wire
+    EXPECT_EQ(http.OpenURL(address), DecodeBodyText(list));  // 304 Not Modified
+    EXPECT_TRUE(test::WaitUntil([&] { return server.log().find("groot.txt 304") != std::string::npos; }, 2s))
+        << server.log();
+    // Without a cache every fetch moves the list.
+    EXPECT_EQ(QtHttpClient().OpenURL(address), DecodeBodyText(list));
+  }
+  std::filesystem::remove_all(data);
+  std::filesystem::remove_all(cache);
+
+  // A gzip body cut short is no answer, never part of the list.
+  std::string packed(compressBound(static_cast<uLong>(list.size())) + 64, '\0');
+  z_stream stream{};
+  deflateInit2(&stream, 6, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+  stream.next_in = reinterpret_cast<Bytef*>(list.data());
+  stream.avail_in = static_cast<uInt>(list.size());
+  stream.next_out = reinterpret_cast<Bytef*>(packed.data());
+  stream.avail_out = static_cast<uInt>(packed.size());
+  deflate(&stream, Z_FINISH);
+  packed.resize(stream.total_out / 2);
+  deflateEnd(&stream);
+  test::CannedServer cut("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " + std::to_string(packed.size()) +
+                         "\r\nConnection: close\r\n\r\n" + packed);
+  EXPECT_THROW(QtHttpClient().OpenURL(cut.address() + "cut.txt"), HttpError);
 }
 
 }  // namespace
