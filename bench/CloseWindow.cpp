@@ -1,0 +1,27 @@
+// Asks an X window to close the way a window manager's close box does
+// (WM_DELETE_WINDOW), so the program runs its own close handling.
+// Usage: vandrel-close-window WINDOW-ID
+#include <X11/Xlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s WINDOW-ID\n", argv[0]);
+    return 2;
+  }
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) return 1;
+  const Window window = std::strtoul(argv[1], nullptr, 0);
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(display, window, False, NoEventMask, &event);
+  XCloseDisplay(display);
+  return 0;
+}
