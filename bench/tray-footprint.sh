@@ -119,7 +119,9 @@ for run in $(seq "$runs"); do
       fi
       sleep "$settle"
       if [ "$scenario" = hidden ] && [ -n "$w" ]; then
-        "$build/bin/vandrel-close-window" "$w" || true
+        # Looked up again: a toolkit may replace its native window after mapping it.
+        w=$(window_of "$pid" "$(title_of "$player")")
+        [ -n "$w" ] && "$build/bin/vandrel-close-window" "$w" || true
         sleep "$settle"
         [ -n "$(window_of "$pid" "$(title_of "$player")")" ] && map="still-shown"
       fi

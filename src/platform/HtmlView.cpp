@@ -316,28 +316,23 @@ void HtmlView::resizeEvent(QResizeEvent* event) {
 
 void HtmlView::scrollContentsBy(int, int) { viewport()->update(); }
 
-void HtmlView::mouseMoveEvent(QMouseEvent* event) {
-  if (!document_) return;
-  const QPoint at = event->position().toPoint();
-  const QPoint doc = at + ScrollOffset();
-  litehtml::position::vector redraw;
-  if (document_->on_mouse_over(doc.x(), doc.y(), at.x(), at.y(), redraw)) viewport()->update();
-}
+void HtmlView::mouseMoveEvent(QMouseEvent* event) { Pointer(event, &litehtml::document::on_mouse_over); }
 
 void HtmlView::mousePressEvent(QMouseEvent* event) {
-  if (!document_ || event->button() != Qt::LeftButton) return;
-  const QPoint at = event->position().toPoint();
-  const QPoint doc = at + ScrollOffset();
-  litehtml::position::vector redraw;
-  if (document_->on_lbutton_down(doc.x(), doc.y(), at.x(), at.y(), redraw)) viewport()->update();
+  if (event->button() == Qt::LeftButton) Pointer(event, &litehtml::document::on_lbutton_down);
 }
 
 void HtmlView::mouseReleaseEvent(QMouseEvent* event) {
-  if (!document_ || event->button() != Qt::LeftButton) return;
+  if (event->button() == Qt::LeftButton) Pointer(event, &litehtml::document::on_lbutton_up);
+}
+
+void HtmlView::Pointer(QMouseEvent* event, PointerHandler handler) {
+  if (!document_) return;
+  // litehtml takes the point in the document and in the view.
   const QPoint at = event->position().toPoint();
   const QPoint doc = at + ScrollOffset();
   litehtml::position::vector redraw;
-  if (document_->on_lbutton_up(doc.x(), doc.y(), at.x(), at.y(), redraw)) viewport()->update();
+  if (((*document_).*handler)(doc.x(), doc.y(), at.x(), at.y(), redraw)) viewport()->update();
 }
 
 void HtmlView::leaveEvent(QEvent* event) {

@@ -5,12 +5,13 @@
 #include <QPointer>
 #include <QUrl>
 #include <memory>
+#include <vector>
 
 class QNetworkReply;
 
 namespace litehtml {
 class document;
-class context;
+struct position;
 }  // namespace litehtml
 
 namespace vandrel {
@@ -55,6 +56,8 @@ class HtmlView : public QAbstractScrollArea {
 
  private:
   class Container;
+  using PointerHandler = bool (litehtml::document::*)(int, int, int, int, std::vector<litehtml::position>&);
+  void Pointer(QMouseEvent* event, PointerHandler handler);
   void Finished(QNetworkReply* reply);
   void Relayout();
   QPoint ScrollOffset() const;

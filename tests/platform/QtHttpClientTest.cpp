@@ -5,7 +5,6 @@
 #include <QStringList>
 #include <QtGlobal>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <chrono>
 #include <filesystem>
@@ -14,6 +13,7 @@
 #include "platform/TextDecoding.h"
 #include "support/CannedServer.h"
 #include "support/DirectoryServerProcess.h"
+#include "support/GzipText.h"
 #include "support/QtWait.h"
 
 namespace vandrel {
@@ -95,16 +95,8 @@ TEST(QtHttpClientTest, AGzipListAndARevalidationGiveTheTextOfAPlainDownload) {
   std::filesystem::remove_all(cache);
 
   // A gzip body cut short is no answer, never part of the list.
-  std::string packed(compressBound(static_cast<uLong>(list.size())) + 64, '\0');
-  z_stream stream{};
-  deflateInit2(&stream, 6, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-  stream.next_in = reinterpret_cast<Bytef*>(list.data());
-  stream.avail_in = static_cast<uInt>(list.size());
-  stream.next_out = reinterpret_cast<Bytef*>(packed.data());
-  stream.avail_out = static_cast<uInt>(packed.size());
-  deflate(&stream, Z_FINISH);
-  packed.resize(stream.total_out / 2);
-  deflateEnd(&stream);
+  std::string packed = test::GzipText(list);
+  packed.resize(packed.size() / 2);
   test::CannedServer cut("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " + std::to_string(packed.size()) +
                          "\r\nConnection: close\r\n\r\n" + packed);
   EXPECT_THROW(QtHttpClient().OpenURL(cut.address() + "cut.txt"), HttpError);
