@@ -84,6 +84,7 @@ TEST_F(SkinsAndLinksTest, ThePanelShowsTheStartPageAndTheErrorTextWhenAPageFails
 
   emit form.WebBrowser1->NavigateError();
   ASSERT_TRUE(ShowsText(form, form.texts().Text("error1")));
+  SaveScreenshot(form, "form1-error.png");
   EXPECT_EQ(form.WebBrowser1->LocationURL(), "about:" + form.texts().Text("error1"));
   Click(form.Label5);  // the information page leads away from it
   EXPECT_EQ(form.WebBrowser1->LocationURL(), server_->baseAddress() + "radio/inter/website/index.php?wat=about");
