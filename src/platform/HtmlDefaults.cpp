@@ -5,7 +5,7 @@ namespace vandrel {
 const char* const kHtmlDefaultStyle = R"css(
 html { display: block; position: relative; }
 head, style, script, title, meta, link, template, noscript { display: none; }
-body { display: block; margin: 8px; height: 100%; }
+body { display: block; margin: 8px; }
 address, article, aside, blockquote, center, dd, details, dir, div, dl, dt, fieldset, figcaption,
 figure, footer, form, header, hgroup, hr, main, menu, nav, ol, p, pre, section, summary, ul { display: block; }
 p, blockquote, dl, figure, ul, ol, pre { margin-top: 1em; margin-bottom: 1em; }
