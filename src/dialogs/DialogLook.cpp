@@ -1,6 +1,7 @@
 #include "dialogs/DialogLook.h"
 
 #include "platform/Twips.h"
+#include "platform/WindowFit.h"
 
 namespace vandrel {
 
@@ -15,12 +16,13 @@ void SetUpDirectoryDialog(QDialog& dialog, const char* objectName, int widthTwip
   const QString name = QString::fromLatin1(objectName);
   dialog.setStyleSheet(QStringLiteral(
                            "#%1, #%1 > #Image1 { background: #eef1f6; }"
+                           "#%1 > QLabel { color: #1b2733; }"
                            "#%1 > #Image2 { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
                            " stop:0 #16324f, stop:1 #2c5d8f); }"
                            "#%1 > #Label1 { color: #ffffff; }")
                            .arg(name));
   dialog.setFont(Verdana(8, false));
-  dialog.setFixedSize(Px(widthTwips), Px(heightTwips));
+  dialog.resize(Px(widthTwips), Px(heightTwips));
 }
 
 void MakeHeading(QLabel* label) {
@@ -38,6 +40,16 @@ void MakeResultList(QListWidget* list) {
   list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   list->setTextElideMode(Qt::ElideRight);
   list->setSelectionMode(QAbstractItemView::SingleSelection);
+  MakeRoomyRows(list);
+}
+
+void LetListGrow(QDialog& dialog, const DialogParts& parts) {
+  std::vector<std::pair<QWidget*, unsigned>> rules = {{parts.background, kWider | kTaller},
+                                                      {parts.titleBar, kWider},
+                                                      {parts.heading, kWider},
+                                                      {parts.list, kWider | kTaller}};
+  for (QWidget* button : parts.beside) rules.push_back({button, kRight});
+  new Anchors(&dialog, std::move(rules));
 }
 
 int SelectedRow(const QListWidget* list) {

@@ -3,10 +3,11 @@
 #include <QDialog>
 #include <QLabel>
 #include <QListWidget>
+#include <initializer_list>
 
 namespace vandrel {
 
-// The make-up the directory dialogs share: a fixed client area in twips, no
+// The make-up the directory dialogs share: a client area in twips, no
 // caption text, and the look they have before (or without) their skins.
 void SetUpDirectoryDialog(QDialog& dialog, const char* objectName, int widthTwips, int heightTwips);
 
@@ -18,6 +19,19 @@ void MakePlainLabel(QLabel* label, bool wrap);
 
 // A result list: long names are cut with an ellipsis rather than scrolled.
 void MakeResultList(QListWidget* list);
+
+struct DialogParts {
+  QLabel* background;  // stretched to the dialog
+  QLabel* titleBar;
+  QLabel* heading;
+  QListWidget* list;
+  std::initializer_list<QWidget*> beside;  // the buttons right of the list
+};
+
+// Lets the dialog grow from its design size: the list takes the room, the
+// buttons beside it follow its right edge. The parts stand at their design
+// places when this is called.
+void LetListGrow(QDialog& dialog, const DialogParts& parts);
 
 // The row of the selected line, or -1 when none is selected.
 int SelectedRow(const QListWidget* list);

@@ -6,6 +6,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Stacking.h"
 #include "platform/Twips.h"
+#include "platform/WindowFit.h"
 #include "player/Form1.h"
 #include "player/TaggedListDownload.h"
 
@@ -25,10 +26,10 @@ Form2::Form2(Form1& main)
 void Form2::CreateControls() {
   SetUpDirectoryDialog(*this, "Form2", 5130, 2430);
 
-  Image1 = Named(new QLabel(this), "Image1");
-  Image2 = Named(new QLabel(this), "Image2");
-  Label1 = Named(new QLabel(this), "Label1");
-  Label2 = Named(new QLabel(this), "Label2");
+  Image1 = Named(new Caption(this), "Image1");
+  Image2 = Named(new Caption(this), "Image2");
+  Label1 = Named(new Caption(this), "Label1");
+  Label2 = Named(new Caption(this), "Label2");
   List1 = Named(new QListWidget(this), "List1");
   Command1 = Named(new QPushButton(this), "Command1");
   Command2 = Named(new QPushButton(this), "Command2");
@@ -49,6 +50,7 @@ void Form2::CreateControls() {
   MakePlainLabel(Label2, true);
   Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   MakeResultList(List1);
+  Label2->setBuddy(List1);  // screen readers name the list by the introduction
   Label1->setText("Land Kiezen");
   Label2->setText(
       "Vandrel Internet Radio kan nu radio zenders ontvangen over de hele wereld!! Kies hieronder het land waar je "
@@ -57,10 +59,12 @@ void Form2::CreateControls() {
   Command2->setText("Annuleren");
   Command1->setDefault(true);
   RaiseWindowedControls(this);
+  MarkButtonFocus(this);
 }
 
 void Form2::Form_Load() {
   Image1->setGeometry(0, 0, width(), height());
+  LetListGrow(*this, {Image1, Image2, Label1, List1, {Command1, Command2}});
   LaadLijst_Taal();
 }
 
@@ -85,6 +89,7 @@ void Form2::Timer1_Timer() {
   } catch (const std::exception&) {
     return;  // tried again at the next tick
   }
+  NameBuddies(this);
   Timer1.stop();
 }
 

@@ -8,6 +8,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Stacking.h"
 #include "platform/Twips.h"
+#include "platform/WindowFit.h"
 #include "player/Form1.h"
 #include "player/TaggedListDownload.h"
 
@@ -24,10 +25,10 @@ Form3::Form3(Form1& main) : QDialog(&main), List1Box(nullptr), main_(main), boxe
 void Form3::CreateControls() {
   SetUpDirectoryDialog(*this, "Form3", 5130, 2625);
 
-  Image1 = Named(new QLabel(this), "Image1");
-  Image2 = Named(new QLabel(this), "Image2");
-  Label1 = Named(new QLabel(this), "Label1");
-  Label2 = Named(new QLabel(this), "Label2");
+  Image1 = Named(new Caption(this), "Image1");
+  Image2 = Named(new Caption(this), "Image2");
+  Label1 = Named(new Caption(this), "Label1");
+  Label2 = Named(new Caption(this), "Label2");
   Text1 = Named(new QLineEdit(this), "Text1");
   Command3 = Named(new QPushButton(this), "Command3");
   List1 = Named(new QListWidget(this), "List1");
@@ -51,6 +52,9 @@ void Form3::CreateControls() {
   MakeHeading(Label1);
   MakePlainLabel(Label2, false);
   MakeResultList(List1);
+  // Screen readers name the field by the prompt, the results by the heading.
+  Label2->setBuddy(Text1);
+  Label1->setBuddy(List1);
   Label1->setText("Zender Zoeken");
   Label2->setText("Naar wat zoek je??");
   Command3->setText("Zoek!");
@@ -62,17 +66,20 @@ void Form3::CreateControls() {
   Label2->resize(Px(3255) - Label2->x(), Label2->height());
   Text1->setFocus();
   RaiseWindowedControls(this);
+  MarkButtonFocus(this);
 }
 
 void Form3::Form_Load() {
   const LanguageTable& t = main_.texts();
   Image1->setGeometry(0, 0, width(), height());
+  LetListGrow(*this, {Image1, Image2, Label1, List1, {Command1, Command2}});
   List1Box.AddItem(t.Text("f3list1"));
   Command1->setText(QString::fromStdString(t.Text("f2command1")));
   Command2->setText(QString::fromStdString(t.Text("f2command2")));
   Command3->setText(QString::fromStdString(t.Text("f3command3")));
   Label1->setText(QString::fromStdString(t.Text("f3label1")));
   Label2->setText(QString::fromStdString(t.Text("f3label2")));
+  NameBuddies(this);
 }
 
 void Form3::Command3_Click() { LaadLijst_Zoek(Text1->text().toStdString()); }

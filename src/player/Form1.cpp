@@ -32,6 +32,7 @@ namespace {
 // The look the window has before (or without) its skin pictures.
 constexpr const char* kStyle = R"(
   #Form1 { background: #eef1f6; }
+  #Form1 > QLabel { color: #1b2733; }
   #Form1 > #Image1 { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #16324f, stop:1 #2c5d8f); }
   #Form1 > #Label1, #Form1 > #Label12, #Form1 > #Label4, #Form1 > #Label5 { color: #ffffff; }
   #Form1 > #Label7, #Form1 > #Label11 { color: #16324f; }
@@ -40,6 +41,9 @@ constexpr const char* kStyle = R"(
   #Form1 > #WebBrowser1 { background: #ffffff; border: 1px solid #b8c2d0; }
   #Form1 > #Line1 { color: #b8c2d0; }
 )";
+
+// Where the window stood and how large it was: "left,top,width,height".
+constexpr const char* kGeometryKey = "Geometry";
 
 // The volume when the settings file holds no usable one.
 constexpr int kDefaultVolume = 50;
@@ -72,6 +76,7 @@ Form1::Form1(Environment environment, QWidget* parent)
   CreateControls();
   LayOutForm1(*this);
   RaiseWindowedControls(this);
+  MarkButtonFocus(this);
   station_.Restore(ZenderNaam->text().toStdString());  // the design-time text until one is chosen
   station_.OnChange([this] { StationChange(); });
 
@@ -87,6 +92,7 @@ Form1::Form1(Environment environment, QWidget* parent)
     QLabel* control;
     void (Form1::*click)();
     bool hand;  // the link labels show the hand cursor
+    const char* pictureName = "";  // what a screen reader calls a picture link
   };
   const Link links[] = {{Label1, &Form1::Label1_Click, true},
                         {Label12, &Form1::Label12_Click, true},
@@ -95,10 +101,10 @@ Form1::Form1(Environment environment, QWidget* parent)
                         {Label3, &Form1::Label3_Click, true},
                         {TaalGeselecteerdTekst, &Form1::TaalGeselecteerdTekst_Click, false},
                         {Label9, &Form1::Label9_Click, false},
-                        {Image3, &Form1::Image3_Click, false},
-                        {Image4, &Form1::Image4_Click, false}};
+                        {Image3, &Form1::Image3_Click, false, "Vandrel Internet Radio home page"},
+                        {Image4, &Form1::Image4_Click, false, "E-cards"}};
   for (const Link& link : links) {
-    MakeClickable(link.control, link.hand);
+    MakeClickable(link.control, link.hand, QString::fromUtf8(link.pictureName));
     clickHandlers_[link.control] = link.click;
   }
   connect(open, &QAction::triggered, this, &Form1::open_Click);
@@ -146,33 +152,33 @@ void Form1::CreateControls() {
 
   // Created bottom first: the background lies under everything, the header
   // under its four links.
-  Image2 = Named(new QLabel(this), "Image2");
-  Image1 = Named(new QLabel(this), "Image1");
-  Label1 = Named(new QLabel(this), "Label1");
-  Label12 = Named(new QLabel(this), "Label12");
-  Label4 = Named(new QLabel(this), "Label4");
-  Label5 = Named(new QLabel(this), "Label5");
-  Label7 = Named(new QLabel(this), "Label7");
-  Label11 = Named(new QLabel(this), "Label11");
-  Label8 = Named(new QLabel(this), "Label8");
-  Label10 = Named(new QLabel(this), "Label10");
+  Image2 = Named(new Caption(this), "Image2");
+  Image1 = Named(new Caption(this), "Image1");
+  Label1 = Named(new Caption(this), "Label1");
+  Label12 = Named(new Caption(this), "Label12");
+  Label4 = Named(new Caption(this), "Label4");
+  Label5 = Named(new Caption(this), "Label5");
+  Label7 = Named(new Caption(this), "Label7");
+  Label11 = Named(new Caption(this), "Label11");
+  Label8 = Named(new Caption(this), "Label8");
+  Label10 = Named(new Caption(this), "Label10");
   List1 = Named(new QListWidget(this), "List1");
   File1 = Named(new QListWidget(this), "File1");
   WebBrowser1 = Named(new WebPanel(this), "WebBrowser1");
   Command1 = Named(new QPushButton(this), "Command1");
   Command2 = Named(new QPushButton(this), "Command2");
   Command3 = Named(new QPushButton(this), "Command3");
-  Image4 = Named(new QLabel(this), "Image4");
-  Image3 = Named(new QLabel(this), "Image3");
-  Label2 = Named(new QLabel(this), "Label2");
-  TaalGeselecteerdTekst = Named(new QLabel(this), "TaalGeselecteerdTekst");
-  Label6 = Named(new QLabel(this), "Label6");
-  ZenderNaam = Named(new QLabel(this), "ZenderNaam");
-  Label3 = Named(new QLabel(this), "Label3");
-  Label13 = Named(new QLabel(this), "Label13");
-  Label14 = Named(new QLabel(this), "Label14");
+  Image4 = Named(new Caption(this), "Image4");
+  Image3 = Named(new Caption(this), "Image3");
+  Label2 = Named(new Caption(this), "Label2");
+  TaalGeselecteerdTekst = Named(new Caption(this), "TaalGeselecteerdTekst");
+  Label6 = Named(new Caption(this), "Label6");
+  ZenderNaam = Named(new Caption(this), "ZenderNaam");
+  Label3 = Named(new Caption(this), "Label3");
+  Label13 = Named(new Caption(this), "Label13");
+  Label14 = Named(new Caption(this), "Label14");
   Line1 = Named(new QFrame(this), "Line1");
-  Label9 = Named(new QLabel(this), "Label9");
+  Label9 = Named(new Caption(this), "Label9");
   Slider1 = Named(new QSlider(Qt::Horizontal, this), "Slider1");
   List1Box = QtListBox(List1);
   auto* downloadBox = Named(new Markora(this), "DownloadInfo");
@@ -182,8 +188,9 @@ void Form1::CreateControls() {
   DownloadInfo.attach(downloadBox);
   File1Box = FileListBox(File1);
   setWindowIcon(QIcon(":/icons/vandrel-radio.svg"));
-  Image4->setPixmap(QPixmap(":/icons/ecards-link.svg"));
-  Image3->setPixmap(QPixmap(":/icons/project-link.svg"));
+  for (auto [image, path] : {std::pair{Image4, ":/icons/ecards-link.svg"}, {Image3, ":/icons/project-link.svg"}}) {
+    SetPicture(image, path, QPixmap(path));
+  }
   Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   TrayIcon1.setScreenTip("Vandrel Internet Radio");
   // Names come from lists and settings: shown as they stand, never as markup.
@@ -220,18 +227,23 @@ void Form1::Timer2_Timer() {
   // Stopped while its box is open, so boxes do not pile up; tried again after.
   Timer2.stop();
   try {
-    Image1->setPixmap(LoadSkin(env_.programFolder, "head.skn"));
-    Image2->setPixmap(LoadSkin(env_.programFolder, "frame1.skn"));
+    ShowSkin(Image1, "head.skn");
+    ShowSkin(Image2, "frame1.skn");
     Image2->resize(width(), height());
+    layoutAnchors->Rebase(Image2);
   } catch (const std::exception&) {
     boxes_.ErrorBox("error16");
     Timer2.start();
   }
 }
 
-void Form1::MakeClickable(QLabel* control, bool hand) {
+void Form1::ShowSkin(QLabel* image, const char* name) {
+  SetPicture(image, QString::fromStdString(env_.programFolder + "/def_" + name), LoadSkin(env_.programFolder, name));
+}
+
+void Form1::MakeClickable(QLabel* control, bool hand, const QString& pictureName) {
   control->installEventFilter(this);
-  control->setFocusPolicy(Qt::TabFocus);  // reachable from the keyboard too
+  MakeLink(control, pictureName);  // reachable from the keyboard too
   if (hand) control->setCursor(Qt::PointingHandCursor);
 }
 
@@ -257,8 +269,8 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Form1::SkinDialog(QLabel* image1, QLabel* image2) {
-  image1->setPixmap(LoadSkin(env_.programFolder, "frame1.skn"));
-  image2->setPixmap(LoadSkin(env_.programFolder, "balk1.skn"));
+  ShowSkin(image1, "frame1.skn");
+  ShowSkin(image2, "balk1.skn");
 }
 
 template <typename Dialog, typename... Args>
@@ -320,6 +332,7 @@ void Form1::Timer3_Timer() {
   Timer3.stop();
   const std::string ini = SettingsFile();
   bool failed = false;
+  setGeometry(RestoredGeometry(QString::fromStdString(ReadIni(ini, "Windows", kGeometryKey)), minimumSize()));
   if (ReadIni(ini, "Online Radio", "grootscherm") == "1" || !TrayIcon::Available()) {
     // Without a notification area a hidden window could never be reached.
     show();
@@ -361,6 +374,7 @@ void Form1::Form_Unload(bool& cancel) {
   WriteIni(ini, "Onthouden", "Volume", std::to_string(Slider1->value()));
   WriteIni(ini, "Onthouden", "LaatsteLandNaam", TaalGeselecteerdTekst->text().toStdString());
   WriteIni(ini, "Onthouden", "LaatsteLandbestand", TaalGeselecteerd);
+  WriteIni(ini, "Windows", kGeometryKey, GeometryText(geometry()).toStdString());
   // Without a notification area the window could not come back once hidden,
   // so closing it ends the program.
   if (ReadIni(ini, "Online Radio", "xsluiten") == "1" || !TrayIcon::Available()) {
@@ -413,6 +427,7 @@ void Form1::Timer5_Timer() {
   } catch (const std::exception&) {
     return;  // tried again at the next tick
   }
+  NameBuddies(this);
   Timer5.stop();
 }
 

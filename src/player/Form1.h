@@ -23,6 +23,7 @@
 #include "platform/MediaPlayer.h"
 #include "platform/QtListBox.h"
 #include "platform/TextHolder.h"
+#include "platform/WindowFit.h"
 #include "platform/WebPanel.h"
 #include "player/CurrentStation.h"
 #include "settings/LanguageTable.h"
@@ -107,6 +108,7 @@ class Form1 : public QWidget {
   QFrame* Line1;
   QLabel* Label9;
   QSlider* Slider1;
+  Anchors* layoutAnchors = nullptr;  // how the controls follow a larger window
 
   // State holders kept out of sight.
   std::string gESelecteerdland = "english";
@@ -155,7 +157,8 @@ class Form1 : public QWidget {
   void Timer1_Timer();
   void Timer2_Timer();
   void Timer3_Timer();
-  void MakeClickable(QLabel* control, bool hand);
+  void MakeClickable(QLabel* control, bool hand, const QString& pictureName);
+  void ShowSkin(QLabel* image, const char* name);
   // Puts the dialog skins on a dialog's background and title bar.
   void SkinDialog(QLabel* image1, QLabel* image2);
   // Creates a dialog (its own opening code runs), skins and shows it; any

@@ -9,6 +9,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/Stacking.h"
 #include "platform/Twips.h"
+#include "platform/WindowFit.h"
 #include "settings/Ini.h"
 #include "settings/Registry.h"
 
@@ -24,8 +25,9 @@ constexpr int kCheckLeft = 120;
 // The look the dialog has before (or without) its skin pictures.
 constexpr const char* kStyle = R"(
   #Form4 { background: #eef1f6; }
+  #Form4 > QLabel, #Form4 > QCheckBox { color: #1b2733; }
   #Image2 { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #16324f, stop:1 #2c5d8f); }
-  #Label1 { color: #ffffff; }
+  #Form4 > #Label1 { color: #ffffff; }
 )";
 
 template <typename W>
@@ -95,9 +97,9 @@ void Form4::CreateControls() {
   setFont(Verdana(8, false));
   setFixedSize(Px(kClientWidth), Px(kClientHeight));
 
-  Image1 = Named(new QLabel(this), "Image1");
-  Image2 = Named(new QLabel(this), "Image2");
-  Label1 = Named(new QLabel(this), "Label1");
+  Image1 = Named(new Caption(this), "Image1");
+  Image2 = Named(new Caption(this), "Image2");
+  Label1 = Named(new Caption(this), "Label1");
   Check1 = Named(new QCheckBox(this), "Check1");
   Check2 = Named(new QCheckBox(this), "Check2");
   Check3 = Named(new QCheckBox(this), "Check3");
@@ -131,6 +133,7 @@ void Form4::CreateControls() {
   Command2->setText("Annuleren");
   Command1->setDefault(true);
   RaiseWindowedControls(this);
+  MarkButtonFocus(this);
 
   for (QCheckBox* box : {Check1, Check2, Check3, Check4}) {
     // Three states so that a greyed "2" from the file survives; a click
