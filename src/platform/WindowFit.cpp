@@ -112,26 +112,46 @@ Caption::Caption(QWidget* parent) : QLabel(parent) {
   (void)installed;
 }
 
-void Caption::setPicture(const QString& path) {
+void Caption::setPicture(const QString& path, double keepLeft) {
   picturePath_ = path;
-  rendered_ = QImage();
+  keepLeft_ = keepLeft;
+  renderedFor_ = QSize();
   update();
+}
+
+void Caption::Render(QSize target) {
+  renderedFor_ = target;
+  QImageReader reader(picturePath_);
+  reader.setDecideFormatFromContent(true);
+  QSize pixels = target;
+  const QSize natural = reader.size();
+  if (keepLeft_ > 0 && natural.height() > 0) {
+    pixels.setWidth(std::min(target.width(), natural.width() * target.height() / natural.height()));
+  }
+  reader.setScaledSize(pixels);  // vector pictures render at this size
+  QImage image = reader.read();
+  if (!image.isNull() && image.size() != pixels) {
+    image = image.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  }
+  if (image.isNull() || pixels == target) {
+    rendered_ = image;
+    return;
+  }
+  rendered_ = QImage(target, QImage::Format_ARGB32_Premultiplied);
+  rendered_.fill(Qt::transparent);
+  QPainter painter(&rendered_);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  const int kept = static_cast<int>(pixels.width() * keepLeft_);
+  painter.drawImage(QRect(0, 0, kept, target.height()), image, QRect(0, 0, kept, pixels.height()));
+  painter.drawImage(QRect(kept, 0, target.width() - kept, target.height()), image,
+                    QRect(kept, 0, pixels.width() - kept, pixels.height()));
 }
 
 void Caption::paintEvent(QPaintEvent* event) {
   const QRect area = contentsRect();
   if (!picturePath_.isEmpty() && !area.isEmpty()) {
-    const qreal ratio = devicePixelRatioF();
-    const QSize pixels = area.size() * ratio;
-    if (rendered_.size() != pixels) {
-      QImageReader reader(picturePath_);
-      reader.setDecideFormatFromContent(true);
-      reader.setScaledSize(pixels);  // vector pictures render at this size
-      rendered_ = reader.read();
-      if (!rendered_.isNull() && rendered_.size() != pixels) {
-        rendered_ = rendered_.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-      }
-    }
+    const QSize pixels = area.size() * devicePixelRatioF();
+    if (renderedFor_ != pixels) Render(pixels);
     QPainter painter(this);
     painter.drawImage(area, rendered_);
   } else if (pixmap().isNull() && !wordWrap() && textFormat() != Qt::RichText) {
@@ -161,8 +181,8 @@ void Caption::paintEvent(QPaintEvent* event) {
   }
 }
 
-void SetPicture(QLabel* label, const QString& path, const QPixmap& loaded) {
-  if (auto* caption = qobject_cast<Caption*>(label)) caption->setPicture(path);
+void SetPicture(QLabel* label, const QString& path, const QPixmap& loaded, double keepLeft) {
+  if (auto* caption = qobject_cast<Caption*>(label)) caption->setPicture(path, keepLeft);
   label->setPixmap(loaded);
 }
 
@@ -223,6 +243,24 @@ void MarkButtonFocus(QWidget* window) {
   for (QPushButton* button : window->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) {
     (new FocusMark(button))->setGeometry(button->rect());
   }
+}
+
+void GiveRoom(QLabel* label) {
+  QWidget* window = label->parentWidget();
+  const QRect at = label->geometry();
+  const int needed = label->fontMetrics().horizontalAdvance(label->text()) + label->width() -
+                     label->contentsRect().width() + 2;
+  if (needed <= at.width()) return;
+  int limit = window->width();
+  for (const QWidget* other : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    const QRect g = other->geometry();
+    const auto* picture = qobject_cast<const QLabel*>(other);
+    const bool background = picture != nullptr && !picture->pixmap().isNull() && g.contains(at);
+    if (other == label || other->isWindow() || other->isHidden() || background) continue;
+    if (g.left() > at.right() && g.top() <= at.bottom() && g.bottom() >= at.top()) limit = std::min(limit, g.left() - 4);
+  }
+  label->resize(std::max(at.width(), std::min(needed, limit - at.left())), at.height());
+  if (auto* anchors = window->findChild<Anchors*>(QString(), Qt::FindDirectChildrenOnly)) anchors->Rebase(label);
 }
 
 void NameBuddies(QWidget* window) {

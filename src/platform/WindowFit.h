@@ -20,8 +20,11 @@ class Caption : public QLabel {
  public:
   explicit Caption(QWidget* parent = nullptr);
 
-  // Draws the picture file stretched over the label (also keeps it as pixmap).
-  void setPicture(const QString& path);
+  // Draws the picture file over the label. Stretched, unless keepLeft is
+  // given: then the picture keeps its proportions by the label's height and
+  // only the part right of that share of its width stretches to fill (a
+  // header's logo stays round, its decoration takes the extra width).
+  void setPicture(const QString& path, double keepLeft = 0);
   // Whether the last paint had to shorten the text.
   bool elided() const { return elided_; }
 
@@ -29,15 +32,18 @@ class Caption : public QLabel {
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  void Render(QSize target);
   QString picturePath_;
+  double keepLeft_ = 0;
   QImage rendered_;
+  QSize renderedFor_;
   bool elided_ = false;
   bool tipIsOurs_ = false;
 };
 
 // Shows a picture already loaded from the file; a Caption draws it afresh
 // from the file at its own size and pixel ratio.
-void SetPicture(QLabel* label, const QString& path, const QPixmap& loaded);
+void SetPicture(QLabel* label, const QString& path, const QPixmap& loaded, double keepLeft = 0);
 
 // Marks a clickable label as a link for the keyboard and for screen readers
 // ("Other country, link"); a picture link takes its spoken name here.
@@ -59,6 +65,8 @@ enum Follow : unsigned {
 // Lets a window grow from its design size (never shrink below it) and moves
 // its controls by their rules; the design geometry stays the one placed.
 class Anchors : public QObject {
+  Q_OBJECT
+
  public:
   // Call once the window and its controls stand at their design places.
   Anchors(QWidget* window, std::vector<std::pair<QWidget*, unsigned>> rules);
@@ -84,6 +92,11 @@ class Anchors : public QObject {
 // Rows tall enough for accents above capitals and descenders below, and a
 // focus mark that shows on an empty list too.
 void MakeRoomyRows(QListWidget* list);
+
+// Widens a label whose text does not fit into the free room on its right
+// (up to the next control beside it, never past the window), as far as the
+// text needs; a label that fits keeps its design width.
+void GiveRoom(QLabel* label);
 
 // Gives the controls their captions' texts as names for screen readers (the
 // caption's buddy); call again when the captions change language.

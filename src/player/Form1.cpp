@@ -227,7 +227,7 @@ void Form1::Timer2_Timer() {
   // Stopped while its box is open, so boxes do not pile up; tried again after.
   Timer2.stop();
   try {
-    ShowSkin(Image1, "head.skn");
+    ShowSkin(Image1, "head.skn", 0.5);  // the logo half keeps its shape
     ShowSkin(Image2, "frame1.skn");
     Image2->resize(width(), height());
     layoutAnchors->Rebase(Image2);
@@ -237,8 +237,9 @@ void Form1::Timer2_Timer() {
   }
 }
 
-void Form1::ShowSkin(QLabel* image, const char* name) {
-  SetPicture(image, QString::fromStdString(env_.programFolder + "/def_" + name), LoadSkin(env_.programFolder, name));
+void Form1::ShowSkin(QLabel* image, const char* name, double keepLeft) {
+  SetPicture(image, QString::fromStdString(env_.programFolder + "/def_" + name), LoadSkin(env_.programFolder, name),
+             keepLeft);
 }
 
 void Form1::MakeClickable(QLabel* control, bool hand, const QString& pictureName) {
@@ -421,7 +422,10 @@ void Form1::Timer5_Timer() {
   try {
     for (const auto& [control, key] : captions) {
       const QString text = QString::fromStdString(texts_.Text(key));
-      if (auto* label = qobject_cast<QLabel*>(control)) label->setText(text);
+      if (auto* label = qobject_cast<QLabel*>(control)) {
+        label->setText(text);
+        GiveRoom(label);  // longer captions (Dutch) take the free room beside them
+      }
       if (auto* button = qobject_cast<QPushButton*>(control)) button->setText(text);
     }
   } catch (const std::exception&) {
@@ -473,7 +477,10 @@ void Form1::PlayerStatusChange() {
   Label14->setToolTip(status);
 }
 
-void Form1::StationChange() { ZenderNaam->setText(QString::fromStdString(station_.name())); }
+void Form1::StationChange() {
+  ZenderNaam->setText(QString::fromStdString(station_.name()));
+  GiveRoom(ZenderNaam);
+}
 
 Station Form1::StationFor(const std::string& address) const {
   for (int i = 0; i < List2.ListCount(); ++i) {

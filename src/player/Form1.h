@@ -158,7 +158,7 @@ class Form1 : public QWidget {
   void Timer2_Timer();
   void Timer3_Timer();
   void MakeClickable(QLabel* control, bool hand, const QString& pictureName);
-  void ShowSkin(QLabel* image, const char* name);
+  void ShowSkin(QLabel* image, const char* name, double keepLeft = 0);
   // Puts the dialog skins on a dialog's background and title bar.
   void SkinDialog(QLabel* image1, QLabel* image2);
   // Creates a dialog (its own opening code runs), skins and shows it; any
