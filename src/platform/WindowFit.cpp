@@ -9,7 +9,10 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QAbstractItemView>
+#include <QHelpEvent>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 #include <algorithm>
 
 namespace vandrel {
@@ -50,6 +53,22 @@ class RoomyRows : public QStyledItemDelegate {
     const int ink = metrics.boundingRect(QStringLiteral("ÅÖÉÇgjpqy|")).height();
     size.setHeight(std::max(size.height(), std::max(ink, metrics.height()) + 4));
     return size;
+  }
+  // A name cut with "…" shows whole in a tip.
+  bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) override {
+    if (event->type() != QEvent::ToolTip || !index.data(Qt::ToolTipRole).isNull()) {
+      return QStyledItemDelegate::helpEvent(event, view, option, index);
+    }
+    QStyleOptionViewItem item = option;
+    initStyleOption(&item, index);
+    const QRect room = view->style()->subElementRect(QStyle::SE_ItemViewItemText, &item, view);
+    if (item.fontMetrics.horizontalAdvance(item.text) + 6 > room.width()) {
+      QToolTip::showText(event->globalPos(), item.text, view);
+    } else {
+      QToolTip::hideText();
+    }
+    return true;
   }
 };
 
