@@ -170,6 +170,7 @@ class Form1 : public QWidget {
   std::string SettingsFile() const;
   void Timer5_Timer();
   void PlayerStatusChange();
+  void ShowStatus(const QString& status);
   void PlayerError();
   void StationChange();
   // A click on the line already selected plays it again (after a stop or an
