@@ -198,7 +198,7 @@ TEST_F(TrayWindowTest, CloseFromTheMenuSavesOnceAndEnds) {
     test::Pump(300ms);
     ini_testing::SetRenameFunction(nullptr);
     EXPECT_EQ(ended_, 1);
-    EXPECT_EQ(renames, 5);
+    EXPECT_EQ(renames, 6);  // the five remembered keys and the window's place
     EXPECT_EQ(Get("Onthouden", "Volume"), "7");
     EXPECT_FALSE(form.TrayIcon1.isShown());
     EXPECT_FALSE(form.isVisible());
