@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
+#include <signal.h>
 
-#include <cstdlib>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -19,17 +19,16 @@ struct ProcessRun {
 };
 
 // Runs the server for at most ten seconds; with terminate, sends SIGTERM once it reports listening.
-ProcessRun RunServer(const std::vector<std::string>& args, bool terminate = false) {
-  TempDataFolder io;
-  const std::string out = (io.path() / "out").string(), err = (io.path() / "err").string();
-  std::string command = "timeout -s KILL 10 '" VANDREL_DIRECTORY_EXE "'";
-  for (const std::string& a : args) command += " '" + a + "'";
-  command += " >'" + out + "' 2>'" + err + "'";
-  if (terminate) {
-    command += " & p=$!; for i in $(seq 500); do [ -s '" + out + "' ] && break; sleep 0.02; done; kill -TERM $p; wait $p";
+ProcessRun RunServer(std::vector<std::string> args, bool terminate = false) {
+  TempFolder io;
+  args.insert(args.begin(), VANDREL_DIRECTORY_EXE);
+  ChildProcess child(args, (io / "out").string(), (io / "err").string());
+  for (int i = 0; terminate && i < 500 && ReadFile(io / "out").empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
-  const int status = std::system(command.c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out), ReadFile(err)};
+  if (terminate) child.Signal(SIGTERM);
+  const int status = child.Wait(std::chrono::seconds(10));
+  return {status, ReadFile(io / "out"), ReadFile(io / "err")};
 }
 
 TEST(DirectoryCommandLineTest, BadCommandLinesShowUsage) {
@@ -65,7 +64,7 @@ TEST(DirectoryCommandLineTest, TerminationIsACleanExitAfterOneLine) {
 }
 
 TEST(DirectoryCommandLineTest, ImportedFoldersAreServedAndSearchedByTagAndQuietlyLogNothing) {
-  TempDataFolder tmp;
+  TempFolder tmp;
   const std::string dump = tmp.write("dump.json", R"([
     {"name": "Nordlicht", "url_resolved": "http://n.example/", "countrycode": "NO", "tags": "Ambient", "lastcheckok": 1},
     {"name": "Down", "url": "http://d.example/", "countrycode": "NO", "lastcheckok": 0}])").string();

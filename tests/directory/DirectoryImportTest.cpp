@@ -55,7 +55,7 @@ class DirectoryImportTest : public ::testing::Test {
     return ParseTaggedList(ReadFile(lists() / file), {"naam", "url", "homepage"});
   }
 
-  TempDataFolder tmp_;
+  TempFolder tmp_;
 };
 
 TEST_F(DirectoryImportTest, WritesOneListPerCountryThatThePlayerReadsBack) {

@@ -151,7 +151,7 @@ class DirectoryCachingTest : public ::testing::Test {
     return Fetch(server_->port(), path, headers);
   }
 
-  TempDataFolder data_;
+  TempFolder data_;
   std::optional<DirectoryServerProcess> server_;
 };
 

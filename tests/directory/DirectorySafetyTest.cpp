@@ -33,7 +33,7 @@ class DirectorySafetyTest : public ::testing::Test {
     EXPECT_NE(reply.find("<naam>Holland</naam>"), std::string::npos) << target;
   }
 
-  TempDataFolder tmp_;
+  TempFolder tmp_;
   std::optional<DirectoryServerProcess> server_;
 };
 

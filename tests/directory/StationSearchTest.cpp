@@ -18,7 +18,7 @@ using directory::StaticFiles;
 
 // Ranked search over what the import wrote, with its index of names and tags.
 TEST(SearchRankingTest, BestMatchesComeFirstAndCaseAndAccentsDoNotMatter) {
-  TempDataFolder tmp;
+  TempFolder tmp;
   tmp.write("dump.json", R"([
     {"name": "Smooth Jazz Lounge", "url": "http://s/1", "countrycode": "NL", "tags": "easy"},
     {"name": "Jazz", "url": "http://s/2", "countrycode": "NL"},
@@ -94,7 +94,7 @@ class StationSearchTest : public ::testing::Test {
     return reply.body;
   }
 
-  TempDataFolder data_;
+  TempFolder data_;
   std::optional<DirectoryServerProcess> server_;
 };
 

@@ -15,14 +15,10 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-void WaitForExit(test::ChildProcess& child) {
-  while (child.Running()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-}
-
 // Imports killed at points spread over a whole run leave temporaries that
 // the next import removes, while one that is still running keeps its own.
 TEST(ImportFaultTest, KilledImportsLeaveNothingPastTheNextImport) {
-  test::TempDataFolder tmp;
+  test::TempFolder tmp;
   const fs::path dump = tmp.path() / "dump.json";
   {
     std::ofstream out(dump);
@@ -37,13 +33,13 @@ TEST(ImportFaultTest, KilledImportsLeaveNothingPastTheNextImport) {
                                            (tmp.path() / "data").string()};
   const auto started = Clock::now();
   test::ChildProcess first(import);
-  WaitForExit(first);
+  EXPECT_EQ(first.Wait(std::chrono::seconds(30)), 0);
   const auto whole = Clock::now() - started;
 
   for (int k = 1; k <= 8; ++k) {
     test::ChildProcess killed(import);
     std::this_thread::sleep_for(whole * k / 8);
-    ::kill(killed.pid(), SIGKILL);
+    killed.Signal(SIGKILL);
   }
   // An import still at work, as far as its lock tells.
   const fs::path running = tmp.path() / ".data.import-Live01";
@@ -51,7 +47,7 @@ TEST(ImportFaultTest, KilledImportsLeaveNothingPastTheNextImport) {
   const int lock = ::open(running.c_str(), O_RDONLY | O_DIRECTORY);
   ASSERT_EQ(::flock(lock, LOCK_EX), 0);
   test::ChildProcess last(import);
-  WaitForExit(last);
+  EXPECT_EQ(last.Wait(std::chrono::seconds(30)), 0);
   ::close(lock);
 
   std::vector<std::string> names;

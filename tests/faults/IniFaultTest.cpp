@@ -20,7 +20,7 @@ std::vector<std::string> Names(const fs::path& folder) {
 
 // Two processes that each add their own keys lose none of them.
 TEST(IniFaultTest, TwoWritingProcessesLoseNoKey) {
-  test::TempDataFolder tmp;
+  test::TempFolder tmp;
   const std::string path = (tmp.path() / "INST.INI").string();
   const auto key = [](int w, int k) { return "w" + std::to_string(w) + "k" + std::to_string(k); };
   pid_t writers[2];
@@ -40,7 +40,7 @@ TEST(IniFaultTest, TwoWritingProcessesLoseNoKey) {
 }
 
 TEST(IniFaultTest, WritesRespectReadOnlyFilesLinksAndCleanUpAfterACrash) {
-  test::TempDataFolder tmp;
+  test::TempFolder tmp;
   const std::string path = tmp.write("INST.INI", "[a]\nk=old\n").string();
   // Read-only: refused, also to root, and silently.
   ::chmod(path.c_str(), 0444);

@@ -51,7 +51,7 @@ TEST(ParseBoundFaultTest, PlayerLoadersFailPastTheBoundKeepingWhatCameBefore) {
 }
 
 TEST(ParseBoundFaultTest, ServerSkipsAndLogsAHostileListAtStartUp) {
-  test::TempDataFolder data;
+  test::TempFolder data;
   data.write("radio/inter/zenders/hostile.txt", Hostile(256 * 1024));
   data.write("radio/inter/zenders/good.txt", "<naam>Good Radio</naam><url>http://good/</url>\r\n");
   test::DirectoryServerProcess server(data.path().string(), {"--quiet"});  // waits at most ~10 s

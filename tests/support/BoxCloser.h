@@ -30,6 +30,11 @@ class BoxCloser {
   }
 
   std::vector<Box> boxes;
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> texts;
+    for (const Box& box : boxes) texts.push_back(box.text);
+    return texts;
+  }
 
  private:
   QTimer timer_;

@@ -1,40 +1,29 @@
 #pragma once
 
-#include <sys/types.h>
-
-#include <mutex>
+#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "support/ChildProcess.h"
+#include "support/Files.h"
 
 namespace vandrel::test {
 
-// The built vandrel-directory running as a child process on a free loopback
-// port, for tests that talk to the real server.
+// The built vandrel-directory serving a data folder on a free loopback port.
 class DirectoryServerProcess {
  public:
-  // Starts the built vandrel-directory (path in macro VANDREL_DIRECTORY_EXE) serving dataDir on 127.0.0.1 with --port 0;
-  // waits (bounded, ~10 s) for its "listening on" line; throws std::runtime_error on failure.
+  // Waits (bounded) for its "listening on" line; throws std::runtime_error when it does not come.
   explicit DirectoryServerProcess(std::string dataDir = VANDREL_SHIPPED_DIRECTORY_DATA,
                                   std::vector<std::string> extraArgs = {});
-  ~DirectoryServerProcess();  // SIGTERM, then SIGKILL after a bounded wait; reaps the child
-  DirectoryServerProcess(const DirectoryServerProcess&) = delete;
-  DirectoryServerProcess& operator=(const DirectoryServerProcess&) = delete;
 
-  int port() const;
-  std::string baseAddress() const;  // "http://127.0.0.1:PORT/"
-  std::string log() const;          // everything the server printed to stderr so far
+  int port() const { return port_; }
+  std::string baseAddress() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
+  std::string log() const { return ReadFile(folder_ / "log"); }  // all it printed to stderr so far
 
  private:
-  void stopChild();
-
-  pid_t pid_ = -1;
+  TempFolder folder_{"directory log"};
+  std::unique_ptr<ChildProcess> child_;
   int port_ = 0;
-  int stdoutFd_ = -1;
-  int stderrFd_ = -1;
-  std::thread stderrReader_;
-  mutable std::mutex logMutex_;
-  std::string log_;
 };
 
 }  // namespace vandrel::test

@@ -1,9 +1,6 @@
 #include "support/Icecast.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/time.h>
+#include <httplib.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -43,35 +40,26 @@ bool Poll(const std::function<bool()>& condition, int milliseconds) {
   return false;
 }
 
-}  // namespace
-
-int HttpStatus(int port, const std::string& target, const std::string& basicAuth) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  timeval timeout{2, 0};
-  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<std::uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+// The status of a loopback GET (0 when no answer), without waiting for an endless body.
+int HttpStatus(int port, const std::string& target, const std::string& basicAuth = "") {
+  httplib::Client client("127.0.0.1", port);
+  client.set_read_timeout(2);
+  httplib::Headers headers;
+  if (!basicAuth.empty()) headers.emplace("Authorization", "Basic " + basicAuth);
   int status = 0;
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-    std::string request = "GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n";
-    if (!basicAuth.empty()) request += "Authorization: Basic " + basicAuth + "\r\n";
-    request += "\r\n";
-    if (::send(fd, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size())) {
-      char head[64] = {};
-      const ssize_t got = ::recv(fd, head, sizeof head - 1, 0);
-      if (got > 12) std::sscanf(head, "HTTP/%*s %d", &status);
-    }
-  }
-  ::close(fd);
+  client.Get(
+      target, headers,
+      [&](const httplib::Response& head) {
+        status = head.status;
+        return false;
+      },
+      [](const char*, std::size_t) { return false; });
   return status;
 }
 
+}  // namespace
+
 Icecast::Icecast(int burstBytes) {
-  std::string tmpl = (fs::temp_directory_path() / "vandrel-icecast-XXXXXX").string();
-  if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("no temporary folder");
-  folder_ = tmpl;
   fs::create_directories(folder_ / "web");
   fs::create_directories(folder_ / "log");
   // Readable by the user Icecast drops to; its logs writable.
@@ -99,8 +87,6 @@ Icecast::Icecast(int burstBytes) {
 Icecast::~Icecast() {
   feeds_.clear();
   server_.reset();
-  std::error_code ignored;
-  fs::remove_all(folder_, ignored);
 }
 
 void Icecast::Start() {

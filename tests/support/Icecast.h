@@ -6,6 +6,8 @@
 #include <string>
 
 #include "support/ChildProcess.h"
+#include "support/Loopback.h"
+#include "support/Files.h"
 
 namespace vandrel::test {
 
@@ -36,14 +38,11 @@ class Icecast {
   std::string Address(const std::string& path) const;
 
  private:
-  std::filesystem::path folder_;
+  TempFolder dir_{"icecast"};
+  const std::filesystem::path& folder_ = dir_.path();
   int port_ = 0;
   std::unique_ptr<ChildProcess> server_;
   std::map<std::string, std::unique_ptr<ChildProcess>> feeds_;
 };
-
-// The status code of a loopback GET (0 when no answer), with optional basic
-// authorisation.
-int HttpStatus(int port, const std::string& target, const std::string& basicAuth = "");
 
 }  // namespace vandrel::test

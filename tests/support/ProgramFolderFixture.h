@@ -1,22 +1,48 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "platform/ListBox.h"
 #include "platform/MpvPlayer.h"
 #include "platform/QtHttpClient.h"
 #include "player/Form1.h"
 #include "settings/Ini.h"
-#include "support/ShippedFiles.h"
 #include "support/DirectoryServerProcess.h"
+#include "support/Files.h"
+#include "support/ShippedFiles.h"
 #include "support/QtWait.h"
 
 namespace vandrel::test {
+
+// The directory server on a data folder of its own: path below the folder, content.
+struct ServedData {
+  explicit ServedData(const std::map<std::string, std::string>& files) {
+    for (const auto& [path, content] : files) data.write(path, content);
+    server = std::make_unique<DirectoryServerProcess>(data.path().string());
+  }
+  TempFolder data{"directory"};
+  std::unique_ptr<DirectoryServerProcess> server;
+};
+
+inline std::vector<std::string> Names(const ListBox& box) {
+  std::vector<std::string> names;
+  for (int i = 0; i < box.ListCount(); ++i) names.push_back(box.List(i));
+  return names;
+}
+
+// How often the server's log shows a request target (its raw form).
+inline int Requests(const DirectoryServerProcess& server, const std::string& target) {
+  int n = 0;
+  const std::string log = server.log(), line = "GET " + target + " ";
+  for (auto at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) ++n;
+  return n;
+}
 
 // A program folder with the shipped texts, settings and favourites folder,
 // and a main window started in it against the shipped directory, as the
@@ -29,16 +55,8 @@ class ProgramFolderFixture : public ::testing::Test {
     server_ = nullptr;
   }
 
-  ProgramFolderFixture() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "vandrel start XXXXXX").string();
-    if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("no temporary folder");
-    folder_ = tmpl;
-    CopyShippedProgramFiles(folder_);
-  }
-  ~ProgramFolderFixture() override {
-    form_.reset();
-    std::filesystem::remove_all(folder_);
-  }
+  ProgramFolderFixture() { CopyShippedProgramFiles(folder_); }
+  ~ProgramFolderFixture() override { form_.reset(); }
 
   std::string Ini() const { return (folder_ / "INST.INI").string(); }
   void Set(const char* section, const char* key, const std::string& value) { WriteIni(Ini(), section, key, value); }
@@ -55,12 +73,24 @@ class ProgramFolderFixture : public ::testing::Test {
     return *form_;
   }
 
+  // Started, shown, and showing the given first station: as before a dialog opens.
+  Form1& Open(const std::string& base, const std::string& firstStation = "") {
+    Start(base).show();
+    StartedUp();
+    if (!firstStation.empty()) {
+      EXPECT_TRUE(WaitUntil([&] { return form_->List1Box.List(0) == firstStation; }, std::chrono::seconds(10)));
+    }
+    return *form_;
+  }
+  std::string Text(const char* key) const { return form_->texts().Text(key); }
+
   bool StartedUp() const {
     return WaitUntil([this] { return !form_->Timer3.isActive(); }, std::chrono::seconds(5));
   }
 
   static inline DirectoryServerProcess* server_ = nullptr;
-  std::filesystem::path folder_;
+  TempFolder dir_{"program"};
+  const std::filesystem::path& folder_ = dir_.path();
   QtHttpClient http_;
   MpvPlayer player_{std::map<std::string, std::string>{{"ao", "null"}}};
   std::unique_ptr<Form1> form_;

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <thread>
+
+namespace vandrel::test {
+
+// A socket connected to 127.0.0.1:port with the timeout on both directions, or -1.
+// From another 127.x.y.z source (all reach loopback on Linux) one machine
+// plays many client addresses.
+inline int ConnectLoopback(int port, std::chrono::milliseconds timeout = std::chrono::seconds(5),
+                           const std::string& source = "") {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  timeval tv{static_cast<time_t>(timeout.count() / 1000), static_cast<suseconds_t>(timeout.count() % 1000 * 1000)};
+  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+  ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+  sockaddr_in from{.sin_family = AF_INET, .sin_port = 0, .sin_addr = {}, .sin_zero = {}};
+  const bool bound = source.empty() || (::inet_pton(AF_INET, source.c_str(), &from.sin_addr) == 1 &&
+                                        ::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) == 0);
+  sockaddr_in addr{.sin_family = AF_INET, .sin_port = htons(static_cast<uint16_t>(port)),
+                   .sin_addr = {htonl(INADDR_LOOPBACK)}, .sin_zero = {}};
+  if (bound && ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return fd;
+  ::close(fd);
+  return -1;
+}
+
+// The reply head on fd (through its blank line), or what came before the
+// connection ended or timeout passed.
+inline std::string ReadHead(int fd, std::chrono::milliseconds timeout) {
+  std::string head;
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  char c = 0;
+  for (pollfd p{fd, POLLIN, 0}; head.find("\r\n\r\n") == std::string::npos;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+    if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0 || ::recv(fd, &c, 1, 0) != 1) break;
+    head += c;
+  }
+  return head;
+}
+
+// Whether something accepts connections on the loopback port, polled for up
+// to the given milliseconds.
+inline bool WaitForListener(int port, int milliseconds) {
+  for (int waited = 0; waited <= milliseconds; waited += 20) {
+    const int fd = ConnectLoopback(port, std::chrono::seconds(1));
+    ::close(fd);
+    if (fd >= 0) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
+}
+
+// Sends bytes as they are, half-closes, and returns all that comes back
+// until the server closes or the timeout passes.
+inline std::string RawExchange(int port, std::string_view bytes, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+  const int fd = ConnectLoopback(port, timeout);
+  if (fd < 0) throw std::runtime_error("connect");
+  // The server may answer and hang up before taking everything; that is fine.
+  for (ssize_t n = 0; !bytes.empty() && (n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL)) > 0;) bytes.remove_prefix(n);
+  ::shutdown(fd, SHUT_WR);
+  std::string reply;
+  char buffer[65536];
+  for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;) reply.append(buffer, static_cast<std::size_t>(n));
+  ::close(fd);
+  return reply;
+}
+
+// The status code of the first response in raw, or 0 when there is none.
+inline int StatusOf(const std::string& raw) {
+  return raw.rfind("HTTP/1.", 0) == 0 && raw.size() >= 12 ? std::stoi(raw.substr(9, 3)) : 0;
+}
+
+// A GET with the target exactly as given; Host is 127.0.0.1 unless extraHeaders carry one.
+inline std::string RawGet(int port, std::string_view target, std::string_view extraHeaders = "Connection: close\r\n") {
+  std::string request = "GET " + std::string(target) + " HTTP/1.1\r\n";
+  if (extraHeaders.find("Host:") == std::string_view::npos) request += "Host: 127.0.0.1\r\n";
+  return RawExchange(port, request + std::string(extraHeaders) + "\r\n");
+}
+
+}  // namespace vandrel::test
