@@ -5,10 +5,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <stdexcept>
 #include <vector>
 
-#include "../support/ReadFile.h"
+#include "support/Files.h"
 
 namespace vandrel {
 namespace {
@@ -16,24 +15,16 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
-fs::path MakeTempFolder() {
-  std::string tmpl = (fs::temp_directory_path() / "vandrel-ini-XXXXXX").string();
-  if (mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("no temporary folder");
-  return tmpl;
-}
-
 class IniTest : public ::testing::Test {
  protected:
-  ~IniTest() override {
-    ini_testing::SetRenameFunction(nullptr);
-    fs::remove_all(dir_);
-  }
+  ~IniTest() override { ini_testing::SetRenameFunction(nullptr); }
   void Put(const std::string& content) { std::ofstream(path_, std::ios::binary) << content; }
   std::string Content() const { return test::ReadFile(path_); }
   // A temporary left behind would show up here.
   std::vector<fs::path> Folder() const { return {fs::directory_iterator(dir_), {}}; }
 
-  fs::path dir_ = MakeTempFolder();
+  test::TempFolder tmp_{"ini"};
+  const fs::path& dir_ = tmp_.path();
   std::string path_ = (dir_ / "INST.INI").string();
 };
 
