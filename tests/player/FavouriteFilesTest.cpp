@@ -1,12 +1,11 @@
 #include "player/FavouriteFiles.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "platform/FolderFiles.h"
+#include "support/Files.h"
 
 namespace vandrel {
 namespace {
@@ -27,16 +26,10 @@ TEST(FavouriteFileNameTest, RefusesOnlyNamesThatLeaveTheFolderOrWouldBeHidden) {
 
 class FolderFilesTest : public ::testing::Test {
  protected:
-  FolderFilesTest() {
-    std::string tmpl = (fs::temp_directory_path() / "vandrel folder XXXXXX").string();
-    if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("no temporary folder");
-    dir_ = tmpl;
-  }
-  ~FolderFilesTest() override { fs::remove_all(dir_); }
+  void Put(const std::string& name) { tmp_.write(name, "x"); }
 
-  void Put(const std::string& name) { std::ofstream(dir_ / name) << "x"; }
-
-  fs::path dir_;
+  test::TempFolder tmp_{"folder"};
+  const fs::path& dir_ = tmp_.path();
 };
 
 TEST_F(FolderFilesTest, ListsVisibleRegularFilesWithoutRegardToCase) {

@@ -1,21 +1,17 @@
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <stdlib.h>
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <string_view>
+#include <memory>
 #include <thread>
 #include <vector>
 
-#include "support/ShippedFiles.h"
+#include "support/ChildProcess.h"
 #include "support/DirectoryServerProcess.h"
-#include "support/ReadFile.h"
-
-extern char** environ;
+#include "support/Files.h"
+#include "support/ShippedFiles.h"
 
 namespace vandrel {
 namespace {
@@ -30,19 +26,17 @@ using namespace std::chrono_literals;
 // moment of that, it leaves the old or the new settings file, never a part.
 TEST(ProgramRun, RunsFromItsFolderEndsOnRequestAndAKillNeverTearsItsSettings) {
   test::DirectoryServerProcess server;
-  const fs::path folder = fs::temp_directory_path() / ("vandrel-run-" + std::to_string(::getpid()));
+  const test::TempFolder program("run");
+  const fs::path& folder = program.path();
   test::CopyShippedProgramFiles(folder);
-  fs::copy_file(VANDREL_RADIO_EXE, folder / "vandrel-radio", fs::copy_options::overwrite_existing);
-  std::ofstream(folder / "directory.ini") << "[Directory]\nbase=" << server.baseAddress() << "\n";
-  const std::string exe = (folder / "vandrel-radio").string();
-  char* argv[] = {const_cast<char*>(exe.c_str()), nullptr};
+  fs::copy_file(VANDREL_RADIO_EXE, folder / "vandrel-radio");
+  program.write("directory.ini", "[Directory]\nbase=" + server.baseAddress() + "\n");
 
   // Started once the remembered country's list and the start page were asked for.
   auto start = [&](const std::string& settings) {
-    std::ofstream(folder / "INST.INI", std::ios::trunc) << settings;
-    pid_t pid = 0;
-    EXPECT_EQ(posix_spawn(&pid, exe.c_str(), nullptr, nullptr, argv, environ), 0);
+    program.write("INST.INI", settings);
     const auto from = server.log().size();
+    auto child = std::make_unique<test::ChildProcess>(std::vector<std::string>{(folder / "vandrel-radio").string()});
     bool asked = false;
     for (auto waited = 0ms; waited < 15s && !asked; waited += 50ms) {
       std::this_thread::sleep_for(50ms);
@@ -53,43 +47,31 @@ TEST(ProgramRun, RunsFromItsFolderEndsOnRequestAndAKillNeverTearsItsSettings) {
               log.find("index.php?wat=home&lang=english 200", from) != std::string::npos;
     }
     EXPECT_TRUE(asked) << server.log();
-    return pid;
+    return child;
   };
   const std::string settings =
       "[Online Radio]\ngrootscherm=1\nxsluiten=0\n[Onthouden]\nVolume=30\nLaatsteNAAM=Eerst\n"
       "LaatsteLandNaam=Holland\nLaatsteLandbestand=holland.txt\n" + std::string(20000, ';') + "\n";
 
-  pid_t pid = start(settings);
-  int status = 0;
-  EXPECT_EQ(::waitpid(pid, &status, WNOHANG), 0) << "still running";
-  ::kill(pid, SIGTERM);
-  bool ended = false;
-  for (auto waited = 0ms; waited < 5s && !ended; waited += 20ms) {
-    std::this_thread::sleep_for(20ms);
-    ended = ::waitpid(pid, &status, WNOHANG) == pid;
-  }
-  if (!ended) {
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, &status, 0);
-  }
-  EXPECT_TRUE(ended);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  auto running = start(settings);
+  EXPECT_TRUE(running->Running());
+  running->Signal(SIGTERM);
+  EXPECT_EQ(running->Wait(5s), 0);
   const std::string saved = test::ReadFile(folder / "INST.INI");
   EXPECT_NE(saved.find("LaatsteURL=\n"), std::string::npos) << saved.substr(0, 300);  // a key it did not have
   EXPECT_NE(saved.find("LaatsteNAAM=Eerst\n"), std::string::npos);
 
   for (const auto delay : {0ms, 2ms, 5ms, 10ms}) {
-    pid = start(settings);
-    ::kill(pid, SIGTERM);
+    auto killed = start(settings);
+    killed->Signal(SIGTERM);
     std::this_thread::sleep_for(delay);
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, &status, 0);
+    killed->Signal(SIGKILL);
+    killed->Wait(5s);
     const std::string after = test::ReadFile(folder / "INST.INI");
     EXPECT_EQ(after.substr(0, 52), settings.substr(0, 52)) << "killed after " << delay.count() << " ms";
     EXPECT_NE(after.find(std::string(20000, ';') + "\n"), std::string::npos);
     EXPECT_NE(after.find("Volume=30\n"), std::string::npos);
   }
-  fs::remove_all(folder);
 }
 
 }  // namespace
