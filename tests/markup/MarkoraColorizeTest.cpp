@@ -147,20 +147,17 @@ TEST(MarkoraColorizeTest, WritesProgressToEitherKindOfProgressObject) {
   std::vector<int> values;
   QObject::connect(&bar, &QProgressBar::valueChanged, [&](int v) { values.push_back(v); });
   box.setProgressBar(&bar);
-  box.Colorize(1, 200);
-  EXPECT_EQ(bar.minimum(), 0);
+  box.Colorize(1, 200);  // which percentages is ColorizeScannerTest's
   EXPECT_EQ(bar.maximum(), 100);
-  ASSERT_GE(values.size(), 3u);
-  EXPECT_EQ(values[0], 0);
-  EXPECT_EQ(values[1], 1);
+  ASSERT_GE(values.size(), 2u);
+  EXPECT_EQ(values.front(), 0);
   EXPECT_EQ(values.back(), 100);
 
   htPrgBar percent;
   box.setProgressBar(&percent);
   box.Colorize(100, 200);
   ASSERT_GE(percent.written.size(), 2u);
-  EXPECT_EQ(percent.written[0], 0);
-  EXPECT_EQ(percent.written[1], 50);
+  EXPECT_EQ(percent.written.front(), 0);
   EXPECT_EQ(percent.written.back(), 100);
 
   // Anything else is left alone.

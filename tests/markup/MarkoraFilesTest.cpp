@@ -1,16 +1,15 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <QDir>
 #include <QFile>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <filesystem>
-#include <fstream>
 #include <set>
 
 #include "MarkoraProbe.h"
 #include "markup/MarkoraError.h"
+#include "support/Files.h"
+#include "support/QtWait.h"
 
 namespace vandrel {
 namespace {
@@ -19,31 +18,24 @@ namespace fs = std::filesystem;
 
 class MarkoraFilesTest : public ::testing::Test {
  protected:
-  MarkoraFilesTest() {
-    std::string tmpl = (fs::temp_directory_path() / "vandrel markora files XXXXXX").string();
-    if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("no temporary folder");
-    folder_ = tmpl;
-    box_.InitProperties();
-  }
-  ~MarkoraFilesTest() override { fs::remove_all(folder_); }
+  MarkoraFilesTest() { box_.InitProperties(); }
 
   QString Path(const char* name) const { return QString::fromStdString((folder_ / name).string()); }
 
-  fs::path folder_;
+  test::TempFolder folder_{"markora files"};
   Markora box_;
 };
 
 TEST_F(MarkoraFilesTest, LoadsAndSavesPlainCharacters) {
   const std::string rtf = "{\\rtf1\\ansi {\\b bold} <b>tag</b>}\n";
-  std::ofstream(folder_ / "page.rtf", std::ios::binary) << rtf;
+  folder_.write("page.rtf", rtf);
   box_.LoadFile(Path("page.rtf"));
   EXPECT_EQ(box_.Text().toStdString(), rtf);
 
   box_.setText(QString::fromUtf8("<p>\xC3\xA4</p>\nend"));
   box_.Colorize();
   box_.SaveFile(Path("out.htm"));
-  std::ifstream in(folder_ / "out.htm", std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "<p>\xC3\xA4</p>\nend");
+  EXPECT_EQ(test::ReadFile(folder_ / "out.htm"), "<p>\xC3\xA4</p>\nend");
 }
 
 TEST_F(MarkoraFilesTest, FileErrorsReachTheCaller) {
@@ -114,8 +106,7 @@ TEST_F(MarkoraFilesTest, ShowsStyledMarkup) {
   box_.resize(620, 200);
   box_.show();
   QApplication::processEvents();
-  QDir().mkpath(VANDREL_SCREENSHOT_DIR);
-  EXPECT_TRUE(box_.grab().save(QString(VANDREL_SCREENSHOT_DIR) + "/markora.png"));
+  test::SaveScreenshot(box_, "markora.png");
   EXPECT_EQ(test::StyleMask(box_).substr(16, 14), ".bbbb.iiii....");
 }
 

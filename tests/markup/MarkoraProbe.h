@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QApplication>
-#include <QKeyEvent>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <string>
@@ -47,18 +47,9 @@ struct EventLog {
 
 // One key as the window system delivers it: press with its text, release.
 inline void TypeKey(Markora& box, int key, const QString& text, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-  QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
-  QApplication::sendEvent(box.rtfHTML(), &press);
-  QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
-  QApplication::sendEvent(box.rtfHTML(), &release);
+  QTest::sendKeyEvent(QTest::Click, box.rtfHTML(), static_cast<Qt::Key>(key), text, modifiers);
 }
 
-inline void TypeText(Markora& box, const QString& text) {
-  for (const QChar c : text) {
-    const int key = c.isLetter() && c.unicode() < 128 ? Qt::Key_A + (c.toUpper().unicode() - 'A')
-                                                      : (c.unicode() < 128 ? c.unicode() : 0);
-    TypeKey(box, key, QString(c));
-  }
-}
+inline void TypeText(Markora& box, const QString& text) { QTest::keyClicks(box.rtfHTML(), text); }
 
 }  // namespace vandrel::test

@@ -1,19 +1,14 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "markup/IniPropertyBag.h"
 #include "markup/MemoryPropertyBag.h"
 #include "markup/PropertyText.h"
 #include "settings/Ini.h"
+#include "support/Files.h"
 
 namespace vandrel {
 namespace {
-
-namespace fs = std::filesystem;
 
 TEST(PropertyTextTest, FontsAndPicturesSurviveTheirTextForm) {
   const FontDescription font{"Odd;Name", 8.25, 700, true, false, true, 2};
@@ -38,22 +33,10 @@ TEST(PropertyTextTest, FontsAndPicturesSurviveTheirTextForm) {
 
 class IniPropertyBagTest : public ::testing::Test {
  protected:
-  IniPropertyBagTest() {
-    std::string tmpl = (fs::temp_directory_path() / "vandrel bag XXXXXX").string();
-    if (::mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("no temporary folder");
-    folder_ = tmpl;
-  }
-  ~IniPropertyBagTest() override { fs::remove_all(folder_); }
-
   std::string File() const { return (folder_ / "form.ini").string(); }
-  std::string Content() const {
-    std::ifstream in(File(), std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-  }
+  std::string Content() const { return test::ReadFile(File()); }
 
-  fs::path folder_;
+  test::TempFolder folder_{"bag"};
 };
 
 TEST_F(IniPropertyBagTest, LongAndAwkwardTextsReadBackUnchanged) {
