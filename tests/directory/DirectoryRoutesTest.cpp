@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <memory>
@@ -8,6 +7,7 @@
 #include <thread>
 
 #include "DirectoryTestKit.h"
+#include "platform/Gunzip.h"
 #include "player/TaggedList.h"
 #include "support/DirectoryServerProcess.h"
 
@@ -115,19 +115,8 @@ TEST(ShippedDirectoryDataTest, EveryCountryNamesAWellFormedList) {
 
 constexpr const char* kBig = "/radio/inter/zenders/big.txt";
 
-std::string Gunzip(const std::string& data) {
-  z_stream zs{};
-  inflateInit2(&zs, 15 + 16);
-  std::string out(1 << 20, '\0');
-  zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-  zs.avail_in = static_cast<uInt>(data.size());
-  zs.next_out = reinterpret_cast<Bytef*>(out.data());
-  zs.avail_out = static_cast<uInt>(out.size());
-  const int rc = inflate(&zs, Z_FINISH);
-  out.resize(zs.total_out);
-  inflateEnd(&zs);
-  return rc == Z_STREAM_END ? out : "<not gzip>";
-}
+// The player's own unpacker reads what the server packs.
+std::string Gunzip(const std::string& data) { return vandrel::Gunzip(data, 1 << 20); }
 
 // More stations than one search answer may hold.
 std::string ManyStations(const std::string& word) {

@@ -1,11 +1,9 @@
 #include "platform/ListCache.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <filesystem>
 
 #include "platform/Gunzip.h"
+#include "support/Files.h"
 #include "support/GzipText.h"
 
 namespace vandrel {
@@ -14,9 +12,8 @@ namespace {
 using Headers = std::vector<std::pair<std::string, std::string>>;
 
 TEST(ListFetchTest, AsksWithTheValidatorsItKeptAndUnpacksEveryMember) {
-  std::string folder = (std::filesystem::temp_directory_path() / "vandrel-lists-XXXXXX").string();
-  ASSERT_NE(::mkdtemp(folder.data()), nullptr);
-  const ListCache cache(folder + "/.listcache");
+  const test::TempFolder folder("lists");
+  const ListCache cache((folder / ".listcache").string());
   const std::string list = "http://d.example/radio/inter/zenders/holland.txt";
   constexpr std::size_t kCap = 1 << 20;
 
@@ -38,7 +35,6 @@ TEST(ListFetchTest, AsksWithTheValidatorsItKeptAndUnpacksEveryMember) {
   const std::string other = "http://d.example/radio/inter/keuze-uk.txt";
   ListFetch(&cache, other).Body(200, "", "\"v2\"\r\nX-Injected: 1", "", "<naam>Land</naam>", kCap);
   EXPECT_EQ(ListFetch(&cache, other).RequestHeaders().size(), 1u);
-  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -4,15 +4,13 @@
 
 #include <QStringList>
 #include <QtGlobal>
-#include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 
 #include "platform/TextDecoding.h"
 #include "support/CannedServer.h"
 #include "support/DirectoryServerProcess.h"
+#include "support/Files.h"
 #include "support/GzipText.h"
 #include "support/QtWait.h"
 
@@ -63,25 +61,17 @@ TEST(QtHttpClientTest, RefusesBodiesOverTheCap) {
   EXPECT_EQ(QtHttpClient({.maxBodyBytes = 8000}).OpenURL(big.address() + "big.txt").size(), 5000u);
 }
 
-std::filesystem::path TemporaryFolder() {
-  std::string name = (std::filesystem::temp_directory_path() / "vandrel-http-XXXXXX").string();
-  if (::mkdtemp(name.data()) == nullptr) throw std::runtime_error("no temporary folder");
-  return name;
-}
-
 // A list of many kilobytes, so its gzip body spans many reads and unpacks.
 TEST(QtHttpClientTest, AGzipListAndARevalidationGiveTheTextOfAPlainDownload) {
-  const auto data = TemporaryFolder();
-  std::filesystem::create_directories(data / "radio/inter/zenders");
+  const test::TempFolder data("http"), cache("http cache");
   std::string list;
   for (int n = 0; list.size() < 300000; ++n) {
     list += "<naam>Zender " + std::to_string(n) + " caf\xC3\xA9</naam><url>http://s.example/" + std::to_string(n * 7919) +
             "</url><homepage>www.example/" + std::to_string(n) + "</homepage>\n";
   }
-  std::ofstream(data / "radio/inter/zenders/groot.txt", std::ios::binary) << list;
-  const auto cache = TemporaryFolder();
+  data.write("radio/inter/zenders/groot.txt", list);
   {
-    test::DirectoryServerProcess server(data.string());
+    test::DirectoryServerProcess server(data.path().string());
     const std::string address = server.baseAddress() + "radio/inter/zenders/groot.txt";
     QtHttpClient http(QtHttpClient::Limits{}, (cache / ".listcache").string());
     EXPECT_EQ(http.OpenURL(address), DecodeBodyText(list));  // gzip on the wire
@@ -91,8 +81,6 @@ TEST(QtHttpClientTest, AGzipListAndARevalidationGiveTheTextOfAPlainDownload) {
     // Without a cache every fetch moves the list.
     EXPECT_EQ(QtHttpClient().OpenURL(address), DecodeBodyText(list));
   }
-  std::filesystem::remove_all(data);
-  std::filesystem::remove_all(cache);
 
   // A gzip body cut short is no answer, never part of the list.
   std::string packed = test::GzipText(list);
