@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
-#include <QMouseEvent>
+#include <QTest>
 #include <filesystem>
 #include <fstream>
 
@@ -31,18 +30,7 @@ class FakeLauncher : public Launcher {
   bool fail = false;
 };
 
-void Click(QWidget* widget, QPointF at = QPointF(3, 3)) {
-  for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-    QMouseEvent event(type, at, widget->mapToGlobal(at), Qt::LeftButton,
-                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(widget, &event);
-  }
-}
-
-void SaveScreenshot(QWidget& widget, const std::string& name) {
-  QDir().mkpath(VANDREL_SCREENSHOT_DIR);
-  widget.grab().save(QString(VANDREL_SCREENSHOT_DIR) + "/" + QString::fromStdString(name));
-}
+void Click(QWidget* widget, QPoint at = QPoint(3, 3)) { QTest::mouseClick(widget, Qt::LeftButton, {}, at); }
 
 class SkinsAndLinksTest : public test::ProgramFolderFixture {
  protected:
@@ -68,7 +56,7 @@ TEST_F(SkinsAndLinksTest, ThePanelShowsTheStartPageAndTheErrorTextWhenAPageFails
             server_->baseAddress() + "radio/inter/website/index.php?wat=home&lang=english");
   ASSERT_TRUE(ShowsText(form, "Holland")) << form.WebBrowser1->shownText().toStdString();
   test::WaitUntil([&] { return form.List1->count() > 1 && !form.Timer2.isActive(); }, 10s);
-  SaveScreenshot(form, "form1-skinned.png");
+  test::SaveScreenshot(form, "form1-skinned.png");
 
   // A link in the page leads on; one to a local file goes nowhere.
   HtmlView* view = form.WebBrowser1->view();
@@ -77,14 +65,14 @@ TEST_F(SkinsAndLinksTest, ThePanelShowsTheStartPageAndTheErrorTextWhenAPageFails
   Click(view->viewport(), link.center());
   ASSERT_TRUE(ShowsText(form, "About Vandrel Internet Radio"));
   EXPECT_EQ(form.WebBrowser1->shownAddress(), server_->baseAddress() + "radio/inter/website/index.php?wat=about");
-  SaveScreenshot(form, "form1-about.png");
+  test::SaveScreenshot(form, "form1-about.png");
   view->followLink("file:///etc/hostname");
   test::Pump(300ms);
   EXPECT_EQ(view->url().scheme(), "http");
 
   emit form.WebBrowser1->NavigateError();
   ASSERT_TRUE(ShowsText(form, form.texts().Text("error1")));
-  SaveScreenshot(form, "form1-error.png");
+  test::SaveScreenshot(form, "form1-error.png");
   EXPECT_EQ(form.WebBrowser1->LocationURL(), "about:" + form.texts().Text("error1"));
   Click(form.Label5);  // the information page leads away from it
   EXPECT_EQ(form.WebBrowser1->LocationURL(), server_->baseAddress() + "radio/inter/website/index.php?wat=about");
@@ -129,7 +117,7 @@ TEST_F(SkinsAndLinksTest, EachLinkLabelOpensItsSkinnedDialog) {
       for (QLabel* image : dialog->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
         if (image->objectName() == "Image2") skinned = !image->pixmap().isNull();
       }
-      if (link.screenshot != nullptr) SaveScreenshot(*dialog, link.screenshot);
+      if (link.screenshot != nullptr) test::SaveScreenshot(*dialog, link.screenshot);
       dialog->reject();
     });
     watch.start();
@@ -157,18 +145,15 @@ TEST_F(SkinsAndLinksTest, BrowserLinksHandOverWebAddressesOnly) {
   EXPECT_EQ(launcher.opened.back(), "http://een.example/");
   EXPECT_TRUE(boxes.boxes.empty());
 
-  for (const std::string bad : {"javascript:alert(1)", "file:///etc/passwd"}) {
-    form.station().Play({"", "", bad});
-    const auto before = launcher.opened.size();
-    Click(form.Label3);
-    EXPECT_EQ(launcher.opened.size(), before) << bad;
-  }
+  // Which addresses are refused is BrowserLinksTest's; one goes through the window.
+  form.station().Play({"", "", "javascript:alert(1)"});
+  Click(form.Label3);
+  EXPECT_EQ(launcher.opened.size(), 4u);
   launcher.fail = true;
   form.station().Play({"", "", "twee.example/"});
   Click(form.Label3);
   test::Pump(200ms);
-  ASSERT_EQ(boxes.boxes.size(), 3u);
-  for (const auto& box : boxes.boxes) EXPECT_EQ(box.text, form.texts().Text("error12"));
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>(2, form.texts().Text("error12")));
 
   player_.setURL(Tone(600));
   Click(form.Label9);  // "Volume:" mutes; playing goes on
