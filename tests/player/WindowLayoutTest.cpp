@@ -4,7 +4,6 @@
 
 #include <QAccessible>
 #include <QCheckBox>
-#include <QDir>
 #include <QMessageBox>
 #include <QScreen>
 #include <QStyle>
@@ -84,8 +83,7 @@ class WindowLayoutTest : public test::ProgramFolderFixture {
   // for screen readers and looks different with the focus.
   void ExpectFit(QWidget* window, const std::string& where, bool reach) {
     const QImage shot = window->grab().toImage();  // painting decides what is elided
-    QDir().mkpath(VANDREL_SCREENSHOT_DIR);
-    shot.save(QString::fromStdString(std::string(VANDREL_SCREENSHOT_DIR) + "/" + where + ".png"));
+    test::SaveScreenshot(shot, where + ".png");
     if (reach) {
       ASSERT_TRUE(test::WaitUntil([&] { return window->activateWindow(), window->isActiveWindow(); }, 5s));
       window->setAttribute(Qt::WA_KeyboardFocusChange);  // as after a Tab

@@ -55,13 +55,6 @@ TEST_F(Form4Test, OkWritesTheStatesAsReadThenClickedAndArmsOrDisarmsAutostart) {
   auto form = MakeForm();
   form->show();
   test::Pump(100ms);
-  // The shipped captions fit.
-  for (QWidget* w : std::initializer_list<QWidget*>{form->Check1, form->Check2, form->Check3, form->Check4,
-                                                    form->Command1, form->Command2}) {
-    EXPECT_GE(w->width(), w->sizeHint().width()) << w->objectName().toStdString();
-    EXPECT_LE(w->geometry().right(), form->width()) << w->objectName().toStdString();
-  }
-  EXPECT_GE(form->Label1->width(), form->Label1->sizeHint().width());
 
   for (QCheckBox* box : {form->Check1, form->Check2, form->Check4}) box->click();
   form->Command1->click();

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QSignalSpy>
@@ -39,8 +38,7 @@ void Press(QWidget* widget, Qt::MouseButton button, QEvent::Type type = QEvent::
 
 void SaveScreen(const char* name) {
   test::Pump(std::chrono::milliseconds(400));  // let the host and the menu paint
-  QDir().mkpath(VANDREL_SCREENSHOT_DIR);
-  QApplication::primaryScreen()->grabWindow(0).save(QString(VANDREL_SCREENSHOT_DIR) + "/" + name);
+  test::SaveScreenshot(QApplication::primaryScreen()->grabWindow(0).toImage(), name);
 }
 
 TEST(TrayIconTest, ShowsOneIconWithItsTipAndReportsThePresses) {

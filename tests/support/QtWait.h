@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDir>
+#include <QImage>
 #include <QtCore/qtestsupport_core.h>
 #include <QWidget>
 #include <chrono>
@@ -17,11 +18,12 @@ inline bool WaitUntil(const std::function<bool()>& condition, std::chrono::milli
 inline void Pump(std::chrono::milliseconds duration) { QTest::qWait(static_cast<int>(duration.count())); }
 
 #ifdef VANDREL_SCREENSHOT_DIR
-// Keeps a picture of the widget beside the build for a reviewer's eye.
-inline void SaveScreenshot(QWidget& widget, const std::string& name) {
+// Keeps a picture beside the build for a reviewer's eye.
+inline void SaveScreenshot(const QImage& picture, const std::string& name) {
   QDir().mkpath(VANDREL_SCREENSHOT_DIR);
-  widget.grab().save(QString(VANDREL_SCREENSHOT_DIR) + "/" + QString::fromStdString(name));
+  picture.save(QString(VANDREL_SCREENSHOT_DIR) + "/" + QString::fromStdString(name));
 }
+inline void SaveScreenshot(QWidget& widget, const std::string& name) { SaveScreenshot(widget.grab().toImage(), name); }
 #endif
 
 }  // namespace vandrel::test
