@@ -77,7 +77,9 @@ TEST_F(MpvPlayerTest, EveryFormOfStreamPlaysWithItsTitle) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    if (!c.titleBytes.empty()) ASSERT_TRUE(icecast_->SetTitle("/radio.mp3", c.titleBytes));
+    if (!c.titleBytes.empty()) {
+      ASSERT_TRUE(icecast_->SetTitle("/radio.mp3", c.titleBytes));
+    }
     Watched w;
     w.player.setURL(c.address);
     ASSERT_TRUE(w.WaitFor(PlayState::Playing)) << w.player.status();

@@ -122,7 +122,9 @@ class WindowLayoutTest : public test::ProgramFolderFixture {
       if (reach && (w->focusPolicy() & Qt::TabFocus)) {
         QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(w);
         EXPECT_FALSE(spoken->text(QAccessible::Name).isEmpty()) << name;
-        if (w->property("vandrelLink").toBool()) EXPECT_EQ(spoken->role(), QAccessible::Link) << name;
+        if (w->property("vandrelLink").toBool()) {
+          EXPECT_EQ(spoken->role(), QAccessible::Link) << name;
+        }
         window->setFocus();
         const QImage before = w->grab().toImage();
         w->setFocus(Qt::TabFocusReason);
@@ -143,7 +145,9 @@ class WindowLayoutTest : public test::ProgramFolderFixture {
         const auto* label = qobject_cast<QLabel*>(upper);
         const QRect cover = label && label->pixmap().isNull() ? TextRect(window, upper) : upper->geometry();
         EXPECT_FALSE(cover.intersects(TextRect(window, lower))) << pair;
-        if (!IsWindowless(lower) && IsWindowless(upper)) EXPECT_FALSE(upper->geometry().intersects(lower->geometry())) << pair;
+        if (!IsWindowless(lower) && IsWindowless(upper)) {
+          EXPECT_FALSE(upper->geometry().intersects(lower->geometry())) << pair;
+        }
       }
     }
   }
