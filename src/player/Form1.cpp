@@ -80,7 +80,6 @@ Form1::Form1(Environment environment, QWidget* parent)
   station_.Restore(ZenderNaam->text().toStdString());  // the design-time text until one is chosen
   station_.OnChange([this] { StationChange(); });
 
-  Label14->installEventFilter(this);
   PlayOnEveryClick(List1, &Form1::List1_Click);
   connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
   connect(stopspelen, &QAction::triggered, this, &Form1::stopspelen_Click);
@@ -132,16 +131,16 @@ Form1::Form1(Environment environment, QWidget* parent)
 Form1::~Form1() = default;
 
 void Form1::PlayOnEveryClick(QListWidget* list, void (Form1::*handler)()) {
-  clickedLists_[list->viewport()] = {list, false};
+  clickedLists_[list->viewport()] = false;
   list->viewport()->installEventFilter(this);
   connect(list, &QListWidget::itemSelectionChanged, this, [this, list, handler] {
     // Clearing the list also changes the selection; only a chosen line plays.
     if (list->selectedItems().isEmpty()) return;
-    clickedLists_[list->viewport()].second = true;
+    clickedLists_[list->viewport()] = true;
     (this->*handler)();
   });
   connect(list, &QListWidget::clicked, this, [this, list, handler] {
-    if (!clickedLists_[list->viewport()].second && !list->selectedItems().isEmpty()) (this->*handler)();
+    if (!clickedLists_[list->viewport()] && !list->selectedItems().isEmpty()) (this->*handler)();
   });
 }
 
@@ -250,12 +249,9 @@ void Form1::MakeClickable(QLabel* control, bool hand, const QString& pictureName
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == Label14 && event->type() == QEvent::Resize && !Label14->toolTip().isEmpty()) {
-    ShowStatus(Label14->toolTip());  // the tip holds the whole line: show as much as now fits
-  }
   if (const auto list = clickedLists_.find(watched); list != clickedLists_.end()) {
     // Seen before the list handles the press, which may change the selection.
-    if (event->type() == QEvent::MouseButtonPress) list->second.second = false;
+    if (event->type() == QEvent::MouseButtonPress) list->second = false;
     return QWidget::eventFilter(watched, event);
   }
   bool clicked = false;
@@ -474,11 +470,10 @@ void Form1::stopspelen_Click() { station_.Stop(); }
 
 void Form1::Slider1_Change() { env_.player.setVolume(Slider1->value()); }
 
-void Form1::PlayerStatusChange() { ShowStatus(QString::fromStdString(env_.player.status())); }
-
-void Form1::ShowStatus(const QString& status) {
-  // The line is narrow: a long stream title is cut visibly, whole in the tip.
-  Label14->setText(Label14->fontMetrics().elidedText(status, Qt::ElideRight, Label14->width()));
+void Form1::PlayerStatusChange() {
+  // The caption cuts what does not fit as it paints; the tip always holds the whole line.
+  const QString status = QString::fromStdString(env_.player.status());
+  Label14->setText(status);
   Label14->setToolTip(status);
 }
 

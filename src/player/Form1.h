@@ -170,7 +170,6 @@ class Form1 : public QWidget {
   std::string SettingsFile() const;
   void Timer5_Timer();
   void PlayerStatusChange();
-  void ShowStatus(const QString& status);
   void PlayerError();
   void StationChange();
   // A click on the line already selected plays it again (after a stop or an
@@ -179,7 +178,7 @@ class Form1 : public QWidget {
 
   Environment env_;
   CurrentStation station_;
-  std::map<QObject*, std::pair<QListWidget*, bool>> clickedLists_;  // viewport -> list, selection changed by the press
+  std::map<QObject*, bool> clickedLists_;  // a list's viewport -> its last press changed the selection
   DesktopLauncher desktopLauncher_;
   std::map<QObject*, void (Form1::*)()> clickHandlers_;
   LanguageTable texts_;
