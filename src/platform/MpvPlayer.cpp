@@ -1,9 +1,10 @@
 #include "platform/MpvPlayer.h"
 
-#include <mpv/client.h>
+#include "platform/MpvLibrary.h"
 
 #include <QMetaObject>
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -14,7 +15,6 @@ namespace {
 
 enum ReplyId : std::uint64_t { kPausedForCache = 1, kBufferingState, kMetadata, kAudioOutput };
 
-void SetOption(mpv_handle* mpv, const char* name, const char* value) { mpv_set_option_string(mpv, name, value); }
 
 std::map<std::string, std::string> StringsOf(const mpv_node& node) {
   std::map<std::string, std::string> values;
@@ -40,8 +40,8 @@ MpvPlayer::MpvPlayer(std::map<std::string, std::string> options, QObject* parent
 
 MpvPlayer::~MpvPlayer() {
   if (!mpv_) return;
-  mpv_set_wakeup_callback(mpv_, nullptr, nullptr);
-  mpv_terminate_destroy(mpv_);
+  lib_->mpv_set_wakeup_callback(mpv_, nullptr, nullptr);
+  lib_->mpv_terminate_destroy(mpv_);
 }
 
 void MpvPlayer::setReconnectPauses(ReconnectPolicy::Pauses pauses, std::chrono::milliseconds steady) {
@@ -55,7 +55,13 @@ bool MpvPlayer::start() {
   std::setlocale(LC_NUMERIC, "C");
   // The sound server's mixer shows our name and icon.
   ::setenv("PULSE_PROP_application.icon_name", "org.vandrel.Radio", 0);
-  mpv_ = mpv_create();
+  std::string why;
+  lib_ = OpenMpvLibrary(why);
+  if (!lib_) {
+    std::fprintf(stderr, "vandrel-radio: no playback: %s\n", why.c_str());
+    return false;
+  }
+  mpv_ = lib_->mpv_create();
   if (!mpv_) return false;
 
   for (const auto& [name, value] : std::map<std::string, std::string>{
@@ -67,21 +73,21 @@ bool MpvPlayer::start() {
            // lavf's default probe waits for seconds of a live stream before
            // the first sound; 64 KiB tells MP3, AAC, Ogg and HLS apart.
            {"demuxer-lavf-probesize", "65536"}}) {
-    SetOption(mpv_, name.c_str(), value.c_str());
+    lib_->mpv_set_option_string(mpv_, name.c_str(), value.c_str());
   }
-  SetOption(mpv_, "volume", std::to_string(volume_).c_str());
-  for (const auto& [name, value] : options_) SetOption(mpv_, name.c_str(), value.c_str());
+  lib_->mpv_set_option_string(mpv_, "volume", std::to_string(volume_).c_str());
+  for (const auto& [name, value] : options_) lib_->mpv_set_option_string(mpv_, name.c_str(), value.c_str());
 
-  if (mpv_initialize(mpv_) < 0) {
-    mpv_terminate_destroy(mpv_);
+  if (lib_->mpv_initialize(mpv_) < 0) {
+    lib_->mpv_terminate_destroy(mpv_);
     mpv_ = nullptr;
     return false;
   }
-  mpv_observe_property(mpv_, kPausedForCache, "paused-for-cache", MPV_FORMAT_FLAG);
-  mpv_observe_property(mpv_, kBufferingState, "cache-buffering-state", MPV_FORMAT_INT64);
-  mpv_observe_property(mpv_, kMetadata, "metadata", MPV_FORMAT_NODE);
-  mpv_observe_property(mpv_, kAudioOutput, "current-ao", MPV_FORMAT_STRING);
-  mpv_set_wakeup_callback(mpv_, &MpvPlayer::wakeup, this);
+  lib_->mpv_observe_property(mpv_, kPausedForCache, "paused-for-cache", MPV_FORMAT_FLAG);
+  lib_->mpv_observe_property(mpv_, kBufferingState, "cache-buffering-state", MPV_FORMAT_INT64);
+  lib_->mpv_observe_property(mpv_, kMetadata, "metadata", MPV_FORMAT_NODE);
+  lib_->mpv_observe_property(mpv_, kAudioOutput, "current-ao", MPV_FORMAT_STRING);
+  lib_->mpv_set_wakeup_callback(mpv_, &MpvPlayer::wakeup, this);
   return true;
 }
 
@@ -118,7 +124,7 @@ void MpvPlayer::load() {
   }
   const char* command[] = {"loadfile", url_.c_str(), "replace", nullptr};
   mpv_node result{};
-  if (mpv_command_ret(mpv_, command, &result) < 0) {
+  if (lib_->mpv_command_ret(mpv_, command, &result) < 0) {
     QMetaObject::invokeMethod(this, [this] { failed(); }, Qt::QueuedConnection);
     setState(PlayState::Connecting);
     return;
@@ -132,7 +138,7 @@ void MpvPlayer::load() {
       }
     }
   }
-  mpv_free_node_contents(&result);
+  lib_->mpv_free_node_contents(&result);
   active_ = true;
   setState(PlayState::Connecting);
 }
@@ -141,7 +147,7 @@ void MpvPlayer::stopStream() {
   active_ = false;
   if (!mpv_) return;
   const char* stop[] = {"stop", nullptr};
-  mpv_command(mpv_, stop);
+  lib_->mpv_command(mpv_, stop);
 }
 
 void MpvPlayer::failed() {
@@ -204,12 +210,12 @@ void MpvPlayer::setVolume(int volume) {
   }
   if (!mpv_) return;  // applied when mpv starts
   double level = volume_;
-  mpv_set_property_async(mpv_, 0, "volume", MPV_FORMAT_DOUBLE, &level);
+  lib_->mpv_set_property_async(mpv_, 0, "volume", MPV_FORMAT_DOUBLE, &level);
 }
 
 void MpvPlayer::drainEvents() {
   while (mpv_) {
-    mpv_event* event = mpv_wait_event(mpv_, 0);
+    mpv_event* event = lib_->mpv_wait_event(mpv_, 0);
     if (event->event_id == MPV_EVENT_NONE) break;
     handle(*event);
   }
@@ -281,7 +287,7 @@ void MpvPlayer::handle(const mpv_event& event) {
 
 bool MpvPlayer::hasEntryAfter(std::int64_t entry) {
   mpv_node playlist{};
-  if (mpv_get_property(mpv_, "playlist", MPV_FORMAT_NODE, &playlist) < 0) return false;
+  if (lib_->mpv_get_property(mpv_, "playlist", MPV_FORMAT_NODE, &playlist) < 0) return false;
   bool found = false;
   if (playlist.format == MPV_FORMAT_NODE_ARRAY) {
     for (int i = 0; i < playlist.u.list->num && !found; ++i) {
@@ -295,7 +301,7 @@ bool MpvPlayer::hasEntryAfter(std::int64_t entry) {
       }
     }
   }
-  mpv_free_node_contents(&playlist);
+  lib_->mpv_free_node_contents(&playlist);
   return found;
 }
 

@@ -14,6 +14,8 @@ struct mpv_event;
 
 namespace vandrel {
 
+struct MpvLibrary;
+
 // Audio-only stream player on libmpv, created at the first play so that a
 // program that only sits in the notification area never loads it. mpv's
 // events are collected on the user-interface thread: its wakeup callback only
@@ -65,6 +67,7 @@ class MpvPlayer : public MediaPlayer {
   static void wakeup(void* self);
 
   std::map<std::string, std::string> options_;
+  const MpvLibrary* lib_ = nullptr;
   mpv_handle* mpv_ = nullptr;
   std::string url_;
   std::string title_;
