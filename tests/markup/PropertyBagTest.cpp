@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-
 #include "markup/IniPropertyBag.h"
-#include "markup/MemoryPropertyBag.h"
 #include "markup/PropertyText.h"
 #include "settings/Ini.h"
 #include "support/Files.h"
@@ -72,17 +70,6 @@ TEST_F(IniPropertyBagTest, DefaultsAreNotStoredAndAnOldValueDoesNotSurviveThem) 
   // A stored value of the wrong type reads as the default.
   WriteIni(File(), "Markora1", "Locked", "maybe");
   EXPECT_EQ(bag.ReadProperty("Locked", false), PropertyValue(false));
-}
-
-TEST(MemoryPropertyBagTest, KeepsOnlyValuesOtherThanTheirDefaults) {
-  MemoryPropertyBag bag;
-  bag.WriteProperty("Silent", true, true);
-  bag.WriteProperty("Font", FontDescription{"A", 9, 400, false, false, false, 0},
-                    FontDescription{"A", 9, 400, false, false, false, 0});
-  bag.WriteProperty("MaxLength", std::int32_t{7}, std::int32_t{0});
-  ASSERT_EQ(bag.values().size(), 2u);
-  EXPECT_EQ(bag.ReadProperty("MaxLength", std::int32_t{0}), PropertyValue(std::int32_t{7}));
-  EXPECT_EQ(bag.ReadProperty("Silent", false), PropertyValue(false));
 }
 
 }  // namespace
