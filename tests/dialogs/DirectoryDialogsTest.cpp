@@ -1,0 +1,159 @@
+#include "dialogs/Form2.h"
+#include "dialogs/Form3.h"
+
+#include <QTest>
+
+#include "support/BoxCloser.h"
+#include "support/CannedServer.h"
+#include "support/ProgramFolderFixture.h"
+
+namespace vandrel {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Names;
+
+constexpr const char* kSearch = "/radio/inter/zenders/radio-lijst-zoek.php?zoeken=";
+
+std::string Station(const std::string& name, int seconds) {
+  return "<naam>" + name + "</naam><url>{{base}}stream/tone?seconds=" + std::to_string(seconds) + "</url>\n";
+}
+
+// The directory's two dialogs, Form2 choosing a country and Form3 searching.
+class DirectoryDialogsTest : public test::ProgramFolderFixture {
+ protected:
+  // The country list's third name has no list file; its second keeps its blanks.
+  static void SetUpTestSuite() {
+    served_ = new test::ServedData(
+        {{"radio/inter/keuze-uk.txt", "<naam>Een</naam><bestand>een.txt</bestand>\n"
+                                    "<naam> Twee  Land </naam><bestand>twee.txt</bestand>\n<naam>Drie</naam>\n"},
+         {"radio/inter/zenders/holland.txt", Station("Thuis", 600)},
+         {"radio/inter/zenders/twee.txt", Station("Tweede", 605)},
+         {"radio/inter/zenders/jazz.txt", Station("Jazz Een", 601) + Station("Smooth Jazz Twee", 602)},
+         {"radio/inter/zenders/rock.txt", Station("Rock & Roll Radio", 603) + Station("Rock Classics", 604)}});
+  }
+  static void TearDownTestSuite() { delete served_; }
+
+  const test::DirectoryServerProcess& Server() const { return *served_->server; }
+  std::string Url(int s) const { return Server().baseAddress() + "stream/tone?seconds=" + std::to_string(s); }
+  bool Requested(const std::string& rawWord) const {
+    return test::WaitUntil([&] { return test::Requests(Server(), kSearch + rawWord) > 0; }, 5s);
+  }
+
+  static inline test::ServedData* served_ = nullptr;
+};
+
+TEST_F(DirectoryDialogsTest, CancelKeepsTheCountryAndOnlyANameWithAListFileIsHandedOverItsStationsFollowingLater) {
+  test::BoxCloser boxes;
+  Form1& main = Open(Server().baseAddress(), "Thuis");
+  {
+    Form2 cancelled(main);
+    cancelled.show();
+    cancelled.List1->setCurrentRow(1);
+    cancelled.Command2->click();
+    EXPECT_EQ(cancelled.result(), QDialog::Rejected);
+  }
+  Form2 form(main);
+  form.show();
+  EXPECT_EQ(Names(form.List1Box), (std::vector<std::string>{"Een", " Twee  Land ", "Drie"}));
+  form.Command1->click();  // nothing selected
+  form.List1->setCurrentRow(2);
+  form.Command1->click();  // no list file
+  EXPECT_EQ(main.TaalGeselecteerd, "holland.txt");
+  EXPECT_TRUE(form.isVisible());
+
+  form.List1->setCurrentRow(1);
+  form.Command1->click();
+  EXPECT_EQ(form.result(), QDialog::Accepted);
+  EXPECT_EQ(main.TaalGeselecteerdTekst->text(), " Twee  Land ");
+  EXPECT_EQ(main.TaalGeselecteerd, "twee.txt");
+  ASSERT_TRUE(test::WaitUntil([&] { return main.List1Box.List(0) == "Tweede"; }, 5s));
+  EXPECT_EQ(main.List1->count(), 1);
+  EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{Text("error2"), Text("error2"), " Twee  Land " + Text("error3")}));
+}
+
+TEST_F(DirectoryDialogsTest, OnADeadServerEachDirectoryDialogShowsItsOwnBoxAndStaysOpen) {
+  test::BoxCloser boxes;
+  Form1& main = Open("http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/");
+  main.Timer1.stop();
+  Form2 countries(main);  // the failure is the dialog's own: no exception reaches the opener
+  EXPECT_EQ(countries.List1->count(), 0);
+  countries.show();
+  countries.Command1->click();
+
+  Form3 search(main);
+  search.show();
+  search.LaadLijst_Zoek("jazz");
+  EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{Text("error4"), Text("error2"), Text("error8")}));
+  ASSERT_EQ(boxes.boxes.size(), 3u);
+  EXPECT_EQ(boxes.boxes[0].icon, QMessageBox::Critical);
+  EXPECT_EQ(boxes.boxes[2].icon, QMessageBox::Critical);
+  EXPECT_EQ(search.List1->count(), 0);
+  EXPECT_TRUE(search.isVisible());
+}
+
+// The word is encoded by SearchAddress; one goes through the window end to end.
+TEST_F(DirectoryDialogsTest, AWordReachesTheServerAndAHitNotTheHintLinePlaysWithTheDialogLeftOpen) {
+  test::BoxCloser boxes;
+  Form1& main = Open(Server().baseAddress(), "Thuis");
+  Form3 form(main);
+  form.show();
+  form.List1->setCurrentRow(0);  // the hint line
+  form.Command1->click();
+  EXPECT_EQ(player_.URL(), "");
+
+  form.Text1->setText("rock & roll");
+  form.Text1->setFocus();
+  QTest::keyClick(form.Text1, Qt::Key_Return);
+  ASSERT_TRUE(Requested("rock%20%26%20roll"));
+  EXPECT_EQ(Names(form.List1Box), std::vector<std::string>{"Rock & Roll Radio"});
+
+  // With a result line in focus, Enter searches again rather than plays.
+  form.Text1->setText("jazz");
+  form.List1->setFocus();
+  form.List1->setCurrentRow(0);
+  QTest::keyClick(form.List1, Qt::Key_Return);
+  ASSERT_TRUE(Requested("jazz"));
+  EXPECT_EQ(Names(form.List1Box), (std::vector<std::string>{"Jazz Een", "Smooth Jazz Twee"}));
+  EXPECT_EQ(player_.URL(), "");
+  form.List1->setCurrentRow(1);
+  form.Command1->click();
+  EXPECT_EQ(player_.URL(), Url(602));
+  EXPECT_EQ(main.ZenderNaam->text(), "Smooth Jazz Twee");
+  EXPECT_EQ(main.RadioUrl(), "127.0.0.1:" + std::to_string(Server().port()));
+  EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{Text("error5"), "Smooth Jazz Twee" + Text("error6")}));
+  EXPECT_TRUE(form.isVisible());
+
+  // Closing leaves the hit playing and the main window's own list as it was.
+  form.Command2->click();
+  test::Pump(300ms);
+  EXPECT_EQ(player_.URL(), Url(602));
+  EXPECT_EQ(Names(main.List1Box), std::vector<std::string>{"Thuis"});
+}
+
+// Our directory cleans such answers; another server may not.
+TEST_F(DirectoryDialogsTest, ANameWithoutAddressCannotBePlayed) {
+  test::BoxCloser boxes;
+  const std::string body = "<naam>Doubled <naam>Echo</naam><url>" + Url(606) + "</url>\n";
+  test::CannedServer other("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
+                           "\r\nConnection: close\r\n\r\n" + body);
+  Form1& main = Open(other.address());
+  Form3 form(main);
+  form.show();
+  form.LaadLijst_Zoek("doubled");
+  EXPECT_EQ(Names(form.List1Box), (std::vector<std::string>{"Doubled <naam>Echo", "Echo"}));
+  const QString shown = main.ZenderNaam->text();
+  form.List1->setCurrentRow(1);
+  form.Command1->click();
+  EXPECT_EQ(main.ZenderNaam->text(), shown);
+  EXPECT_EQ(player_.URL(), "");
+
+  form.List1->setCurrentRow(0);
+  form.Command1->click();
+  EXPECT_EQ(player_.URL(), Url(606));
+  // Shown as text, not markup.
+  EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{Text("error5"), "Doubled <naam>Echo" + Text("error6")}));
+}
+
+}  // namespace
+}  // namespace vandrel
