@@ -85,9 +85,6 @@ TEST_F(DirectoryDialogsTest, OnADeadServerEachDirectoryDialogShowsItsOwnBoxAndSt
   search.show();
   search.LaadLijst_Zoek("jazz");
   EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{Text("error4"), Text("error2"), Text("error8")}));
-  ASSERT_EQ(boxes.boxes.size(), 3u);
-  EXPECT_EQ(boxes.boxes[0].icon, QMessageBox::Critical);
-  EXPECT_EQ(boxes.boxes[2].icon, QMessageBox::Critical);
   EXPECT_EQ(search.List1->count(), 0);
   EXPECT_TRUE(search.isVisible());
 }
