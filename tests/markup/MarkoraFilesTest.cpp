@@ -31,7 +31,8 @@ TEST_F(MarkoraFilesTest, LoadsAndSavesPlainCharactersAndErrorsReachTheCaller) {
 
   // Saved as typed, whatever the styles; the styled page is kept for a reviewer's eye.
   const std::string page =
-      "<!DOCTYPE html>\n<html lang=en>\n<!-- the station list -->\n<p class=\"note\" id=top>Radio &amp; m\xC3\xA4r</p>\n"
+      "<!DOCTYPE html>\n<html lang=en>\n<!-- the station list -->\n<p class=\"note\" id=top>Radio &amp; "
+      "m\xC3\xA4r</p>\n"
       "<script>if (a<b) go();</script>\n<td nowrap>Gr&uuml;&szlig;e</td>";
   box_.setPropNameItalic(true);
   box_.setEntityBold(true);
@@ -60,7 +61,8 @@ TEST_F(MarkoraFilesTest, LoadsAndSavesPlainCharactersAndErrorsReachTheCaller) {
 // The fonts' ToUnicode maps, where Qt writes each character's code as "<XXXX>".
 QString ToUnicodeMaps(const QByteArray& pdf) {
   QString maps;
-  static const QRegularExpression stream("stream\r?\n(.*?)\r?\nendstream", QRegularExpression::DotMatchesEverythingOption);
+  static const QRegularExpression stream("stream\r?\n(.*?)\r?\nendstream",
+                                         QRegularExpression::DotMatchesEverythingOption);
   for (auto it = stream.globalMatch(QString::fromLatin1(pdf)); it.hasNext();) {
     const QByteArray raw = it.next().captured(1).toLatin1();
     QByteArray sized(4, '\0');  // qUncompress wants a size first; a generous guess does

@@ -56,11 +56,15 @@ struct EventLog {
     QObject::connect(&box, &Markora::Change, [this] { events.push_back("Change"); });
     QObject::connect(&box, &Markora::Click, [this] { events.push_back("Click"); });
     QObject::connect(&box, &Markora::SelChange, [this] { events.push_back("SelChange"); });
-    QObject::connect(&box, &Markora::KeyDown, [this](int& code, int&) { events.push_back("KeyDown:" + std::to_string(code)); });
-    QObject::connect(&box, &Markora::KeyUp, [this](int& code, int&) { events.push_back("KeyUp:" + std::to_string(code)); });
+    QObject::connect(&box, &Markora::KeyDown,
+                     [this](int& code, int&) { events.push_back("KeyDown:" + std::to_string(code)); });
+    QObject::connect(&box, &Markora::KeyUp,
+                     [this](int& code, int&) { events.push_back("KeyUp:" + std::to_string(code)); });
     QObject::connect(&box, &Markora::KeyPress, [this](int& k) { events.push_back("KeyPress:" + std::to_string(k)); });
-    QObject::connect(&box, &Markora::MouseDown, [this](int& b, int&, float&, float&) { events.push_back("MouseDown:" + std::to_string(b)); });
-    QObject::connect(&box, &Markora::MouseUp, [this](int& b, int&, float&, float&) { events.push_back("MouseUp:" + std::to_string(b)); });
+    QObject::connect(&box, &Markora::MouseDown,
+                     [this](int& b, int&, float&, float&) { events.push_back("MouseDown:" + std::to_string(b)); });
+    QObject::connect(&box, &Markora::MouseUp,
+                     [this](int& b, int&, float&, float&) { events.push_back("MouseUp:" + std::to_string(b)); });
   }
   std::vector<std::string> events;
 };
