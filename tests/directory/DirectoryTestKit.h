@@ -1,15 +1,13 @@
 #pragma once
 
-#include <arpa/inet.h>
-#include <poll.h>
 #include <httplib.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <string>
+#include <vector>
 
 #include "support/Files.h"
 #include "support/Loopback.h"
@@ -24,7 +22,13 @@ inline httplib::Response Fetch(int port, const std::string& target, const httpli
   return reply ? *reply : httplib::Response{};
 }
 
-inline int StatusOf(const httplib::Result& reply) { return reply ? reply->status : 0; }
+// The names in a folder, sorted: what a crash or a refused write left there.
+inline std::vector<std::string> Names(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 // An HTTP/1.1 client on one keep-alive connection that it opens again only
 // after a reply said "Connection: close"; any other loss of the connection

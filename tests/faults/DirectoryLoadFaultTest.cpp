@@ -14,7 +14,6 @@ namespace vandrel::test {
 namespace {
 
 using namespace std::chrono_literals;
-using directory::DirectoryServer;
 
 constexpr const char* kList = "/radio/inter/keuze-uk.txt";
 
@@ -52,7 +51,7 @@ struct Sockets {
 TEST(DirectoryLoadFaultTest, SlowAndGreedyClientsLeaveOthersAnswered) {
   DirectoryServerProcess server(VANDREL_SHIPPED_DIRECTORY_DATA, {"--quiet"});
   const int cap = static_cast<int>(directory::ConnectionDispatcher::Limits{}.perAddress);
-  const int streams = static_cast<int>(DirectoryServer::kMaxListeners);
+  const int streams = static_cast<int>(directory::DirectoryServer::kMaxListeners);
   const std::string tone = "GET /stream/tone HTTP/1.1\r\nHost: x\r\n\r\n";
   const Sockets slow(server.port(), "127.0.0.2", 500, "GET /radio");
   const Sockets idle(server.port(), "127.0.0.3", 100, std::string("GET ") + kList + " HTTP/1.1\r\nHost: x\r\n\r\n");

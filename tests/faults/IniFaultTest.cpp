@@ -10,13 +10,7 @@ namespace vandrel {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<std::string> Names(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
+using test::Names;
 
 // Two processes that each add their own keys lose none of them.
 TEST(IniFaultTest, TwoWritingProcessesLoseNoKey) {

@@ -20,28 +20,19 @@ std::string Hostile(std::size_t bytes) {
   return text + "</naam><url>http://after/</url>";
 }
 
-class CannedHttp : public HttpClient {
- public:
-  explicit CannedHttp(std::string body) : body_(std::move(body)) {}
-  std::string OpenURL(const std::string&) override { return body_; }
-
- private:
-  std::string body_;
+struct CannedHttp : HttpClient {
+  std::string OpenURL(const std::string&) override { return Hostile(256 * 1024); }
 };
 
-std::size_t Bytes(const StringListBox& list) {
-  std::size_t n = 0;
-  for (const auto& item : list.items()) n += item.size();
-  return n;
-}
-
 TEST(ParseBoundFaultTest, PlayerLoadersFailPastTheBoundKeepingWhatCameBefore) {
-  CannedHttp http(Hostile(256 * 1024));
+  CannedHttp http;
   PlainTextHolder holder;
   StringListBox names, urls, homepages;
   EXPECT_FALSE(LaadLijst_Radio(http, holder, "http://x/", "holland.txt", {names, urls, homepages}));
   EXPECT_GT(names.ListCount(), 0);
-  EXPECT_LE(Bytes(names), kMaxTaggedListValueBytes);
+  std::size_t bytes = 0;
+  for (const auto& item : names.items()) bytes += item.size();
+  EXPECT_LE(bytes, kMaxTaggedListValueBytes);
   EXPECT_EQ(urls.ListCount(), 0);  // the parse stopped before it
 
   // The chooser and the search go through the same call and see it fail.

@@ -1,6 +1,7 @@
 #include "support/DirectoryServerProcess.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <stdexcept>
 #include <thread>
@@ -22,6 +23,11 @@ DirectoryServerProcess::DirectoryServerProcess(std::string dataDir, std::vector<
     }
   }
   if (port_ <= 0) throw std::runtime_error("vandrel-directory did not start: " + log());
+}
+
+int DirectoryServerProcess::terminate(std::chrono::milliseconds limit) {
+  child_->Signal(SIGTERM);
+  return child_->Wait(limit);
 }
 
 }  // namespace vandrel::test

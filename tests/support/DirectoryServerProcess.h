@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +20,8 @@ class DirectoryServerProcess {
   int port() const { return port_; }
   std::string baseAddress() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
   std::string log() const { return ReadFile(folder_ / "log"); }  // all it printed to stderr so far
+  // Sends SIGTERM; its exit status once it ended within the limit, else -1.
+  int terminate(std::chrono::milliseconds limit);
 
  private:
   TempFolder folder_{"directory log"};

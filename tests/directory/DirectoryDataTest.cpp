@@ -1,0 +1,223 @@
+// The directory's Qt-free pieces in process: the shipped data, the import,
+// the list writer, ranked search and the tone generator.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <random>
+
+#include "DirectoryTestKit.h"
+#include "directory/DirectoryImport.h"
+#include "directory/Search.h"
+#include "directory/StaticFiles.h"
+#include "directory/TaggedListWriter.h"
+#include "directory/ToneStream.h"
+#include "player/TaggedList.h"
+
+namespace vandrel::test {
+namespace {
+
+namespace fs = std::filesystem;
+using directory::DirectoryImport;
+using directory::Search;
+using directory::StaticFiles;
+using directory::TaggedListWriter;
+using directory::ToneStream;
+
+// Every shipped country names a list whose records pair up and whose addresses the player can open.
+TEST(ShippedDirectoryDataTest, EveryCountryNamesAWellFormedList) {
+  const fs::path inter = fs::path(VANDREL_SHIPPED_DIRECTORY_DATA) / "radio" / "inter";
+  const auto countries = ParseTaggedList(ReadFile(inter / "keuze-uk.txt"), {"naam", "bestand"});
+  ASSERT_FALSE(countries[1].empty());
+  ASSERT_EQ(countries[0].size(), countries[1].size());
+  for (const std::string& file : countries[1]) {
+    ASSERT_TRUE(fs::is_regular_file(inter / "zenders" / file)) << file;
+    const auto v = ParseTaggedList(ReadFile(inter / "zenders" / file), {"naam", "url", "homepage"});
+    EXPECT_TRUE(!v[0].empty() && v[0].size() == v[1].size() && v[0].size() == v[2].size()) << file;
+    for (const std::string& url : v[1]) {
+      EXPECT_TRUE(url.starts_with("http://") || url.starts_with("https://") || url.starts_with("{{base}}"))
+          << file << ": " << url;
+    }
+    for (const std::string& homepage : v[2]) EXPECT_EQ(homepage.find("://"), std::string::npos) << file;
+  }
+}
+
+constexpr const char* kDump = R"([
+  {"name": "Radio </naam><url>http://evil/</url><naam>", "url": "http://x.example/raw",
+   "url_resolved": "http://nl.example/one", "homepage": "https://nl.example/", "country": "The Netherlands",
+   "countrycode": "NL", "tags": "pop, rock", "lastcheckok": 1, "votes": 12, "geo": {"lat": 1.5, "l": [1, {"a": null}]}},
+  {"name": "Same stream again", "url_resolved": "HTTP://NL.EXAMPLE/one", "homepage": "", "countrycode": "NL",
+   "tags": "Jazz,POP", "lastcheckok": true},
+  {"name": "Gone", "url": "http://de.example/gone", "countrycode": "DE", "lastcheckok": 0},
+  {"name": "Gone too", "url": "http://de.example/gone2", "countrycode": "DE", "lastcheckok": false},
+  {"name": "No address", "url": "", "url_resolved": "", "countrycode": "DE"},
+  {"name": "Not an address", "url": "just text", "countrycode": "DE"},
+  {"url": "http://de.example/nameless", "country": "Germany"},
+  {"name": 42, "url": "http://de.example/numbered", "countrycode": "de", "lastcheckok": "1"},
+  {"name": "Café  Müller\n\tLive", "url": "http://ci.example/", "country": "Côte D'Ivoire",
+   "countrycode": "CI", "tags": ["chanson", " café "]},
+  {"name": "Rock <3 Radio", "url": "http://gb.example/", "country": "UK", "countrycode": "GB"},
+  {"name": "Москва FM", "url": "http://ru.example/", "country": "Россия", "countrycode": ""},
+  {"name": "Nowhere", "url": "http://int.example/", "country": "", "countrycode": null},
+  {"name": "Placeholder {{base}}", "url": "http://int.example/2", "country": "", "countrycode": ""}
+])";
+
+TEST(DirectoryImportTest, WritesOneListPerCountryThatThePlayerReadsBack) {
+  TempFolder tmp;
+  const fs::path out = tmp.path() / "data";
+  const auto summary = DirectoryImport::Run(tmp.write("dump.json", kDump), out);
+  EXPECT_EQ(
+      (std::vector<std::size_t>{summary.read, summary.failedCheck, summary.noAddress, summary.merged, summary.kept}),
+      (std::vector<std::size_t>{13, 2, 2, 1, 8}));
+  const auto list = [&](const std::string& file) {
+    return ParseTaggedList(ReadFile(out / "radio/inter/zenders" / file), {"naam", "url", "homepage"});
+  };
+
+  const auto countries = ParseTaggedList(ReadFile(out / "radio/inter/keuze-uk.txt"), {"naam", "bestand"});
+  // Sorted by name with accents aside; names in other scripts get a safe file name.
+  ASSERT_EQ(countries[1].size(), 6u);
+  EXPECT_EQ(countries[0], (std::vector<std::string>{"Côte d'Ivoire", "Germany", "Holland", "International",
+                                                    "United Kingdom", "Россия"}));
+  EXPECT_EQ(
+      std::vector<std::string>(countries[1].begin(), countries[1].end() - 1),
+      (std::vector<std::string>{"cote-d-ivoire.txt", "germany.txt", "holland.txt", "international.txt", "uk.txt"}));
+  EXPECT_EQ(countries[1][5].find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789-"),
+            0u + countries[1][5].size() - 4);
+
+  // Tags in a name cannot add an address; nameless and non-string names fall
+  // back to the address; lists are sorted by name; the server would fill
+  // "{{base}}" in with its own address.
+  for (const auto& [file, names] : std::vector<std::pair<std::string, std::vector<std::string>>>{
+           {"germany.txt", {"http://de.example/nameless", "http://de.example/numbered"}},
+           {"cote-d-ivoire.txt", {"Café Müller Live"}},
+           {"uk.txt", {"Rock <3 Radio"}},
+           {countries[1][5], {"Москва FM"}},
+           {"international.txt", {"Nowhere", "Placeholder base"}}}) {
+    EXPECT_EQ(list(file)[0], names) << file;
+  }
+  // The duplicate is merged into the tag-laden one.
+  EXPECT_EQ(list("holland.txt"),
+            (std::vector<std::vector<std::string>>{
+                {"Radio /naamurlhttp://evil//urlnaam"}, {"http://nl.example/one"}, {"https://nl.example/"}}));
+  EXPECT_EQ(list("germany.txt")[1], list("germany.txt")[0]);
+
+  const auto index = ParseTaggedList(ReadFile(out / DirectoryImport::kIndexFile), {"naam", "url", "tags"});
+  ASSERT_EQ(index[0].size(), 8u);
+  ASSERT_EQ(index[2].size(), 8u);
+  const auto at = std::find(index[1].begin(), index[1].end(), "http://nl.example/one") - index[1].begin();
+  EXPECT_EQ(index[2][at], "pop,rock,Jazz");
+}
+
+// Values built from tag fragments come back from the player's parser as the writer cleaned them.
+TEST(TaggedListWriterTest, WhatIsWrittenIsWhatThePlayerReads) {
+  const std::vector<std::string> pieces = {"<", ">", "/",  "naam", "NaAm", "url", "homepage",
+                                           "x", " ", "\n", "<3",   "\x7F", "\x01"};
+  std::uint32_t seed = 12345;
+  const auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 8) % pieces.size(); };
+  TaggedListWriter writer;
+  std::vector<std::vector<std::string>> expected(3);
+  for (int record = 0; record < 2000; ++record) {
+    for (int field = 0; field < 3; ++field) {
+      std::string value;
+      for (int k = static_cast<int>(next() % 8); k > 0; --k) value += pieces[next()];
+      writer.add(field == 0 ? "naam" : field == 1 ? "url" : "homepage", value);
+      expected[field].push_back(TaggedListWriter::Clean(value));
+    }
+    writer.endRecord();
+  }
+  EXPECT_EQ(ParseTaggedList(writer.text(), {"naam", "url", "homepage"}), expected);
+  EXPECT_EQ(TaggedListWriter::Clean("Rock <3 & a > b"), "Rock <3 & a > b");
+  EXPECT_EQ(TaggedListWriter::Clean("a<<naam>>b"), "anaamb");
+  EXPECT_EQ(TaggedListWriter::Clean("line\r\nbreak\x01"), "line  break");
+  EXPECT_EQ(TaggedListWriter::Clean("<na\x7F"
+                                    "am>x</na\x01"
+                                    "am>"),
+            "naamx/naam");
+}
+
+// Ranked search over what the import wrote, with its index of names and tags.
+TEST(SearchRankingTest, BestMatchesComeFirstAndCaseAndAccentsDoNotMatter) {
+  TempFolder tmp;
+  tmp.write("dump.json", R"([
+    {"name": "Smooth Jazz Lounge", "url": "http://s/1", "countrycode": "NL", "tags": "easy"},
+    {"name": "Jazz", "url": "http://s/2", "countrycode": "NL"},
+    {"name": "Jazzy Beats", "url": "http://s/3", "countrycode": "NL"},
+    {"name": "Radio Uno", "url": "http://s/4", "countrycode": "IT", "tags": "jazz,news"},
+    {"name": "Jazz FM", "url": "http://s/5", "countrycode": "BE"},
+    {"name": "Café Müller", "url": "http://s/6", "countrycode": "DE", "tags": "Chansons Françaises"},
+    {"name": "ÉCOLE RADIO", "url": "http://s/7", "countrycode": "FR"},
+    {"name": "A Radio", "url": "http://s/8", "countrycode": "FR"},
+    {"name": "Rock Antenne", "url": "http://s/9", "countrycode": "DE"}])");
+  DirectoryImport::Run(tmp.path() / "dump.json", tmp.path() / "data");
+  const StaticFiles files(tmp.path() / "data");
+  const Search search(files, tmp.path() / "data" / "radio" / "inter" / "zenders");
+  const auto find = [&](std::string_view word) {
+    std::vector<std::string> names;
+    for (const auto& hit : search.find(word)) names.push_back(hit.name);
+    return names;
+  };
+
+  // Whole name, then names starting with it, then name words, then prefixes, then tags.
+  EXPECT_EQ(find("jazz"),
+            (std::vector<std::string>{"Jazz", "Jazz FM", "Jazzy Beats", "Smooth Jazz Lounge", "Radio Uno"}));
+  // Every word must match somewhere, in name or tags.
+  EXPECT_EQ(find("jazz news"), std::vector<std::string>{"Radio Uno"});
+  EXPECT_EQ(find("smooth easy"), std::vector<std::string>{"Smooth Jazz Lounge"});
+  EXPECT_EQ(find("polka"), std::vector<std::string>{});
+  // A one-letter word matches whole words only, so it cannot match nearly everything.
+  EXPECT_EQ(find("radio a"), std::vector<std::string>{"A Radio"});
+  EXPECT_EQ(find("radio e"), std::vector<std::string>{});
+  // The query anywhere inside a name still counts, after every word match.
+  EXPECT_EQ(find("a"), (std::vector<std::string>{"A Radio", "Jazz FM", "ÉCOLE RADIO", "Café Müller", "Rock Antenne",
+                                                 "Jazz", "Jazzy Beats", "Smooth Jazz Lounge", "Radio Uno"}));
+  EXPECT_EQ(find("ntenn"), std::vector<std::string>{"Rock Antenne"});
+
+  for (const char* query : {"cafe muller", "MÜLLER", "francaises", "chanson"}) {
+    EXPECT_EQ(find(query), std::vector<std::string>{"Café Müller"}) << query;
+  }
+  EXPECT_EQ(find("ecole"), std::vector<std::string>{"ÉCOLE RADIO"});
+  EXPECT_EQ(find("école"), std::vector<std::string>{"ÉCOLE RADIO"});
+}
+
+// A name holding tags cannot smuggle an address into the answer.
+TEST(SearchFormatTest, NamesCannotAddTags) {
+  EXPECT_EQ(Search::Format({{"A<url>x</url>", "{{base}}s"}}, "http://h/"),
+            "<naam>Aurlx/url</naam><url>http://h/s</url>\r\n");
+}
+
+std::uint32_t Le(const std::string& s, std::size_t at, int bytes) {
+  std::uint32_t v = 0;
+  for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(s[at + i]);
+  return v;
+}
+
+TEST(ToneStreamTest, AnEndlessMonoPcmSineWithMetadataEvery16000Bytes) {
+  ToneStream tone(true, std::nullopt);
+  std::mt19937 random(3);
+  std::string icy;
+  while (icy.size() < 200000) icy += tone.next(1 + random() % 9000);  // stretches straddle block borders
+
+  std::string stream;
+  std::size_t blocks = 0;
+  for (std::size_t at = 0; at < icy.size(); ++blocks) {
+    stream.append(icy, at, ToneStream::kMetaInterval);
+    if ((at += ToneStream::kMetaInterval) >= icy.size()) break;
+    const std::string block = icy.substr(at + 1, static_cast<unsigned char>(icy[at]) * 16u);
+    EXPECT_EQ(std::string(block.c_str()), "StreamTitle='Vandrel test tone - 440 Hz';");
+    EXPECT_EQ(block.size() % 16, 0u);
+    at += 1 + block.size();
+  }
+  ASSERT_GE(blocks, 10u);
+  EXPECT_EQ(stream.substr(0, 4) + stream.substr(8, 8) + stream.substr(36, 4), "RIFFWAVEfmt data");
+  // sizes, format, channels, rate, bytes per second, bits
+  EXPECT_EQ(std::vector<std::uint32_t>({Le(stream, 4, 4), Le(stream, 40, 4), Le(stream, 20, 2), Le(stream, 22, 2),
+                                        Le(stream, 24, 4), Le(stream, 28, 4), Le(stream, 34, 2)}),
+            std::vector<std::uint32_t>({0xFFFFFFFFu, 0xFFFFFFFFu, 1, 1, 22050, 44100, 16}));
+  for (std::size_t n = 0; 44 + 2 * n + 1 < stream.size(); n += 997) {
+    const double expected = 0.3 * 32767.0 * std::sin(2.0 * std::numbers::pi * 440.0 * static_cast<double>(n) / 22050.0);
+    EXPECT_NEAR(static_cast<std::int16_t>(Le(stream, 44 + 2 * n, 2)), expected, 1.0) << "sample " << n;
+  }
+}
+
+}  // namespace
+}  // namespace vandrel::test

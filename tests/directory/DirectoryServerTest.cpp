@@ -1,0 +1,381 @@
+// The built server as its own process on loopback: routes, caching, search
+// without an index, hostile requests, the tone stream and the command line.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <random>
+#include <thread>
+#include <tuple>
+
+#include "DirectoryTestKit.h"
+#include "directory/ToneStream.h"
+#include "platform/Gunzip.h"
+#include "support/DirectoryServerProcess.h"
+
+namespace vandrel::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using directory::ToneStream;
+
+constexpr const char* kList = "/radio/inter/keuze-uk.txt";
+constexpr const char* kBig = "/radio/inter/zenders/big.txt";
+constexpr const char* kLocal = "/radio/inter/zenders/local.txt";
+constexpr const char* kSearch = "/radio/inter/zenders/radio-lijst-zoek.php";
+constexpr const char* kSecret = "TOP-SECRET-OUTSIDE";
+
+double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+
+std::string Line(const std::string& name, const std::string& url) {
+  return "<naam>" + name + "</naam><url>" + url + "</url>\r\n";
+}
+
+// More stations than one search answer may hold.
+std::string ManyStations(const std::string& word) {
+  std::string list;
+  for (int i = 0; i < 250; ++i) list += Line(word + " " + std::to_string(i), "http://s/" + std::to_string(i));
+  return list;
+}
+
+// A data folder without a search index, so the server searches names only,
+// with a secret beside it and symlinks leading in and out.
+class DirectoryRoutesTest : public ::testing::Test {
+ protected:
+  DirectoryRoutesTest() {
+    write("radio/inter/keuze-uk.txt", "<naam>R&B <Land></naam><bestand>big.txt</bestand>\r\n");
+    write("radio/inter/zenders/big.txt", ManyStations("Station"));
+    write("radio/inter/zenders/local.txt", Line("Tone", "{{base}}stream/tone"));
+    // Written in this order so that name order differs from creation order.
+    write("radio/inter/zenders/b.txt",
+          "<naam>Rock & Roll Radio</naam><url>http://one/</url><homepage></homepage>\r\n"
+          "<naam>ROCK & ROLL Classics</naam><url>{{base}}classics</url><homepage>x</homepage>\r\n");
+    write("radio/inter/zenders/a.txt",
+          "<naam>Rock & Roll Radio</naam><url>http://one/</url><homepage></homepage>\r\n"
+          "<naam>Jazz+Blues</naam><url>http://jazz/</url><homepage></homepage>\r\n"
+          "<naam>Zürich Eins</naam><url>http://z/</url><homepage></homepage>\r\n"
+          "<naam>Rock & Roll Radio</naam><url>http://one/</url><homepage></homepage>\r\n"
+          "<naam>Rock & Roll Nameless</naam>\r\n");
+    write("radio/inter/zenders/notes.md", Line("Rock & Roll Notes", "http://notes/"));
+    write("ecards/index.html", "<h1>E-cards</h1>");
+    tmp_.write("secret.txt", kSecret);
+    fs::create_symlink(tmp_.path() / "secret.txt", data() / "leak.txt");
+    fs::create_directory_symlink(tmp_.path(), data() / "outside");
+    fs::create_symlink(data() / "radio/inter/keuze-uk.txt", data() / "inside.txt");
+    server_.emplace(data().string());
+  }
+
+  fs::path data() const { return tmp_.path() / "data"; }
+  int port() const { return server_->port(); }
+  void write(const std::string& file, const std::string& text) const { tmp_.write("data/" + file, text); }
+  httplib::Response get(const std::string& target, const httplib::Headers& headers = {}) {
+    return Fetch(port(), target, headers);
+  }
+  std::string raw(const std::string& method, const std::string& target, const std::string& headers = "") {
+    return RawExchange(port(), method + " " + target + " HTTP/1.1\r\nHost: x\r\n" + headers + "\r\n");
+  }
+  // The country list, whole: the server is still at work.
+  bool servesList(const std::string& target) { return get(target).body.ends_with("<bestand>big.txt</bestand>\r\n"); }
+  // The log line is written just after the reply, so give it a moment.
+  bool logShows(const std::string& line) {
+    for (int i = 0; i < 200; ++i, std::this_thread::sleep_for(10ms)) {
+      if (server_->log().find(line + "\n") != std::string::npos) return true;
+    }
+    return false;
+  }
+
+  TempFolder tmp_;
+  std::optional<DirectoryServerProcess> server_;
+};
+using DirectorySafetyTest = DirectoryRoutesTest;
+
+// Each route and method with its status and something its reply must carry.
+TEST_F(DirectoryRoutesTest, RoutesAnswerWithTheirStatus) {
+  const std::string site = "/radio/inter/website/index.php";
+  for (const auto& [method, target, status, carries] :
+       std::vector<std::tuple<std::string, std::string, int, std::string>>{
+           {"GET", "/radio/inter/keuze-uk.txt", 200, "Content-Type: text/plain; charset=utf-8\r\n"},
+           {"GET", "/ecards/", 200, "Content-Type: text/html; charset=utf-8\r\n"},
+           {"GET", "/ecards", 301, "Location: /ecards/\r\n"},
+           {"GET", "/radio/inter/zenders/atlantis.txt", 404, "\r\n\r\n"},
+           {"GET", site + "?wat=home&lang=nederlands", 200, "Landen"},
+           {"GET", site + "?wat=home&lang=klingon", 200, "<li>R&amp;B &lt;Land&gt;</li>"},
+           {"GET", site + "?wat=about", 200, "About Vandrel Internet Radio"},
+           {"GET", site, 400, ""},
+           {"GET", site + "?wat=nonsense", 400, ""},
+           {"POST", "/radio/inter/keuze-uk.txt", 405, ""},
+           {"DELETE", "/ecards/", 405, ""}}) {
+    const std::string reply = raw(method, target, "Content-Length: 0\r\n");
+    EXPECT_EQ(StatusOf(reply), status) << method << " " << target;
+    EXPECT_NE(reply.find(carries), std::string::npos) << method << " " << target;
+  }
+  EXPECT_EQ(get(site + "?wat=home").body.find("<Land>"), std::string::npos);
+  EXPECT_FALSE(get("/radio/inter/zenders/atlantis.txt").body.empty());
+  EXPECT_TRUE(logShows("GET /radio/inter/zenders/atlantis.txt 404"));
+}
+
+// Lists naming this server carry the address the client used when it is a
+// safe one, and a tag of their own for each.
+TEST_F(DirectoryRoutesTest, ListsNameTheServerByAValidHostHeaderOnly) {
+  const auto urlFor = [&](const std::string& host) {
+    const std::string reply = RawGet(port(), kLocal, "Host: " + host + "\r\n");
+    const auto start = reply.find("<url>") + 5;
+    return reply.substr(start, reply.find("stream/tone</url>") - start);
+  };
+  EXPECT_EQ(urlFor("radio.example:9000"), "http://radio.example:9000/");
+  EXPECT_EQ(urlFor("[::1]:8470"), "http://[::1]:8470/");
+  for (const char* hostile : {"evil.example/x", "a b", "<script>", "x:99999999", "[::1]x"}) {
+    EXPECT_EQ(urlFor(hostile), server_->baseAddress()) << hostile;
+  }
+  const std::string etag = get(kLocal, {{"Host", "one.example"}}).get_header_value("ETag");
+  EXPECT_NE(etag, get(kLocal, {{"Host", "two.example"}}).get_header_value("ETag"));
+  EXPECT_EQ(get(kLocal, {{"Host", "one.example"}, {"If-None-Match", etag}}).status, 304);
+  EXPECT_EQ(get(kLocal, {{"Host", "two.example"}, {"If-None-Match", etag}}).status, 200);
+  EXPECT_TRUE(logShows(std::string("GET ") + kLocal + " 200"));
+}
+
+TEST_F(DirectoryRoutesTest, ListsCarryValidatorsAndAnswerConditionalRequests) {
+  const auto plain = get(kBig);
+  const std::string etag = plain.get_header_value("ETag");
+  const std::string modified = plain.get_header_value("Last-Modified");
+  EXPECT_EQ(plain.body, ManyStations("Station"));
+  ASSERT_FALSE(etag.empty());
+  EXPECT_TRUE(modified.ends_with(" GMT")) << modified;
+  for (const auto& [header, value, status] : std::vector<std::tuple<std::string, std::string, int>>{
+           {"If-None-Match", "\"other\", " + etag, 304},
+           {"If-None-Match", "\"other\"", 200},
+           {"If-Modified-Since", modified, 304},
+           {"If-Modified-Since", "Thu, 01 Jan 1998 00:00:00 GMT", 200},
+           {"If-Modified-Since", "yesterday", 200}}) {
+    const auto reply = get(kBig, {{header, value}});
+    EXPECT_EQ(reply.status, status) << header << ": " << value;
+    EXPECT_EQ(reply.body.empty(), status == 304) << header << ": " << value;
+  }
+
+  // A changed file is read afresh, with a new tag; the old tag no longer matches.
+  std::this_thread::sleep_for(20ms);
+  write("radio/inter/zenders/big.txt", ManyStations("Changed"));
+  const auto changed = get(kBig, {{"If-None-Match", etag}});
+  EXPECT_EQ(changed.status, 200);
+  EXPECT_EQ(changed.body, ManyStations("Changed"));
+  EXPECT_NE(changed.get_header_value("ETag"), etag);
+  fs::remove(data() / "radio/inter/zenders/big.txt");
+  EXPECT_EQ(get(kBig).status, 404);
+}
+
+TEST_F(DirectoryRoutesTest, GzipOnlyWhenTheClientTakesIt) {
+  for (const char* accepts : {"gzip", "deflate, gzip;q=0.5", "*", "br, GZIP"}) {
+    const auto zipped = get(kBig, {{"Accept-Encoding", accepts}});
+    EXPECT_EQ(zipped.get_header_value("Content-Encoding"), "gzip") << accepts;
+    EXPECT_EQ(zipped.get_header_value("Vary"), "Accept-Encoding");
+    EXPECT_EQ(Gunzip(zipped.body, 1 << 20), ManyStations("Station")) << accepts;  // the player's own unpacker
+  }
+  for (const char* refuses : {"", "gzip;q=0", "identity", "*;q=0", "gzip; q=0.000"}) {
+    const auto plain = get(kBig, {{"Accept-Encoding", refuses}});
+    EXPECT_FALSE(plain.has_header("Content-Encoding")) << refuses;
+    EXPECT_EQ(plain.body, ManyStations("Station")) << refuses;
+  }
+  // HEAD tells the length GET sends, packed or not.
+  for (const std::string accepts : {"identity", "gzip"}) {
+    const std::string head = raw("HEAD", kBig, "Accept-Encoding: " + accepts + "\r\n");
+    const std::string length = std::to_string(get(kBig, {{"Accept-Encoding", accepts}}).body.size());
+    EXPECT_NE(head.find("\r\nContent-Length: " + length + "\r\n"), std::string::npos) << accepts << head;
+    EXPECT_TRUE(head.ends_with("\r\n\r\n")) << accepts;
+  }
+  const auto search = get(std::string(kSearch) + "?zoeken=station", {{"Accept-Encoding", "gzip"}});
+  EXPECT_EQ(search.get_header_value("Content-Encoding"), "gzip");
+  EXPECT_EQ(Gunzip(search.body, 1 << 20), get(std::string(kSearch) + "?zoeken=station").body);
+}
+
+// Names only, case and accents aside, each station once, lists in name
+// order, at most 200 hits.
+TEST_F(DirectoryRoutesTest, SearchFindsNamesInFileOrderOnce) {
+  const std::string rock = Line("Rock & Roll Radio", "http://one/"), jazz = Line("Jazz+Blues", "http://jazz/");
+  const std::string zurich = Line("Zürich Eins", "http://z/");
+  const std::string classics = Line("ROCK & ROLL Classics", server_->baseAddress() + "classics");
+  for (const auto& [query, hits] :
+       std::vector<std::pair<std::string, std::string>>{{"?zoeken=rock%20%26%20roll", rock + classics},
+                                                        {"?zoeken=jazz%2Bblues", jazz},
+                                                        {"?zoeken=zurich", zurich},
+                                                        {"?zoeken=polka", ""}}) {
+    const auto reply = get(kSearch + query);
+    EXPECT_EQ(reply.status, 200) << query;
+    EXPECT_EQ(reply.get_header_value("Content-Type"), "text/plain; charset=utf-8") << query;
+    EXPECT_EQ(reply.body, hits) << query;
+  }
+  const std::string all = get(std::string(kSearch) + "?zoeken=").body;
+  EXPECT_TRUE(all.starts_with(rock + jazz + zurich + classics + Line("Station 0", "http://s/0"))) << all.substr(0, 400);
+  EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 200);
+}
+
+TEST_F(DirectorySafetyTest, NothingOutsideTheFolderIsServed) {
+  for (const char* target :
+       {"/../secret.txt", "/radio/../../secret.txt", "/%2e%2e/secret.txt", "/%2E%2E/secret.txt",
+        "/radio/%2e%2e%2f%2e%2e%2fsecret.txt", "/radio%2f..%2f..%2fsecret.txt", "/..%5csecret.txt",
+        "/radio\\..\\..\\secret.txt", "//etc/passwd", "/%2fetc/passwd", "/leak.txt", "/outside/secret.txt",
+        "/leak.txt%00.html", "/%u002e%u002e/secret.txt", "http://127.0.0.1/../secret.txt"}) {
+    const std::string reply = RawGet(port(), target);
+    EXPECT_TRUE(StatusOf(reply) == 400 || StatusOf(reply) == 404) << target << " gave " << StatusOf(reply);
+    EXPECT_EQ(reply.find(kSecret), std::string::npos) << target;
+    EXPECT_EQ(reply.find("root:"), std::string::npos) << target;
+  }
+  // Symlinks are followed as long as they stay inside.
+  EXPECT_TRUE(servesList("/inside.txt"));
+}
+
+TEST_F(DirectorySafetyTest, OversizedRequestsAreRefusedAndTheServerGoesOn) {
+  // Each over-long head is answered before the connection closes.
+  std::string manyHeaders;
+  for (int i = 0; i < 20000; ++i) manyHeaders += "X-H" + std::to_string(i) + ": v\r\n";
+  const std::string get = std::string("GET ") + kList + " HTTP/1.1\r\nHost: x\r\n";
+  for (const auto& [request, status] : std::vector<std::pair<std::string, int>>{
+           {"GET /" + std::string(20000, 'a') + " HTTP/1.1\r\n\r\n", 414},
+           {"GET /" + std::string(100000, 'a'), 414},
+           {"GET / HTTP/1.1\r\nX-Big: " + std::string(20000, 'b') + "\r\n\r\n", 431},
+           {"GET / HTTP/1.1\r\n" + manyHeaders + "\r\n", 431},
+           {get + "Content-Length: 10000000\r\n\r\n" + std::string(100000, 'c'), 413}}) {
+    EXPECT_EQ(StatusOf(RawExchange(port(), request)), status) << request.substr(0, 30);
+  }
+  // The unread body must not be mistaken for a second request.
+  const std::string smuggled =
+      RawExchange(port(), get + "Content-Length: 30\r\n\r\nGET /leak.txt HTTP/1.1\r\n\r\n\r\n");
+  EXPECT_EQ(StatusOf(smuggled), 200);
+  EXPECT_EQ(smuggled.find("HTTP/1.1", 8), std::string::npos);
+
+  auto post = httplib::Client("127.0.0.1", port()).Post(kList, std::string(1 << 20, 'd'), "application/octet-stream");
+  EXPECT_TRUE(!post || post->status >= 400);
+  EXPECT_TRUE(servesList(kList));
+}
+
+TEST_F(DirectorySafetyTest, GarbageAndMalformedRequestsNeverStopIt) {
+  std::mt19937 random(7);
+  std::string noise(64 * 1024, '\0');
+  for (char& c : noise) c = static_cast<char>(random());
+  for (const std::string& bytes :
+       {noise, std::string("\r\n\r\n\r\n"), std::string("GET /"), std::string("GET / HTTP/9.9\r\n\r\n"),
+        std::string("BREW / HTTP/1.1\r\n\r\n"), std::string("GET /a?b?c HTTP/1.1\r\n\r\n"), std::string(1 << 20, 'G'),
+        std::string("GET / HTTP/1.1\r\nRange: bytes=x\r\n\r\n"),
+        std::string("GET /ecards/ HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n")}) {
+    const std::string reply = RawExchange(port(), bytes, 3s);
+    EXPECT_TRUE(reply.empty() || StatusOf(reply) >= 400) << bytes.substr(0, 40) << " gave " << StatusOf(reply);
+  }
+  for (const char* query : {"?zoeken=%zz", "?zoeken=%u0041", "?zoeken=%4", ""}) {
+    EXPECT_EQ(StatusOf(RawGet(port(), kSearch + std::string(query))), 400) << query;
+  }
+  EXPECT_TRUE(servesList(kList));
+}
+
+TEST(ToneOverHttpTest, StreamsInRealTimeWithMetadataOnlyWhenAsked) {
+  DirectoryServerProcess server;
+  httplib::Client client("127.0.0.1", server.port());
+  client.set_read_timeout(20, 0);
+  const auto start = Clock::now();
+  auto reply = client.Get("/stream/tone?seconds=3");
+  const double took = Seconds(start);
+  ASSERT_TRUE(reply);
+  EXPECT_EQ(reply->get_header_value("Content-Type"), "audio/wav");
+  EXPECT_FALSE(reply->has_header("icy-metaint"));
+  EXPECT_EQ(reply->body.size(), ToneStream::kHeaderBytes + 3 * ToneStream::kBytesPerSecond);
+  // One second is sent at once, the other two at the pace they play.
+  EXPECT_GT(took, 1.5);
+  EXPECT_LT(took, 15.0);
+  EXPECT_EQ(Fetch(server.port(), "/stream/tone?seconds=soon").status, 400);
+
+  auto icy = client.Get("/stream/tone?seconds=1", {{"Icy-MetaData", "1"}});
+  ASSERT_TRUE(icy);
+  EXPECT_EQ(icy->get_header_value("icy-metaint"), "16000");
+  EXPECT_EQ(icy->get_header_value("icy-name"), "Vandrel test tone");
+  EXPECT_EQ(icy->body.find("StreamTitle="), 16001u);
+
+  // An endless stream ends with its listener, and the server goes on.
+  std::size_t received = 0;
+  client.Get("/stream/tone",
+             [&](const char*, std::size_t n) { return (received += n) < 2 * ToneStream::kBytesPerSecond; });
+  EXPECT_GE(received, 2 * ToneStream::kBytesPerSecond);
+  EXPECT_EQ(Fetch(server.port(), "/radio/inter/keuze-uk.txt").status, 200);
+}
+
+struct ProgramRun {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs vandrel-directory to its end, for at most ten seconds.
+ProgramRun RunDirectory(std::vector<std::string> args) {
+  TempFolder io;
+  args.insert(args.begin(), VANDREL_DIRECTORY_EXE);
+  ChildProcess child(args, (io / "out").string(), (io / "err").string());
+  const int status = child.Wait(10s);
+  return {status, ReadFile(io / "out"), ReadFile(io / "err")};
+}
+
+TEST(DirectoryCommandLineTest, BadCommandLinesShowUsage) {
+  const std::string dir = VANDREL_SHIPPED_DIRECTORY_DATA;
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{{},
+                                                                                    {"play"},
+                                                                                    {"serve"},
+                                                                                    {"serve", dir, "--port", "http"},
+                                                                                    {"serve", dir, "--port", "70000"},
+                                                                                    {"serve", dir, "--host"},
+                                                                                    {"serve", dir, "--loud"},
+                                                                                    {"import", "dump.json"}}) {
+    const ProgramRun run = RunDirectory(args);
+    EXPECT_EQ(run.exitCode, 2) << ::testing::PrintToString(args);
+    EXPECT_NE(run.err.find("usage: vandrel-directory serve DIR"), std::string::npos);
+    EXPECT_EQ(run.out, "");
+  }
+}
+
+TEST(DirectoryCommandLineTest, MissingFolderOrTakenPortIsAnError) {
+  const ProgramRun missing = RunDirectory({"serve", "/nonexistent/vandrel-data"});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_NE(missing.err.find("/nonexistent/vandrel-data"), std::string::npos);
+
+  // A second server on a taken port must fail instead of sharing it.
+  DirectoryServerProcess first;
+  const ProgramRun second =
+      RunDirectory({"serve", VANDREL_SHIPPED_DIRECTORY_DATA, "--port", std::to_string(first.port())});
+  EXPECT_EQ(second.exitCode, 1);
+  EXPECT_EQ(second.out, "");
+}
+
+// SIGTERM ends the server promptly and cleanly, also under a listener of
+// the endless stream; --quiet logs nothing of it.
+TEST(DirectoryCommandLineTest, TerminationEndsRunningStreamsPromptly) {
+  DirectoryServerProcess server(VANDREL_SHIPPED_DIRECTORY_DATA, {"--quiet"});
+  const int listener = ConnectLoopback(server.port());
+  const std::string request = "GET /stream/tone HTTP/1.1\r\nHost: x\r\n\r\n";
+  ASSERT_EQ(::send(listener, request.data(), request.size(), MSG_NOSIGNAL), static_cast<ssize_t>(request.size()));
+  EXPECT_EQ(StatusOf(ReadHead(listener, 5s)), 200);
+  std::this_thread::sleep_for(1500ms);  // past the first second, sent at once
+  const auto start = Clock::now();
+  EXPECT_EQ(server.terminate(10s), 0);
+  EXPECT_LT(Seconds(start), 3.0);
+  EXPECT_EQ(server.log(), "");
+  ::close(listener);
+}
+
+TEST(DirectoryCommandLineTest, ImportedFoldersAreSearchedByTag) {
+  TempFolder tmp;
+  const std::string out = (tmp.path() / "data").string();
+  const ProgramRun bad = RunDirectory({"import", tmp.write("bad.json", "[{]").string(), "--out", out});
+  EXPECT_EQ(bad.exitCode, 1);
+  EXPECT_NE(bad.err.find("bad.json: not valid JSON at byte"), std::string::npos) << bad.err;
+  EXPECT_FALSE(fs::exists(out));
+
+  const std::string dump = tmp.write("dump.json", R"([
+    {"name": "Nordlicht", "url_resolved": "http://n.example/", "countrycode": "NO", "tags": "Ambient", "lastcheckok": 1},
+    {"name": "Down", "url": "http://d.example/", "countrycode": "NO", "lastcheckok": 0}])")
+                               .string();
+  const ProgramRun run = RunDirectory({"import", dump, "--out", out});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out.rfind("imported 1 stations in 1 countries", 0), 0u) << run.out;
+  DirectoryServerProcess server(out);
+  EXPECT_EQ(Fetch(server.port(), std::string(kSearch) + "?zoeken=ambient").body,
+            Line("Nordlicht", "http://n.example/"));
+}
+
+}  // namespace
+}  // namespace vandrel::test
