@@ -77,13 +77,6 @@ class DirectoryRoutesTest : public ::testing::Test {
   }
   // The country list, whole: the server is still at work.
   bool servesList(const std::string& target) { return get(target).body.ends_with("<bestand>big.txt</bestand>\r\n"); }
-  // The log line is written just after the reply, so give it a moment.
-  bool logShows(const std::string& line) {
-    for (int i = 0; i < 200; ++i, std::this_thread::sleep_for(10ms)) {
-      if (server_->log().find(line + "\n") != std::string::npos) return true;
-    }
-    return false;
-  }
 
   TempFolder tmp_;
   std::optional<DirectoryServerProcess> server_;
@@ -98,7 +91,7 @@ TEST_F(DirectoryRoutesTest, RoutesAnswerWithTheirStatus) {
            {"GET", "/radio/inter/keuze-uk.txt", 200, "Content-Type: text/plain; charset=utf-8\r\n"},
            {"GET", "/ecards/", 200, "Content-Type: text/html; charset=utf-8\r\n"},
            {"GET", "/ecards", 301, "Location: /ecards/\r\n"},
-           {"GET", "/radio/inter/zenders/atlantis.txt", 404, "\r\n\r\n"},
+           {"GET", "/radio/inter/zenders/atlantis.txt", 404, "\r\n\r\n404 Not Found"},
            {"GET", site + "?wat=home&lang=nederlands", 200, "Landen"},
            {"GET", site + "?wat=home&lang=klingon", 200, "<li>R&amp;B &lt;Land&gt;</li>"},
            {"GET", site + "?wat=about", 200, "About Vandrel Internet Radio"},
@@ -111,8 +104,12 @@ TEST_F(DirectoryRoutesTest, RoutesAnswerWithTheirStatus) {
     EXPECT_NE(reply.find(carries), std::string::npos) << method << " " << target;
   }
   EXPECT_EQ(get(site + "?wat=home").body.find("<Land>"), std::string::npos);
-  EXPECT_FALSE(get("/radio/inter/zenders/atlantis.txt").body.empty());
-  EXPECT_TRUE(logShows("GET /radio/inter/zenders/atlantis.txt 404"));
+  // The log line is written just after the reply.
+  const auto logged = [&] {
+    return server_->log().find("GET /radio/inter/zenders/atlantis.txt 404\n") != std::string::npos;
+  };
+  for (int i = 0; i < 200 && !logged(); ++i) std::this_thread::sleep_for(10ms);
+  EXPECT_TRUE(logged());
 }
 
 // Lists naming this server carry the address the client used when it is a
@@ -132,7 +129,6 @@ TEST_F(DirectoryRoutesTest, ListsNameTheServerByAValidHostHeaderOnly) {
   EXPECT_NE(etag, get(kLocal, {{"Host", "two.example"}}).get_header_value("ETag"));
   EXPECT_EQ(get(kLocal, {{"Host", "one.example"}, {"If-None-Match", etag}}).status, 304);
   EXPECT_EQ(get(kLocal, {{"Host", "two.example"}, {"If-None-Match", etag}}).status, 200);
-  EXPECT_TRUE(logShows(std::string("GET ") + kLocal + " 200"));
 }
 
 TEST_F(DirectoryRoutesTest, ListsCarryValidatorsAndAnswerConditionalRequests) {
@@ -266,7 +262,8 @@ TEST_F(DirectorySafetyTest, GarbageAndMalformedRequestsNeverStopIt) {
   EXPECT_TRUE(servesList(kList));
 }
 
-TEST(ToneOverHttpTest, StreamsInRealTimeWithMetadataOnlyWhenAsked) {
+// Its metadata, when asked for, reaches a real player in MpvPlayerTest.
+TEST(ToneOverHttpTest, StreamsInRealTimeWithoutMetadataUnlessAsked) {
   DirectoryServerProcess server;
   httplib::Client client("127.0.0.1", server.port());
   client.set_read_timeout(20, 0);
@@ -281,12 +278,6 @@ TEST(ToneOverHttpTest, StreamsInRealTimeWithMetadataOnlyWhenAsked) {
   EXPECT_GT(took, 1.5);
   EXPECT_LT(took, 15.0);
   EXPECT_EQ(Fetch(server.port(), "/stream/tone?seconds=soon").status, 400);
-
-  auto icy = client.Get("/stream/tone?seconds=1", {{"Icy-MetaData", "1"}});
-  ASSERT_TRUE(icy);
-  EXPECT_EQ(icy->get_header_value("icy-metaint"), "16000");
-  EXPECT_EQ(icy->get_header_value("icy-name"), "Vandrel test tone");
-  EXPECT_EQ(icy->body.find("StreamTitle="), 16001u);
 
   // An endless stream ends with its listener, and the server goes on.
   std::size_t received = 0;

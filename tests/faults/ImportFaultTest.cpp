@@ -3,7 +3,6 @@
 
 #include <chrono>
 #include <csignal>
-#include <fstream>
 #include <thread>
 
 #include "directory/DirectoryImport.h"
@@ -69,16 +68,12 @@ TEST(ImportFaultTest, RefusedImportsWriteNothing) {
 // the next import removes, while one that is still running keeps its own.
 TEST(ImportFaultTest, KilledImportsLeaveNothingPastTheNextImport) {
   TempFolder tmp;
-  const fs::path dump = tmp.path() / "dump.json";
-  {
-    std::ofstream out(dump);
-    out << "[";
-    for (int i = 0; i < 20000; ++i) {
-      out << (i ? "," : "") << R"({"name": "Station )" << i << R"(", "url": "http://s.example/)" << i
-          << R"(", "countrycode": "C)" << i % 97 << R"(", "tags": "a,b"})";
-    }
-    out << "]";
+  std::string stations;
+  for (int i = 0; i < 20000; ++i) {
+    stations += std::string(i ? "," : "") + R"({"name": "Station )" + std::to_string(i) + R"(", "url": "http://s/)" +
+                std::to_string(i) + R"(", "countrycode": "C)" + std::to_string(i % 97) + R"(", "tags": "a,b"})";
   }
+  const fs::path dump = tmp.write("dump.json", "[" + stations + "]");
   const std::vector<std::string> import = {VANDREL_DIRECTORY_EXE, "import", dump.string(), "--out",
                                            (tmp.path() / "data").string()};
   const auto started = std::chrono::steady_clock::now();
