@@ -1,5 +1,5 @@
 // The directory's Qt-free pieces in process: the shipped data, the import,
-// the list writer, ranked search and the tone generator.
+// the list writer, search answers and the tone generator.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,7 +9,6 @@
 #include "DirectoryTestKit.h"
 #include "directory/DirectoryImport.h"
 #include "directory/Search.h"
-#include "directory/StaticFiles.h"
 #include "directory/TaggedListWriter.h"
 #include "directory/ToneStream.h"
 #include "player/TaggedList.h"
@@ -20,7 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 using directory::DirectoryImport;
 using directory::Search;
-using directory::StaticFiles;
 using directory::TaggedListWriter;
 using directory::ToneStream;
 
@@ -133,50 +131,6 @@ TEST(TaggedListWriterTest, WhatIsWrittenIsWhatThePlayerReads) {
                                     "am>x</na\x01"
                                     "am>"),
             "naamx/naam");
-}
-
-// Ranked search over what the import wrote, with its index of names and tags.
-TEST(SearchRankingTest, BestMatchesComeFirstAndCaseAndAccentsDoNotMatter) {
-  TempFolder tmp;
-  tmp.write("dump.json", R"([
-    {"name": "Smooth Jazz Lounge", "url": "http://s/1", "countrycode": "NL", "tags": "easy"},
-    {"name": "Jazz", "url": "http://s/2", "countrycode": "NL"},
-    {"name": "Jazzy Beats", "url": "http://s/3", "countrycode": "NL"},
-    {"name": "Radio Uno", "url": "http://s/4", "countrycode": "IT", "tags": "jazz,news"},
-    {"name": "Jazz FM", "url": "http://s/5", "countrycode": "BE"},
-    {"name": "Café Müller", "url": "http://s/6", "countrycode": "DE", "tags": "Chansons Françaises"},
-    {"name": "ÉCOLE RADIO", "url": "http://s/7", "countrycode": "FR"},
-    {"name": "A Radio", "url": "http://s/8", "countrycode": "FR"},
-    {"name": "Rock Antenne", "url": "http://s/9", "countrycode": "DE"}])");
-  DirectoryImport::Run(tmp.path() / "dump.json", tmp.path() / "data");
-  const StaticFiles files(tmp.path() / "data");
-  const Search search(files, tmp.path() / "data" / "radio" / "inter" / "zenders");
-  const auto find = [&](std::string_view word) {
-    std::vector<std::string> names;
-    for (const auto& hit : search.find(word)) names.push_back(hit.name);
-    return names;
-  };
-
-  // Whole name, then names starting with it, then name words, then prefixes, then tags.
-  EXPECT_EQ(find("jazz"),
-            (std::vector<std::string>{"Jazz", "Jazz FM", "Jazzy Beats", "Smooth Jazz Lounge", "Radio Uno"}));
-  // Every word must match somewhere, in name or tags.
-  EXPECT_EQ(find("jazz news"), std::vector<std::string>{"Radio Uno"});
-  EXPECT_EQ(find("smooth easy"), std::vector<std::string>{"Smooth Jazz Lounge"});
-  EXPECT_EQ(find("polka"), std::vector<std::string>{});
-  // A one-letter word matches whole words only, so it cannot match nearly everything.
-  EXPECT_EQ(find("radio a"), std::vector<std::string>{"A Radio"});
-  EXPECT_EQ(find("radio e"), std::vector<std::string>{});
-  // The query anywhere inside a name still counts, after every word match.
-  EXPECT_EQ(find("a"), (std::vector<std::string>{"A Radio", "Jazz FM", "ÉCOLE RADIO", "Café Müller", "Rock Antenne",
-                                                 "Jazz", "Jazzy Beats", "Smooth Jazz Lounge", "Radio Uno"}));
-  EXPECT_EQ(find("ntenn"), std::vector<std::string>{"Rock Antenne"});
-
-  for (const char* query : {"cafe muller", "MÜLLER", "francaises", "chanson"}) {
-    EXPECT_EQ(find(query), std::vector<std::string>{"Café Müller"}) << query;
-  }
-  EXPECT_EQ(find("ecole"), std::vector<std::string>{"ÉCOLE RADIO"});
-  EXPECT_EQ(find("école"), std::vector<std::string>{"ÉCOLE RADIO"});
 }
 
 // A name holding tags cannot smuggle an address into the answer.

@@ -10,6 +10,7 @@
 #include "DirectoryTestKit.h"
 #include "directory/ToneStream.h"
 #include "platform/Gunzip.h"
+#include "player/TaggedList.h"
 #include "support/DirectoryServerProcess.h"
 
 namespace vandrel::test {
@@ -348,7 +349,9 @@ TEST(DirectoryCommandLineTest, TerminationEndsRunningStreamsPromptly) {
   ::close(listener);
 }
 
-TEST(DirectoryCommandLineTest, ImportedFoldersAreSearchedByTag) {
+// An import from the command line, served: ranked search over its index
+// of names and tags.
+TEST(SearchRankingTest, BestMatchesComeFirstAndCaseAndAccentsDoNotMatter) {
   TempFolder tmp;
   const std::string out = (tmp.path() / "data").string();
   const ProgramRun bad = RunDirectory({"import", tmp.write("bad.json", "[{]").string(), "--out", out});
@@ -357,15 +360,45 @@ TEST(DirectoryCommandLineTest, ImportedFoldersAreSearchedByTag) {
   EXPECT_FALSE(fs::exists(out));
 
   const std::string dump = tmp.write("dump.json", R"([
-    {"name": "Nordlicht", "url_resolved": "http://n.example/", "countrycode": "NO", "tags": "Ambient", "lastcheckok": 1},
-    {"name": "Down", "url": "http://d.example/", "countrycode": "NO", "lastcheckok": 0}])")
+    {"name": "Smooth Jazz Lounge", "url": "http://s/1", "countrycode": "NL", "tags": "easy"},
+    {"name": "Jazz", "url": "http://s/2", "countrycode": "NL"},
+    {"name": "Jazzy Beats", "url": "http://s/3", "countrycode": "NL"},
+    {"name": "Radio Uno", "url": "http://s/4", "countrycode": "IT", "tags": "jazz,news"},
+    {"name": "Jazz FM", "url": "http://s/5", "countrycode": "BE"},
+    {"name": "Café Müller", "url": "http://s/6", "countrycode": "DE", "tags": "Chansons Françaises"},
+    {"name": "ÉCOLE RADIO", "url": "http://s/7", "countrycode": "FR"},
+    {"name": "A Radio", "url": "http://s/8", "countrycode": "FR"},
+    {"name": "Rock Antenne", "url": "http://s/9", "countrycode": "DE"}])")
                                .string();
   const ProgramRun run = RunDirectory({"import", dump, "--out", out});
   EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(run.out.rfind("imported 1 stations in 1 countries", 0), 0u) << run.out;
+  EXPECT_EQ(run.out.rfind("imported 9 stations in 5 countries", 0), 0u) << run.out;
   DirectoryServerProcess server(out);
-  EXPECT_EQ(Fetch(server.port(), std::string(kSearch) + "?zoeken=ambient").body,
-            Line("Nordlicht", "http://n.example/"));
+  // httplib percent-encodes the blanks and accents.
+  const auto find = [&](const std::string& words) {
+    return ParseTaggedList(Fetch(server.port(), std::string(kSearch) + "?zoeken=" + words).body, {"naam"})[0];
+  };
+
+  // Whole name, then names starting with it, then name words, then prefixes, then tags.
+  EXPECT_EQ(find("jazz"),
+            (std::vector<std::string>{"Jazz", "Jazz FM", "Jazzy Beats", "Smooth Jazz Lounge", "Radio Uno"}));
+  // Every word must match somewhere, in name or tags.
+  EXPECT_EQ(find("jazz news"), std::vector<std::string>{"Radio Uno"});
+  EXPECT_EQ(find("smooth easy"), std::vector<std::string>{"Smooth Jazz Lounge"});
+  EXPECT_EQ(find("polka"), std::vector<std::string>{});
+  // A one-letter word matches whole words only, so it cannot match nearly everything.
+  EXPECT_EQ(find("radio a"), std::vector<std::string>{"A Radio"});
+  EXPECT_EQ(find("radio e"), std::vector<std::string>{});
+  // The query anywhere inside a name still counts, after every word match.
+  EXPECT_EQ(find("a"), (std::vector<std::string>{"A Radio", "Jazz FM", "ÉCOLE RADIO", "Café Müller", "Rock Antenne",
+                                                 "Jazz", "Jazzy Beats", "Smooth Jazz Lounge", "Radio Uno"}));
+  EXPECT_EQ(find("ntenn"), std::vector<std::string>{"Rock Antenne"});
+
+  for (const char* query : {"cafe muller", "MÜLLER", "francaises", "chanson"}) {
+    EXPECT_EQ(find(query), std::vector<std::string>{"Café Müller"}) << query;
+  }
+  EXPECT_EQ(find("ecole"), std::vector<std::string>{"ÉCOLE RADIO"});
+  EXPECT_EQ(find("école"), std::vector<std::string>{"ÉCOLE RADIO"});
 }
 
 }  // namespace
