@@ -264,8 +264,8 @@ TEST_F(DirectorySafetyTest, GarbageAndMalformedRequestsNeverStopIt) {
 }
 
 // Its metadata, when asked for, reaches a real player in MpvPlayerTest.
-TEST(ToneOverHttpTest, StreamsInRealTimeWithoutMetadataUnlessAsked) {
-  DirectoryServerProcess server;
+TEST(ToneOverHttpTest, StreamsInRealTimeUntilTheListenerOrTheServerStops) {
+  DirectoryServerProcess server(VANDREL_SHIPPED_DIRECTORY_DATA, {"--quiet"});
   httplib::Client client("127.0.0.1", server.port());
   client.set_read_timeout(20, 0);
   const auto start = Clock::now();
@@ -286,6 +286,18 @@ TEST(ToneOverHttpTest, StreamsInRealTimeWithoutMetadataUnlessAsked) {
              [&](const char*, std::size_t n) { return (received += n) < 2 * ToneStream::kBytesPerSecond; });
   EXPECT_GE(received, 2 * ToneStream::kBytesPerSecond);
   EXPECT_EQ(Fetch(server.port(), "/radio/inter/keuze-uk.txt").status, 200);
+
+  // SIGTERM ends the server promptly and cleanly under a listener; --quiet logged nothing.
+  const int listener = ConnectLoopback(server.port());
+  const std::string request = "GET /stream/tone HTTP/1.1\r\nHost: x\r\n\r\n";
+  ASSERT_EQ(::send(listener, request.data(), request.size(), MSG_NOSIGNAL), static_cast<ssize_t>(request.size()));
+  EXPECT_EQ(StatusOf(ReadHead(listener, 5s)), 200);
+  std::this_thread::sleep_for(1500ms);  // past the first second, sent at once
+  const auto stopping = Clock::now();
+  EXPECT_EQ(server.terminate(10s), 0);
+  EXPECT_LT(Seconds(stopping), 3.0);
+  EXPECT_EQ(server.log(), "");
+  ::close(listener);
 }
 
 struct ProgramRun {
@@ -305,14 +317,15 @@ ProgramRun RunDirectory(std::vector<std::string> args) {
 
 TEST(DirectoryCommandLineTest, BadCommandLinesShowUsage) {
   const std::string dir = VANDREL_SHIPPED_DIRECTORY_DATA;
-  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{{},
-                                                                                    {"play"},
-                                                                                    {"serve"},
-                                                                                    {"serve", dir, "--port", "http"},
-                                                                                    {"serve", dir, "--port", "70000"},
-                                                                                    {"serve", dir, "--host"},
-                                                                                    {"serve", dir, "--loud"},
-                                                                                    {"import", "dump.json"}}) {
+  const std::vector<std::vector<std::string>> commandLines = {{},
+                                                              {"play"},
+                                                              {"serve"},
+                                                              {"serve", dir, "--port", "http"},
+                                                              {"serve", dir, "--port", "70000"},
+                                                              {"serve", dir, "--host"},
+                                                              {"serve", dir, "--loud"},
+                                                              {"import", "dump.json"}};
+  for (const auto& args : commandLines) {
     const ProgramRun run = RunDirectory(args);
     EXPECT_EQ(run.exitCode, 2) << ::testing::PrintToString(args);
     EXPECT_NE(run.err.find("usage: vandrel-directory serve DIR"), std::string::npos);
@@ -331,22 +344,6 @@ TEST(DirectoryCommandLineTest, MissingFolderOrTakenPortIsAnError) {
       RunDirectory({"serve", VANDREL_SHIPPED_DIRECTORY_DATA, "--port", std::to_string(first.port())});
   EXPECT_EQ(second.exitCode, 1);
   EXPECT_EQ(second.out, "");
-}
-
-// SIGTERM ends the server promptly and cleanly, also under a listener of
-// the endless stream; --quiet logs nothing of it.
-TEST(DirectoryCommandLineTest, TerminationEndsRunningStreamsPromptly) {
-  DirectoryServerProcess server(VANDREL_SHIPPED_DIRECTORY_DATA, {"--quiet"});
-  const int listener = ConnectLoopback(server.port());
-  const std::string request = "GET /stream/tone HTTP/1.1\r\nHost: x\r\n\r\n";
-  ASSERT_EQ(::send(listener, request.data(), request.size(), MSG_NOSIGNAL), static_cast<ssize_t>(request.size()));
-  EXPECT_EQ(StatusOf(ReadHead(listener, 5s)), 200);
-  std::this_thread::sleep_for(1500ms);  // past the first second, sent at once
-  const auto start = Clock::now();
-  EXPECT_EQ(server.terminate(10s), 0);
-  EXPECT_LT(Seconds(start), 3.0);
-  EXPECT_EQ(server.log(), "");
-  ::close(listener);
 }
 
 // An import from the command line, served: ranked search over its index
