@@ -1,3 +1,6 @@
+// The main window as the program starts it, on a display without a
+// notification area (the tray's tests have one of their own): a few paths
+// from start-up to what the user sees and what is saved.
 #include "player/Form1.h"
 
 #include <gtest/gtest.h>
@@ -6,11 +9,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "player/TaggedList.h"
-#include "settings/Ini.h"
-#include "support/Files.h"
+#include "shell/TrayIcon.h"
 #include "support/BoxCloser.h"
 #include "support/CannedServer.h"
+#include "support/Files.h"
 #include "support/ProgramFolderFixture.h"
 
 namespace vandrel {
@@ -18,160 +20,256 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-using test::ReadFile;
-
-std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
-  for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-    text.replace(at, from.size(), to);
-  }
-  return text;
-}
-
-std::string ToneRecord(const std::string& name, int seconds) {
-  return "<naam>" + name + "</naam><url>{{base}}stream/tone?seconds=" + std::to_string(seconds) + "</url><homepage>" +
-         name + ".example/</homepage>\n";
-}
+using Names = std::vector<std::string>;
 
 class Form1Test : public test::ProgramFolderFixture {
  protected:
-  // A directory whose Dutch list holds three stations that all play locally.
+  // A Dutch list of three local tone stations and one whose stream is not found.
   static void SetUpTestSuite() {
     ProgramFolderFixture::SetUpTestSuite();
-    const std::string list = ToneRecord("Toon een", 600) + ToneRecord("Toon twee", 601) + ToneRecord("Toon drie", 602);
+    dead_ = new test::CannedServer("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+    std::string list;
+    for (const int k : {0, 1, 2}) {
+      list += "<naam>Toon " + std::to_string(k) + "</naam><url>{{base}}stream/tone?seconds=" + std::to_string(600 + k) +
+              "</url><homepage>toon" + std::to_string(k) + ".example/</homepage>\n";
+    }
+    list += "<naam>Dood</naam><url>" + dead_->address() + "stream</url><homepage>dood.example/</homepage>\n";
     tones_ = new test::ServedData({{"radio/inter/zenders/holland.txt", list}});
   }
   static void TearDownTestSuite() {
     delete tones_;
+    delete dead_;
     ProgramFolderFixture::TearDownTestSuite();
   }
 
-  std::unique_ptr<Form1>& MakeForm(const std::string& base) {
-    Start(base).show();
-    return form_;
+  bool WaitForPlaying() {
+    return test::WaitUntil([&] { return form_->Label14->text().startsWith("Playing"); }, 20s);
   }
 
-  bool WaitForStations(Form1& form, int count) {
-    return test::WaitUntil([&] { return form.List1->count() == count; }, 10s);
+  void ExpectBoxes(const test::BoxCloser& boxes, const Names& keys) const {
+    Names texts;
+    for (const std::string& key : keys) texts.push_back(Text(key.c_str()));
+    EXPECT_EQ(boxes.Texts(), texts);
   }
 
-  bool WaitForPlaying(Form1& form) {
-    return test::WaitUntil([&] { return form.Label14->text().startsWith("Playing"); }, 20s);
+  // A favourite added the way the program adds one: the shown name, the player's address.
+  void Add(const std::string& name, const std::string& url) {
+    form_->station().Restore(name);
+    if (player_.URL() != url) form_->station().Open(url);
+    form_->Command1->click();
+  }
+  void Choose(const std::string& name) {
+    const auto found = form_->File1->findItems(QString::fromStdString(name), Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1) << name;
+    form_->File1->setCurrentItem(found.front());
+  }
+  Names Favourites() const {
+    Names names;
+    for (int i = 0; i < form_->File1->count(); ++i) names.push_back(form_->File1->item(i)->text().toStdString());
+    return names;
   }
 
   static inline test::ServedData* tones_ = nullptr;
+  static inline test::CannedServer* dead_ = nullptr;
 };
 
-TEST_F(Form1Test, ListsTheShippedDutchStationsAndPlaysTheLocalOne) {
-  test::BoxCloser boxes;
-  auto& form = MakeForm(server_->baseAddress());
-  ASSERT_EQ(form->List1->count(), 1);
-  EXPECT_EQ(form->List1Box.List(0), form->texts().Text("error14"));
-
-  const std::string shipped = ReplaceAll(
-      ReadFile(fs::path(VANDREL_SHIPPED_DIRECTORY_DATA) / "radio/inter/zenders/holland.txt"), "{{base}}",
-      server_->baseAddress());
-  const auto expected = ParseTaggedList(shipped, {"naam", "url", "homepage"});
-  ASSERT_GT(expected[0].size(), 1u);
-  ASSERT_TRUE(WaitForStations(*form, static_cast<int>(expected[0].size())));
-  for (std::size_t i = 0; i < expected[0].size(); ++i) {
-    EXPECT_EQ(form->List1Box.List(static_cast<int>(i)), expected[0][i]);
+// Without a notification area a hidden window could never come back: it
+// shows though set to start hidden, and its close box ends the program.
+TEST_F(Form1Test, ClosingSavesWhatTheNextStartResumes) {
+  ASSERT_FALSE(TrayIcon::Available()) << "this display must have no notification area";
+  for (const auto& [key, value] : {std::pair{"afspelen", "1"}, {"grootscherm", "0"}, {"xsluiten", "0"}}) {
+    Set("Online Radio", key, value);
   }
-  EXPECT_EQ(form->List2.items(), expected[1]);
-  EXPECT_EQ(form->List3.items(), expected[2]);
+  Set("Onthouden", "LaatsteURL", Tone(600));
+  Set("Onthouden", "Volume", "35");
+  test::BoxCloser boxes;
+  Form1& form = Start();
+  EXPECT_FALSE(form.isVisible());  // hidden until the start-up sequence
+  ASSERT_TRUE(test::WaitUntil([&] { return form.isVisible(); }, 2s));
+  EXPECT_EQ(player_.URL(), Tone(600));
+  EXPECT_EQ(player_.volume(), 35);
+  EXPECT_EQ(form.File1Box.Path(), (folder_ / "favo/").string());
 
-  // The first Dutch station is the directory's own tone stream.
-  form->List1->setCurrentRow(0);
-  EXPECT_EQ(player_.URL(), expected[1][0]);
-  EXPECT_EQ(form->ZenderNaam->text().toStdString(), expected[0][0]);
-  EXPECT_EQ(form->RadioUrl(), expected[2][0]);
-  // The whole status, however the label cuts it (WindowLayoutTest owns the cutting).
-  ASSERT_TRUE(test::WaitUntil([&] { return form->Label14->toolTip() == "Playing: Vandrel test tone - 440 Hz"; }, 20s))
-      << form->Label14->text().toStdString();
-  test::SaveScreenshot(*form, "form1-playing.png");
+  form.station().PlayNamed("Zender \"één\" = twee", Tone(601));
+  form.Slider1->setValue(0);
+  form.TaalGeselecteerdTekst->setText("België");
+  form.TaalGeselecteerd = "belgie.txt";
+  EXPECT_TRUE(form.close());
+  EXPECT_EQ(ended_, 1);
+  EXPECT_FALSE(form.isVisible());
   EXPECT_TRUE(boxes.boxes.empty());
-}
 
-// Clicks go through the window's own hit test, as a user's do.
-void ClickAt(QWidget& form, QWidget* control) {
-  QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {}, control->mapTo(&form, control->rect().center()));
-}
-
-TEST_F(Form1Test, KeysPlayEachStationPassedStopStopsAndTheSelectedStationPlaysAgain) {
-  test::BoxCloser boxes;
-  auto& form = MakeForm(tones_->server->baseAddress());
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-  ASSERT_TRUE(WaitForStations(*form, 3));
-  form->List1->setFocus();
-  form->List1->setCurrentRow(0);
-  ASSERT_TRUE(WaitForPlaying(*form));
-  for (int row = 1; row < 3; ++row) {
-    QTest::keyClick(form->List1, Qt::Key_Down);
-    EXPECT_EQ(player_.URL(), form->List2.List(row));
-    EXPECT_EQ(form->ZenderNaam->text().toStdString(), form->List1Box.List(row));
-    EXPECT_EQ(form->RadioUrl(), form->List3.List(row));
-  }
-  ASSERT_TRUE(WaitForPlaying(*form));
-  form->Slider1->setValue(0);  // silent, not paused
+  // Without "afspelen" the next start shows the name and plays nothing.
+  Set("Online Radio", "afspelen", "0");
+  player_.setURL("");  // as in a new process
+  Form1& next = Start();
+  ASSERT_TRUE(StartedUp());
+  EXPECT_EQ(player_.URL(), "");
+  EXPECT_EQ(next.ZenderNaam->text(), "Zender \"één\" = twee");
+  EXPECT_EQ(next.TaalGeselecteerdTekst->text(), "België");
   EXPECT_EQ(player_.volume(), 0);
-
-  // The country name's label overlaps the lower part of the button.
-  ASSERT_TRUE(form->TaalGeselecteerdTekst->geometry().intersects(form->Command3->geometry()));
-  ClickAt(*form, form->Command3);
-  EXPECT_EQ(form->Label14->text(), "Stopped");
-  EXPECT_EQ(form->ZenderNaam->text(), "Toon drie");  // the stop changes nothing else
-  EXPECT_EQ(form->List1->currentRow(), 2);
-
-  const QListWidgetItem* selected = form->List1->item(2);
-  QTest::mouseClick(form->List1->viewport(), Qt::LeftButton, {}, form->List1->visualItemRect(selected).center());
-  ASSERT_TRUE(WaitForPlaying(*form));
-  form->stopspelen->trigger();
-  EXPECT_EQ(form->Label14->text(), "Stopped");
-  EXPECT_TRUE(boxes.boxes.empty());
+  EXPECT_EQ(Get("Onthouden", "LaatsteURL"), Tone(601));
+  ASSERT_TRUE(test::WaitUntil([&] { return server_->log().find("zenders/belgie.txt") != std::string::npos; }, 5s));
 }
 
-TEST_F(Form1Test, APlayerErrorGivesExactlyOneNoticeBox) {
+// A bad volume or a missing favourites folder is reported once; the rest of
+// the start-up still takes place.
+TEST_F(Form1Test, AFailingStartUpStepIsReportedOnce) {
+  const struct {
+    const char* volume;  // not a number; out of range; good
+    bool favourites;
+    int shown;
+  } cases[] = {{"loud", true, 50}, {"101", true, 50}, {"20", false, 20}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.volume);
+    Set("Onthouden", "Volume", c.volume);
+    if (!c.favourites) fs::remove(folder_ / "favo");
+    test::BoxCloser boxes;
+    Form1& form = Start();
+    ASSERT_TRUE(StartedUp());
+    test::Pump(700ms);
+    ExpectBoxes(boxes, {"error17"});
+    EXPECT_EQ(form.Slider1->value(), c.shown);
+    EXPECT_EQ(form.File1Box.Path(), c.favourites ? (folder_ / "favo/").string() : "");
+  }
+}
+
+// Clicks go through the window's own hit test, as a user's do: the country
+// name's label overlaps the lower part of the Stop button.
+TEST_F(Form1Test, KeysPlayEachStationPassedStopStopsAndADeadStreamGivesOneBox) {
   test::BoxCloser boxes;
-  test::CannedServer deadStream("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-  tones_->data.write("radio/inter/zenders/dead.txt", "<naam>Dood</naam><url>" + deadStream.address() + "stream</url>\n");
-  WriteIni((folder_ / "INST.INI").string(), "Onthouden", "LaatsteLandbestand", "dead.txt");
-  auto& form = MakeForm(tones_->server->baseAddress());
-  ASSERT_TRUE(test::WaitUntil([&] { return form->List1Box.List(0) == "Dood"; }, 10s));
-  form->List1->setCurrentRow(0);
+  Form1& form = Start(tones_->server->baseAddress());
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  ASSERT_TRUE(test::WaitUntil([&] { return form.List1->count() == 4; }, 10s));
+  EXPECT_EQ(test::Names(form.List1Box), (Names{"Toon 0", "Toon 1", "Toon 2", "Dood"}));
+  form.List1->setFocus();
+  for (int row = 0; row < 3; ++row) {
+    if (row == 0) {
+      form.List1->setCurrentRow(0);
+    } else {
+      QTest::keyClick(form.List1, Qt::Key_Down);
+    }
+    EXPECT_EQ(player_.URL(), tones_->server->baseAddress() + "stream/tone?seconds=" + std::to_string(600 + row));
+    EXPECT_EQ(form.ZenderNaam->text().toStdString(), "Toon " + std::to_string(row));
+    EXPECT_EQ(form.RadioUrl(), "toon" + std::to_string(row) + ".example/");
+  }
+  // The whole status, however the label cuts it (WindowLayoutTest owns the cutting).
+  ASSERT_TRUE(test::WaitUntil([&] { return form.Label14->toolTip() == "Playing: Vandrel test tone - 440 Hz"; }, 20s))
+      << form.Label14->text().toStdString();
+  test::SaveScreenshot(form, "form1-playing.png");
+
+  ASSERT_TRUE(form.TaalGeselecteerdTekst->geometry().intersects(form.Command3->geometry()));
+  QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {},
+                    form.Command3->mapTo(&form, form.Command3->rect().center()));
+  EXPECT_EQ(form.Label14->text(), "Stopped");
+  EXPECT_EQ(form.ZenderNaam->text(), "Toon 2");  // the stop changes nothing else
+  EXPECT_EQ(form.List1->currentRow(), 2);
+  QTest::mouseClick(form.List1->viewport(), Qt::LeftButton, {},
+                    form.List1->visualItemRect(form.List1->item(2)).center());
+  ASSERT_TRUE(WaitForPlaying());
+  form.stopspelen->trigger();
+  EXPECT_EQ(form.Label14->text(), "Stopped");
+  EXPECT_TRUE(boxes.boxes.empty());
+
+  QTest::keyClick(form.List1, Qt::Key_Down);
   ASSERT_TRUE(test::WaitUntil([&] { return !boxes.boxes.empty(); }, 20s));
   test::Pump(1500ms);
-  ASSERT_EQ(boxes.boxes.size(), 1u);
-  EXPECT_EQ(boxes.boxes[0].text, form->texts().Text("error18"));
-  EXPECT_EQ(boxes.boxes[0].title, form->texts().Text("error0"));
-  EXPECT_EQ(boxes.boxes[0].icon, QMessageBox::Information);
-  EXPECT_EQ(player_.URL(), deadStream.address() + "stream");  // not stopped, not retried
+  ExpectBoxes(boxes, {"error18"});
+  EXPECT_EQ(player_.URL(), dead_->address() + "stream");  // not stopped, not retried
 }
 
-TEST_F(Form1Test, AnUnreachableDirectoryGivesOneErrorBoxAndAnEmptyList) {
-  test::BoxCloser boxes;
-  auto& form = MakeForm("http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/");
-  ASSERT_TRUE(test::WaitUntil([&] { return !boxes.boxes.empty(); }, 10s));
-  test::Pump(1500ms);  // the load is not retried
-  ASSERT_EQ(boxes.boxes.size(), 1u);
-  EXPECT_EQ(boxes.boxes[0].text, form->texts().Text("error10"));
-  EXPECT_EQ(boxes.boxes[0].title, form->texts().Text("error0"));
-  EXPECT_EQ(boxes.boxes[0].icon, QMessageBox::Critical);
-  EXPECT_EQ(form->List1->count(), 0);
-}
-
-TEST_F(Form1Test, ABodyWithoutValuesLeavesTheListsEmptyAndAStrayLinePlaysNothing) {
-  test::BoxCloser boxes;
+// A directory that cannot be reached gives one box and is not asked again; an
+// error page leaves the lists empty; a line without an address plays nothing.
+TEST_F(Form1Test, ADirectoryThatGivesNoListLeavesItEmpty) {
   test::CannedServer page("HTTP/1.1 500 Oops\r\nContent-Length: 5\r\nConnection: close\r\n\r\noops!");
-  auto& form = MakeForm(page.address());
-  test::Pump(2000ms);
-  EXPECT_TRUE(boxes.boxes.empty());
-  EXPECT_EQ(form->List1->count(), 0);
-  form->List1Box.AddItem("stray");
-  form->List1->setCurrentRow(0);
+  const std::pair<std::string, Names> cases[] = {
+      {"http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/", {"error10"}}, {page.address(), {}}};
+  for (const auto& [base, keys] : cases) {
+    SCOPED_TRACE(base);
+    test::BoxCloser boxes;
+    Form1& form = Start(base);
+    form.show();
+    test::Pump(2s);
+    EXPECT_EQ(form.List1->count(), 0);
+    form.List1Box.AddItem("stray");
+    form.List1->setCurrentRow(0);
+    EXPECT_EQ(player_.URL(), "");
+    EXPECT_EQ(form.ZenderNaam->text().toStdString(), "stray");
+    test::Pump(500ms);
+    ExpectBoxes(boxes, keys);
+  }
+}
+
+// Names are kept as they stand (quotes, UTF-8, characters other systems
+// refuse); a file that is no favourite is listed and plays nothing.
+TEST_F(Form1Test, FavouritesAreStoredReplacedPlayedAndDeletedExactly) {
+  std::ofstream(folder_ / "favo" / ".Radio 1.tmp-a1B2c3") << "[Internet]\nnaam=Radio 1\n";
+  std::ofstream(folder_ / "favo" / "notities.txt") << "just some notes\n";
+  Start().show();
+  ASSERT_TRUE(StartedUp());
+  test::BoxCloser boxes;
+  const Names names = {"Radio Tien FM", "Radio \"Q\" 'Kwartet'", "R\xC3\xA1" "dio \xE2\x98\x85 ?: *"};
+  auto stored = [&](const std::string& name, int seconds) {
+    return test::ReadFile(folder_ / "favo" / name) == "[Internet]\nnaam=" + name + "\nurl=" + Tone(seconds) + "\n";
+  };
+  for (int k = 0; k < 3; ++k) Add(names[k], Tone(600 + k));
+  for (int k = 0; k < 3; ++k) EXPECT_TRUE(stored(names[k], 600 + k)) << names[k];
+  EXPECT_EQ(Favourites(), (Names{"notities.txt", names[1], names[0], names[2]}));
+  Add("Radio Tien FM", Tone(700));  // the same station again replaces its address
+  EXPECT_TRUE(stored("Radio Tien FM", 700));
+  EXPECT_EQ(form_->File1->count(), 4);
+
+  Choose(names[2]);
+  EXPECT_EQ(form_->ZenderNaam->text().toStdString(), names[2]);
+  EXPECT_EQ(player_.URL(), Tone(602));
+  // Adding re-reads the list; that keeps the chosen line and plays nothing.
+  Add("Nieuw", Tone(710));
+  EXPECT_EQ(form_->File1Box.FileName(), names[2]);
+  EXPECT_EQ(player_.URL(), Tone(710));
+  Choose("notities.txt");
+  EXPECT_EQ(form_->ZenderNaam->text(), "");
   EXPECT_EQ(player_.URL(), "");
-  EXPECT_EQ(form->ZenderNaam->text().toStdString(), "stray");
-  test::Pump(500ms);
-  EXPECT_TRUE(boxes.boxes.empty());
+
+  Choose(names[1]);
+  form_->Command2->click();
+  EXPECT_FALSE(fs::exists(folder_ / "favo" / names[1]));
+  EXPECT_EQ(Favourites(), (Names{"Nieuw", "notities.txt", names[0], names[2]}));
+  EXPECT_EQ(form_->File1Box.FileName(), "");
+  EXPECT_EQ(player_.URL(), Tone(601));  // deleting stops nothing
+  form_->Command2->click();             // with nothing selected it only asks
+  // A favourite already deleted by another program just leaves the list.
+  Choose("Nieuw");
+  fs::remove(folder_ / "favo" / "Nieuw");
+  form_->Command2->click();
+  EXPECT_EQ(form_->File1->count(), 3);
+  ExpectBoxes(boxes, {"error13"});
+}
+
+// Names that would leave the folder, and files that cannot be written, give
+// the add's error box; an empty name asks for a station; nothing else changes.
+TEST_F(Form1Test, AFavouriteThatCannotBeStoredGivesItsBoxAndLeavesEverything) {
+  Start().show();
+  ASSERT_TRUE(StartedUp());
+  std::ofstream(folder_ / "INST.INI", std::ios::trunc) << "[Onthouden]\nVolume=40\n";
+  fs::create_directory(folder_ / "favo" / "Map");  // a folder stands where the file would go
+  auto entries = [&] { return std::distance(fs::recursive_directory_iterator(folder_), {}); };
+  const auto before = entries();
+  test::BoxCloser boxes;
+  // IsFavouriteFileName owns the refused names; here one, and two the file system refuses.
+  for (const std::string& name : {std::string("../INST.INI"), std::string("Map"), std::string(250, 'x')}) {
+    Add(name, Tone(600));
+  }
+  Add("", "");
+  EXPECT_EQ(entries(), before);
+  EXPECT_TRUE(fs::is_directory(folder_ / "favo" / "Map"));
+  EXPECT_EQ(test::ReadFile(folder_ / "INST.INI"), "[Onthouden]\nVolume=40\n");
+  ExpectBoxes(boxes, {"error12", "error12", "error12", "error11"});
+  EXPECT_EQ(form_->File1->count(), 0);  // a folder is no favourite
+
+  // Right after start the remembered name stands but the player has no address yet.
+  Add("Onthouden", "");
+  EXPECT_EQ(test::ReadFile(folder_ / "favo" / "Onthouden"), "[Internet]\nnaam=Onthouden\nurl=\n");
 }
 
 }  // namespace
