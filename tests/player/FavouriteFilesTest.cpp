@@ -24,32 +24,23 @@ TEST(FavouriteFileNameTest, RefusesOnlyNamesThatLeaveTheFolderOrWouldBeHidden) {
   }
 }
 
-class FolderFilesTest : public ::testing::Test {
- protected:
-  void Put(const std::string& name) { tmp_.write(name, "x"); }
-
-  test::TempFolder tmp_{"folder"};
-  const fs::path& dir_ = tmp_.path();
-};
-
-TEST_F(FolderFilesTest, ListsVisibleRegularFilesWithoutRegardToCase) {
+// A missing folder, or a file in its place, cannot be listed.
+TEST(FolderFilesTest, ListsVisibleRegularFilesWithoutRegardToCase) {
+  const test::TempFolder tmp("folder");
+  const fs::path& dir = tmp.path();
   for (const char* name : {"beta", "Alpha", "gamma", "Zulu", "alpha", "10 Radio", ".hidden", ".Radio.tmp-Ab12Cd"}) {
-    Put(name);
+    tmp.write(name, "x");
   }
-  fs::create_directory(dir_ / "map");
-  fs::create_symlink(dir_ / "beta", dir_ / "link to beta");
-  fs::create_symlink(dir_ / "gone", dir_ / "dead link");
-  fs::create_directory_symlink(dir_ / "map", dir_ / "link to map");
+  fs::create_directory(dir / "map");
+  fs::create_symlink(dir / "beta", dir / "link to beta");
+  fs::create_symlink(dir / "gone", dir / "dead link");
+  fs::create_directory_symlink(dir / "map", dir / "link to map");
 
-  EXPECT_EQ(ListFolderFiles(dir_.string()),
+  EXPECT_EQ(ListFolderFiles(dir.string()),
             (std::vector<std::string>{"10 Radio", "Alpha", "alpha", "beta", "gamma", "link to beta", "Zulu"}));
-  EXPECT_EQ(ListFolderFiles((dir_ / "map").string() + "/"), std::vector<std::string>{});
-}
-
-TEST_F(FolderFilesTest, AMissingFolderCannotBeListed) {
-  EXPECT_THROW(ListFolderFiles((dir_ / "favo").string()), fs::filesystem_error);
-  Put("favo");
-  EXPECT_THROW(ListFolderFiles((dir_ / "favo").string()), fs::filesystem_error);
+  EXPECT_EQ(ListFolderFiles((dir / "map").string() + "/"), std::vector<std::string>{});
+  EXPECT_THROW(ListFolderFiles((dir / "favo").string()), fs::filesystem_error);
+  EXPECT_THROW(ListFolderFiles((dir / "beta").string()), fs::filesystem_error);
 }
 
 }  // namespace
