@@ -40,26 +40,21 @@ struct Watched {
 
 class MpvPlayerTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    tone_ = new test::DirectoryServerProcess();
-    icecast_ = new test::Icecast();
-    ASSERT_TRUE(icecast_->FeedMount("/radio.mp3", test::Icecast::Feed::Mp3));
-    ASSERT_TRUE(icecast_->FeedMount("/radio.ogg", test::Icecast::Feed::OggVorbis));
-    ASSERT_TRUE(icecast_->FeedHls("hls/live.m3u8"));
-    const std::string mp3 = icecast_->Address("radio.mp3");
-    icecast_->Publish("radio.pls", "[playlist]\nNumberOfEntries=1\nFile1=" + mp3 + "\nTitle1=Radio\nLength1=-1\nVersion=2\n");
-    icecast_->Publish("radio.m3u", "#EXTM3U\n#EXTINF:-1,Radio\n" + mp3 + "\n");
-  }
-  static void TearDownTestSuite() {
-    delete icecast_;
-    delete tone_;
-  }
+  static void SetUpTestSuite() { tone_ = new test::DirectoryServerProcess(); }
+  static void TearDownTestSuite() { delete tone_; }
 
   static inline test::DirectoryServerProcess* tone_ = nullptr;
-  static inline test::Icecast* icecast_ = nullptr;
 };
 
 TEST_F(MpvPlayerTest, EveryFormOfStreamPlaysWithItsTitle) {
+  test::Icecast icecast;
+  ASSERT_TRUE(icecast.FeedMount("/radio.mp3", test::Icecast::Feed::Mp3));
+  ASSERT_TRUE(icecast.FeedMount("/radio.ogg", test::Icecast::Feed::OggVorbis));
+  ASSERT_TRUE(icecast.FeedHls("hls/live.m3u8"));
+  const std::string mp3 = icecast.Address("radio.mp3");
+  icecast.Publish("radio.pls",
+                  "[playlist]\nNumberOfEntries=1\nFile1=" + mp3 + "\nTitle1=Radio\nLength1=-1\nVersion=2\n");
+  icecast.Publish("radio.m3u", "#EXTM3U\n#EXTINF:-1,Radio\n" + mp3 + "\n");
   const std::string utf8 = "Hitradio \xC3\x96" "3 \xE2\x80\x93 Caf\xC3\xA9";
   struct Case {
     const char* what;
@@ -68,17 +63,17 @@ TEST_F(MpvPlayerTest, EveryFormOfStreamPlaysWithItsTitle) {
     std::string title;       // expected
   } cases[] = {
       {"tone with ICY title", tone_->baseAddress() + "stream/tone", "", "Vandrel test tone - 440 Hz"},
-      {"MP3 mount, UTF-8 title", icecast_->Address("radio.mp3"), utf8, utf8},
-      {"MP3 mount, Latin-1 title", icecast_->Address("radio.mp3"), "Caf\xE9 Z\xFCrich", "Caf\xC3\xA9 Z\xC3\xBCrich"},
-      {"Ogg Vorbis comments", icecast_->Address("radio.ogg"), "", "Ogg Artist - Ogg Title"},
-      {".pls", icecast_->Address("radio.pls"), "Via pls", "Via pls"},
-      {".m3u", icecast_->Address("radio.m3u"), "Via m3u", "Via m3u"},
-      {"HLS", icecast_->Address("hls/live.m3u8"), "", ""},
+      {"MP3 mount, UTF-8 title", icecast.Address("radio.mp3"), utf8, utf8},
+      {"MP3 mount, Latin-1 title", icecast.Address("radio.mp3"), "Caf\xE9 Z\xFCrich", "Caf\xC3\xA9 Z\xC3\xBCrich"},
+      {"Ogg Vorbis comments", icecast.Address("radio.ogg"), "", "Ogg Artist - Ogg Title"},
+      {".pls", icecast.Address("radio.pls"), "Via pls", "Via pls"},
+      {".m3u", icecast.Address("radio.m3u"), "Via m3u", "Via m3u"},
+      {"HLS", icecast.Address("hls/live.m3u8"), "", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     if (!c.titleBytes.empty()) {
-      ASSERT_TRUE(icecast_->SetTitle("/radio.mp3", c.titleBytes));
+      ASSERT_TRUE(icecast.SetTitle("/radio.mp3", c.titleBytes));
     }
     Watched w;
     w.player.setURL(c.address);
@@ -123,81 +118,82 @@ TEST_F(MpvPlayerTest, StopPauseAndNewAddressesLeaveNothingBehind) {
   EXPECT_EQ(w.errors, 0);
 }
 
-TEST_F(MpvPlayerTest, StationsThatNeverPlayGiveOneErrorWithoutRetry) {
+// A station that cannot be had gives its one error at once; one whose sound
+// cannot be output, after the tries. All three run at once.
+TEST_F(MpvPlayerTest, StationsThatNeverPlayGiveOneError) {
   test::CannedServer notFound("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-  for (const std::string& address :
-       {"http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/stream", notFound.address() + "stream"}) {
-    SCOPED_TRACE(address);
-    Watched w;
-    w.player.setReconnectPauses({100ms, 100ms, 100ms, 100ms, 100ms});
-    w.player.setURL(address);
-    ASSERT_TRUE(test::WaitUntil([&] { return w.errors > 0; }, 20s));
-    test::Pump(1s);
+  const struct {
+    std::string address;
+    const char* output;
+    bool tried;
+  } cases[] = {{"http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/stream", "null", false},
+               {notFound.address() + "stream", "null", false},
+               {tone_->baseAddress() + "stream/tone", "pulse", true}};
+  ::setenv("PULSE_SERVER", "unix:/nonexistent/native", 1);
+  std::vector<std::unique_ptr<Watched>> players;
+  for (const auto& c : cases) {
+    players.push_back(std::make_unique<Watched>(Options{{"ao", c.output}}));
+    players.back()->player.setReconnectPauses({100ms, 100ms, 100ms, 100ms, 100ms});
+    players.back()->player.setURL(c.address);
+  }
+  EXPECT_TRUE(test::WaitUntil(
+      [&] { return std::all_of(players.begin(), players.end(), [](auto& w) { return w->errors > 0; }); }, 30s));
+  test::Pump(1s);
+  ::unsetenv("PULSE_SERVER");
+  for (std::size_t i = 0; i < players.size(); ++i) {
+    SCOPED_TRACE(cases[i].address);
+    const Watched& w = *players[i];
     EXPECT_EQ(w.errors, 1);
     EXPECT_EQ(w.player.status(), "Error");
-    EXPECT_FALSE(w.Saw("Reconnecting"));
+    EXPECT_EQ(w.Saw("Reconnecting in 1 s (5/5)"), cases[i].tried);
+    EXPECT_EQ(w.Saw("Reconnecting"), cases[i].tried);
+    EXPECT_FALSE(w.Saw("Playing"));  // no sound was ever output
   }
 }
 
 // Tries start afresh only after steady play: a stream that keeps dying soon
-// after it starts ends in one error instead of reconnecting for ever.
+// after it starts ends in one error instead of reconnecting for ever. Both
+// players run at once.
 TEST_F(MpvPlayerTest, DroppedStreamsAreReopenedAndTheirTriesRenewOnlyAfterSteadyPlay) {
   const std::string shortTone = tone_->baseAddress() + "stream/tone?seconds=2";
-  {
-    Watched w;
-    w.player.setReconnectPauses({200ms, 200ms, 200ms, 200ms, 200ms}, 1s);
-    w.player.setURL(shortTone);
-    for (int drop = 0; drop < 2; ++drop) {
-      ASSERT_TRUE(w.WaitFor(PlayState::Playing));
-      ASSERT_TRUE(w.WaitFor(PlayState::Reconnecting));
-      EXPECT_EQ(w.player.status(), "Reconnecting in 1 s (1/5)") << drop;
-    }
-    EXPECT_EQ(w.errors, 0);
+  Watched steady, unsteady;
+  steady.player.setReconnectPauses({200ms, 200ms, 200ms, 200ms, 200ms}, 1s);
+  unsteady.player.setReconnectPauses({200ms, 200ms}, 10s);
+  steady.player.setURL(shortTone);
+  unsteady.player.setURL(shortTone);
+  for (int drop = 0; drop < 2; ++drop) {
+    ASSERT_TRUE(steady.WaitFor(PlayState::Playing));
+    ASSERT_TRUE(steady.WaitFor(PlayState::Reconnecting));
+    EXPECT_EQ(steady.player.status(), "Reconnecting in 1 s (1/5)") << drop;
   }
-  Watched w;
-  w.player.setReconnectPauses({200ms, 200ms}, 10s);
-  w.player.setURL(shortTone);
-  ASSERT_TRUE(test::WaitUntil([&] { return w.errors > 0; }, 20s)) << w.player.status();
-  EXPECT_TRUE(w.Saw("Reconnecting in 1 s (2/2)"));
-  EXPECT_EQ(w.player.status(), "Error");
-}
-
-TEST_F(MpvPlayerTest, AFailingAudioOutputEndsInOneErrorAfterTheTries) {
-  ::setenv("PULSE_SERVER", "unix:/nonexistent/native", 1);
-  Watched w(Options{{"ao", "pulse"}});
-  w.player.setReconnectPauses({100ms, 100ms, 100ms, 100ms, 100ms});
-  w.player.setURL(tone_->baseAddress() + "stream/tone");
-  ASSERT_TRUE(test::WaitUntil([&] { return w.errors > 0; }, 30s)) << w.player.status();
-  test::Pump(1s);
-  ::unsetenv("PULSE_SERVER");
-  EXPECT_EQ(w.errors, 1);
-  EXPECT_TRUE(w.Saw("Reconnecting in 1 s (5/5)"));
-  EXPECT_FALSE(w.Saw("Playing"));  // no sound was ever output
+  EXPECT_EQ(steady.errors, 0);
+  ASSERT_TRUE(test::WaitUntil([&] { return unsteady.errors > 0; }, 20s)) << unsteady.player.status();
+  EXPECT_TRUE(unsteady.Saw("Reconnecting in 1 s (2/2)"));
+  EXPECT_EQ(unsteady.player.status(), "Error");
 }
 
 TEST_F(MpvPlayerTest, IcecastGoneAndBackIsReconnectedGoneForGoodGivesOneError) {
+  test::Icecast icecast;
+  ASSERT_TRUE(icecast.FeedMount("/radio.mp3", test::Icecast::Feed::Mp3));
   Watched w;
   w.player.setReconnectPauses({500ms, 1s, 2s, 4s, 8s});
-  w.player.setURL(icecast_->Address("radio.mp3"));
+  w.player.setURL(icecast.Address("radio.mp3"));
   ASSERT_TRUE(w.WaitFor(PlayState::Playing));
-  icecast_->Stop();
+  icecast.Stop();
   ASSERT_TRUE(w.WaitFor(PlayState::Reconnecting, 10s)) << w.player.status();
   test::Pump(3s);
-  icecast_->Start();
-  ASSERT_TRUE(icecast_->FeedMount("/radio.mp3", test::Icecast::Feed::Mp3));
+  icecast.Start();
+  ASSERT_TRUE(icecast.FeedMount("/radio.mp3", test::Icecast::Feed::Mp3));
   ASSERT_TRUE(w.WaitFor(PlayState::Playing, 20s)) << w.player.status();
   EXPECT_EQ(w.errors, 0);
 
   w.player.setReconnectPauses({100ms, 100ms, 100ms, 100ms, 100ms});
-  icecast_->Stop();
+  icecast.Stop();
   ASSERT_TRUE(test::WaitUntil([&] { return w.errors > 0; }, 30s)) << w.player.status();
   test::Pump(1s);
   EXPECT_EQ(w.errors, 1);
   EXPECT_EQ(w.player.status(), "Error");
   for (int i = 1; i <= 5; ++i) EXPECT_TRUE(w.Saw("Reconnecting in 1 s (" + std::to_string(i) + "/5)")) << i;
-  icecast_->Start();  // for the tests after this one
-  ASSERT_TRUE(icecast_->FeedMount("/radio.mp3", test::Icecast::Feed::Mp3));
-  ASSERT_TRUE(icecast_->FeedMount("/radio.ogg", test::Icecast::Feed::OggVorbis));
 }
 
 // The sound server lists us by name and icon; a PulseAudio null sink stands
