@@ -84,10 +84,7 @@ Icecast::Icecast(int burstBytes) {
   Start();
 }
 
-Icecast::~Icecast() {
-  feeds_.clear();
-  server_.reset();
-}
+Icecast::~Icecast() { Stop(); }
 
 void Icecast::Start() {
   server_ = std::make_unique<ChildProcess>(
