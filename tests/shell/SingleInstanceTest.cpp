@@ -17,31 +17,11 @@ namespace {
 
 using namespace std::chrono_literals;
 
-QString TestName(const char* what) {
-  return SingleInstance::NameFor(std::string("/tmp/single-instance-test/") + what + std::to_string(::getpid()));
-}
-
-TEST(SingleInstanceTest, ASecondStartHandsOverToTheFirst) {
-  EXPECT_NE(SingleInstance::NameFor("/opt/a"), SingleInstance::NameFor("/opt/b"));
-  EXPECT_EQ(SingleInstance::NameFor("/opt/a"), SingleInstance::NameFor("/opt/a"));
-
-  const QString name = TestName("hand-over");
-  SingleInstance second(name);
-  EXPECT_FALSE(second.HandOver());  // nobody runs yet
-
-  SingleInstance first(name);
-  ASSERT_TRUE(first.Listen());
-  QSignalSpy activated(&first, &SingleInstance::activated);
-  // The hand-over waits for the first to answer, so it runs beside the loop.
-  bool handedOver = false;
-  QTimer::singleShot(0, [&] { handedOver = second.HandOver(); });
-  ASSERT_TRUE(test::WaitUntil([&] { return activated.count() == 1; }, 5s));
-  EXPECT_TRUE(handedOver);
-}
-
-// A crashed program leaves its socket file behind: it never blocks a start.
-TEST(SingleInstanceTest, ALeftOverSocketIsTakenOver) {
-  const QString name = TestName("stale");
+// A crashed program leaves its socket file behind: it never blocks a start,
+// and the next start hands over to the program that took it over.
+TEST(SingleInstanceTest, ALeftOverSocketIsTakenOverAndASecondStartHandsOver) {
+  EXPECT_NE(SingleInstance::NameFor("/opt/a"), SingleInstance::NameFor("/opt/b"));  // each installation runs once
+  const QString name = SingleInstance::NameFor("/tmp/single-instance-test/" + std::to_string(::getpid()));
   const QString path = QDir::tempPath() + "/" + name;
   const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
   sockaddr_un address{};
@@ -50,13 +30,16 @@ TEST(SingleInstanceTest, ALeftOverSocketIsTakenOver) {
   ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
   ::close(fd);  // bound, never listening, not removed
 
-  SingleInstance starting(name);
-  EXPECT_FALSE(starting.HandOver());
-  ASSERT_TRUE(starting.Listen());
-  SingleInstance next(name);
-  QSignalSpy activated(&starting, &SingleInstance::activated);
-  QTimer::singleShot(0, [&] { next.HandOver(); });
-  EXPECT_TRUE(test::WaitUntil([&] { return activated.count() == 1; }, 5s));
+  SingleInstance first(name);
+  EXPECT_FALSE(first.HandOver());
+  ASSERT_TRUE(first.Listen());
+  SingleInstance second(name);
+  QSignalSpy activated(&first, &SingleInstance::activated);
+  // The hand-over waits for the first to answer, so it runs beside the loop.
+  bool handedOver = false;
+  QTimer::singleShot(0, [&] { handedOver = second.HandOver(); });
+  ASSERT_TRUE(test::WaitUntil([&] { return activated.count() == 1; }, 5s));
+  EXPECT_TRUE(handedOver);
 }
 
 }  // namespace
