@@ -15,7 +15,6 @@ class CannedServer {
   CannedServer(const CannedServer&) = delete;
   CannedServer& operator=(const CannedServer&) = delete;
 
-  int port() const { return port_; }
   std::string address() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
 
  private:

@@ -25,7 +25,6 @@ class ChildProcess {
   // Its exit status (128 + the signal when one ended it) once it ended within
   // the time, else -1.
   int Wait(std::chrono::milliseconds limit);
-  pid_t pid() const { return pid_; }
 
  private:
   pid_t pid_ = -1;
