@@ -106,21 +106,18 @@ TEST_F(SkinsAndLinksTest, EachLinkOpensItsSkinnedDialogOrTheBrowser) {
   for (const Link& link : links) {
     std::string opened;
     bool skinned = false;
-    // Polled: the dialog's own download runs before it is shown.
-    QTimer watch;
-    watch.setInterval(50);
+    QTimer watch;  // polled: the dialog's own download runs before it is shown
+    watch.start(50);
     QObject::connect(&watch, &QTimer::timeout, [&] {
       auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
       if (dialog == nullptr || qobject_cast<QMessageBox*>(dialog) != nullptr) return;
       watch.stop();
       opened = dialog->metaObject()->className();
-      for (QLabel* image : dialog->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (image->objectName() == "Image2") skinned = !image->pixmap().isNull();
-      }
+      auto* image = dialog->findChild<QLabel*>("Image2", Qt::FindDirectChildrenOnly);
+      skinned = image != nullptr && !image->pixmap().isNull();
       if (link.screenshot != nullptr) test::SaveScreenshot(*dialog, link.screenshot);
       dialog->reject();
     });
-    watch.start();
     Click(link.label);
     EXPECT_EQ(opened, link.dialog);
     EXPECT_TRUE(skinned) << link.dialog;
