@@ -1,14 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
 
-#include "dialogs/Form2.h"
-#include "dialogs/Form3.h"
 #include "platform/HtmlView.h"
-#include "settings/Form4.h"
 #include "shell/BrowserLinks.h"
 #include "support/BoxCloser.h"
 #include "support/CannedServer.h"
