@@ -129,12 +129,9 @@ TEST_F(SkinsAndLinksTest, EachLinkOpensItsSkinnedDialogOrTheBrowser) {
                                                        kProjectHomePage, "http://een.example/"}));
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>(2, Text("error12")));
 
-  player_.setURL(Tone(600));
-  Click(form.Label9);  // "Volume:" mutes; playing goes on
-  EXPECT_EQ(form.Slider1->value(), 0);
+  form.Slider1->setValue(50);
+  Click(form.Label9);  // "Volume:" mutes; that playing goes on is Form1Test's
   EXPECT_EQ(player_.volume(), 0);
-  EXPECT_EQ(player_.URL(), Tone(600));
-  player_.close();
 }
 
 TEST_F(SkinsAndLinksTest, MissingSkinsLeaveTheProgramUsable) {

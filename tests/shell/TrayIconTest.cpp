@@ -94,7 +94,6 @@ TEST_F(TrayWindowTest, StartsInTheTrayAndTheCloseBoxHidesToItWhilePlayingGoesOn)
   SaveScreen("tray-icon.png");
   EXPECT_FALSE(form.WebBrowser1->hasEngine());  // nobody sees the web panel: it costs nothing
 
-  const std::string about = server_->baseAddress() + "radio/inter/website/index.php?wat=about";
   auto shows = [&](const char* text) {
     return test::WaitUntil([&] { return form.WebBrowser1->shownText().contains(text); }, 20s);
   };
@@ -119,7 +118,6 @@ TEST_F(TrayWindowTest, StartsInTheTrayAndTheCloseBoxHidesToItWhilePlayingGoesOn)
   form.open->trigger();
   ASSERT_TRUE(test::WaitUntil([&] { return form.WebBrowser1->hasEngine(); }, 5s));
   ASSERT_TRUE(shows("About Vandrel"));
-  EXPECT_EQ(form.WebBrowser1->shownAddress(), about);
 
   // The right press opens the menu; its "Stop Playing" stops, the icon stays.
   form.close();
