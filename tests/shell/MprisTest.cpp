@@ -31,22 +31,17 @@ QString Send(const QStringList& call, const QStringList& options = {}) {
   return Run("dbus-send", options + to + call);
 }
 
-// The window started with a remembered station and offered on the bus.
-class MprisTest : public test::ProgramFolderFixture {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "run with dbus-run-session";
-    Set("Onthouden", "LaatsteURL", Tone(600));
-    Set("Onthouden", "LaatsteNAAM", "Toon");
-    Start();
-    ASSERT_TRUE(StartedUp());
-    ASSERT_TRUE(StartMpris(*form_));
-  }
-};
+class MprisTest : public test::ProgramFolderFixture {};
 
+// The window started with a remembered station and offered on the bus.
 TEST_F(MprisTest, TheDesktopsMediaControlsSeeAndSteerThePlayer) {
+  ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "run with dbus-run-session";
+  Set("Onthouden", "LaatsteURL", Tone(600));
+  Set("Onthouden", "LaatsteNAAM", "Toon");
   test::BoxCloser boxes;
-  Form1& form = *form_;
+  Form1& form = Start();
+  ASSERT_TRUE(StartedUp());
+  ASSERT_TRUE(StartMpris(form));
   const QStringList identity{"org.freedesktop.DBus.Properties.Get", "string:org.mpris.MediaPlayer2", "string:Identity"};
   EXPECT_TRUE(Send(identity, {"--print-reply"}).contains("Vandrel Internet Radio"));
   EXPECT_EQ(Playerctl({"status"}), "Stopped");
