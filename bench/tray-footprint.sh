@@ -6,6 +6,8 @@
 #   hidden  shown, then closed to the notification area by its close box
 # PSS is summed over the whole process tree SETTLE seconds after the start
 # (after the close for "hidden").
+# vandrel-qt-floor, a bare Qt window shown from the same 200 ms timer as the
+# player's start-up sequence, gives the floor of the map time in the same run.
 # Usage: bench/tray-footprint.sh [build-dir]   (RUNS=5 SETTLE=10 by default)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -74,7 +76,7 @@ pss_kib() {
   echo "$total $n"
 }
 now_ms() { echo $(($(date +%s%N) / 1000000)); }
-title_of() { case "$1" in vandrel) echo "Vandrel Internet Radio" ;; goodvibes) echo "Goodvibes" ;; esac; }
+title_of() { case "$1" in vandrel) echo "Vandrel Internet Radio" ;; goodvibes) echo "Goodvibes" ;; qt-floor) echo "Qt floor" ;; esac; }
 window_of() {  # pid title: its main window while mapped
   xdotool search --all --onlyvisible --pid "$1" --name "^$2\$" 2>/dev/null | head -1
 }
@@ -97,6 +99,8 @@ start() {  # player scenario
     vandrel)
       write_settings "$([ "$2" = tray ] && echo 0 || echo 1)"
       "$prog/vandrel-radio" >/dev/null 2>&1 & ;;
+    qt-floor)
+      "$build/bin/vandrel-qt-floor" >/dev/null 2>&1 & ;;
     goodvibes)
       if [ "$2" = tray ]; then goodvibes --status-icon >/dev/null 2>&1 & else goodvibes >/dev/null 2>&1 & fi ;;
   esac
@@ -104,11 +108,14 @@ start() {  # player scenario
 
 players=(vandrel)
 command -v goodvibes >/dev/null && players+=(goodvibes)
+[ -x "$build/bin/vandrel-qt-floor" ] && players+=(qt-floor)
 results="$work/results"
 : >"$results"
 for run in $(seq "$runs"); do
   for scenario in shown tray hidden; do
     for player in "${players[@]}"; do
+      # The floor is a bare window: only its map time says something.
+      [ "$player" = qt-floor ] && [ "$scenario" != shown ] && continue
       t0=$(now_ms)
       start "$player" "$scenario"
       pid=$!
@@ -149,6 +156,7 @@ awk -v players="${players[*]}" '
       delete m; delete q
       for (i = 1; i <= nm[key]; i++) m[i] = maps[key, i]
       for (i = 1; i <= np[key]; i++) q[i] = pss[key, i]
+      if (!nm[key] && !np[key]) continue
       sort(m, nm[key]); sort(q, np[key])
       mapText = nm[key] ? sprintf("%d / %d / %d", m[1], median(m, nm[key]), m[nm[key]]) : "-"
       medMap[key] = nm[key] ? median(m, nm[key]) : 0
@@ -163,4 +171,6 @@ awk -v players="${players[*]}" '
       if (medMap[b]) printf "  map %.2f", medMap[a] / medMap[b]
       printf "\n"
     }
+    if (medMap["qt-floor shown"])
+      printf "  shown  map vandrel / qt-floor %.2f (%+d ms over the floor)\n", medMap["vandrel shown"] / medMap["qt-floor shown"], medMap["vandrel shown"] - medMap["qt-floor shown"]
   }' "$results"
