@@ -28,26 +28,21 @@ struct Entry {
 
 Entry Read(const std::string& path) {
   Entry entry;
-  GKeyFile* file = g_key_file_new();
-  if (g_key_file_load_from_file(file, path.c_str(), G_KEY_FILE_NONE, nullptr)) {
-    entry.hidden = g_key_file_get_boolean(file, G_KEY_FILE_DESKTOP_GROUP, "Hidden", nullptr);
-    entry.enabled = g_key_file_get_boolean(file, G_KEY_FILE_DESKTOP_GROUP, "X-GNOME-Autostart-enabled", nullptr);
-    gchar* exec = g_key_file_get_string(file, G_KEY_FILE_DESKTOP_GROUP, "Exec", nullptr);
-    gchar** argv = nullptr;
-    if (exec != nullptr && g_shell_parse_argv(exec, nullptr, &argv, nullptr)) {
-      for (gchar** arg = argv; *arg != nullptr; ++arg) {
-        std::string word = *arg;  // "%%" is the desktop's field code for one "%"
-        for (auto at = word.find("%%"); at != std::string::npos; at = word.find("%%", at + 1)) word.erase(at, 1);
-        entry.exec.push_back(word);
-      }
-      g_strfreev(argv);
+  g_autoptr(GKeyFile) file = g_key_file_new();
+  if (!g_key_file_load_from_file(file, path.c_str(), G_KEY_FILE_NONE, nullptr)) return entry;
+  entry.hidden = g_key_file_get_boolean(file, G_KEY_FILE_DESKTOP_GROUP, "Hidden", nullptr);
+  entry.enabled = g_key_file_get_boolean(file, G_KEY_FILE_DESKTOP_GROUP, "X-GNOME-Autostart-enabled", nullptr);
+  g_autofree gchar* exec = g_key_file_get_string(file, G_KEY_FILE_DESKTOP_GROUP, "Exec", nullptr);
+  g_auto(GStrv) argv = nullptr;
+  if (exec != nullptr && g_shell_parse_argv(exec, nullptr, &argv, nullptr)) {
+    for (gchar** arg = argv; *arg != nullptr; ++arg) {
+      std::string word = *arg;  // "%%" is the desktop's field code for one "%"
+      for (auto at = word.find("%%"); at != std::string::npos; at = word.find("%%", at + 1)) word.erase(at, 1);
+      entry.exec.push_back(word);
     }
-    g_free(exec);
-    gchar* command = g_key_file_get_string(file, G_KEY_FILE_DESKTOP_GROUP, "X-Vandrel-Command", nullptr);
-    entry.command = command != nullptr ? command : "";
-    g_free(command);
   }
-  g_key_file_free(file);
+  g_autofree gchar* command = g_key_file_get_string(file, G_KEY_FILE_DESKTOP_GROUP, "X-Vandrel-Command", nullptr);
+  entry.command = command != nullptr ? command : "";
   return entry;
 }
 
@@ -66,10 +61,9 @@ TEST_F(RegistryTest, OnAndOffRewriteTheOneEntryWhichOffKeepsStartingNothing) {
   const std::vector<fs::path> one{folder_ + "/vandrel-internet-radio.desktop"};
   // Quotes, blanks, shell and field-code characters, escapes of the key file.
   for (const std::string program :
-       {"/usr/local/bin/vandrel-radio", "/home/a b/$HOME/vandrel-radio",
-        "/home/x/\"quoted\" `cmd` back\\slash/vandrel-radio", "/home/x/100%/%u/vandrel-radio",
-        "/home/x/it's (mine); a&b|c <d> ~e *?#/x", "/home/x/tab\there/new\nline/vandrel-radio",
-        " /leading blank/vandrel-radio"}) {
+       {"/home/a b/$HOME/vandrel-radio", "/home/x/\"quoted\" `cmd` back\\slash/vandrel-radio",
+        "/home/x/100%/%u/vandrel-radio", "/home/x/it's (mine); a&b|c <d> ~e *?#/x",
+        "/home/x/tab\there/new\nline/vandrel-radio", " /leading blank/vandrel-radio"}) {
     SCOPED_TRACE(program);
     SetAutostart(kName, program, folder_);  // the folder does not exist at first
     const std::string on = Text();
