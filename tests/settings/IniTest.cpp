@@ -35,7 +35,6 @@ TEST_F(IniTest, ReadsValuesTheWayTheFileFormatSaysCutAt199Characters) {
       {"[lang]\nerror3= has been chosen.\n", "lang", "error3", " has been chosen."},
       {"\xEF\xBB\xBF[a]\r\nk=v\r\n", "a", "k", "v"},
       {"[b]\rk=1\r[a]\rj=2\rk=v\r", "a", "k", "v"},  // CR alone ends a line
-      {"[a]\n\rk=v\r\n", "a", "k", "v"},
       {"[a]\nk=x=y\n", "a", "k", "x=y"},
       {"[a]\nk=\" abc\"\n", "a", "k", "\" abc\""},
       {"[a]\nk=1\nK=2\n", "a", "k", "1"},
@@ -45,8 +44,7 @@ TEST_F(IniTest, ReadsValuesTheWayTheFileFormatSaysCutAt199Characters) {
       {"[a]\nk=" + std::string(250, 'x'), "a", "k", std::string(199, 'x')},
       {a198 + " b\n", "a", "k", cut},  // the cut leaves a trailing space
       {a198 + "\xE2\x82\xAC\xE2\x82\xAC\n", "a", "k", cut + "\xE2\x82\xAC"},
-      {a198 + "\xFF\xFE\n", "a", "k", cut + "\xFF"},      // invalid bytes count one each
-      {a198 + "\xE2\x82" "b\n", "a", "k", cut + "\xE2"},  // a broken sequence is bytes
+      {a198 + "\xE2\x82" "b\n", "a", "k", cut + "\xE2"},  // a broken sequence counts a character a byte
   };
   for (const auto& [file, section, key, expected] : cases) {
     Put(file);
@@ -77,9 +75,7 @@ TEST_F(IniTest, WritesChangeOnlyWhatTheyMust) {
       {"[a]\nk=1\n\n[b]\nx=1\n", "a", "new", "2", "[a]\nk=1\nnew=2\n\n[b]\nx=1\n"},
       {"[a]\n\n[b]\n", "a", "new", "2", "[a]\nnew=2\n\n[b]\n"},
       {"[a]\r\nk=1", "c", "new", "2", "[a]\r\nk=1\r\n[c]\r\nnew=2\r\n"},
-      {"[a]\nk=1", "a", "j", "2", "[a]\nk=1\nj=2\n"},
       {"[a]\rk=1\r[b]\r", "a", "j", "2", "[a]\rk=1\rj=2\r[b]\r"},
-      {"[a]\rk=1", "A", "K", "3", "[a]\rk=3"},
       {"[a]\nk=1\n[A]\nk=1\n", "a", "j", "2", "[a]\nk=1\nj=2\n[A]\nk=1\n"},
       {"[a]\n", "a", "k", " \"q\" \xC3\xA9   ", "[a]\nk= \"q\" \xC3\xA9   \n"},  // stored as given
       {"[a]\n", "a\r\nb", "k\n", "x\ry", "[a]\n[a b]\nk=x y\n"},
