@@ -44,7 +44,7 @@ TEST_F(IniTest, ReadsValuesTheWayTheFileFormatSaysCutAt199Characters) {
       {"[a]\nk=" + std::string(250, 'x'), "a", "k", std::string(199, 'x')},
       {a198 + " b\n", "a", "k", cut},  // the cut leaves a trailing space
       {a198 + "\xE2\x82\xAC\xE2\x82\xAC\n", "a", "k", cut + "\xE2\x82\xAC"},
-      {a198 + "\xE2\x82" "b\n", "a", "k", cut + "\xE2"},  // a broken sequence counts a character a byte
+      {a198 + "\xE2\x82" "b\n", "a", "k", cut + "\xE2"},  // invalid bytes count one each
   };
   for (const auto& [file, section, key, expected] : cases) {
     Put(file);
