@@ -2,16 +2,26 @@
 
 namespace vandrel {
 
+Markora* MarkoraTextHolder::box() const {
+  if (make_) {
+    box_ = make_();
+    make_ = nullptr;
+  }
+  return box_;
+}
+
 void MarkoraTextHolder::setText(const std::string& text) {
   written_ = text;
-  if (box_.isNull()) return;
-  box_->setText(QString::fromStdString(text));
-  shown_ = box_->Text();
+  Markora* shownIn = box();
+  if (!shownIn) return;
+  shownIn->setText(QString::fromStdString(text));
+  shown_ = shownIn->Text();
 }
 
 std::string MarkoraTextHolder::text() const {
-  if (box_.isNull()) return written_;
-  const QString now = box_->Text();
+  Markora* shownIn = box();
+  if (!shownIn) return written_;
+  const QString now = shownIn->Text();
   return now == shown_ ? written_ : now.toStdString();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointer>
+#include <functional>
 #include <string>
 
 #include "markup/Markora.h"
@@ -17,13 +18,17 @@ class MarkoraTextHolder : public TextHolder {
   explicit MarkoraTextHolder(Markora* box = nullptr) : box_(box) {}
 
   void attach(Markora* box) { box_ = box; }
-  Markora* box() const { return box_; }
+  // The box is made at its first use: a text box's first construction scans
+  // the icon theme, which a start-up should not wait for.
+  void attachOnFirstUse(std::function<Markora*()> make) { make_ = std::move(make); }
+  Markora* box() const;
 
   void setText(const std::string& text) override;
   std::string text() const override;
 
  private:
-  QPointer<Markora> box_;
+  mutable std::function<Markora*()> make_;
+  mutable QPointer<Markora> box_;
   std::string written_;
   QString shown_;
 };

@@ -181,11 +181,13 @@ void Form1::CreateControls() {
   Label9 = Named(new Caption(this), "Label9");
   Slider1 = Named(new QSlider(Qt::Horizontal, this), "Slider1");
   List1Box = QtListBox(List1);
-  auto* downloadBox = Named(new Markora(this), "DownloadInfo");
-  LoadDownloadInfo(*downloadBox);
-  Place(downloadBox, 1320, 240, 8055, 1815);
-  downloadBox->hide();
-  DownloadInfo.attach(downloadBox);
+  DownloadInfo.attachOnFirstUse([this] {
+    auto* downloadBox = Named(new Markora(this), "DownloadInfo");
+    LoadDownloadInfo(*downloadBox);
+    Place(downloadBox, 1320, 240, 8055, 1815);
+    downloadBox->hide();
+    return downloadBox;
+  });
   File1Box = FileListBox(File1);
   setWindowIcon(QIcon(":/icons/vandrel-radio.svg"));
   for (auto [image, path] : {std::pair{Image4, ":/icons/ecards-link.svg"}, {Image3, ":/icons/project-link.svg"}}) {
