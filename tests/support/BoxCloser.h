@@ -13,16 +13,14 @@ namespace vandrel::test {
 class BoxCloser {
  public:
   struct Box {
-    std::string title;
     std::string text;
-    QMessageBox::Icon icon;
   };
 
   BoxCloser() {
     timer_.setInterval(50);
     QObject::connect(&timer_, &QTimer::timeout, [this] {
       if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        boxes.push_back({box->windowTitle().toStdString(), box->text().toStdString(), box->icon()});
+        boxes.push_back({box->text().toStdString()});
         box->accept();
       }
     });

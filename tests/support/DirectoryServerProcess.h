@@ -1,8 +1,11 @@
 #pragma once
 
 #include <chrono>
-#include <memory>
+#include <csignal>
+#include <cstdlib>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/ChildProcess.h"
@@ -14,18 +17,39 @@ namespace vandrel::test {
 class DirectoryServerProcess {
  public:
   // Waits (bounded) for its "listening on" line; throws std::runtime_error when it does not come.
-  explicit DirectoryServerProcess(std::string dataDir = VANDREL_SHIPPED_DIRECTORY_DATA,
-                                  std::vector<std::string> extraArgs = {});
+  explicit DirectoryServerProcess(const std::string& dataDir = VANDREL_SHIPPED_DIRECTORY_DATA,
+                                  std::vector<std::string> extraArgs = {})
+      : child_(Args(dataDir, std::move(extraArgs)), (folder_ / "out").string(), (folder_ / "log").string()) {
+    const std::string prefix = "listening on http://127.0.0.1:";
+    for (int waited = 0; port_ <= 0 && waited < 10000 && child_.Running(); waited += 10) {
+      const std::string text = ReadFile(folder_ / "out");
+      const auto at = text.find(prefix);
+      if (at != std::string::npos && text.find('\n', at) != std::string::npos) {
+        port_ = std::atoi(text.c_str() + at + prefix.size());
+      } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+    }
+    if (port_ <= 0) throw std::runtime_error("vandrel-directory did not start: " + log());
+  }
 
   int port() const { return port_; }
   std::string baseAddress() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
   std::string log() const { return ReadFile(folder_ / "log"); }  // all it printed to stderr so far
   // Sends SIGTERM; its exit status once it ended within the limit, else -1.
-  int terminate(std::chrono::milliseconds limit);
+  int terminate(std::chrono::milliseconds limit) {
+    child_.Signal(SIGTERM);
+    return child_.Wait(limit);
+  }
 
  private:
+  static std::vector<std::string> Args(const std::string& dataDir, std::vector<std::string> extra) {
+    extra.insert(extra.begin(), {VANDREL_DIRECTORY_EXE, "serve", dataDir, "--host", "127.0.0.1", "--port", "0"});
+    return extra;
+  }
+
   TempFolder folder_{"directory log"};
-  std::unique_ptr<ChildProcess> child_;
+  ChildProcess child_;
   int port_ = 0;
 };
 

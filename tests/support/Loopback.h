@@ -14,6 +14,19 @@
 
 namespace vandrel::test {
 
+// A socket listening on 127.0.0.1 at a free port, which it stores in port.
+inline int ListenOnLoopback(int& port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in addr{.sin_family = AF_INET, .sin_port = 0, .sin_addr = {htonl(INADDR_LOOPBACK)}, .sin_zero = {}};
+  socklen_t len = sizeof addr;
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), len) != 0 || ::listen(fd, 16) != 0 ||
+      ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+    throw std::runtime_error("cannot listen on loopback");
+  }
+  port = ntohs(addr.sin_port);
+  return fd;
+}
+
 // A socket connected to 127.0.0.1:port with the timeout on both directions, or -1.
 // From another 127.x.y.z source (all reach loopback on Linux) one machine
 // plays many client addresses.
@@ -77,13 +90,6 @@ inline std::string RawExchange(int port, std::string_view bytes, std::chrono::mi
 // The status code of the first response in raw, or 0 when there is none.
 inline int StatusOf(const std::string& raw) {
   return raw.rfind("HTTP/1.", 0) == 0 && raw.size() >= 12 ? std::stoi(raw.substr(9, 3)) : 0;
-}
-
-// A GET with the target exactly as given; Host is 127.0.0.1 unless extraHeaders carry one.
-inline std::string RawGet(int port, std::string_view target, std::string_view extraHeaders = "Connection: close\r\n") {
-  std::string request = "GET " + std::string(target) + " HTTP/1.1\r\n";
-  if (extraHeaders.find("Host:") == std::string_view::npos) request += "Host: 127.0.0.1\r\n";
-  return RawExchange(port, request + std::string(extraHeaders) + "\r\n");
 }
 
 }  // namespace vandrel::test
