@@ -42,12 +42,7 @@ TEST(ImportFaultTest, RefusedImportsWriteNothing) {
                                 R"([{"name": "all fail", "url": "http://a/", "lastcheckok": 0}])",
                                 R"([{"name": "x", "url": "http://a/", "deep": )" + std::string(100000, '[') +
                                     std::string(100000, ']') + "}]"}) {
-    try {
-      run(bad, out);
-      ADD_FAILURE() << "accepted: " << bad;
-    } catch (const std::runtime_error& e) {
-      EXPECT_NE(std::string(e.what()).find("nothing was written"), std::string::npos) << e.what();
-    }
+    EXPECT_THROW(run(bad, out), std::runtime_error) << bad.substr(0, 60);
     EXPECT_EQ(Snapshot(out), before) << bad;
   }
   EXPECT_EQ(Names(tmp.path()), (std::vector<std::string>{"data", "dump.json"}));
