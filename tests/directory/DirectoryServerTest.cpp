@@ -18,7 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 using directory::ToneStream;
 
 constexpr const char* kList = "/radio/inter/keuze-uk.txt";
@@ -26,8 +25,6 @@ constexpr const char* kBig = "/radio/inter/zenders/big.txt";
 constexpr const char* kLocal = "/radio/inter/zenders/local.txt";
 constexpr const char* kSearch = "/radio/inter/zenders/radio-lijst-zoek.php";
 constexpr const char* kSecret = "TOP-SECRET-OUTSIDE";
-
-double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
 std::string Line(const std::string& name, const std::string& url) {
   return "<naam>" + name + "</naam><url>" + url + "</url>\r\n";
@@ -254,20 +251,20 @@ TEST_F(DirectorySafetyTest, GarbageAndMalformedRequestsNeverStopIt) {
 }
 
 // Its metadata, when asked for, reaches a real player in MpvPlayerTest.
-TEST(ToneOverHttpTest, StreamsInRealTimeUntilTheListenerOrTheServerStops) {
+TEST(ToneOverHttpTest, StreamsInRealTimeUntilTheListenerLeaves) {
   DirectoryServerProcess server(VANDREL_SHIPPED_DIRECTORY_DATA, {"--quiet"});
   httplib::Client client("127.0.0.1", server.port());
   client.set_read_timeout(20, 0);
-  const auto start = Clock::now();
+  const auto start = std::chrono::steady_clock::now();
   auto reply = client.Get("/stream/tone?seconds=3");
-  const double took = Seconds(start);
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
   ASSERT_TRUE(reply);
   EXPECT_EQ(reply->get_header_value("Content-Type"), "audio/wav");
   EXPECT_FALSE(reply->has_header("icy-metaint"));
   EXPECT_EQ(reply->body.size(), ToneStream::kHeaderBytes + 3 * ToneStream::kBytesPerSecond);
   // One second is sent at once, the other two at the pace they play.
-  EXPECT_GT(took, 1.5);
-  EXPECT_LT(took, 15.0);
+  EXPECT_GT(took.count(), 1.5);
+  EXPECT_LT(took.count(), 15.0);
   EXPECT_EQ(Fetch(server.port(), "/stream/tone?seconds=soon").status, 400);
 
   // An endless stream ends with its listener, and the server goes on.
@@ -276,18 +273,6 @@ TEST(ToneOverHttpTest, StreamsInRealTimeUntilTheListenerOrTheServerStops) {
              [&](const char*, std::size_t n) { return (received += n) < 2 * ToneStream::kBytesPerSecond; });
   EXPECT_GE(received, 2 * ToneStream::kBytesPerSecond);
   EXPECT_EQ(Fetch(server.port(), "/radio/inter/keuze-uk.txt").status, 200);
-
-  // SIGTERM ends the server promptly and cleanly under a listener; --quiet logged nothing.
-  const int listener = ConnectLoopback(server.port());
-  const std::string request = "GET /stream/tone HTTP/1.1\r\nHost: x\r\n\r\n";
-  ASSERT_EQ(::send(listener, request.data(), request.size(), MSG_NOSIGNAL), static_cast<ssize_t>(request.size()));
-  EXPECT_EQ(StatusOf(ReadHead(listener, 5s)), 200);
-  std::this_thread::sleep_for(1500ms);  // past the first second, sent at once
-  const auto stopping = Clock::now();
-  EXPECT_EQ(server.terminate(10s), 0);
-  EXPECT_LT(Seconds(stopping), 3.0);
-  EXPECT_EQ(server.log(), "");
-  ::close(listener);
 }
 
 struct ProgramRun {

@@ -82,6 +82,12 @@ TEST(DirectoryLoadFaultTest, SlowAndGreedyClientsLeaveOthersAnswered) {
   EXPECT_EQ(idle.statuses(3s), (std::map<int, int>{{200, 100}}));
   // Past the cap at once; the rest when their heads run out of time.
   EXPECT_EQ(slow.statuses(6s), (std::map<int, int>{{408, cap}, {503, 500 - cap}}));
+
+  // SIGTERM ends the server promptly and cleanly under its listeners; --quiet logged nothing.
+  const auto stopping = std::chrono::steady_clock::now();
+  EXPECT_EQ(server.terminate(10s), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - stopping, 3s);
+  EXPECT_EQ(server.log(), "");
 }
 
 }  // namespace
