@@ -251,9 +251,8 @@ TEST_F(DirectorySafetyTest, GarbageAndMalformedRequestsNeverStopIt) {
 }
 
 // Its metadata, when asked for, reaches a real player in MpvPlayerTest.
-TEST(ToneOverHttpTest, StreamsInRealTimeUntilTheListenerLeaves) {
-  DirectoryServerProcess server(VANDREL_SHIPPED_DIRECTORY_DATA, {"--quiet"});
-  httplib::Client client("127.0.0.1", server.port());
+TEST_F(DirectoryRoutesTest, ToneStreamsInRealTimeUntilTheListenerLeaves) {
+  httplib::Client client("127.0.0.1", port());
   client.set_read_timeout(20, 0);
   const auto start = std::chrono::steady_clock::now();
   auto reply = client.Get("/stream/tone?seconds=3");
@@ -265,14 +264,14 @@ TEST(ToneOverHttpTest, StreamsInRealTimeUntilTheListenerLeaves) {
   // One second is sent at once, the other two at the pace they play.
   EXPECT_GT(took.count(), 1.5);
   EXPECT_LT(took.count(), 15.0);
-  EXPECT_EQ(Fetch(server.port(), "/stream/tone?seconds=soon").status, 400);
+  EXPECT_EQ(get("/stream/tone?seconds=soon").status, 400);
 
   // An endless stream ends with its listener, and the server goes on.
   std::size_t received = 0;
   client.Get("/stream/tone",
              [&](const char*, std::size_t n) { return (received += n) < 2 * ToneStream::kBytesPerSecond; });
   EXPECT_GE(received, 2 * ToneStream::kBytesPerSecond);
-  EXPECT_EQ(Fetch(server.port(), "/radio/inter/keuze-uk.txt").status, 200);
+  EXPECT_TRUE(servesList(kList));
 }
 
 struct ProgramRun {

@@ -39,8 +39,10 @@ inline int ConnectLoopback(int port, std::chrono::milliseconds timeout = std::ch
   sockaddr_in from{.sin_family = AF_INET, .sin_port = 0, .sin_addr = {}, .sin_zero = {}};
   const bool bound = source.empty() || (::inet_pton(AF_INET, source.c_str(), &from.sin_addr) == 1 &&
                                         ::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) == 0);
-  sockaddr_in addr{.sin_family = AF_INET, .sin_port = htons(static_cast<uint16_t>(port)),
-                   .sin_addr = {htonl(INADDR_LOOPBACK)}, .sin_zero = {}};
+  sockaddr_in addr{.sin_family = AF_INET,
+                   .sin_port = htons(static_cast<uint16_t>(port)),
+                   .sin_addr = {htonl(INADDR_LOOPBACK)},
+                   .sin_zero = {}};
   if (bound && ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return fd;
   ::close(fd);
   return -1;
@@ -74,11 +76,13 @@ inline bool WaitForListener(int port, int milliseconds) {
 
 // Sends bytes as they are, half-closes, and returns all that comes back
 // until the server closes or the timeout passes.
-inline std::string RawExchange(int port, std::string_view bytes, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+inline std::string RawExchange(int port, std::string_view bytes,
+                               std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
   const int fd = ConnectLoopback(port, timeout);
   if (fd < 0) throw std::runtime_error("connect");
   // The server may answer and hang up before taking everything; that is fine.
-  for (ssize_t n = 0; !bytes.empty() && (n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL)) > 0;) bytes.remove_prefix(n);
+  for (ssize_t n = 0; !bytes.empty() && (n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL)) > 0;)
+    bytes.remove_prefix(n);
   ::shutdown(fd, SHUT_WR);
   std::string reply;
   char buffer[65536];

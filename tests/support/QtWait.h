@@ -1,8 +1,9 @@
 #pragma once
 
+#include <QtCore/qtestsupport_core.h>
+
 #include <QDir>
 #include <QImage>
-#include <QtCore/qtestsupport_core.h>
 #include <QWidget>
 #include <chrono>
 #include <functional>
