@@ -103,14 +103,13 @@ TEST(DirectoryImportTest, WritesOneListPerCountryThatThePlayerReadsBack) {
 TEST(TaggedListWriterTest, WhatIsWrittenIsWhatThePlayerReads) {
   const std::vector<std::string> pieces = {"<", ">", "/",  "naam", "NaAm", "url", "homepage",
                                            "x", " ", "\n", "<3",   "\x7F", "\x01"};
-  std::uint32_t seed = 12345;
-  const auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 8) % pieces.size(); };
+  std::mt19937 random(12345);
   TaggedListWriter writer;
   std::vector<std::vector<std::string>> expected(3);
   for (int record = 0; record < 2000; ++record) {
     for (int field = 0; field < 3; ++field) {
       std::string value;
-      for (int k = static_cast<int>(next() % 8); k > 0; --k) value += pieces[next()];
+      for (int k = static_cast<int>(random() % 8); k > 0; --k) value += pieces[random() % pieces.size()];
       writer.add(field == 0 ? "naam" : field == 1 ? "url" : "homepage", value);
       expected[field].push_back(TaggedListWriter::Clean(value));
     }
