@@ -3,10 +3,8 @@
 #include <httplib.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <chrono>
 #include <functional>
-#include <cstdio>
 #include <fstream>
 #include <stdexcept>
 #include <thread>
@@ -19,18 +17,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr char kSourcePassword[] = "vandrel";
-constexpr char kAdminAuth[] = "YWRtaW46dmFuZHJlbA==";  // admin:vandrel
-
-std::string PercentEncoded(const std::string& bytes) {
-  std::string out;
-  for (unsigned char c : bytes) {
-    char hex[4];
-    std::snprintf(hex, sizeof hex, "%%%02X", c);
-    out += std::isalnum(c) ? std::string(1, static_cast<char>(c)) : hex;
-  }
-  return out;
-}
+constexpr char kPassword[] = "vandrel";  // the sources' and the admin's
 
 bool Poll(const std::function<bool()>& condition, int milliseconds) {
   for (int waited = 0; waited <= milliseconds; waited += 50) {
@@ -41,14 +28,13 @@ bool Poll(const std::function<bool()>& condition, int milliseconds) {
 }
 
 // The status of a loopback GET (0 when no answer), without waiting for an endless body.
-int HttpStatus(int port, const std::string& target, const std::string& basicAuth = "") {
+int HttpStatus(int port, const std::string& target, bool admin = false) {
   httplib::Client client("127.0.0.1", port);
   client.set_read_timeout(2);
-  httplib::Headers headers;
-  if (!basicAuth.empty()) headers.emplace("Authorization", "Basic " + basicAuth);
+  if (admin) client.set_basic_auth("admin", kPassword);
   int status = 0;
   client.Get(
-      target, headers,
+      target,
       [&](const httplib::Response& head) {
         status = head.status;
         return false;
@@ -70,8 +56,8 @@ Icecast::Icecast(int burstBytes) {
   std::ofstream(folder_ / "icecast.xml")
       << "<icecast><limits><clients>50</clients><sources>8</sources><source-timeout>5</source-timeout>"
          "<burst-size>" << burstBytes << "</burst-size></limits>"
-         "<authentication><source-password>" << kSourcePassword << "</source-password>"
-         "<admin-user>admin</admin-user><admin-password>vandrel</admin-password></authentication>"
+         "<authentication><source-password>" << kPassword << "</source-password>"
+         "<admin-user>admin</admin-user><admin-password>" << kPassword << "</admin-password></authentication>"
          "<hostname>127.0.0.1</hostname><location>loopback</location><admin>test@localhost</admin>"
          "<listen-socket><port>" << port_ << "</port><bind-address>127.0.0.1</bind-address></listen-socket>"
          "<fileserve>1</fileserve><paths><basedir>/usr/share/icecast2</basedir>"
@@ -97,17 +83,23 @@ void Icecast::Stop() {
   server_.reset();
 }
 
-bool Icecast::FeedMount(const std::string& mount, Feed feed) {
+void Icecast::FeedSine(const std::string& name, std::vector<std::string> encoding) {
   std::vector<std::string> argv{"ffmpeg", "-nostdin", "-loglevel", "error", "-re", "-f", "lavfi", "-i",
                                 "sine=frequency=440:sample_rate=44100"};
+  argv.insert(argv.end(), encoding.begin(), encoding.end());
+  feeds_[name] = std::make_unique<ChildProcess>(argv, (folder_ / "ffmpeg.log").string());
+}
+
+bool Icecast::FeedMount(const std::string& mount, Feed feed) {
+  std::vector<std::string> argv;
   if (feed == Feed::Mp3) {
     argv.insert(argv.end(), {"-c:a", "libmp3lame", "-b:a", "128k", "-content_type", "audio/mpeg", "-f", "mp3"});
   } else {
     argv.insert(argv.end(), {"-c:a", "libvorbis", "-metadata", "title=Ogg Title", "-metadata", "artist=Ogg Artist",
                              "-content_type", "application/ogg", "-f", "ogg"});
   }
-  argv.push_back("icecast://source:" + std::string(kSourcePassword) + "@127.0.0.1:" + std::to_string(port_) + mount);
-  feeds_[mount] = std::make_unique<ChildProcess>(argv, (folder_ / "ffmpeg.log").string());
+  argv.push_back("icecast://source:" + std::string(kPassword) + "@127.0.0.1:" + std::to_string(port_) + mount);
+  FeedSine(mount, argv);
   return Poll([&] { return HttpStatus(port_, mount) == 200; }, 10000);
 }
 
@@ -115,19 +107,15 @@ bool Icecast::FeedHls(const std::string& playlist) {
   const fs::path file = folder_ / "web" / playlist;
   fs::create_directories(file.parent_path());
   fs::permissions(file.parent_path(), fs::perms::all);
-  feeds_[playlist] = std::make_unique<ChildProcess>(
-      std::vector<std::string>{"ffmpeg", "-nostdin", "-loglevel", "error", "-re", "-f", "lavfi", "-i",
-                               "sine=frequency=440:sample_rate=44100", "-c:a", "aac", "-b:a", "64k", "-f", "hls",
-                               "-hls_time", "1", "-hls_list_size", "6", "-hls_flags", "delete_segments",
-                               file.string()},
-      (folder_ / "ffmpeg.log").string());
+  FeedSine(playlist, {"-c:a", "aac", "-b:a", "64k", "-f", "hls", "-hls_time", "1", "-hls_list_size", "6", "-hls_flags",
+                      "delete_segments", file.string()});
   return Poll([&] { return fs::exists(file); }, 10000);
 }
 
 bool Icecast::SetTitle(const std::string& mount, const std::string& bytes) {
   // Declared Latin-1, the mount's own charset, so Icecast converts nothing.
-  return HttpStatus(port_, "/admin/metadata?mount=" + mount + "&mode=updinfo&charset=ISO-8859-1&song=" +
-                               PercentEncoded(bytes), kAdminAuth) == 200;
+  const httplib::Params query{{"mount", mount}, {"mode", "updinfo"}, {"charset", "ISO-8859-1"}, {"song", bytes}};
+  return HttpStatus(port_, httplib::append_query_params("/admin/metadata", query), true) == 200;
 }
 
 void Icecast::Publish(const std::string& name, const std::string& content) {

@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "support/ChildProcess.h"
 #include "support/Loopback.h"
@@ -38,6 +39,8 @@ class Icecast {
   std::string Address(const std::string& path) const;
 
  private:
+  void FeedSine(const std::string& name, std::vector<std::string> encoding);
+
   TempFolder dir_{"icecast"};
   const std::filesystem::path& folder_ = dir_.path();
   int port_ = 0;
