@@ -54,7 +54,6 @@ TEST_F(MpvPlayerTest, EveryFormOfStreamPlaysWithItsTitle) {
   const std::string mp3 = icecast.Address("radio.mp3");
   icecast.Publish("radio.pls",
                   "[playlist]\nNumberOfEntries=1\nFile1=" + mp3 + "\nTitle1=Radio\nLength1=-1\nVersion=2\n");
-  icecast.Publish("radio.m3u", "#EXTM3U\n#EXTINF:-1,Radio\n" + mp3 + "\n");
   const std::string utf8 = "Hitradio \xC3\x96" "3 \xE2\x80\x93 Caf\xC3\xA9";
   struct Case {
     const char* what;
@@ -62,12 +61,10 @@ TEST_F(MpvPlayerTest, EveryFormOfStreamPlaysWithItsTitle) {
     std::string titleBytes;  // set at the source when not empty
     std::string title;       // expected
   } cases[] = {
-      {"tone with ICY title", tone_->baseAddress() + "stream/tone", "", "Vandrel test tone - 440 Hz"},
       {"MP3 mount, UTF-8 title", icecast.Address("radio.mp3"), utf8, utf8},
       {"MP3 mount, Latin-1 title", icecast.Address("radio.mp3"), "Caf\xE9 Z\xFCrich", "Caf\xC3\xA9 Z\xC3\xBCrich"},
       {"Ogg Vorbis comments", icecast.Address("radio.ogg"), "", "Ogg Artist - Ogg Title"},
       {".pls", icecast.Address("radio.pls"), "Via pls", "Via pls"},
-      {".m3u", icecast.Address("radio.m3u"), "Via m3u", "Via m3u"},
       {"HLS", icecast.Address("hls/live.m3u8"), "", ""},
   };
   for (const Case& c : cases) {
@@ -172,7 +169,7 @@ TEST_F(MpvPlayerTest, DroppedStreamsAreReopenedAndTheirTriesRenewOnlyAfterSteady
   EXPECT_EQ(unsteady.player.status(), "Error");
 }
 
-TEST_F(MpvPlayerTest, IcecastGoneAndBackIsReconnectedGoneForGoodGivesOneError) {
+TEST_F(MpvPlayerTest, IcecastGoneAndBackIsReconnected) {
   test::Icecast icecast;
   ASSERT_TRUE(icecast.FeedMount("/radio.mp3", test::Icecast::Feed::Mp3));
   Watched w;
@@ -186,21 +183,13 @@ TEST_F(MpvPlayerTest, IcecastGoneAndBackIsReconnectedGoneForGoodGivesOneError) {
   ASSERT_TRUE(icecast.FeedMount("/radio.mp3", test::Icecast::Feed::Mp3));
   ASSERT_TRUE(w.WaitFor(PlayState::Playing, 20s)) << w.player.status();
   EXPECT_EQ(w.errors, 0);
-
-  w.player.setReconnectPauses({100ms, 100ms, 100ms, 100ms, 100ms});
-  icecast.Stop();
-  ASSERT_TRUE(test::WaitUntil([&] { return w.errors > 0; }, 30s)) << w.player.status();
-  test::Pump(1s);
-  EXPECT_EQ(w.errors, 1);
-  EXPECT_EQ(w.player.status(), "Error");
-  for (int i = 1; i <= 5; ++i) EXPECT_TRUE(w.Saw("Reconnecting in 1 s (" + std::to_string(i) + "/5)")) << i;
 }
 
 // The sound server lists us by name and icon; a PulseAudio null sink stands
 // in for the desktop's.
 TEST_F(MpvPlayerTest, TheSoundServerShowsOurNameAndIcon) {
   const std::filesystem::path runtime = std::filesystem::temp_directory_path() / ("vandrel-pulse-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(runtime);
+  std::filesystem::create_directories(runtime);  // no blank in its path: the socket's address is a module argument
   const std::string socket = (runtime / "native").string();
   ::setenv("HOME", runtime.c_str(), 1);
   test::ChildProcess pulse({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disable-shm=yes",
