@@ -25,10 +25,10 @@ QString Run(const QString& program, const QStringList& args) {
 QString Playerctl(const QStringList& args) { return Run("playerctl", QStringList{"--player=vandrelradio"} + args); }
 
 // Without --print-reply, dbus-send asks for no reply.
-QString Send(const QStringList& call, const QStringList& options = {}) {
+QString Send(const QStringList& call) {
   const QStringList to{"--session", "--type=method_call", "--dest=org.mpris.MediaPlayer2.vandrelradio",
                        "/org/mpris/MediaPlayer2"};
-  return Run("dbus-send", options + to + call);
+  return Run("dbus-send", to + call);
 }
 
 class MprisTest : public test::ProgramFolderFixture {};
@@ -42,8 +42,6 @@ TEST_F(MprisTest, TheDesktopsMediaControlsSeeAndSteerThePlayer) {
   Form1& form = Start();
   ASSERT_TRUE(StartedUp());
   ASSERT_TRUE(StartMpris(form));
-  const QStringList identity{"org.freedesktop.DBus.Properties.Get", "string:org.mpris.MediaPlayer2", "string:Identity"};
-  EXPECT_TRUE(Send(identity, {"--print-reply"}).contains("Vandrel Internet Radio"));
   EXPECT_EQ(Playerctl({"status"}), "Stopped");
 
   // A client that follows sees only what the change signals tell it.
