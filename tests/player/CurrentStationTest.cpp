@@ -33,9 +33,6 @@ TEST(CurrentStationTest, EveryPathShowsAndPlaysWhatItShould) {
       {[&] { station.Restore("Remembered"); }, "", "Remembered", "", "directory.example/"},
       {[&] { station.Open("http://a/"); }, "url http://a/", "Remembered", "http://a/", "directory.example/"},
       {[&] { station.Play({"Een", "http://een/", "een.example/"}); }, "url http://een/", "Een", "http://een/", "een.example/"},
-      {[&] { station.Stop(); }, "close", "Een", "http://een/", "een.example/"},
-      {[&] { station.Continue(); }, "play", "Een", "http://een/", "een.example/"},
-      {[&] { station.Pause(); }, "pause", "Een", "http://een/", "een.example/"},
       // A favourite keeps the homepage shown.
       {[&] { station.PlayNamed("Fav", "http://fav/"); }, "url http://fav/", "Fav", "http://fav/", "een.example/"},
   };

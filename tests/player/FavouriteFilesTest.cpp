@@ -13,13 +13,12 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(FavouriteFileNameTest, RefusesOnlyNamesThatLeaveTheFolderOrWouldBeHidden) {
-  for (const char* name : {"Radio 538", "Radio \"Q\" 'K'", "Wat? Radio: 1 *<>|\\", "R\xC3\xA1" "dio \xE2\x98\x85",
-                                 "a..b", "ends in a dot.", " leading blank", "trailing blank "}) {
+  for (const char* name : {"Radio 538", "Wat? \"Q\" 'K': 1 *<>|\\", "R\xC3\xA1" "dio \xE2\x98\x85", "a..b",
+                           "ends in a dot.", " leading blank", "trailing blank "}) {
     EXPECT_TRUE(IsFavouriteFileName(name)) << name;
   }
   for (const std::string& name : {std::string(), std::string("."), std::string(".."), std::string(".hidden"),
-                                 std::string("a/b"), std::string("/"), std::string("../INST.INI"),
-                                 std::string("favo/"), std::string("cut\0off", 7)}) {
+                                 std::string("../INST.INI"), std::string("favo/"), std::string("cut\0off", 7)}) {
     EXPECT_FALSE(IsFavouriteFileName(name)) << name;
   }
 }

@@ -63,7 +63,6 @@ TEST_F(Form1Test, ClosingSavesWhatTheNextStartResumes) {
   ASSERT_TRUE(test::WaitUntil([&] { return form.isVisible(); }, 2s));
   EXPECT_EQ(player_.URL(), Tone(600));
   EXPECT_EQ(player_.volume(), 35);
-  EXPECT_EQ(form.File1Box.Path(), (folder_ / "favo/").string());
 
   form.station().PlayNamed("Zender \"één\" = twee", Tone(601));
   form.Slider1->setValue(0);
@@ -126,7 +125,6 @@ TEST_F(Form1Test, KeysPlayEachStationPassedStopStopsAndADeadStreamGivesOneBox) {
   form.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
   ASSERT_TRUE(test::WaitUntil([&] { return form.List1->count() == 4; }, 10s));
-  EXPECT_EQ(test::Names(form.List1Box), (Names{"Toon 0", "Toon 1", "Toon 2", "Dood"}));
   form.List1->setFocus();
   form.List1->setCurrentRow(0);
   for (int row = 0; row < 3; ++row) {
