@@ -50,19 +50,14 @@ class Form1Test : public test::ProgramFolderFixture {
 
 // Without a notification area a hidden window could never come back: it
 // shows though set to start hidden, and its close box ends the program.
+// Playing at start is the tray test's, a good volume AFailingStartUpStep's.
 TEST_F(Form1Test, ClosingSavesWhatTheNextStartResumes) {
   ASSERT_FALSE(TrayIcon::Available()) << "this display must have no notification area";
-  for (const auto& [key, value] : {std::pair{"afspelen", "1"}, {"grootscherm", "0"}, {"xsluiten", "0"}}) {
-    Set("Online Radio", key, value);
-  }
-  Set("Onthouden", "LaatsteURL", Tone(600));
-  Set("Onthouden", "Volume", "35");
+  Set("Online Radio", "grootscherm", "0");
   test::BoxCloser boxes;
   Form1& form = Start();
   EXPECT_FALSE(form.isVisible());  // hidden until the start-up sequence
   ASSERT_TRUE(test::WaitUntil([&] { return form.isVisible(); }, 2s));
-  EXPECT_EQ(player_.URL(), Tone(600));
-  EXPECT_EQ(player_.volume(), 35);
 
   form.station().PlayNamed("Zender \"één\" = twee", Tone(601));
   form.Slider1->setValue(0);
@@ -74,7 +69,6 @@ TEST_F(Form1Test, ClosingSavesWhatTheNextStartResumes) {
   EXPECT_TRUE(boxes.boxes.empty());
 
   // Without "afspelen" the next start shows the name and plays nothing.
-  Set("Online Radio", "afspelen", "0");
   player_.setURL("");  // as in a new process
   Form1& next = Start();
   ASSERT_TRUE(StartedUp());
@@ -147,8 +141,6 @@ TEST_F(Form1Test, KeysPlayEachStationPassedStopStopsAndADeadStreamGivesOneBox) {
   QTest::mouseClick(form.List1->viewport(), Qt::LeftButton, {},
                     form.List1->visualItemRect(form.List1->item(2)).center());
   ASSERT_TRUE(test::WaitUntil([&] { return form.Label14->text().startsWith("Playing"); }, 20s));
-  form.stopspelen->trigger();
-  EXPECT_EQ(form.Label14->text(), "Stopped");
   EXPECT_TRUE(boxes.boxes.empty());
 
   QTest::keyClick(form.List1, Qt::Key_Down);

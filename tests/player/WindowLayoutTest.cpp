@@ -203,18 +203,19 @@ TEST_F(WindowLayoutTest, EveryWindowFitsItsTextsInBothLanguagesPalettesAndSizes)
 }
 
 // The main window comes back where it was, or centred when that is off
-// screen or unreadable.
-TEST_F(WindowLayoutTest, TheMainWindowComesBackWhereItWas) {
-  auto& form = StartShown();
-  const QSize design = form.size();
+// screen or unreadable; boxes stand over the window that raised them, or
+// over the screen when the main window is hidden.
+TEST_F(WindowLayoutTest, TheMainWindowComesBackWhereItWasAndBoxesStandOverTheirWindow) {
+  const QSize design = StartShown().size();
   const QRect screen = QApplication::primaryScreen()->availableGeometry();
   QRect centred(QPoint(), design);
   centred.moveCenter(screen.center());
   const QRect moved(screen.topLeft() + QPoint(40, 30), design + QSize(150, 100));
-  form.setGeometry(moved);
-  ASSERT_TRUE(test::WaitUntil([&] { return form.geometry() == moved; }, 2s));
-  form.close();
-  EXPECT_EQ(StartShown().geometry(), moved);
+  form_->setGeometry(moved);
+  ASSERT_TRUE(test::WaitUntil([&] { return form_->geometry() == moved; }, 2s));
+  form_->close();
+  auto& form = StartShown();
+  EXPECT_EQ(form.geometry(), moved);
   const std::pair<const char*, QRect> remembered[] = {
       {"30000,30000,700,600", centred},
       {"12,x", centred},
@@ -222,19 +223,16 @@ TEST_F(WindowLayoutTest, TheMainWindowComesBackWhereItWas) {
   for (const auto& [value, expected] : remembered) {
     EXPECT_EQ(RestoredGeometry(value, design), expected) << value;
   }
-}
 
-TEST_F(WindowLayoutTest, BoxesStandOverTheWindowThatRaisedThem) {
-  auto& form = StartShown();
   Form2 chooser(form);
   chooser.setModal(false);
   chooser.show();
   chooser.move(form.pos() + QPoint(200, 150));
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&chooser));
-  const QPoint screen = QApplication::primaryScreen()->availableGeometry().center();
   const std::tuple<const char*, std::function<void()>, std::function<QPoint()>> table[] = {
       {"chooser", [&] { chooser.Command1_Click(); }, [&] { return chooser.geometry().center(); }},
-      {"hidden main", [&] { chooser.hide(), form.hide(), form.boxes().NoticeBox("error2"); }, [&] { return screen; }},
+      {"hidden main", [&] { chooser.hide(), form.hide(), form.boxes().NoticeBox("error2"); },
+       [&] { return screen.center(); }},
   };
   for (const auto& [by, raise, centre] : table) {
     QPoint seen;
