@@ -97,7 +97,6 @@ TEST_F(MpvPlayerTest, StopPauseAndNewAddressesLeaveNothingBehind) {
   ASSERT_TRUE(w.WaitFor(PlayState::Playing));
 
   w.player.pause();
-  EXPECT_EQ(w.player.status(), "Paused");
   test::Pump(500ms);
   EXPECT_EQ(w.player.status(), "Paused");
   w.player.play();  // live again, from a fresh connection

@@ -27,7 +27,6 @@ TEST(BrowserLinksTest, HomepagesGetTheirSchemeOnceAndOnlyWebAddressesPass) {
     EXPECT_EQ(HomepageAddress(c.radioUrl), c.address);
     EXPECT_EQ(IsWebAddress(HomepageAddress(c.radioUrl)), c.passes);
   }
-  EXPECT_TRUE(IsWebAddress(kProjectHomePage));
 }
 
 }  // namespace
