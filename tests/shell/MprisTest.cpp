@@ -42,7 +42,6 @@ TEST_F(MprisTest, TheDesktopsMediaControlsSeeAndSteerThePlayer) {
   Form1& form = Start();
   ASSERT_TRUE(StartedUp());
   ASSERT_TRUE(StartMpris(form));
-  EXPECT_EQ(Playerctl({"status"}), "Stopped");
 
   // A client that follows sees only what the change signals tell it.
   QProcess follow;
