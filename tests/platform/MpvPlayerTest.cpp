@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <vector>
 
@@ -212,6 +213,24 @@ TEST_F(MpvPlayerTest, TheSoundServerShowsOurNameAndIcon) {
   EXPECT_TRUE(inputs.contains("application.name = \"Vandrel Internet Radio\"")) << inputs.toStdString();
   EXPECT_TRUE(inputs.contains("application.icon_name = \"org.vandrel.Radio\"")) << inputs.toStdString();
   EXPECT_TRUE(inputs.contains("Corked: no"));
+}
+
+// libmpv's two hundred libraries stay out of a program that has not played:
+// linked, they cost every start, the one into the notification area too.
+TEST(MpvLibraryTest, IsLoadedAtTheFirstPlayOnly) {
+  const auto loaded = [] {
+    std::ifstream maps("/proc/self/maps");
+    for (std::string line; std::getline(maps, line);) {
+      if (line.find("/libmpv.so") != std::string::npos) return true;
+    }
+    return false;
+  };
+  Watched w;
+  w.player.setVolume(30);
+  EXPECT_FALSE(loaded());
+  w.player.setURL("http://127.0.0.1:9/");
+  EXPECT_TRUE(loaded());
+  EXPECT_TRUE(w.WaitFor(PlayState::Error));
 }
 
 }  // namespace
