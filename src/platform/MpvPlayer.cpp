@@ -2,12 +2,15 @@
 
 #include "platform/MpvLibrary.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
+#include <QPointer>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <thread>
 
 namespace vandrel {
 
@@ -49,18 +52,41 @@ void MpvPlayer::setReconnectPauses(ReconnectPolicy::Pauses pauses, std::chrono::
   steady_.setInterval(steady);
 }
 
+void MpvPlayer::openLibrary() {
+  if (lib_ || opening_) return;
+  opening_ = true;
+  // Loading and binding libmpv's libraries takes a while; the window goes on
+  // painting meanwhile.
+  std::thread([app = QCoreApplication::instance(), self = QPointer<MpvPlayer>(this)] {
+    std::string ignored;
+    OpenMpvLibrary(ignored);
+    QMetaObject::invokeMethod(app, [self] {
+      if (self) self->libraryOpened();
+    }, Qt::QueuedConnection);
+  }).detach();
+}
+
+void MpvPlayer::libraryOpened() {
+  opening_ = false;
+  std::string why;
+  lib_ = OpenMpvLibrary(why);
+  const bool asked = state_.state == PlayState::Connecting && !active_ && !url_.empty();
+  if (!lib_) {
+    std::fprintf(stderr, "vandrel-radio: no playback: %s\n", why.c_str());
+    if (asked) failed();
+    return;
+  }
+  // A play asked for while the library opened, not undone since.
+  if (asked) load();
+}
+
 bool MpvPlayer::start() {
   if (mpv_) return true;
+  if (!lib_) return false;
   // libmpv refuses to start unless numbers are formatted the C way.
   std::setlocale(LC_NUMERIC, "C");
   // The sound server's mixer shows our name and icon.
   ::setenv("PULSE_PROP_application.icon_name", "org.vandrel.Radio", 0);
-  std::string why;
-  lib_ = OpenMpvLibrary(why);
-  if (!lib_) {
-    std::fprintf(stderr, "vandrel-radio: no playback: %s\n", why.c_str());
-    return false;
-  }
   mpv_ = lib_->mpv_create();
   if (!mpv_) return false;
 
@@ -117,6 +143,11 @@ void MpvPlayer::load() {
   restarted_ = false;
   waiting_ = false;
   state_.bufferPercent = 0;
+  if (!lib_) {
+    openLibrary();
+    setState(PlayState::Connecting);
+    return;
+  }
   if (!start()) {
     // Reported later, like every player error, never inside the caller's call.
     QMetaObject::invokeMethod(this, [this] { failed(); }, Qt::QueuedConnection);

@@ -16,8 +16,10 @@ namespace vandrel {
 
 struct MpvLibrary;
 
-// Audio-only stream player on libmpv, created at the first play so that a
-// program that only sits in the notification area never loads it. mpv's
+// Audio-only stream player on libmpv, opened (on another thread, the state
+// Connecting meanwhile) and created at the first play or when its controls
+// come in sight, so that a program that only sits in the notification area
+// never loads it. mpv's
 // events are collected on the user-interface thread: its wakeup callback only
 // posts a call to this object.
 //
@@ -43,13 +45,14 @@ class MpvPlayer : public MediaPlayer {
   void play() override;
   PlayerState state() const override { return state_; }
   std::string streamTitle() const override { return title_; }
+  void prepare() override { openLibrary(); }
 
   // For tests: shorter pauses between tries, and a shorter steady play.
   void setReconnectPauses(ReconnectPolicy::Pauses pauses, std::chrono::milliseconds steady = std::chrono::seconds(10));
-  // Whether libmpv has been started.
-  bool started() const { return mpv_ != nullptr; }
 
  private:
+  void openLibrary();
+  void libraryOpened();
   bool start();
   void load();
   void stopStream();
@@ -76,6 +79,7 @@ class MpvPlayer : public MediaPlayer {
   // Entries of the current load have ids from here on; playlists and
   // redirects add higher ones. Older ids are streams replaced or closed.
   std::int64_t firstEntry_ = -1;
+  bool opening_ = false;     // libmpv is being opened on another thread
   bool active_ = false;      // a load is under way or playing
   bool restarted_ = false;   // mpv has begun playback of the current entry
   bool output_ = false;      // an audio output is open

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <charconv>
+#include <chrono>
 #include <exception>
 #include <stdexcept>
 
@@ -44,6 +45,9 @@ constexpr const char* kStyle = R"(
 
 // Where the window stood and how large it was: "left,top,width,height".
 constexpr const char* kGeometryKey = "Geometry";
+
+// After the last start-up timer (the station list at 1000 ms).
+constexpr std::chrono::milliseconds kPrepareAfterShow{1500};
 
 // The volume when the settings file holds no usable one.
 constexpr int kDefaultVolume = 50;
@@ -358,6 +362,14 @@ void Form1::Timer3_Timer() {
     failed = true;
   }
   if (failed) boxes_.ErrorBox("error17");
+}
+
+void Form1::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // With the window in sight a play is likely: the player gets ready once
+  // the start-up timers have had their turn, so its loading delays neither
+  // the first paint nor the station list.
+  QTimer::singleShot(kPrepareAfterShow, this, [this] { env_.player.prepare(); });
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
