@@ -13,12 +13,11 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(FavouriteFileNameTest, RefusesOnlyNamesThatLeaveTheFolderOrWouldBeHidden) {
-  for (const char* name : {"Radio 538", "Wat? \"Q\" 'K': 1 *<>|\\", "R\xC3\xA1" "dio \xE2\x98\x85", "a..b",
-                           "ends in a dot.", " leading blank", "trailing blank "}) {
+  for (const char* name : {"Wat? \"Q\" 'K': 1 *<>|\\ \xE2\x98\x85 ends in a dot.", "a..b", " leading blank"}) {
     EXPECT_TRUE(IsFavouriteFileName(name)) << name;
   }
-  for (const std::string& name : {std::string(), std::string("."), std::string(".."), std::string(".hidden"),
-                                 std::string("../INST.INI"), std::string("favo/"), std::string("cut\0off", 7)}) {
+  for (const std::string& name :
+       {std::string(), std::string(".."), std::string(".hidden"), std::string("favo/"), std::string("cut\0off", 7)}) {
     EXPECT_FALSE(IsFavouriteFileName(name)) << name;
   }
 }

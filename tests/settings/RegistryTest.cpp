@@ -59,11 +59,11 @@ class RegistryTest : public ::testing::Test {
 
 TEST_F(RegistryTest, OnAndOffRewriteTheOneEntryWhichOffKeepsStartingNothing) {
   const std::vector<fs::path> one{folder_ + "/vandrel-internet-radio.desktop"};
-  // Quotes, blanks, shell and field-code characters, escapes of the key file.
-  for (const std::string program :
-       {"/home/a b/$HOME/vandrel-radio", "/home/x/\"quoted\" `cmd` back\\slash/vandrel-radio",
-        "/home/x/100%/%u/vandrel-radio", "/home/x/it's (mine); a&b|c <d> ~e *?#/x",
-        "/home/x/tab\there/new\nline/vandrel-radio", " /leading blank/vandrel-radio"}) {
+  // Unquoted with field codes; quoted, with a leading blank, every character
+  // special to the shell or inside quotes, and the key file's escapes.
+  for (const std::string program : {"/home/x/100%/%u/vandrel-radio",
+                                    " /home/a b/$HOME/\"q\" `cmd` back\\slash/it's (mine); a&b|c <d> ~e *?#/"
+                                    "tab\there/new\nline/vandrel-radio"}) {
     SCOPED_TRACE(program);
     SetAutostart(kName, program, folder_);  // the folder does not exist at first
     const std::string on = Text();
