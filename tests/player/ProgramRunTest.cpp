@@ -11,6 +11,7 @@
 #include "support/ChildProcess.h"
 #include "support/DirectoryServerProcess.h"
 #include "support/Files.h"
+#include "support/QtWait.h"
 #include "support/ShippedFiles.h"
 
 namespace vandrel {
@@ -37,15 +38,13 @@ TEST(ProgramRun, RunsFromItsFolderEndsOnRequestAndAKillNeverTearsItsSettings) {
     program.write("INST.INI", settings);
     const auto from = server.log().size();
     auto child = std::make_unique<test::ChildProcess>(std::vector<std::string>{(folder / "vandrel-radio").string()});
-    bool asked = false;
-    for (auto waited = 0ms; waited < 15s && !asked; waited += 50ms) {
-      std::this_thread::sleep_for(50ms);
+    const auto asked = [&] {
       const std::string log = server.log();
       // Any status: a start after the first revalidates the list (304).
-      asked = log.find("zenders/holland.txt ", from) != std::string::npos &&
-              log.find("index.php?wat=home&lang=english 200", from) != std::string::npos;
-    }
-    EXPECT_TRUE(asked) << server.log();
+      return log.find("zenders/holland.txt ", from) != std::string::npos &&
+             log.find("index.php?wat=home&lang=english 200", from) != std::string::npos;
+    };
+    EXPECT_TRUE(test::WaitUntil(asked, 15s)) << server.log();
     return child;
   };
   const std::string settings =
@@ -53,7 +52,6 @@ TEST(ProgramRun, RunsFromItsFolderEndsOnRequestAndAKillNeverTearsItsSettings) {
       "LaatsteLandNaam=Holland\nLaatsteLandbestand=holland.txt\n" + std::string(20000, ';') + "\n";
 
   auto running = start(settings);
-  EXPECT_TRUE(running->Running());
   running->Signal(SIGTERM);
   EXPECT_EQ(running->Wait(5s), 0);
   const std::string saved = test::ReadFile(folder / "INST.INI");
