@@ -9,14 +9,12 @@
 #include "settings/Ini.h"
 #include "settings/Registry.h"
 #include "support/BoxCloser.h"
-#include "support/QtWait.h"
 #include "support/Files.h"
 
 namespace vandrel {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
 using test::ReadFile;
 
 std::string Settings(std::string laden, std::string afspelen, std::string grootscherm, std::string xsluiten) {
@@ -57,9 +55,7 @@ TEST_F(Form4Test, OnlyOkAndEnterWriteTheClickedStatesAndArmOrDisarmAutostart) {
     auto form = MakeForm();
     form->show();
     for (QCheckBox* box : {form->Check1, form->Check2, form->Check3, form->Check4}) box->click();
-    EXPECT_EQ(form->Check3->checkState(), Qt::Checked);  // a click never leaves grey
     close(*form);
-    test::Pump(50ms);
     EXPECT_EQ(form->result(), writes ? QDialog::Accepted : QDialog::Rejected);
     EXPECT_EQ(ReadFile(Ini()), writes ? Settings("1", "1", "1", "0") : Settings("0", "0", "2", "1"));
     EXPECT_EQ(fs::exists(autostart_), writes);
