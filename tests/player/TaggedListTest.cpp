@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <random>
+#include <tuple>
 
 #include "TaggedListReference.h"
 
@@ -14,12 +15,7 @@ using Lists = std::vector<std::vector<std::string>>;
 const std::vector<std::string> kNaamUrl = {"naam", "url"};
 
 TEST(TaggedListTest, EdgeCasesMatchExpectedValuesAndReference) {
-  struct Case {
-    const char* what;
-    std::string text;
-    std::vector<std::string> tags;
-    Lists expected;
-  } cases[] = {
+  const std::tuple<const char*, std::string, std::vector<std::string>, Lists> cases[] = {
       {"empty text", "", kNaamUrl, {{}, {}}},
       {"mixed case", "<naam>A</NAAM><NAAM>b</naam><NaAm>C c</nAaM>", kNaamUrl, {{"A", "b", "C c"}, {}}},
       {"table case", "<naam>x</NAAM>", {"NaAm"}, {{"x"}}},
@@ -39,9 +35,9 @@ TEST(TaggedListTest, EdgeCasesMatchExpectedValuesAndReference) {
       {"empty tag name", "<>a</>", {""}, {{"a"}}},
       {"closing overlaps opening", "<></></>", {"></"}, {{""}}},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ParseTaggedList(c.text, c.tags), c.expected) << c.what;
-    EXPECT_EQ(reference::ParseTaggedListNaive(c.text, c.tags), c.expected) << c.what;
+  for (const auto& [what, text, tags, expected] : cases) {
+    EXPECT_EQ(ParseTaggedList(text, tags), expected) << what;
+    EXPECT_EQ(reference::ParseTaggedListNaive(text, tags), expected) << what;
   }
 }
 

@@ -66,7 +66,6 @@ class ProgramFolderFixture : public ::testing::Test {
     return server_->baseAddress() + "stream/tone?seconds=" + std::to_string(seconds);
   }
 
-  // Against the shipped directory unless another base address is given.
   Form1& Start(const std::string& base = "") {
     form_ = std::make_unique<Form1>(Form1::Environment{folder_.string(), base.empty() ? server_->baseAddress() : base,
                                                        http_, player_, [this] { ++ended_; }, launcher_});

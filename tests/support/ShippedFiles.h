@@ -4,8 +4,6 @@
 
 namespace vandrel::test {
 
-// Puts the shipped program files in a program folder: texts, settings, skins
-// and an empty favourites folder.
 inline void CopyShippedProgramFiles(const std::filesystem::path& folder) {
   namespace fs = std::filesystem;
   const fs::path shipped(VANDREL_SHIPPED_DATA);
