@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 #include <vector>
 
 namespace vandrel {
@@ -23,11 +24,8 @@ class Recorder : public Playback {
 TEST(CurrentStationTest, EveryPathShowsAndPlaysWhatItShould) {
   Recorder player;
   CurrentStation station(player, "directory.example/");
-  struct Step {
-    std::function<void()> act;
-    std::string call;  // what the player was told, if anything
-    std::string name, address, homepage;
-  } steps[] = {
+  // An act, what the player was told (if anything), then the name, address and homepage shown.
+  const std::tuple<std::function<void()>, std::string, std::string, std::string, std::string> steps[] = {
       {[&] { station.Restore("Remembered"); }, "", "Remembered", "", "directory.example/"},
       {[&] { station.Open("http://a/"); }, "url http://a/", "Remembered", "http://a/", "directory.example/"},
       {[&] { station.Play({"Een", "http://een/", "een.example/"}); }, "url http://een/", "Een", "http://een/", "een.example/"},
@@ -35,14 +33,14 @@ TEST(CurrentStationTest, EveryPathShowsAndPlaysWhatItShould) {
       {[&] { station.PlayNamed("Fav", "http://fav/"); }, "url http://fav/", "Fav", "http://fav/", "een.example/"},
   };
   int step = 0;
-  for (const Step& s : steps) {
+  for (const auto& [act, call, name, address, homepage] : steps) {
     SCOPED_TRACE(step++);
     player.calls.clear();
-    s.act();
-    EXPECT_EQ(player.calls, s.call.empty() ? std::vector<std::string>{} : std::vector<std::string>{s.call});
-    EXPECT_EQ(station.name(), s.name);
-    EXPECT_EQ(station.address(), s.address);
-    EXPECT_EQ(station.homepage(), s.homepage);
+    act();
+    EXPECT_EQ(player.calls, call.empty() ? std::vector<std::string>{} : std::vector<std::string>{call});
+    EXPECT_EQ(station.name(), name);
+    EXPECT_EQ(station.address(), address);
+    EXPECT_EQ(station.homepage(), homepage);
   }
 }
 
