@@ -56,7 +56,6 @@ class ProgramFolderFixture : public ::testing::Test {
   }
 
   ProgramFolderFixture() { CopyShippedProgramFiles(folder_); }
-  ~ProgramFolderFixture() override { form_.reset(); }
 
   std::string Ini() const { return (folder_ / "INST.INI").string(); }
   void Set(const char* section, const char* key, const std::string& value) { WriteIni(Ini(), section, key, value); }
