@@ -22,7 +22,6 @@ TEST(FavouriteFileNameTest, RefusesOnlyNamesThatLeaveTheFolderOrWouldBeHidden) {
   }
 }
 
-// A missing folder, or a file in its place, cannot be listed.
 TEST(FolderFilesTest, ListsVisibleRegularFilesWithoutRegardToCase) {
   const test::TempFolder tmp("folder");
   const fs::path& dir = tmp.path();
@@ -36,9 +35,6 @@ TEST(FolderFilesTest, ListsVisibleRegularFilesWithoutRegardToCase) {
 
   EXPECT_EQ(ListFolderFiles(dir.string()),
             (std::vector<std::string>{"10 Radio", "Alpha", "alpha", "beta", "gamma", "link to beta", "Zulu"}));
-  EXPECT_EQ(ListFolderFiles((dir / "map").string() + "/"), std::vector<std::string>{});
-  EXPECT_THROW(ListFolderFiles((dir / "favo").string()), fs::filesystem_error);
-  EXPECT_THROW(ListFolderFiles((dir / "beta").string()), fs::filesystem_error);
 }
 
 }  // namespace
