@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <stdlib.h>
 
 #include <chrono>
 #include <filesystem>
