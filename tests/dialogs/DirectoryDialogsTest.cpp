@@ -34,7 +34,6 @@ class DirectoryDialogsTest : public test::ProgramFolderFixture {
   static void TearDownTestSuite() { delete served_; }
 
   const test::DirectoryServerProcess& Server() const { return *served_->server; }
-  std::string Url(int s) const { return Server().baseAddress() + "stream/tone?seconds=" + std::to_string(s); }
   bool Requested(const std::string& rawWord) const {
     return test::WaitUntil([&] { return test::Requests(Server(), kSearch + rawWord) > 0; }, 5s);
   }
@@ -42,7 +41,10 @@ class DirectoryDialogsTest : public test::ProgramFolderFixture {
   static inline test::ServedData* served_ = nullptr;
 };
 
-TEST_F(DirectoryDialogsTest, CancelKeepsTheCountryAndOnlyANameWithAListFileIsHandedOverItsStationsFollowingLater) {
+// Form2 hands over only a name with a list file, its stations following
+// later; Form3 sends the word (SearchAddress encodes it) and plays a hit, not
+// the hint line, left open.
+TEST_F(DirectoryDialogsTest, EachDialogHandsOverWhatWasChosen) {
   test::BoxCloser boxes;
   Form1& main = Open(Server().baseAddress(), "Thuis");
   Form2 cancelled(main);
@@ -63,7 +65,25 @@ TEST_F(DirectoryDialogsTest, CancelKeepsTheCountryAndOnlyANameWithAListFileIsHan
   EXPECT_EQ(main.TaalGeselecteerdTekst->text(), " Twee  Land ");
   ASSERT_TRUE(test::WaitUntil([&] { return main.List1Box.List(0) == "Tweede"; }, 5s));
   EXPECT_EQ(main.List1->count(), 1);
-  EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{Text("error2"), Text("error2"), " Twee  Land " + Text("error3")}));
+
+  Form3 search(main);
+  search.show();
+  search.List1->setCurrentRow(0);  // the hint line
+  search.Command1->click();
+  // With a line in focus, Enter searches rather than plays.
+  search.Text1->setText("rock & roll");
+  search.List1->setFocus();
+  QTest::keyClick(search.List1, Qt::Key_Return);
+  ASSERT_TRUE(Requested("rock%20%26%20roll"));
+  EXPECT_EQ(Names(search.List1Box), (std::vector<std::string>{"Rock & Roll Radio", "Rock & Roll Twee"}));
+  search.List1->setCurrentRow(1);
+  search.Command1->click();
+  EXPECT_EQ(player_.URL(), Server().baseAddress() + "stream/tone?seconds=604");
+  EXPECT_EQ(main.ZenderNaam->text(), "Rock & Roll Twee");
+  EXPECT_EQ(main.RadioUrl(), "127.0.0.1:" + std::to_string(Server().port()));
+  EXPECT_TRUE(search.isVisible());
+  EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{Text("error2"), Text("error2"), " Twee  Land " + Text("error3"),
+                                                     Text("error5"), "Rock & Roll Twee" + Text("error6")}));
 }
 
 TEST_F(DirectoryDialogsTest, OnADeadServerEachDirectoryDialogShowsItsOwnBoxAndStaysOpen) {
@@ -79,30 +99,6 @@ TEST_F(DirectoryDialogsTest, OnADeadServerEachDirectoryDialogShowsItsOwnBoxAndSt
   EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{Text("error4"), Text("error8")}));
   EXPECT_EQ(search.List1->count(), 0);
   EXPECT_TRUE(search.isVisible());
-}
-
-// The word is encoded by SearchAddress; one goes through the window end to end.
-TEST_F(DirectoryDialogsTest, AWordReachesTheServerAndAHitNotTheHintLinePlaysWithTheDialogLeftOpen) {
-  test::BoxCloser boxes;
-  Form1& main = Open(Server().baseAddress(), "Thuis");
-  Form3 form(main);
-  form.show();
-  form.List1->setCurrentRow(0);  // the hint line
-  form.Command1->click();
-
-  // With a line in focus, Enter searches rather than plays.
-  form.Text1->setText("rock & roll");
-  form.List1->setFocus();
-  QTest::keyClick(form.List1, Qt::Key_Return);
-  ASSERT_TRUE(Requested("rock%20%26%20roll"));
-  EXPECT_EQ(Names(form.List1Box), (std::vector<std::string>{"Rock & Roll Radio", "Rock & Roll Twee"}));
-  form.List1->setCurrentRow(1);
-  form.Command1->click();
-  EXPECT_EQ(player_.URL(), Url(604));
-  EXPECT_EQ(main.ZenderNaam->text(), "Rock & Roll Twee");
-  EXPECT_EQ(main.RadioUrl(), "127.0.0.1:" + std::to_string(Server().port()));
-  EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{Text("error5"), "Rock & Roll Twee" + Text("error6")}));
-  EXPECT_TRUE(form.isVisible());
 }
 
 }  // namespace
