@@ -167,6 +167,7 @@ TEST(MarkoraColorizeTest, WritesProgressToEitherKindOfProgressObject) {
   bar.setRange(5, 7);
   box.setProgressBar(&bar);
   box.Colorize(1, 200);  // which percentages is ColorizeScannerTest's
+  EXPECT_EQ(bar.minimum(), 0);
   EXPECT_EQ(bar.value(), 100);  // out of the bar's own range unless the box sets it
 
   htPrgBar percent;
