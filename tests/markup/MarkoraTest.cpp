@@ -7,7 +7,6 @@
 #include <QProgressBar>
 #include <QTest>
 #include <QTextBlock>
-#include <algorithm>
 #include <functional>
 
 #include "markup/DownloadInfoSettings.h"
