@@ -13,6 +13,7 @@ TEST(BrowserLinksTest, HomepagesGetTheirSchemeOnceAndOnlyWebAddressesPass) {
   };
   const Case cases[] = {
       {"een.example/", "http://een.example/", true},
+      {"radio.example:8000/live", "http://radio.example:8000/live", true},
       {"localhost:8000", "http://localhost:8000", true},
       {"", "http://", true},  // the browser says what is wrong with it
       {"HTTPS://een.example/", "HTTPS://een.example/", true},
