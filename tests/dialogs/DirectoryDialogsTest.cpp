@@ -13,8 +13,6 @@ namespace {
 using namespace std::chrono_literals;
 using test::Names;
 
-constexpr const char* kSearch = "/radio/inter/zenders/radio-lijst-zoek.php?zoeken=";
-
 std::string Station(const std::string& name, int seconds) {
   return "<naam>" + name + "</naam><url>{{base}}stream/tone?seconds=" + std::to_string(seconds) + "</url>\n";
 }
@@ -34,9 +32,6 @@ class DirectoryDialogsTest : public test::ProgramFolderFixture {
   static void TearDownTestSuite() { delete served_; }
 
   const test::DirectoryServerProcess& Server() const { return *served_->server; }
-  bool Requested(const std::string& rawWord) const {
-    return test::WaitUntil([&] { return test::Requests(Server(), kSearch + rawWord) > 0; }, 5s);
-  }
 
   static inline test::ServedData* served_ = nullptr;
 };
@@ -74,7 +69,8 @@ TEST_F(DirectoryDialogsTest, EachDialogHandsOverWhatWasChosen) {
   search.Text1->setText("rock & roll");
   search.List1->setFocus();
   QTest::keyClick(search.List1, Qt::Key_Return);
-  ASSERT_TRUE(Requested("rock%20%26%20roll"));
+  const std::string request = "/radio/inter/zenders/radio-lijst-zoek.php?zoeken=rock%20%26%20roll";
+  ASSERT_TRUE(test::WaitUntil([&] { return test::Requests(Server(), request) > 0; }, 5s));
   EXPECT_EQ(Names(search.List1Box), (std::vector<std::string>{"Rock & Roll Radio", "Rock & Roll Twee"}));
   search.List1->setCurrentRow(1);
   search.Command1->click();
