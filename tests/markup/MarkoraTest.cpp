@@ -75,8 +75,6 @@ void TypeKey(Markora& box, int key, const QString& text, Qt::KeyboardModifiers m
   QTest::sendKeyEvent(QTest::Click, box.rtfHTML(), static_cast<Qt::Key>(key), text, modifiers);
 }
 
-void TypeText(Markora& box, const QString& text) { QTest::keyClicks(box.rtfHTML(), text); }
-
 // The number of the error an action raises, 0 for none.
 int ErrorNumber(const std::function<void()>& action) {
   try {
@@ -155,7 +153,7 @@ TEST(MarkoraColorizeTest, OddRangesStyleNothingAndNoRunRaisesEvents) {
   EXPECT_EQ(StyleMask(box), ".b.....b...|....iii...");
   EXPECT_TRUE(log.events.empty());
   EXPECT_TRUE(box.rtfHTML()->updatesEnabled());
-  TypeText(box, "x");
+  QTest::keyClicks(box.rtfHTML(), "x");
   EXPECT_FALSE(log.events.empty());
 }
 
@@ -179,7 +177,7 @@ TEST(MarkoraColorizeTest, WritesProgressToEitherKindOfProgressObject) {
 TEST(MarkoraEditingTest, TypesAnEntityWithTheEventsOfTypingItAndHearsTheContainer) {
   Box typed;
   EventLog reference(typed);
-  TypeText(typed, "&auml;");
+  QTest::keyClicks(typed.rtfHTML(), "&auml;");
   Box box;
   EventLog log(box);
   TypeKey(box, 0, QString::fromUtf8("ä"));
@@ -201,13 +199,13 @@ TEST(MarkoraEditingTest, TypesAnEntityWithTheEventsOfTypingItAndHearsTheContaine
   // A key press changed by the container inserts the new character, 0 none.
   box.setText("");
   auto swap = QObject::connect(&box, &Markora::KeyPress, [](int& k) { k = (k == 'a') ? 'b' : (k == 'c' ? 0 : k); });
-  TypeText(box, "abc");
+  QTest::keyClicks(box.rtfHTML(), "abc");
   EXPECT_EQ(box.Text(), "bb");
   QObject::disconnect(swap);
   QObject::connect(&box, &Markora::KeyDown, [](int& code, int&) {
     if (code == 'Q') code = 0;
   });
-  TypeText(box, "q!");
+  QTest::keyClicks(box.rtfHTML(), "q!");
   EXPECT_EQ(box.Text(), "bb!");
 }
 
@@ -215,7 +213,7 @@ TEST(MarkoraEditingTest, EnterReStylesTheLineJustLeftOnlyWithAutoColorize) {
   for (const bool autoColorize : {true, false}) {
     Box box;
     box.setAutoColorize(autoColorize);
-    TypeText(box, "<td nowrap>");
+    QTest::keyClicks(box.rtfHTML(), "<td nowrap>");
     TypeKey(box, Qt::Key_Return, "\r");
     EXPECT_EQ(StyleMask(box), autoColorize ? ".bb........|" : "...........|") << autoColorize;
   }
@@ -226,7 +224,7 @@ TEST(MarkoraEditingTest, EnterReStylesTheLineJustLeftOnlyWithAutoColorize) {
     Box box;
     box.setText(lastLine ? "<a b>\n<c d>" : "<a b>\n<c d>\n<e f>");
     box.setSelStart(8);
-    TypeText(box, "x");
+    QTest::keyClicks(box.rtfHTML(), "x");
     TypeKey(box, Qt::Key_Up, QString());
     EXPECT_EQ(StyleMask(box), lastLine ? ".....|......" : ".b...|.bb...|.....") << lastLine;
   }
