@@ -379,7 +379,6 @@ TEST(MarkoraFilesTest, SelPrintPutsTheSelectionOnAPdfPage) {
   QPrinter printer(QPrinter::HighResolution);
   printer.setOutputFormat(QPrinter::PdfFormat);
   printer.setOutputFileName(file);
-  printer.setFontEmbeddingEnabled(true);
   box.SelPrint(printer);
 
   const QByteArray pdf = QByteArray::fromStdString(test::ReadFile(folder / "sel.pdf"));
