@@ -390,19 +390,18 @@ TEST(MarkoraFilesTest, SelPrintPutsTheSelectionOnAPdfPage) {
 }
 
 TEST(DownloadInfoTest, HoldsDownloadsExactly) {
-  QWidget window;
-  auto* box = new Markora(&window);
-  LoadDownloadInfo(*box);
+  Markora box;
+  LoadDownloadInfo(box);
 
-  MarkoraTextHolder holder(box);
+  MarkoraTextHolder holder(&box);
   const std::string download = "<naam>Radio \xC3\xA4</naam>\r\n<url>http://x/</url>\r\n";
   holder.setText(download);
   EXPECT_EQ(holder.text(), download);
-  EXPECT_EQ(box->Text().toStdString(), "<naam>Radio \xC3\xA4</naam>\n<url>http://x/</url>\n");
+  EXPECT_EQ(box.Text().toStdString(), "<naam>Radio \xC3\xA4</naam>\n<url>http://x/</url>\n");
   // Nothing was typed, so the text keeps the box's plain font.
-  EXPECT_EQ(StyleMask(*box).find_first_not_of(".|"), std::string::npos);
+  EXPECT_EQ(StyleMask(box).find_first_not_of(".|"), std::string::npos);
 
-  box->setText("edited");
+  box.setText("edited");
   EXPECT_EQ(holder.text(), "edited");
 }
 
