@@ -12,6 +12,7 @@ namespace vandrel {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 class IniTest : public ::testing::Test {
  protected:
@@ -45,6 +46,19 @@ TEST_F(IniTest, ReadsValuesTheWayTheFileFormatSaysCutAt199Characters) {
     EXPECT_EQ(ReadIni(path_, section, key), expected) << file;
   }
   EXPECT_EQ(ReadIni((dir_ / "none.ini").string(), "a", "k"), "");
+}
+
+TEST_F(IniTest, KeyZeroListsKeyNamesInExactly200Characters) {
+  Put("[s]\nnaam=1\nurl=2\nNAAM=3\n; c=4\n[t]\nx=1\n");
+  EXPECT_EQ(ReadIni(path_, "s", "0"), "naam\0url\0\0"s + std::string(190, ' '));
+  EXPECT_EQ(ReadIni(path_, "none", "0"), "\0"s + std::string(199, ' '));
+  EXPECT_EQ(ReadIni((dir_ / "none.ini").string(), "s", "0"), "\0"s + std::string(199, ' '));
+
+  std::string many = "[s]\n", expected;  // 19 whole names of 9 characters take 190, the 20th is cut to 8
+  for (int i = 0; i < 30; ++i) many += "\xC3\xA9key" + std::to_string(10000 + i) + "=v\n";
+  for (int i = 0; i < 19; ++i) expected += "\xC3\xA9key" + std::to_string(10000 + i) + '\0';
+  Put(many);
+  EXPECT_EQ(ReadIni(path_, "s", "0"), expected + "\xC3\xA9key1001"s + '\0' + '\0');
 }
 
 TEST_F(IniTest, WritesChangeOnlyWhatTheyMust) {
