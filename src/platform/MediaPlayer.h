@@ -22,7 +22,7 @@ class MediaPlayer : public QObject, public Playback {
   // The stream's own title, empty when it announces none.
   virtual std::string streamTitle() const = 0;
   std::string status() const { return StatusText(state(), streamTitle()); }
-  // Its controls are in sight, so a play may come soon: what playing needs
+  // A play is near (the pointer is over a station list): what playing needs
   // may be got ready now, silently.
   virtual void prepare() {}
 

@@ -17,8 +17,8 @@ namespace vandrel {
 struct MpvLibrary;
 
 // Audio-only stream player on libmpv, opened (on another thread, the state
-// Connecting meanwhile) and created at the first play or when its controls
-// come in sight, so that a program that only sits in the notification area
+// Connecting meanwhile) and created at the first play or when one is near,
+// so that a program that only sits in the notification area or an idle window
 // never loads it. mpv's
 // events are collected on the user-interface thread: its wakeup callback only
 // posts a call to this object.

@@ -4,7 +4,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <charconv>
-#include <chrono>
 #include <exception>
 #include <stdexcept>
 
@@ -45,9 +44,6 @@ constexpr const char* kStyle = R"(
 
 // Where the window stood and how large it was: "left,top,width,height".
 constexpr const char* kGeometryKey = "Geometry";
-
-// After the last start-up timer (the station list at 1000 ms).
-constexpr std::chrono::milliseconds kPrepareAfterShow{1500};
 
 // The volume when the settings file holds no usable one.
 constexpr int kDefaultVolume = 50;
@@ -258,6 +254,9 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
   if (const auto list = clickedLists_.find(watched); list != clickedLists_.end()) {
     // Seen before the list handles the press, which may change the selection.
     if (event->type() == QEvent::MouseButtonPress) list->second = false;
+    // The pointer over a list: a play is near, so the player gets ready. Not
+    // sooner, as that costs a window left idle, or hidden, tens of megabytes.
+    if (event->type() == QEvent::Enter) env_.player.prepare();
     return QWidget::eventFilter(watched, event);
   }
   bool clicked = false;
@@ -362,14 +361,6 @@ void Form1::Timer3_Timer() {
     failed = true;
   }
   if (failed) boxes_.ErrorBox("error17");
-}
-
-void Form1::showEvent(QShowEvent* event) {
-  QWidget::showEvent(event);
-  // With the window in sight a play is likely: the player gets ready once
-  // the start-up timers have had their turn, so its loading delays neither
-  // the first paint nor the station list.
-  QTimer::singleShot(kPrepareAfterShow, this, [this] { env_.player.prepare(); });
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

@@ -148,7 +148,6 @@ class Form1 : public QWidget {
   const std::string& baseAddress() const { return env_.baseAddress; }
 
  protected:
-  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
