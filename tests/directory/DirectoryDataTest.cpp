@@ -143,7 +143,6 @@ TEST(ToneStreamTest, AnEndlessMonoPcmSineWithMetadataEvery16000Bytes) {
     if ((at += ToneStream::kMetaInterval) >= icy.size()) break;
     const std::string block = icy.substr(at + 1, static_cast<unsigned char>(icy[at]) * 16u);
     EXPECT_EQ(std::string(block.c_str()), "StreamTitle='Vandrel test tone - 440 Hz';");
-    EXPECT_EQ(block.size() % 16, 0u);
     at += 1 + block.size();
   }
   ASSERT_GE(blocks, 10u);

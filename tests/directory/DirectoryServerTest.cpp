@@ -124,7 +124,6 @@ TEST_F(DirectoryRoutesTest, ListsCarryValidatorsAndAnswerConditionalRequests) {
   const auto plain = get(kBig);
   const std::string etag = plain.get_header_value("ETag");
   const std::string modified = plain.get_header_value("Last-Modified");
-  EXPECT_EQ(plain.body, ManyStations("Station"));
   ASSERT_FALSE(etag.empty());
   EXPECT_TRUE(modified.ends_with(" GMT")) << modified;
   for (const auto& [header, value, status] : std::vector<std::tuple<std::string, std::string, int>>{

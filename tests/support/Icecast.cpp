@@ -3,11 +3,8 @@
 #include <httplib.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <functional>
 #include <fstream>
 #include <stdexcept>
-#include <thread>
 
 #include "support/CannedServer.h"
 
@@ -18,14 +15,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char kPassword[] = "vandrel";  // the sources' and the admin's
-
-bool Poll(const std::function<bool()>& condition, int milliseconds) {
-  for (int waited = 0; waited <= milliseconds; waited += 50) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return false;
-}
 
 // The status of a loopback GET (0 when no answer), without waiting for an endless body.
 int HttpStatus(int port, const std::string& target, bool admin = false) {
@@ -100,7 +89,7 @@ bool Icecast::FeedMount(const std::string& mount, Feed feed) {
   }
   argv.push_back("icecast://source:" + std::string(kPassword) + "@127.0.0.1:" + std::to_string(port_) + mount);
   FeedSine(mount, argv);
-  return Poll([&] { return HttpStatus(port_, mount) == 200; }, 10000);
+  return PollUntil([&] { return HttpStatus(port_, mount) == 200; }, 10000);
 }
 
 bool Icecast::FeedHls(const std::string& playlist) {
@@ -109,7 +98,7 @@ bool Icecast::FeedHls(const std::string& playlist) {
   fs::permissions(file.parent_path(), fs::perms::all);
   FeedSine(playlist, {"-c:a", "aac", "-b:a", "64k", "-f", "hls", "-hls_time", "1", "-hls_list_size", "6", "-hls_flags",
                       "delete_segments", file.string()});
-  return Poll([&] { return fs::exists(file); }, 10000);
+  return PollUntil([&] { return fs::exists(file); }, 10000);
 }
 
 bool Icecast::SetTitle(const std::string& mount, const std::string& bytes) {

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -62,16 +63,24 @@ inline std::string ReadHead(int fd, std::chrono::milliseconds timeout) {
   return head;
 }
 
-// Whether something accepts connections on the loopback port, polled for up
-// to the given milliseconds.
-inline bool WaitForListener(int port, int milliseconds) {
+// Whether condition came true, asked every 20 ms (at least once) for up to the given milliseconds.
+inline bool PollUntil(const std::function<bool()>& condition, int milliseconds) {
   for (int waited = 0; waited <= milliseconds; waited += 20) {
-    const int fd = ConnectLoopback(port, std::chrono::seconds(1));
-    ::close(fd);
-    if (fd >= 0) return true;
+    if (condition()) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   return false;
+}
+
+// Whether something accepts connections on the loopback port within the given milliseconds.
+inline bool WaitForListener(int port, int milliseconds) {
+  return PollUntil(
+      [port] {
+        const int fd = ConnectLoopback(port, std::chrono::seconds(1));
+        ::close(fd);
+        return fd >= 0;
+      },
+      milliseconds);
 }
 
 // Sends bytes as they are, half-closes, and returns all that comes back
