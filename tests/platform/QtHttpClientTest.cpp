@@ -21,15 +21,12 @@ std::string Reply(const std::string& status, const std::string& body) {
          body;
 }
 
-TEST(QtHttpClientTest, ReturnsBodiesAsTextAlsoForErrorPagesAndAfterRedirectsUpToTheCap) {
+// Error pages and dead servers are the window tests' (Form1Test, DirectoryDialogsTest).
+TEST(QtHttpClientTest, ReturnsBodiesAsTextAfterRedirectsUpToTheCap) {
   test::CannedServer latin1(Reply("200 OK", "<naam>Fran\xE7" "aise</naam>"));
-  test::CannedServer missing(Reply("404 Not Found", "no such list"));
   test::CannedServer moved("HTTP/1.1 302 Found\r\nLocation: " + latin1.address() +
                            "list.txt\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-  QtHttpClient http;
-  EXPECT_EQ(http.OpenURL(latin1.address() + "list.txt"), "<naam>Fran\xC3\xA7" "aise</naam>");
-  EXPECT_EQ(http.OpenURL(missing.address() + "nowhere.txt"), "no such list");  // an answer, not a failure
-  EXPECT_EQ(http.OpenURL(moved.address() + "moved"), "<naam>Fran\xC3\xA7" "aise</naam>");
+  EXPECT_EQ(QtHttpClient().OpenURL(moved.address() + "moved"), "<naam>Fran\xC3\xA7" "aise</naam>");
   test::CannedServer big(Reply("200 OK", std::string(5000, 'x')));
   EXPECT_THROW(QtHttpClient({.maxBodyBytes = 4000}).OpenURL(big.address() + "big.txt"), HttpError);
   EXPECT_EQ(QtHttpClient({.maxBodyBytes = 8000}).OpenURL(big.address() + "big.txt").size(), 5000u);
@@ -37,7 +34,6 @@ TEST(QtHttpClientTest, ReturnsBodiesAsTextAlsoForErrorPagesAndAfterRedirectsUpTo
 
 TEST(QtHttpClientTest, FailsWhenNoAnswerCanBeHad) {
   QtHttpClient http({.timeout = 1500ms});
-  EXPECT_THROW(http.OpenURL("http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/x"), HttpError);
   EXPECT_THROW(http.OpenURL("file:///etc/passwd"), HttpError);
 
   test::CannedServer silent("");
