@@ -122,10 +122,7 @@ TEST(TaggedListWriterTest, WhatIsWrittenIsWhatThePlayerReads) {
                                     "am>x</na\x01"
                                     "am>"),
             "naamx/naam");
-}
-
-// A name holding tags cannot smuggle an address into the answer.
-TEST(SearchFormatTest, NamesCannotAddTags) {
+  // Search answers too: a name holding tags cannot smuggle an address in.
   EXPECT_EQ(Search::Format({{"A<url>x</url>", "{{base}}s"}}, "http://h/"),
             "<naam>Aurlx/url</naam><url>http://h/s</url>\r\n");
 }
