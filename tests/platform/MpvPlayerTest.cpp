@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -176,14 +178,13 @@ TEST_F(MpvPlayerTest, DroppedStreamsAreReopenedAndTheirTriesRenewOnlyAfterSteady
 // The sound server lists us by name and icon; a PulseAudio null sink stands
 // in for the desktop's.
 TEST_F(MpvPlayerTest, TheSoundServerShowsOurNameAndIcon) {
-  const std::filesystem::path runtime = std::filesystem::temp_directory_path() / ("vandrel-pulse-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(runtime);  // no blank in its path: the socket's address is a module argument
-  const std::string socket = (runtime / "native").string();
-  ::setenv("HOME", runtime.c_str(), 1);
+  const QTemporaryDir runtime(QDir::tempPath() + "/vandrel-pulse-XXXXXX");  // no blank: the socket is a module argument
+  const std::string socket = runtime.filePath("native").toStdString();
+  ::setenv("HOME", runtime.path().toUtf8().constData(), 1);
   test::ChildProcess pulse({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disable-shm=yes",
                             "-L", "module-null-sink sink_name=null",
                             "-L", "module-native-protocol-unix auth-anonymous=1 socket=" + socket},
-                           (runtime / "pulse.log").string());
+                           runtime.filePath("pulse.log").toStdString());
   ASSERT_TRUE(test::WaitUntil([&] { return std::filesystem::exists(socket); }, 10s));
   ::setenv("PULSE_SERVER", ("unix:" + socket).c_str(), 1);
   Watched w(Options{{"ao", "pulse"}});
@@ -194,9 +195,6 @@ TEST_F(MpvPlayerTest, TheSoundServerShowsOurNameAndIcon) {
   pactl.waitForFinished(5000);
   const QString inputs = QString::fromUtf8(pactl.readAllStandardOutput());
   ::unsetenv("PULSE_SERVER");
-  w.player.close();
-  pulse.Stop();
-  std::filesystem::remove_all(runtime);
   ASSERT_TRUE(playing) << w.player.status();
   EXPECT_TRUE(inputs.contains("application.name = \"Vandrel Internet Radio\"")) << inputs.toStdString();
   EXPECT_TRUE(inputs.contains("application.icon_name = \"org.vandrel.Radio\"")) << inputs.toStdString();
