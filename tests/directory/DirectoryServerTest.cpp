@@ -82,7 +82,6 @@ class DirectoryRoutesTest : public ::testing::Test {
 };
 using DirectorySafetyTest = DirectoryRoutesTest;
 
-// Each route and method with its status and something its reply must carry.
 TEST_F(DirectoryRoutesTest, RoutesAnswerWithTheirStatus) {
   const std::string site = "/radio/inter/website/index.php";
   for (const auto& [method, target, status, carries] :
