@@ -2,14 +2,13 @@
 
 #include "platform/MpvLibrary.h"
 
-#include <QCoreApplication>
 #include <QMetaObject>
-#include <QPointer>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <thread>
 
 namespace vandrel {
@@ -41,7 +40,17 @@ MpvPlayer::MpvPlayer(std::map<std::string, std::string> options, QObject* parent
   connect(&steady_, &QTimer::timeout, this, [this] { reconnect_.Reset(); });
 }
 
+// Shared with the thread that opens libmpv, which may outlive the player.
+struct MpvPlayer::Opening {
+  std::mutex mutex;
+  MpvPlayer* player = nullptr;  // null once the player is gone
+};
+
 MpvPlayer::~MpvPlayer() {
+  if (opening_) {
+    std::lock_guard lock(opening_->mutex);
+    opening_->player = nullptr;
+  }
   if (!mpv_) return;
   lib_->mpv_set_wakeup_callback(mpv_, nullptr, nullptr);
   lib_->mpv_terminate_destroy(mpv_);
@@ -54,20 +63,23 @@ void MpvPlayer::setReconnectPauses(ReconnectPolicy::Pauses pauses, std::chrono::
 
 void MpvPlayer::openLibrary() {
   if (lib_ || opening_) return;
-  opening_ = true;
+  opening_ = std::make_shared<Opening>();
+  opening_->player = this;
   // Loading and binding libmpv's libraries takes a while; the window goes on
   // painting meanwhile.
-  std::thread([app = QCoreApplication::instance(), self = QPointer<MpvPlayer>(this)] {
+  std::thread([opening = opening_] {
     std::string ignored;
     OpenMpvLibrary(ignored);
-    QMetaObject::invokeMethod(app, [self] {
-      if (self) self->libraryOpened();
-    }, Qt::QueuedConnection);
+    std::lock_guard lock(opening->mutex);
+    // Posted while the player surely lives; Qt drops it if the player goes first.
+    if (MpvPlayer* player = opening->player) {
+      QMetaObject::invokeMethod(player, [player] { player->libraryOpened(); }, Qt::QueuedConnection);
+    }
   }).detach();
 }
 
 void MpvPlayer::libraryOpened() {
-  opening_ = false;
+  opening_.reset();
   std::string why;
   lib_ = OpenMpvLibrary(why);
   const bool asked = state_.state == PlayState::Connecting && !active_ && !url_.empty();

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "platform/MediaPlayer.h"
@@ -69,7 +70,9 @@ class MpvPlayer : public MediaPlayer {
   void setTitle(std::string title);
   static void wakeup(void* self);
 
+  struct Opening;
   std::map<std::string, std::string> options_;
+  std::shared_ptr<Opening> opening_;  // while libmpv opens on another thread
   const MpvLibrary* lib_ = nullptr;
   mpv_handle* mpv_ = nullptr;
   std::string url_;
@@ -79,7 +82,6 @@ class MpvPlayer : public MediaPlayer {
   // Entries of the current load have ids from here on; playlists and
   // redirects add higher ones. Older ids are streams replaced or closed.
   std::int64_t firstEntry_ = -1;
-  bool opening_ = false;     // libmpv is being opened on another thread
   bool active_ = false;      // a load is under way or playing
   bool restarted_ = false;   // mpv has begun playback of the current entry
   bool output_ = false;      // an audio output is open
