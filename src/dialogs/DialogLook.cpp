@@ -25,6 +25,18 @@ void SetUpDirectoryDialog(QDialog& dialog, const char* objectName, int widthTwip
   dialog.resize(Px(widthTwips), Px(heightTwips));
 }
 
+DialogHeader AddDialogHeader(QDialog& dialog) {
+  const DialogHeader header{Named(new Caption(&dialog), "Image1"), Named(new Caption(&dialog), "Image2"),
+                            Named(new Caption(&dialog), "Label1")};
+  Place(header.background, 0, 0, 1215, 495);
+  Place(header.titleBar, 0, 0, 5175, 495);
+  Place(header.heading, 120, 0, 4935, 495);
+  header.background->setScaledContents(true);
+  header.titleBar->setScaledContents(true);
+  MakeHeading(header.heading);
+  return header;
+}
+
 void MakeHeading(QLabel* label) {
   label->setFont(Verdana(18, true));
   label->setAlignment(Qt::AlignCenter);

@@ -11,6 +11,15 @@ namespace vandrel {
 // caption text, and the look they have before (or without) their skins.
 void SetUpDirectoryDialog(QDialog& dialog, const char* objectName, int widthTwips, int heightTwips);
 
+struct DialogHeader {
+  QLabel* background;  // Image1, stretched to the dialog
+  QLabel* titleBar;    // Image2
+  QLabel* heading;     // Label1
+};
+
+// Creates and places the parts both dialogs start with, bottom first.
+DialogHeader AddDialogHeader(QDialog& dialog);
+
 // The heading on the title bar: Verdana 18 pt bold, centred.
 void MakeHeading(QLabel* label);
 

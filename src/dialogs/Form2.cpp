@@ -26,9 +26,10 @@ Form2::Form2(Form1& main)
 void Form2::CreateControls() {
   SetUpDirectoryDialog(*this, "Form2", 5130, 2430);
 
-  Image1 = Named(new Caption(this), "Image1");
-  Image2 = Named(new Caption(this), "Image2");
-  Label1 = Named(new Caption(this), "Label1");
+  const DialogHeader header = AddDialogHeader(*this);
+  Image1 = header.background;
+  Image2 = header.titleBar;
+  Label1 = header.heading;
   Label2 = Named(new Caption(this), "Label2");
   List1 = Named(new QListWidget(this), "List1");
   Command1 = Named(new QPushButton(this), "Command1");
@@ -36,17 +37,11 @@ void Form2::CreateControls() {
   List1Box = QtListBox(List1);
 
   //     control    left  top   width  height
-  Place(Image1,     0,    0,    1215,  495);
-  Place(Image2,     0,    0,    5175,  495);
-  Place(Label1,     120,  0,    4935,  495);
   Place(Label2,     120,  600,  4815,  615);
   Place(List1,      120,  1080, 2535,  1230);
   Place(Command1,   3480, 1440, 1335,  375);
   Place(Command2,   3480, 1920, 1335,  375);
 
-  Image1->setScaledContents(true);
-  Image2->setScaledContents(true);
-  MakeHeading(Label1);
   MakePlainLabel(Label2, true);
   Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   MakeResultList(List1);

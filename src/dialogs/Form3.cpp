@@ -25,9 +25,10 @@ Form3::Form3(Form1& main) : QDialog(&main), List1Box(nullptr), main_(main), boxe
 void Form3::CreateControls() {
   SetUpDirectoryDialog(*this, "Form3", 5130, 2625);
 
-  Image1 = Named(new Caption(this), "Image1");
-  Image2 = Named(new Caption(this), "Image2");
-  Label1 = Named(new Caption(this), "Label1");
+  const DialogHeader header = AddDialogHeader(*this);
+  Image1 = header.background;
+  Image2 = header.titleBar;
+  Label1 = header.heading;
   Label2 = Named(new Caption(this), "Label2");
   Text1 = Named(new QLineEdit(this), "Text1");
   Command3 = Named(new QPushButton(this), "Command3");
@@ -37,9 +38,6 @@ void Form3::CreateControls() {
   List1Box = QtListBox(List1);
 
   //     control    left  top   width  height
-  Place(Image1,     0,    0,    1215,  495);
-  Place(Image2,     0,    0,    5175,  495);
-  Place(Label1,     120,  0,    4935,  495);
   Place(Label2,     120,  720,  1695,  255);
   Place(Text1,      120,  1080, 2055,  285);
   Place(Command3,   2280, 1080, 975,   255);
@@ -47,9 +45,6 @@ void Form3::CreateControls() {
   Place(Command1,   3480, 1560, 1335,  375);
   Place(Command2,   3480, 2040, 1335,  375);
 
-  Image1->setScaledContents(true);
-  Image2->setScaledContents(true);
-  MakeHeading(Label1);
   MakePlainLabel(Label2, false);
   MakeResultList(List1);
   // Screen readers name the field by the prompt, the results by the heading.
