@@ -17,7 +17,6 @@ class MarkoraTextHolder : public TextHolder {
  public:
   explicit MarkoraTextHolder(Markora* box = nullptr) : box_(box) {}
 
-  void attach(Markora* box) { box_ = box; }
   // The box is made at its first use: a text box's first construction scans
   // the icon theme, which a start-up should not wait for.
   void attachOnFirstUse(std::function<Markora*()> make) { make_ = std::move(make); }

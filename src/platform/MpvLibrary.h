@@ -18,7 +18,7 @@ struct MpvLibrary {
 #undef VANDREL_MPV_POINTER
 };
 
-// libmpv is opened at the first play, never at start: linked, its two hundred
+// libmpv is opened when a play comes, never at start: linked, its two hundred
 // libraries would be loaded and their symbols bound at every start, a radio
 // waiting in the notification area included. Null, with `error` set, when the
 // library or one of its functions is missing; opened once per process.

@@ -17,7 +17,6 @@ namespace {
 
 enum ReplyId : std::uint64_t { kPausedForCache = 1, kBufferingState, kMetadata, kAudioOutput };
 
-
 std::map<std::string, std::string> StringsOf(const mpv_node& node) {
   std::map<std::string, std::string> values;
   if (node.format != MPV_FORMAT_NODE_MAP) return values;

@@ -20,9 +20,8 @@ struct MpvLibrary;
 // Audio-only stream player on libmpv, opened (on another thread, the state
 // Connecting meanwhile) and created at the first play or when one is near,
 // so that a program that only sits in the notification area or an idle window
-// never loads it. mpv's
-// events are collected on the user-interface thread: its wakeup callback only
-// posts a call to this object.
+// never loads it. mpv's events are collected on the user-interface thread:
+// its wakeup callback only posts a call to this object.
 //
 // Playlists (.pls, .m3u, HLS) and redirects are followed: the state is that of
 // the entry mpv actually plays. A station that played, or whose audio output
