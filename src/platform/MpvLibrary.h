@@ -10,7 +10,9 @@ namespace vandrel {
 #define VANDREL_MPV_FUNCTIONS(X)                                                                          \
   X(mpv_create) X(mpv_initialize) X(mpv_terminate_destroy) X(mpv_set_option_string) X(mpv_command)       \
   X(mpv_command_ret) X(mpv_get_property) X(mpv_set_property_async) X(mpv_observe_property)             \
-  X(mpv_wait_event) X(mpv_set_wakeup_callback) X(mpv_free_node_contents)
+  X(mpv_wait_event) X(mpv_set_wakeup_callback) X(mpv_free_node_contents) X(mpv_hook_add)                \
+  X(mpv_hook_continue) X(mpv_request_log_messages) X(mpv_get_property_string) X(mpv_set_property_string) \
+  X(mpv_free)
 
 struct MpvLibrary {
 #define VANDREL_MPV_POINTER(name) decltype(&::name) name = nullptr;

@@ -1,6 +1,7 @@
 #include "platform/MpvPlayer.h"
 
 #include "platform/MpvLibrary.h"
+#include "platform/StreamAddress.h"
 
 #include <QMetaObject>
 #include <clocale>
@@ -15,7 +16,12 @@ namespace vandrel {
 
 namespace {
 
-enum ReplyId : std::uint64_t { kPausedForCache = 1, kBufferingState, kMetadata, kAudioOutput };
+enum ReplyId : std::uint64_t { kPausedForCache = 1, kBufferingState, kMetadata, kAudioOutput, kLoadHook };
+
+// What a lavf demuxer may open inside a stream (HLS segments and keys) and
+// what the stream itself may become on a redirect: the network, never a file.
+constexpr const char* kDemuxerProtocols = "protocol_whitelist=[http,https,tls,tcp,crypto,httpproxy]";
+constexpr const char* kStreamProtocols = "protocol_whitelist=[http,https,tls,tcp,httpproxy]";
 
 std::map<std::string, std::string> StringsOf(const mpv_node& node) {
   std::map<std::string, std::string> values;
@@ -84,7 +90,7 @@ void MpvPlayer::libraryOpened() {
   const bool asked = state_.state == PlayState::Connecting && !active_ && !url_.empty();
   if (!lib_) {
     std::fprintf(stderr, "vandrel-radio: no playback: %s\n", why.c_str());
-    if (asked) failed();
+    if (asked) failed(PlayFailure::Unplayable);
     return;
   }
   // A play asked for while the library opened, not undone since.
@@ -104,7 +110,9 @@ bool MpvPlayer::start() {
   for (const auto& [name, value] : std::map<std::string, std::string>{
            {"vid", "no"}, {"vo", "null"}, {"audio-display", "no"}, {"terminal", "no"},
            {"input-default-bindings", "no"}, {"input-vo-keyboard", "no"}, {"osc", "no"}, {"ytdl", "no"},
-           {"load-scripts", "no"}, {"idle", "yes"}, {"network-timeout", "15"},
+           {"load-scripts", "no"}, {"config", "no"}, {"load-unsafe-playlists", "no"},
+           {"demuxer-lavf-o", kDemuxerProtocols}, {"stream-lavf-o", kStreamProtocols}, {"tls-verify", "yes"},
+           {"idle", "yes"}, {"network-timeout", "15"},
            {"user-agent", "Vandrel Internet Radio"}, {"audio-client-name", "Vandrel Internet Radio"},
            {"volume-max", "100"}, {"cache", "yes"},
            // lavf's default probe waits for seconds of a live stream before
@@ -124,6 +132,11 @@ bool MpvPlayer::start() {
   lib_->mpv_observe_property(mpv_, kBufferingState, "cache-buffering-state", MPV_FORMAT_INT64);
   lib_->mpv_observe_property(mpv_, kMetadata, "metadata", MPV_FORMAT_NODE);
   lib_->mpv_observe_property(mpv_, kAudioOutput, "current-ao", MPV_FORMAT_STRING);
+  // Every entry mpv is about to open, a playlist's or a redirect's too,
+  // passes here first and waits for our answer.
+  lib_->mpv_hook_add(mpv_, kLoadHook, "on_load", 0);
+  // Errors only: they tell an untrusted certificate from other failures.
+  lib_->mpv_request_log_messages(mpv_, "error");
   lib_->mpv_set_wakeup_callback(mpv_, &MpvPlayer::wakeup, this);
   return true;
 }
@@ -153,21 +166,27 @@ void MpvPlayer::load() {
   active_ = false;
   restarted_ = false;
   waiting_ = false;
+  failure_ = PlayFailure::Unplayable;
   state_.bufferPercent = 0;
+  ++loads_;
+  if (!IsWebRadioAddress(url_)) {
+    stopStream();
+    failLater(PlayFailure::NotWebRadio);
+    return;
+  }
   if (!lib_) {
     openLibrary();
     setState(PlayState::Connecting);
     return;
   }
   if (!start()) {
-    // Reported later, like every player error, never inside the caller's call.
-    QMetaObject::invokeMethod(this, [this] { failed(); }, Qt::QueuedConnection);
+    failLater(PlayFailure::Unplayable);
     return;
   }
   const char* command[] = {"loadfile", url_.c_str(), "replace", nullptr};
   mpv_node result{};
   if (lib_->mpv_command_ret(mpv_, command, &result) < 0) {
-    QMetaObject::invokeMethod(this, [this] { failed(); }, Qt::QueuedConnection);
+    failLater(PlayFailure::Unplayable);
     setState(PlayState::Connecting);
     return;
   }
@@ -192,9 +211,22 @@ void MpvPlayer::stopStream() {
   lib_->mpv_command(mpv_, stop);
 }
 
-void MpvPlayer::failed() {
+void MpvPlayer::failLater(PlayFailure why) {
+  // Reported later, like every player error, never inside the caller's call,
+  // and only while no other load has begun since.
+  QMetaObject::invokeMethod(
+      this, [this, why, load = loads_] { if (load == loads_) failed(why); }, Qt::QueuedConnection);
+}
+
+void MpvPlayer::failed(PlayFailure why) {
   active_ = false;
-  setState(PlayState::Error);
+  const bool newCause = state_.failure != why;
+  state_.failure = why;
+  if (newCause && state_.state == PlayState::Error) {
+    emit stateChanged();
+  } else {
+    setState(PlayState::Error);
+  }
   emit errorOccurred();
 }
 
@@ -214,10 +246,11 @@ void MpvPlayer::retry() {
 void MpvPlayer::giveUp() {
   played_ = false;
   reconnect_.Reset();
-  failed();
+  failed(PlayFailure::Unplayable);
 }
 
 void MpvPlayer::close() {
+  ++loads_;
   stopStream();
   setTitle("");
   retry_.stop();
@@ -261,6 +294,10 @@ void MpvPlayer::drainEvents() {
     if (event->event_id == MPV_EVENT_NONE) break;
     handle(*event);
   }
+  if (ending_) {
+    ending_ = false;
+    failed(failure_);
+  }
 }
 
 void MpvPlayer::handle(const mpv_event& event) {
@@ -289,10 +326,13 @@ void MpvPlayer::handle(const mpv_event& event) {
       // A playlist of several streams goes on with its next entry.
       if (hasEntryAfter(end->playlist_entry_id)) break;
       active_ = false;
-      if (played_ || (end->reason == MPV_END_FILE_REASON_ERROR && end->error == MPV_ERROR_AO_INIT_FAILED)) {
+      if (failure_ == PlayFailure::Unplayable &&
+          (played_ || (end->reason == MPV_END_FILE_REASON_ERROR && end->error == MPV_ERROR_AO_INIT_FAILED))) {
         retry();
       } else {
-        failed();
+        // mpv hands out log messages only once its events are out: the
+        // cause is known when the queue is empty.
+        ending_ = true;
       }
       break;
     }
@@ -322,9 +362,31 @@ void MpvPlayer::handle(const mpv_event& event) {
       }
       break;
     }
+    case MPV_EVENT_HOOK:
+      vet(*static_cast<const mpv_event_hook*>(event.data));
+      break;
+    case MPV_EVENT_LOG_MESSAGE: {
+      const auto* log = static_cast<const mpv_event_log_message*>(event.data);
+      // ffmpeg's TLS layer: "Peer certificate failed verification" and kin.
+      if ((active_ || ending_) && std::strstr(log->text, "certificate") != nullptr) {
+        failure_ = PlayFailure::CertificateNotTrusted;
+      }
+      break;
+    }
     default:
       break;
   }
+}
+
+void MpvPlayer::vet(const mpv_event_hook& hook) {
+  char* name = lib_->mpv_get_property_string(mpv_, "stream-open-filename");
+  if (name != nullptr && !IsWebRadioAddress(name)) {
+    // Something no stream handler opens: the entry ends in an error.
+    lib_->mpv_set_property_string(mpv_, "stream-open-filename", "refused://");
+    if (active_) failure_ = PlayFailure::NotWebRadio;
+  }
+  lib_->mpv_free(name);
+  lib_->mpv_hook_continue(mpv_, hook.id);
 }
 
 bool MpvPlayer::hasEntryAfter(std::int64_t entry) {

@@ -12,6 +12,7 @@
 
 struct mpv_handle;
 struct mpv_event;
+struct mpv_event_hook;
 
 namespace vandrel {
 
@@ -56,12 +57,15 @@ class MpvPlayer : public MediaPlayer {
   bool start();
   void load();
   void stopStream();
-  void failed();
+  void failed(PlayFailure why);
+  void failLater(PlayFailure why);
   // The stream ended by itself or its output failed: try again, or give up.
   void retry();
   void giveUp();
   Q_INVOKABLE void drainEvents();
   void handle(const mpv_event& event);
+  // Lets mpv open an entry only when it is web radio.
+  void vet(const mpv_event_hook& hook);
   // Playing once audio is output and the cache is not waiting.
   void settle();
   bool hasEntryAfter(std::int64_t entry);
@@ -86,6 +90,9 @@ class MpvPlayer : public MediaPlayer {
   bool output_ = false;      // an audio output is open
   bool waiting_ = false;     // paused for the cache
   bool played_ = false;      // reached Playing since the address was set
+  PlayFailure failure_ = PlayFailure::Unplayable;  // what the current load met
+  bool ending_ = false;      // failed, reported once the events are drained
+  std::uint64_t loads_ = 0;  // counts loads and closes, so a late report can tell it is stale
   ReconnectPolicy reconnect_;
   QTimer retry_;
   QTimer steady_;

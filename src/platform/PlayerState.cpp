@@ -17,7 +17,13 @@ std::string StatusText(const PlayerState& s, const std::string& streamTitle) {
     case PlayState::Reconnecting:
       return "Reconnecting in " + std::to_string(s.reconnectInSeconds) + " s (" + std::to_string(s.reconnectTry) + "/" +
              std::to_string(s.reconnectTries) + ")";
-    case PlayState::Error: return "Error";
+    case PlayState::Error:
+      switch (s.failure) {
+        case PlayFailure::Unplayable: return "Error";
+        case PlayFailure::NotWebRadio: return "Error: not a web radio address";
+        case PlayFailure::CertificateNotTrusted: return "Error: certificate not trusted";
+      }
+      return "Error";
   }
   return "";
 }
@@ -50,9 +56,9 @@ std::string Trimmed(std::string text) {
 }  // namespace
 
 std::string StreamTitleOf(const std::map<std::string, std::string>& metadata) {
-  if (std::string icy = Trimmed(Find(metadata, "icy-title")); !icy.empty()) return icy;
-  const std::string title = Trimmed(Find(metadata, "title"));
-  const std::string artist = Trimmed(Find(metadata, "artist"));
+  if (std::string icy = Trimmed(ScreenText(Find(metadata, "icy-title"))); !icy.empty()) return icy;
+  const std::string title = Trimmed(ScreenText(Find(metadata, "title")));
+  const std::string artist = Trimmed(ScreenText(Find(metadata, "artist")));
   if (!artist.empty() && !title.empty()) return artist + " - " + title;
   return title.empty() ? artist : title;
 }

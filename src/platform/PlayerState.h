@@ -7,6 +7,9 @@ namespace vandrel {
 
 enum class PlayState { Stopped, Connecting, Buffering, Playing, Paused, Reconnecting, Error };
 
+// Why the player is in Error, where it can tell.
+enum class PlayFailure { Unplayable, NotWebRadio, CertificateNotTrusted };
+
 // What the media player is doing, as its listeners see it.
 struct PlayerState {
   PlayState state = PlayState::Stopped;
@@ -14,6 +17,7 @@ struct PlayerState {
   int reconnectTry = 0;       // while reconnecting: this try of reconnectTries
   int reconnectTries = 0;
   int reconnectInSeconds = 0;
+  PlayFailure failure = PlayFailure::Unplayable;  // while in Error
 
   bool operator==(const PlayerState&) const = default;
 };

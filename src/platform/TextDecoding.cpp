@@ -1,5 +1,6 @@
 #include "platform/TextDecoding.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace vandrel {
@@ -110,6 +111,28 @@ std::string DecodeBodyText(std::string_view bytes) {
     }
     const auto c = static_cast<unsigned char>(bytes[i++]);
     AppendUtf8(out, c < 0xA0 ? kCp1252High[c - 0x80] : c);
+  }
+  return out;
+}
+
+std::string ScreenText(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size();) {
+    const std::size_t length = std::max<std::size_t>(Utf8SequenceAt(utf8, i), 1);
+    const std::string_view piece = utf8.substr(i, length);
+    i += length;
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(piece[k]); };
+    const unsigned char c = byte(0);
+    if (length == 1 && (c < 0x20 || c == 0x7f)) {
+      if (c == '\t' || c == '\n' || c == '\r') out += ' ';
+      continue;
+    }
+    const bool c1 = length == 2 && c == 0xC2 && byte(1) < 0xA0;  // U+0080 to U+009F
+    const bool bidi = length == 3 && c == 0xE2 &&                 // U+202A to U+202E, U+2066 to U+2069
+                      ((byte(1) == 0x80 && byte(2) >= 0xAA && byte(2) <= 0xAE) ||
+                       (byte(1) == 0x81 && byte(2) >= 0xA6 && byte(2) <= 0xA9));
+    if (!c1 && !bidi) out += piece;
   }
   return out;
 }

@@ -19,6 +19,12 @@ bool IsValidUtf8(std::string_view bytes);
 // or values past U+10FFFF), or 0 when none starts there.
 std::size_t Utf8SequenceAt(std::string_view s, std::size_t pos);
 
+// A name or title from the network as it may stand on a screen or the bus:
+// control characters go (a line break or tab becomes a blank), and so do the
+// bidirectional overrides and isolates that would let "txt.exe" read
+// "exe.txt". Takes UTF-8, as DecodeBodyText gives it.
+std::string ScreenText(std::string_view utf8);
+
 // Appends the UTF-8 form of a code point (at most U+10FFFF).
 void AppendUtf8(std::string& out, std::uint32_t codePoint);
 

@@ -175,6 +175,37 @@ TEST_F(MpvPlayerTest, DroppedStreamsAreReopenedAndTheirTriesRenewOnlyAfterSteady
   EXPECT_EQ(unsteady.player.status(), "Error");
 }
 
+// An https station is verified against the trusted certificates: a
+// self-signed one is refused, and plays once its certificate is trusted.
+TEST_F(MpvPlayerTest, AnHttpsStationPlaysOnlyWithATrustedCertificate) {
+  const QTemporaryDir dir;
+  const auto path = [&](const char* name) { return dir.filePath(name).toStdString(); };
+  const int port = test::ClosedPort();
+  QProcess made;
+  made.start("sh", {"-c", QString("cd '%1' && openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 "
+                                  "-addext subjectAltName=IP:127.0.0.1 -keyout key.pem -out cert.pem && "
+                                  "ffmpeg -nostdin -loglevel error -f lavfi -i sine=d=60 -c:a libmp3lame tone.mp3")
+                              .arg(dir.path())});
+  ASSERT_TRUE(made.waitForFinished(60000) && made.exitCode() == 0) << made.readAllStandardError().toStdString();
+  test::ChildProcess server({"sh", "-c", "cd '" + dir.path().toStdString() + "' && exec openssl s_server -quiet -WWW "
+                             "-accept 127.0.0.1:" + std::to_string(port) + " -cert cert.pem -key key.pem"},
+                            path("server.log"));
+  const std::string address = "https://127.0.0.1:" + std::to_string(port) + "/tone.mp3";
+  ASSERT_TRUE(test::WaitForListener(port, 10000));
+
+  // One after the other: the server takes one client at a time.
+  Watched untrusted;
+  untrusted.player.setURL(address);
+  ASSERT_TRUE(test::WaitUntil([&] { return untrusted.errors > 0; }, 15s)) << untrusted.player.status();
+  test::Pump(200ms);
+  EXPECT_EQ(untrusted.player.status(), "Error: certificate not trusted");
+  EXPECT_EQ(untrusted.errors, 1);
+  Watched trusted(Options{{"ao", "null"}, {"tls-ca-file", path("cert.pem")}});
+  trusted.player.setURL(address);
+  EXPECT_TRUE(trusted.WaitFor(PlayState::Playing)) << trusted.player.status();
+  EXPECT_EQ(trusted.errors, 0);
+}
+
 // The sound server lists us by name and icon; a PulseAudio null sink stands
 // in for the desktop's.
 TEST_F(MpvPlayerTest, TheSoundServerShowsOurNameAndIcon) {

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/inotify.h>
+
+#include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
@@ -146,6 +149,80 @@ TEST_F(Form1Test, KeysPlayEachStationPassedStopStopsAndADeadStreamGivesOneBox) {
   test::Pump(1s);
   ExpectBoxes(boxes, {"error18"});
   EXPECT_EQ(player_.URL(), dead.address() + "stream");  // not stopped, not retried
+}
+
+// Files a hostile station could reach: whether any was opened or made.
+class Canaries {
+ public:
+  Canaries() : fd_(::inotify_init1(IN_NONBLOCK)) {
+    std::ofstream(canary()) << "secret\n";
+    ::inotify_add_watch(fd_, dir_.path().toUtf8().constData(), IN_OPEN | IN_CREATE);
+  }
+  ~Canaries() { ::close(fd_); }
+  std::string folder() const { return dir_.path().toStdString(); }
+  std::string canary() const { return folder() + "/canary"; }
+  bool Touched() const {
+    alignas(inotify_event) char buffer[4096];
+    return ::read(fd_, buffer, sizeof buffer) > 0;
+  }
+
+ private:
+  QTemporaryDir dir_;  // no blank: a filter graph argument
+  int fd_;
+};
+
+// Only web radio reaches libmpv, whichever door an address comes through: the
+// list itself, a playlist, a redirect, HLS segments or a concat script.
+TEST_F(Form1Test, AStationThatIsNoWebRadioOpensNothingAndSaysWhy) {
+  const Canaries files;
+  const std::string writer = "av://lavfi:sine,ametadata=mode=print:file=" + files.folder() + "/written";
+  test::CannedServer redirect("HTTP/1.1 302 Found\r\nLocation: file://" + files.canary() +
+                              "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+  const std::string hls = "#EXTM3U\n#EXT-X-TARGETDURATION:5\n#EXTINF:5,\nfile://" + files.canary() + "\n#EXT-X-ENDLIST\n";
+  const std::string zenders = "radio/inter/zenders/";
+  const test::ServedData hostile({{zenders + "file.m3u", "#EXTM3U\nfile://" + files.canary() + "\n"},
+                                  {zenders + "av.m3u", "#EXTM3U\n" + writer + "\n"},
+                                  {zenders + "memory.pls", "[playlist]\nNumberOfEntries=1\nFile1=memory://x\n"},
+                                  {zenders + "hls.m3u8", hls},
+                                  {zenders + "concat.txt", "ffconcat version 1.0\nfile file:" + files.canary() + "\n"}});
+  const std::string served = hostile.server->baseAddress() + zenders;
+  const std::string refused = "Error: not a web radio address";
+  const struct {
+    std::string address;
+    std::string status;
+  } cases[] = {{writer, refused},
+               {"lavfi://sine", refused},
+               {"file://" + files.canary(), refused},
+               {files.canary(), refused},
+               {"/dev/zero", refused},
+               {"edl://" + files.canary(), refused},
+               {"memory://x", refused},
+               {"fd://0", refused},
+               {"http:///dev/zero", refused},
+               {served + "file.m3u", refused},
+               {served + "av.m3u", refused},
+               {served + "memory.pls", refused},
+               {redirect.address() + "stream", "Error"},
+               {served + "hls.m3u8", refused},
+               {served + "concat.txt", "Error"}};
+  std::string list;
+  for (const auto& c : cases) list += "<naam>" + c.address + "</naam><url>" + c.address + "</url>\n";
+  const test::ServedData directory(std::map<std::string, std::string>{{zenders + "holland.txt", list}});
+  test::BoxCloser boxes;
+  Form1& form = Start(directory.server->baseAddress());
+  form.show();
+  ASSERT_TRUE(test::WaitUntil([&] { return form.List1->count() == static_cast<int>(std::size(cases)); }, 10s));
+  for (int row = 0; row < form.List1->count(); ++row) {
+    SCOPED_TRACE(cases[row].address);
+    const std::size_t before = boxes.boxes.size();
+    form.List1->setCurrentRow(row);
+    ASSERT_TRUE(test::WaitUntil([&] { return boxes.boxes.size() > before; }, 20s)) << form.Label14->text().toStdString();
+    test::Pump(200ms);
+    EXPECT_EQ(boxes.boxes.size(), before + 1);
+    EXPECT_EQ(form.Label14->text().toStdString(), cases[row].status);
+  }
+  EXPECT_FALSE(files.Touched());
+  EXPECT_FALSE(fs::exists(files.folder() + "/written"));
 }
 
 // A directory that cannot be reached gives one box and is not asked again; an
