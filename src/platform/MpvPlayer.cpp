@@ -23,6 +23,10 @@ enum ReplyId : std::uint64_t { kPausedForCache = 1, kBufferingState, kMetadata, 
 constexpr const char* kDemuxerProtocols = "protocol_whitelist=[http,https,tls,tcp,crypto,httpproxy]";
 constexpr const char* kStreamProtocols = "protocol_whitelist=[http,https,tls,tcp,httpproxy]";
 
+// The sound server names our stream by mpv's title: the stream's own title
+// as we clean it, never mpv's raw one.
+constexpr const char* kStreamName = "Vandrel Internet Radio";
+
 std::map<std::string, std::string> StringsOf(const mpv_node& node) {
   std::map<std::string, std::string> values;
   if (node.format != MPV_FORMAT_NODE_MAP) return values;
@@ -114,6 +118,7 @@ bool MpvPlayer::start() {
            {"demuxer-lavf-o", kDemuxerProtocols}, {"stream-lavf-o", kStreamProtocols}, {"tls-verify", "yes"},
            {"idle", "yes"}, {"network-timeout", "15"},
            {"user-agent", "Vandrel Internet Radio"}, {"audio-client-name", "Vandrel Internet Radio"},
+           {"title", kStreamName},
            {"volume-max", "100"}, {"cache", "yes"},
            // lavf's default probe waits for seconds of a live stream before
            // the first sound; 64 KiB tells MP3, AAC, Ogg and HLS apart.
@@ -429,6 +434,12 @@ void MpvPlayer::setState(PlayState state) {
 void MpvPlayer::setTitle(std::string title) {
   if (title == title_) return;
   title_ = std::move(title);
+  if (mpv_) {
+    // "$>" ends mpv's property expansion: the title is shown as it stands.
+    const std::string name = "$>" + (title_.empty() ? std::string(kStreamName) : title_);
+    const char* value = name.c_str();
+    lib_->mpv_set_property_async(mpv_, 0, "title", MPV_FORMAT_STRING, &value);
+  }
   emit titleChanged();
 }
 

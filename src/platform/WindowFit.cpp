@@ -64,7 +64,7 @@ class RoomyRows : public QStyledItemDelegate {
     initStyleOption(&item, index);
     const QRect room = view->style()->subElementRect(QStyle::SE_ItemViewItemText, &item, view);
     if (item.fontMetrics.horizontalAdvance(item.text) + 6 > room.width()) {
-      QToolTip::showText(event->globalPos(), item.text, view);
+      QToolTip::showText(event->globalPos(), PlainTip(item.text), view);
     } else {
       QToolTip::hideText();
     }
@@ -123,6 +123,11 @@ class Centring : public QObject {
 
 }  // namespace
 
+QString PlainTip(const QString& text) {
+  // Kept on one line, as a plain tip is.
+  return text.isEmpty() ? QString() : "<p style='white-space:pre'>" + text.toHtmlEscaped() + "</p>";
+}
+
 Caption::Caption(QWidget* parent) : QLabel(parent) {
   static const bool installed = [] {
     QAccessible::installFactory(CaptionFactory);
@@ -180,7 +185,7 @@ void Caption::paintEvent(QPaintEvent* event) {
     const QString shown = fontMetrics().elidedText(whole, Qt::ElideRight, area.width());
     elided_ = shown != whole;
     if (elided_ && (toolTip().isEmpty() || tipIsOurs_)) {
-      setToolTip(whole);
+      setToolTip(PlainTip(whole));
       tipIsOurs_ = true;
     } else if (!elided_ && tipIsOurs_) {
       setToolTip({});

@@ -14,6 +14,10 @@ namespace vandrel {
 // with "…" and carries its whole text in its tooltip. Reached with Tab, it
 // shows a focus mark. A picture given by file renders at the screen's pixel
 // ratio and the label's size, so vector skins stay sharp at every scale.
+// A tip that shows the text as it stands: Qt reads markup in any tip that
+// looks like it, and names and titles come from the network.
+QString PlainTip(const QString& text);
+
 class Caption : public QLabel {
   Q_OBJECT
 

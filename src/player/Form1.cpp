@@ -479,7 +479,7 @@ void Form1::PlayerStatusChange() {
   // The caption cuts what does not fit as it paints; the tip always holds the whole line.
   const QString status = QString::fromStdString(env_.player.status());
   Label14->setText(status);
-  Label14->setToolTip(status);
+  Label14->setToolTip(PlainTip(status));
 }
 
 void Form1::StationChange() {

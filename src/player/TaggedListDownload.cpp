@@ -1,5 +1,6 @@
 #include "player/TaggedListDownload.h"
 
+#include "platform/TextDecoding.h"
 #include "player/TaggedList.h"
 
 namespace vandrel {
@@ -10,7 +11,9 @@ void AppendTaggedList(const std::string& text, const TagTable& table) {
   for (const auto& entry : table) tags.push_back(entry.first);
   const auto values = ParseTaggedListUpTo(text, tags);
   for (std::size_t t = 0; t < table.size(); ++t) {
-    for (const auto& value : values.lists[t]) table[t].second->AddItem(value);
+    // Names are what the lists, labels and the bus show; addresses stay as sent.
+    const bool names = table[t].first == "naam";
+    for (const auto& value : values.lists[t]) table[t].second->AddItem(names ? ScreenText(value) : value);
   }
   if (!values.complete) throw TaggedListTooLarge();
 }

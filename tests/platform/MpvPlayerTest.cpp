@@ -220,16 +220,23 @@ TEST_F(MpvPlayerTest, TheSoundServerShowsOurNameAndIcon) {
   ::setenv("PULSE_SERVER", ("unix:" + socket).c_str(), 1);
   Watched w(Options{{"ao", "pulse"}});
   w.player.setURL(tone_->baseAddress() + "stream/tone");
-  const bool playing = w.WaitFor(PlayState::Playing);
-  QProcess pactl;
-  pactl.start("pactl", {"list", "sink-inputs"});
-  pactl.waitForFinished(5000);
-  const QString inputs = QString::fromUtf8(pactl.readAllStandardOutput());
+  const bool playing = w.WaitFor(PlayState::Playing) &&
+                       test::WaitUntil([&] { return w.player.streamTitle() == "Vandrel test tone - 440 Hz"; }, 10s);
+  QString inputs;
+  const auto named = [&] {
+    QProcess pactl;
+    pactl.start("pactl", {"list", "sink-inputs"});
+    pactl.waitForFinished(5000);
+    inputs = QString::fromUtf8(pactl.readAllStandardOutput());
+    return inputs.contains("media.name = \"Vandrel test tone - 440 Hz\"");
+  };
+  const bool titled = test::WaitUntil(named, 5s);
   ::unsetenv("PULSE_SERVER");
   ASSERT_TRUE(playing) << w.player.status();
   EXPECT_TRUE(inputs.contains("application.name = \"Vandrel Internet Radio\"")) << inputs.toStdString();
   EXPECT_TRUE(inputs.contains("application.icon_name = \"org.vandrel.Radio\"")) << inputs.toStdString();
   EXPECT_TRUE(inputs.contains("Corked: no"));
+  EXPECT_TRUE(titled) << inputs.toStdString();  // the title as the player cleaned it
 }
 
 // libmpv's two hundred libraries stay out of a program that has not played:

@@ -17,6 +17,7 @@
 #include "support/CannedServer.h"
 #include "support/Files.h"
 #include "support/ProgramFolderFixture.h"
+#include "support/ShownTip.h"
 
 namespace vandrel {
 namespace {
@@ -129,7 +130,7 @@ TEST_F(Form1Test, KeysPlayEachStationPassedStopStopsAndADeadStreamGivesOneBox) {
     EXPECT_EQ(form.RadioUrl(), "toon" + std::to_string(row) + ".example/");
   }
   // The whole status, however the label cuts it (WindowLayoutTest owns the cutting).
-  ASSERT_TRUE(test::WaitUntil([&] { return form.Label14->toolTip() == "Playing: Vandrel test tone - 440 Hz"; }, 20s))
+  ASSERT_TRUE(test::WaitUntil([&] { return test::ShownTip(form.Label14->toolTip()) == "Playing: Vandrel test tone - 440 Hz"; }, 20s))
       << form.Label14->text().toStdString();
   test::SaveScreenshot(form, "form1-playing.png");
 

@@ -21,6 +21,7 @@
 #include "shell/SkinPicture.h"
 #include "support/BoxCloser.h"
 #include "support/ProgramFolderFixture.h"
+#include "support/ShownTip.h"
 
 namespace vandrel {
 namespace {
@@ -95,7 +96,7 @@ class WindowLayoutTest : public test::ProgramFolderFixture {
           EXPECT_LE(label->heightForWidth(area.width()), area.height()) << name;
         } else if (label->fontMetrics().horizontalAdvance(label->text()) > area.width()) {
           auto* caption = qobject_cast<Caption*>(label);
-          EXPECT_TRUE(caption && caption->elided() && label->toolTip() == label->text()) << name << " is cut";
+          EXPECT_TRUE(caption && caption->elided() && test::ShownTip(label->toolTip()) == label->text()) << name << " is cut";
         }
         EXPECT_LE(label->fontMetrics().height(), area.height() + 1) << name;
         EXPECT_GE(Contrast(label->palette().color(label->foregroundRole()), Behind(shot, TextRect(window, w))), 4.5)
@@ -114,7 +115,7 @@ class WindowLayoutTest : public test::ProgramFolderFixture {
           if (at.isEmpty() || list->fontMetrics().horizontalAdvance(list->item(row)->text()) + 8 <= at.width()) continue;
           QHelpEvent ask(QEvent::ToolTip, at.center(), list->viewport()->mapToGlobal(at.center()));
           QApplication::sendEvent(list->viewport(), &ask);
-          EXPECT_EQ(QToolTip::text(), list->item(row)->text()) << name << " row " << row;
+          EXPECT_EQ(test::ShownTip(QToolTip::text()), list->item(row)->text()) << name << " row " << row;
         }
       }
       if (reach && (w->focusPolicy() & Qt::TabFocus)) {

@@ -5,7 +5,9 @@
 
 #include "shell/Mpris.h"
 #include "support/BoxCloser.h"
+#include "support/Icecast.h"
 #include "support/ProgramFolderFixture.h"
+#include "support/ShownTip.h"
 
 // Runs on a private session bus of its own (dbus-run-session), steered by a
 // real client (playerctl) and by calls that ask for no reply (dbus-send).
@@ -82,6 +84,46 @@ TEST_F(MprisTest, TheDesktopsMediaControlsSeeAndSteerThePlayer) {
   }
   follow.kill();
   follow.waitForFinished();
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
+// Names and stream titles come from the network: on the screen and the bus
+// they are text, without the control and direction characters that would
+// break a line or turn "txt.exe" round.
+TEST_F(MprisTest, NamesAndTitlesFromTheNetworkArePlainCleanText) {
+  ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "run with dbus-run-session";
+  test::Icecast icecast;
+  ASSERT_TRUE(icecast.FeedMount("/radio.mp3", test::Icecast::Feed::Mp3));
+  const struct {
+    std::string sent, shown;
+  } cases[] = {
+      {"<h1 style='color:red'>HUGE</h1><img src='/local/file.svg'>", "<h1 style='color:red'>HUGE</h1><img src='/local/file.svg'>"},
+      {"Line\nbreak\tand \x1b[31mESC\x7f", "Line break and [31mESC"},
+      {"Next\xC2\x85line\xC2\x9B", "Nextline"},
+      {"Report \xE2\x80\xAEtxt.exe \xE2\x81\xA6isolated\xE2\x81\xA9", "Report txt.exe isolated"},
+  };
+  std::string list;
+  for (const auto& c : cases) list += "<naam>" + c.sent + "</naam><url>" + icecast.Address("radio.mp3") + "</url>\n";
+  const test::ServedData directory(std::map<std::string, std::string>{{"radio/inter/zenders/holland.txt", list}});
+  test::BoxCloser boxes;
+  Form1& form = Start(directory.server->baseAddress());
+  form.show();
+  ASSERT_TRUE(StartedUp());
+  ASSERT_TRUE(StartMpris(form));
+  ASSERT_TRUE(test::WaitUntil([&] { return form.List1->count() == static_cast<int>(std::size(cases)); }, 10s));
+  for (int row = 0; row < form.List1->count(); ++row) {
+    const auto& c = cases[row];
+    SCOPED_TRACE(c.shown);
+    ASSERT_TRUE(icecast.SetTitle("/radio.mp3", c.sent));
+    form.List1->setCurrentRow(row);
+    ASSERT_TRUE(test::WaitUntil([&] { return player_.streamTitle() == c.shown; }, 20s)) << player_.streamTitle();
+    EXPECT_EQ(form.List1->item(row)->text().toStdString(), c.shown);
+    EXPECT_EQ(form.ZenderNaam->text().toStdString(), c.shown);
+    EXPECT_EQ(form.Label14->text().toStdString(), "Playing: " + c.shown);
+    EXPECT_EQ(test::ShownTip(form.Label14->toolTip()).toStdString(), "Playing: " + c.shown);
+    EXPECT_EQ(Playerctl({"metadata", "title"}).toStdString(), c.shown);
+    EXPECT_EQ(Playerctl({"metadata", "artist"}).toStdString(), c.shown);
+  }
   EXPECT_TRUE(boxes.boxes.empty());
 }
 
