@@ -9,7 +9,7 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev libglib2.0-dev
   xvfb xauth trayer xdotool x11-utils dbus dbus-x11 fonts-dejavu-core fonts-liberation2
   desktop-file-utils appstream
-  icecast2 ffmpeg playerctl pulseaudio pulseaudio-utils
+  icecast2 ffmpeg playerctl pulseaudio pulseaudio-utils openssl
 )
 
 missing=()

@@ -1,7 +1,9 @@
 #include "platform/QtHttpClient.h"
 
 #include <gtest/gtest.h>
+#include <httplib.h>
 
+#include <QSslConfiguration>
 #include <QTimer>
 #include <chrono>
 #include <fstream>
@@ -9,6 +11,7 @@
 
 #include "platform/TextDecoding.h"
 #include "support/CannedServer.h"
+#include "support/ChildProcess.h"
 #include "support/DirectoryServerProcess.h"
 #include "support/Files.h"
 #include "support/GzipText.h"
@@ -81,6 +84,37 @@ TEST(QtHttpClientTest, RefusesBodiesPastTheCapHoldingLittleMemory) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, 10s) << c.what;
     EXPECT_LT(PeakMegabytes(), 150) << c.what;
   }
+}
+
+// Lists come only from a directory whose certificate is trusted.
+TEST(QtHttpClientTest, RefusesADirectoryWithASelfSignedCertificateUntilItIsTrusted) {
+  const test::TempFolder tls("tls");
+  const std::string cert = (tls / "cert.pem").string(), key = (tls / "key.pem").string();
+  ASSERT_EQ(test::ChildProcess({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                                "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1", "-addext",
+                                "subjectAltName=IP:127.0.0.1", "-keyout", key, "-out", cert})
+                .Wait(20s),
+            0);
+  httplib::SSLServer server(cert.c_str(), key.c_str());
+  ASSERT_TRUE(server.is_valid());
+  server.Get("/radio/inter/keuze-uk.txt", [](const httplib::Request&, httplib::Response& response) {
+    response.set_content("<naam>Holland</naam>", "text/plain");
+  });
+  const int port = server.bind_to_any_port("127.0.0.1");
+  std::thread serving([&] { server.listen_after_bind(); });
+  const std::string address = "https://127.0.0.1:" + std::to_string(port) + "/radio/inter/keuze-uk.txt";
+
+  EXPECT_THROW(QtHttpClient().OpenURL(address), HttpError);
+  const QSslConfiguration system = QSslConfiguration::defaultConfiguration();
+  QSslConfiguration trusting = system;
+  trusting.addCaCertificates(QString::fromStdString(cert));
+  QSslConfiguration::setDefaultConfiguration(trusting);
+  std::string answer;
+  EXPECT_NO_THROW(answer = QtHttpClient().OpenURL(address));
+  QSslConfiguration::setDefaultConfiguration(system);
+  server.stop();
+  serving.join();
+  EXPECT_EQ(answer, "<naam>Holland</naam>");
 }
 
 // A list of many kilobytes, so its gzip body spans many reads and unpacks.
