@@ -7,6 +7,7 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -66,17 +67,18 @@ std::string Tidy(std::string_view text) {
   return out;
 }
 
-// An address the player can hand to its media player: "scheme://rest"
-// without blanks, quotes or angle brackets.
+// Web radio only: the player hands the address to a media player that would
+// also open files, devices and its own pseudo-protocols. "http://" or
+// "https://" in any case, a host, and no blanks, quotes or angle brackets.
 bool IsAddress(std::string_view url) {
   const auto sep = url.find("://");
-  if (sep == std::string_view::npos || sep == 0 || sep + 3 >= url.size()) return false;
-  for (std::size_t i = 0; i < sep; ++i) {
-    const char c = url[i];
-    const bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                    (i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'));
-    if (!ok) return false;
-  }
+  if (sep == std::string_view::npos) return false;
+  std::string scheme(url.substr(0, sep));
+  for (char& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (scheme != "http" && scheme != "https") return false;
+  std::string_view host = url.substr(sep + 3, url.find_first_of("/?#", sep + 3) - (sep + 3));
+  if (const auto at = host.rfind('@'); at != std::string_view::npos) host.remove_prefix(at + 1);
+  if (host.empty() || host.front() == ':') return false;
   for (const char c : url) {
     const unsigned char u = static_cast<unsigned char>(c);
     if (u <= 0x20 || u == 0x7F || c == '<' || c == '>' || c == '"' || c == '{' || c == '}') return false;

@@ -14,7 +14,7 @@ class DirectoryImport {
     std::size_t read = 0;          // elements of the dump
     std::size_t kept = 0;          // stations written
     std::size_t failedCheck = 0;   // left out: their last check failed
-    std::size_t noAddress = 0;     // left out: no usable stream address
+    std::size_t noAddress = 0;     // left out: no http or https stream address
     std::size_t merged = 0;        // folded into an earlier one with the same address
     std::size_t countries = 0;
   };

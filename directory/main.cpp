@@ -54,7 +54,7 @@ int Import(const std::vector<std::string>& args) {
   try {
     const auto s = vandrel::directory::DirectoryImport::Run(dump, out);
     std::printf("imported %zu stations in %zu countries from %zu entries "
-                "(left out: %zu failed their check, %zu without address; %zu duplicates merged)\n",
+                "(left out: %zu failed their check, %zu without a web address; %zu duplicates merged)\n",
                 s.kept, s.countries, s.read, s.failedCheck, s.noAddress, s.merged);
   } catch (const std::exception& e) {
     std::cerr << "vandrel-directory: " << e.what() << "\n";

@@ -1,5 +1,7 @@
 #include "platform/QtHttpClient.h"
 
+#include <malloc.h>
+
 #include <QEventLoop>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -12,6 +14,11 @@
 namespace vandrel {
 
 namespace {
+
+// How far Qt's network thread reads ahead of us. Without a bound it buffers
+// all that arrives until the cap is checked, hundreds of MB for a fast
+// endless body.
+constexpr qint64 kReadAhead = 64 * 1024;
 
 // An error status still is an answer, whose page the caller gets as text.
 // Every other error (no connection, a body cut short, a broken encoding) is
@@ -51,6 +58,7 @@ std::string QtHttpClient::OpenURL(const std::string& address) {
   for (const auto& [name, value] : fetch.RequestHeaders()) request.setRawHeader(name.c_str(), value.c_str());
 
   QNetworkReply* reply = manager_.get(request);
+  reply->setReadBufferSize(kReadAhead);
   QByteArray body;
   bool tooLarge = false;
   bool timedOut = false;
@@ -83,7 +91,12 @@ std::string QtHttpClient::OpenURL(const std::string& address) {
   const std::string encoding = header("Content-Encoding"), etag = header("ETag"), modified = header("Last-Modified");
   reply->deleteLater();
 
-  if (tooLarge || body.size() > limits_.maxBodyBytes) throw HttpError("answer too large: " + address);
+  if (tooLarge || body.size() > limits_.maxBodyBytes) {
+    // The allocator would keep the refused megabytes for the rest of the run.
+    body = QByteArray();
+    ::malloc_trim(0);
+    throw HttpError("answer too large: " + address);
+  }
   if (timedOut) throw HttpError("no answer in time: " + address);
   if (!IsAnswer(error, status)) throw HttpError(errorText);
   try {

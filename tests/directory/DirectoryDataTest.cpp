@@ -100,6 +100,28 @@ TEST(DirectoryImportTest, WritesOneListPerCountryThatThePlayerReadsBack) {
   EXPECT_EQ(index[2][at], "pop,rock,Jazz");
 }
 
+// Only web radio reaches the lists: files, devices and the media player's own
+// protocols are skipped and counted so.
+TEST(DirectoryImportTest, KeepsOnlyHttpAndHttpsAddressesWithAHost) {
+  const std::vector<std::pair<std::string, bool>> addresses = {
+      {"av://lavfi:sine=f=440", false}, {"lavfi://x", false},   {"file:///etc/passwd", false},
+      {"/etc/passwd", false},           {"/dev/zero", false},   {"edl://x", false},
+      {"memory://x", false},            {"fd://3", false},      {"http://", false},
+      {"http:///s", false},             {"HTTPS://Example.org/s", true}, {"http://example.org/s", true}};
+  std::string dump;
+  std::vector<std::string> web;
+  for (const auto& [url, kept] : addresses) {
+    dump += (dump.empty() ? "[" : ",") + std::string(R"({"name": ")") + url + R"(", "url": ")" + url + R"(", "countrycode": "NL"})";
+    if (kept) web.push_back(url);
+  }
+  TempFolder tmp;
+  const auto summary = DirectoryImport::Run(tmp.write("dump.json", dump + "]"), tmp.path() / "data");
+  EXPECT_EQ((std::vector<std::size_t>{summary.kept, summary.noAddress}), (std::vector<std::size_t>{2, 10}));
+  auto urls = ParseTaggedList(ReadFile(tmp.path() / "data" / DirectoryImport::kIndexFile), {"url"})[0];
+  std::sort(urls.begin(), urls.end());
+  EXPECT_EQ(urls, web);
+}
+
 // Values built from tag fragments come back from the player's parser as the writer cleaned them.
 TEST(TaggedListWriterTest, WhatIsWrittenIsWhatThePlayerReads) {
   const std::vector<std::string> pieces = {"<", ">", "/",  "naam", "NaAm", "url", "homepage",

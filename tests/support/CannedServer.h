@@ -1,6 +1,8 @@
 #pragma once
 
 #include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -10,10 +12,13 @@
 namespace vandrel::test {
 
 // A loopback listener that answers every connection with one fixed reply, or
-// never answers at all when the reply is empty.
+// never answers at all when the reply is empty. With an endless part, that
+// part follows the reply again and again until the client goes (at most for
+// a minute).
 class CannedServer {
  public:
-  explicit CannedServer(std::string reply) : reply_(std::move(reply)) {}
+  explicit CannedServer(std::string reply, std::string endless = {})
+      : reply_(std::move(reply)), endless_(std::move(endless)) {}
   ~CannedServer() {
     stopping_ = true;
     thread_.join();
@@ -37,13 +42,27 @@ class CannedServer {
       pollfd r{fd, POLLIN, 0};
       if (::poll(&r, 1, 2000) > 0) (void)::recv(fd, buffer, sizeof buffer, 0);
       (void)::send(fd, reply_.data(), reply_.size(), MSG_NOSIGNAL);
+      if (!endless_.empty()) sendEndlessly(fd);
       ::shutdown(fd, SHUT_WR);
       ::close(fd);
     }
     for (const int fd : held) ::close(fd);
   }
 
+  void sendEndlessly(int fd) {
+    timeval tv{0, 100000};  // a client that stops reading does not hold the server's end
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+    std::size_t at = 0;  // a part sent in pieces still goes whole, for chunk framing
+    for (const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+         !stopping_ && std::chrono::steady_clock::now() < end;) {
+      const ssize_t sent = ::send(fd, endless_.data() + at, endless_.size() - at, MSG_NOSIGNAL);
+      if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK) break;
+      if (sent > 0) at = (at + static_cast<std::size_t>(sent)) % endless_.size();
+    }
+  }
+
   std::string reply_;
+  std::string endless_;
   int port_ = 0;
   int listener_ = ListenOnLoopback(port_);
   std::atomic<bool> stopping_{false};
