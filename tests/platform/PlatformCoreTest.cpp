@@ -5,6 +5,7 @@
 #include "platform/Gunzip.h"
 #include "platform/ListCache.h"
 #include "platform/PlayerState.h"
+#include "platform/StreamAddress.h"
 #include "platform/TextDecoding.h"
 #include "support/Files.h"
 #include "support/GzipText.h"
@@ -49,6 +50,17 @@ TEST(PlayerStateTest, StreamTitlesFallBackToWhatTheStreamSends) {
 using Headers = std::vector<std::pair<std::string, std::string>>;
 
 // Revalidation with the kept validators is QtHttpClientTest's, against the real server.
+// What the window tries through every door is Form1Test's; here the edges of the rule.
+TEST(StreamAddressTest, OnlyHttpAndHttpsWithAHostAreWebRadio) {
+  for (const char* address : {"http://radio.example/live", "HTTPS://Radio.Example", "hTTp://127.0.0.1:8000/;"}) {
+    EXPECT_TRUE(IsWebRadioAddress(address)) << address;
+  }
+  for (const char* address : {"", "http://", "https:///etc/passwd", "http:?x", "httpx://radio.example",
+                              "file://radio.example/x", " http://radio.example/"}) {
+    EXPECT_FALSE(IsWebRadioAddress(address)) << address;
+  }
+}
+
 TEST(ListFetchTest, AsksForGzipUnpacksEveryMemberAndKeepsNoHeaderBreakingValidator) {
   const test::TempFolder folder("lists");
   const ListCache cache((folder / ".listcache").string());

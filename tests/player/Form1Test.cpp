@@ -185,7 +185,9 @@ TEST_F(Form1Test, AStationThatIsNoWebRadioOpensNothingAndSaysWhy) {
                                   {zenders + "av.m3u", "#EXTM3U\n" + writer + "\n"},
                                   {zenders + "memory.pls", "[playlist]\nNumberOfEntries=1\nFile1=memory://x\n"},
                                   {zenders + "hls.m3u8", hls},
-                                  {zenders + "concat.txt", "ffconcat version 1.0\nfile file:" + files.canary() + "\n"}});
+                                  {zenders + "concat.txt", "ffconcat version 1.0\nfile file:" + files.canary() + "\n"},
+                                  {zenders + "edl", "# mpv EDL v0\n" + files.canary() + "\n"},
+                                  {zenders + "sheet.cue", "FILE \"" + files.canary() + "\" MP3\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"}});
   const std::string served = hostile.server->baseAddress() + zenders;
   const std::string refused = "Error: not a web radio address";
   const struct {
@@ -205,7 +207,9 @@ TEST_F(Form1Test, AStationThatIsNoWebRadioOpensNothingAndSaysWhy) {
                {served + "memory.pls", refused},
                {redirect.address() + "stream", "Error"},
                {served + "hls.m3u8", refused},
-               {served + "concat.txt", "Error"}};
+               {served + "concat.txt", "Error"},
+               {served + "edl", "Error"},
+               {served + "sheet.cue", "Error"}};
   std::string list;
   for (const auto& c : cases) list += "<naam>" + c.address + "</naam><url>" + c.address + "</url>\n";
   const test::ServedData directory(std::map<std::string, std::string>{{zenders + "holland.txt", list}});
