@@ -401,6 +401,7 @@ void Form1::Timer4_Timer() {
 }
 
 void Form1::TrayIcon1_Click() {
+  setWindowState(windowState() & ~Qt::WindowMinimized);
   show();
   raise();
   activateWindow();

@@ -1,5 +1,10 @@
 #include "shell/LocalDirectory.h"
 
+#include <sys/prctl.h>
+#include <unistd.h>
+
+#include <csignal>
+
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QTcpSocket>
@@ -32,6 +37,12 @@ bool LocalDirectory::EnsureRunning(const std::string& programFolder, const std::
   server_.setProgram(program);
   server_.setArguments({"serve", data, "--host", "127.0.0.1", "--port", QString::number(port), "--quiet"});
   server_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  // However the player ends, a crash or kill -9 too, its server ends with
+  // it instead of holding the port.
+  server_.setChildProcessModifier([parent = ::getpid()] {
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (::getppid() != parent) ::_exit(0);  // the player died before the line above
+  });
   server_.start();
   if (!server_.waitForStarted(3000)) return false;
   // The first list is asked for a second after start; be ready well before.

@@ -1,5 +1,6 @@
 #include "shell/Mpris.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 
 #include "platform/ProgramFolder.h"
@@ -19,8 +20,12 @@ bool StartMpris(Form1& form) {
   new MprisPlayer(object, {form.player(), form.station(), [&form](int volume) { form.Slider1->setValue(volume); },
                            [&form](const std::string& address) { return form.StationFor(address); },
                            [ini] { return ReadIni(ini, "Onthouden", "LaatsteURL"); }});
+  // A second copy (another installation or folder) takes the name MPRIS
+  // gives each further instance of one player.
+  const QString name = "org.mpris.MediaPlayer2.vandrelradio";
   if (!bus.registerObject("/org/mpris/MediaPlayer2", object) ||
-      !bus.registerService("org.mpris.MediaPlayer2.vandrelradio")) {
+      (!bus.registerService(name) &&
+       !bus.registerService(name + ".instance" + QString::number(QCoreApplication::applicationPid())))) {
     bus.unregisterObject("/org/mpris/MediaPlayer2");
     delete object;
     return false;

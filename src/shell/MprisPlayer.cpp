@@ -2,6 +2,7 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QPointer>
 #include <algorithm>
 #include <cmath>
 
@@ -19,7 +20,10 @@ MprisPlayer::MprisPlayer(QObject* object, Ports ports) : QDBusAbstractAdaptor(ob
   for (auto signal : {&MediaPlayer::stateChanged, &MediaPlayer::titleChanged, &MediaPlayer::volumeChanged}) {
     connect(&ports_.player, signal, this, &MprisPlayer::Notify);
   }
-  ports_.station.OnChange([this] { Notify(); });
+  // The station outlives this adaptor when the bus refuses us.
+  ports_.station.OnChange([self = QPointer<MprisPlayer>(this)] {
+    if (self) self->Notify();
+  });
   shown_ = {{"PlaybackStatus", PlaybackStatus()}, {"Metadata", Metadata()}, {"Volume", Volume()}};
 }
 

@@ -33,6 +33,8 @@ void OnTerminationSignal(std::function<void()> handler) {
   action.sa_flags = SA_RESTART;
   ::sigaction(SIGTERM, &action, nullptr);
   ::sigaction(SIGINT, &action, nullptr);
+  // The terminal it runs in was closed.
+  ::sigaction(SIGHUP, &action, nullptr);
 }
 
 }  // namespace vandrel

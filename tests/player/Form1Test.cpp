@@ -62,6 +62,9 @@ TEST_F(Form1Test, ClosingSavesWhatTheNextStartResumes) {
   Form1& form = Start();
   EXPECT_FALSE(form.isVisible());  // hidden until the start-up sequence
   ASSERT_TRUE(test::WaitUntil([&] { return form.isVisible(); }, 2s));
+  form.showMinimized();
+  form.open_Click();  // what a second start asks of the running one
+  EXPECT_FALSE(form.isMinimized());
 
   form.station().PlayNamed("Zender \"één\" = twee", Tone(601));
   form.Slider1->setValue(0);

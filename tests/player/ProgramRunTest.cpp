@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/CannedServer.h"
 #include "support/ChildProcess.h"
 #include "support/DirectoryServerProcess.h"
 #include "support/Files.h"
@@ -50,12 +51,14 @@ TEST(ProgramRun, RunsFromItsFolderEndsOnRequestAndAKillNeverTearsItsSettings) {
       "[Online Radio]\ngrootscherm=1\nxsluiten=0\n[Onthouden]\nVolume=30\nLaatsteNAAM=Eerst\n"
       "LaatsteLandNaam=Holland\nLaatsteLandbestand=holland.txt\n" + std::string(20000, ';') + "\n";
 
-  auto running = start(settings);
-  running->Signal(SIGTERM);
-  EXPECT_EQ(running->Wait(5s), 0);
-  const std::string saved = test::ReadFile(folder / "INST.INI");
-  EXPECT_NE(saved.find("LaatsteURL=\n"), std::string::npos) << saved.substr(0, 300);  // a key it did not have
-  EXPECT_NE(saved.find("LaatsteNAAM=Eerst\n"), std::string::npos);
+  for (const int ask : {SIGTERM, SIGHUP}) {  // SIGHUP: its terminal was closed
+    auto running = start(settings);
+    running->Signal(ask);
+    EXPECT_EQ(running->Wait(5s), 0) << ask;
+    const std::string saved = test::ReadFile(folder / "INST.INI");
+    EXPECT_NE(saved.find("LaatsteURL=\n"), std::string::npos) << ask;  // a key it did not have
+    EXPECT_NE(saved.find("LaatsteNAAM=Eerst\n"), std::string::npos) << ask;
+  }
 
   for (const auto delay : {0ms, 2ms, 5ms, 10ms}) {
     auto killed = start(settings);
@@ -68,6 +71,73 @@ TEST(ProgramRun, RunsFromItsFolderEndsOnRequestAndAKillNeverTearsItsSettings) {
     EXPECT_NE(after.find(std::string(20000, ';') + "\n"), std::string::npos);
     EXPECT_NE(after.find("Volume=30\n"), std::string::npos);
   }
+}
+
+// A process that is gone: not there, or a zombie nobody has reaped yet.
+bool Gone(pid_t pid) {
+  const std::string stat = test::ReadFile("/proc/" + std::to_string(pid) + "/stat");
+  const auto state = stat.rfind(") ");
+  return state == std::string::npos || stat[state + 2] == 'Z';
+}
+
+// The children of a process.
+std::vector<pid_t> ChildrenOf(pid_t parent) {
+  std::vector<pid_t> children;
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename().string();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    const std::string stat = test::ReadFile(entry.path() / "stat");
+    const auto state = stat.rfind(") ");
+    if (state != std::string::npos && std::stoi(stat.substr(state + 4)) == parent) {
+      children.push_back(std::stoi(name));
+    }
+  }
+  return children;
+}
+
+std::string Players() {
+  std::string out;
+  std::unique_ptr<FILE, int (*)(FILE*)> list(::popen("playerctl -l 2>/dev/null", "r"), ::pclose);
+  for (char buffer[256]; list && std::fgets(buffer, sizeof buffer, list.get());) out += buffer;
+  return out;
+}
+
+// Two installations run at once, each with its own bundled directory, both
+// on the desktop's media controls; a player killed outright takes its
+// directory with it.
+TEST(ProgramRun, TwoCopiesRunSideBySideAndABundledDirectoryEndsWithItsPlayer) {
+  const test::TempFolder bus("bus");
+  std::string address = "unix:path=";
+  for (const char c : (bus.path() / "socket").string()) address += c == ' ' ? std::string("%20") : std::string(1, c);
+  test::ChildProcess daemon({"dbus-daemon", "--session", "--nofork", "--address=" + address});
+  ASSERT_TRUE(test::WaitUntil([&] { return fs::exists(bus.path() / "socket"); }, 5s));
+  ::setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
+
+  struct Copy {
+    test::TempFolder folder{"copy"};
+    int port = test::ClosedPort();
+    std::unique_ptr<test::ChildProcess> process;
+  } copies[2];
+  for (Copy& copy : copies) {
+    test::CopyShippedProgramFiles(copy.folder.path());
+    fs::copy_file(VANDREL_RADIO_EXE, copy.folder / "vandrel-radio");
+    fs::copy_file(VANDREL_DIRECTORY_EXE, copy.folder / "vandrel-directory");
+    fs::copy(VANDREL_SHIPPED_DIRECTORY_DATA, copy.folder / "directory", fs::copy_options::recursive);
+    copy.folder.write("directory.ini", "[Directory]\nbase=http://127.0.0.1:" + std::to_string(copy.port) + "/\n");
+    copy.process = std::make_unique<test::ChildProcess>(std::vector<std::string>{(copy.folder / "vandrel-radio").string()});
+    EXPECT_TRUE(test::WaitForListener(copy.port, 10000));
+  }
+  const std::string second = "vandrelradio.instance" + std::to_string(copies[1].process->pid());
+  EXPECT_TRUE(test::WaitUntil([&] { return Players() == "vandrelradio\n" + second + "\n"; }, 10s)) << Players();
+  std::this_thread::sleep_for(1s);
+  for (Copy& copy : copies) EXPECT_TRUE(copy.process->Running());
+
+  const std::vector<pid_t> directory = ChildrenOf(copies[0].process->pid());
+  ASSERT_EQ(directory.size(), 1u);
+  copies[0].process->Signal(SIGKILL);
+  EXPECT_TRUE(test::WaitUntil([&] { return Gone(directory[0]); }, 1s));
+  EXPECT_TRUE(copies[1].process->Running());
+  ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
 }
 
 }  // namespace

@@ -48,6 +48,7 @@ class ChildProcess {
     pid_ = -1;
     return false;
   }
+  pid_t pid() const { return pid_; }
   void Signal(int number) {
     if (Running()) ::kill(pid_, number);
   }
