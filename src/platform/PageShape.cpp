@@ -23,7 +23,7 @@ bool IsHeading(std::string_view n) { return n.size() == 2 && n[0] == 'h' && n[1]
 
 bool IsVoid(std::string_view n) {
   return In(n, {"area", "base", "basefont", "bgsound", "br", "col", "embed", "frame", "hr", "image", "img", "input",
-                "keygen", "link", "meta", "param", "source", "track", "wbr"});
+                "isindex", "keygen", "link", "meta", "param", "source", "track", "wbr"});
 }
 
 bool IsRawText(std::string_view n) {
@@ -53,7 +53,7 @@ bool LeavesForeign(std::string_view n) {
   return IsHeading(n) ||
          In(n, {"b", "big", "blockquote", "body", "br", "center", "code", "dd", "div", "dl", "dt", "em", "embed", "hr",
                 "i", "img", "li", "listing", "menu", "meta", "nobr", "ol", "p", "pre", "ruby", "s", "small", "span",
-                "strong", "strike", "sub", "sup", "table", "tt", "u", "ul", "var", "font"});
+                "strong", "strike", "sub", "sup", "table", "tt", "u", "ul", "var"});
 }
 
 enum Scope { kDefault, kButton, kListItem, kTable, kScopes };
@@ -71,7 +71,9 @@ class Scanner {
   explicit Scanner(std::string_view html) : s_(html) {}
 
   PageShape Run() {
-    for (int i = 0; i < 3; ++i) Element();  // html, head and body are always made
+    // html, head and body are always made.
+    shape_.elements = 3;
+    shape_.depth = 2;
     while (at_ < s_.size() && shape_.fits()) {
       const std::size_t lt = s_.find('<', at_);
       Text(s_.substr(at_, lt == std::string_view::npos ? std::string_view::npos : lt - at_));
@@ -86,14 +88,18 @@ class Scanner {
  private:
   struct Open {
     std::string name;
-    bool foreign = false;
+    char space = 0;  // 's' inside svg, 'm' inside math
+    // Foreign elements are looked up apart: an svg title is no HTML title.
+    std::string key() const { return space == 0 ? name : std::string{'\x01', space} + name; }
   };
 
   int Depth() const { return static_cast<int>(stack_.size()) + 2; }  // below html and body
 
+  // One more element, inside the innermost open one.
   void Element() {
     ++shape_.elements;
     shape_.cost += 25 + Depth();
+    shape_.depth = std::max(shape_.depth, Depth() + 1);
   }
 
   void Text(std::string_view text) {
@@ -104,12 +110,12 @@ class Scanner {
     shape_.cost += items * (6 + Depth() / 10);
   }
 
-  void Push(const std::string& name, bool foreign) {
+  void Push(const std::string& name, char space) {
     Element();
     const int pos = static_cast<int>(stack_.size());
-    stack_.push_back({name, foreign});
-    shape_.depth = std::max(shape_.depth, Depth());
-    open_[name].push_back(pos);
+    const bool foreign = space != 0;
+    stack_.push_back({name, space});
+    open_[stack_.back().key()].push_back(pos);
     for (int k = 0; k < kScopes; ++k) {
       if (foreign || Bounds(name, static_cast<Scope>(k))) bounds_[k].push_back(pos);
     }
@@ -122,9 +128,8 @@ class Scanner {
     while (static_cast<int>(stack_.size()) > pos) {
       const int top = static_cast<int>(stack_.size()) - 1;
       const Open& e = stack_.back();
-      if (top != pos && !e.foreign && IsFormatting(e.name)) offStack_.push_back(e.name);
-      auto& positions = open_[e.name];
-      positions.pop_back();
+      if (top != pos && e.space == 0 && IsFormatting(e.name)) offStack_.push_back(e.name);
+      open_[e.key()].pop_back();
       for (auto& b : bounds_) {
         if (!b.empty() && b.back() == top) b.pop_back();
       }
@@ -141,7 +146,18 @@ class Scanner {
     if (offStack_.empty()) return;
     const std::vector<std::string> names = std::move(offStack_);
     offStack_.clear();
-    for (const std::string& name : names) Push(name, false);
+    for (const std::string& name : names) Push(name, 0);
+  }
+
+  int Innermost(const std::string& name) const {
+    const auto it = open_.find(name);
+    return it == open_.end() || it->second.empty() ? -1 : it->second.back();
+  }
+
+  // The open select, unless a template is open inside it.
+  int OpenSelect() const {
+    const int select = Innermost("select");
+    return select > Innermost("template") ? select : -1;
   }
 
   // Position of the innermost open element of that name within the scope, or -1.
@@ -158,11 +174,25 @@ class Scanner {
     return pos >= 0;
   }
 
+  // A list item closes an open one of its kind unless something special
+  // other than address, div or p is open inside it.
+  void CloseItem(std::initializer_list<std::string_view> kinds) {
+    for (int i = static_cast<int>(stack_.size()) - 1; i >= 0; --i) {
+      const std::string& n = stack_[static_cast<std::size_t>(i)].name;
+      if (In(n, kinds)) return PopTo(i);
+      if (IsSpecial(n) && !In(n, {"address", "div", "p"})) return;
+    }
+  }
+
   bool TopIs(std::string_view name) const { return !stack_.empty() && stack_.back().name == name; }
 
+  // Whether the next tag is svg or math content; their integration points
+  // hold HTML.
   bool InForeign() const {
-    if (stack_.empty() || !stack_.back().foreign) return false;
-    return !In(stack_.back().name, {"foreignobject", "desc", "title", "mi", "mo", "mn", "ms", "mtext"});
+    if (stack_.empty() || stack_.back().space == 0) return false;
+    const Open& top = stack_.back();
+    if (top.space == 's') return !In(top.name, {"foreignobject", "desc", "title"});
+    return !In(top.name, {"mi", "mo", "mn", "ms", "mtext"});
   }
 
   // Skips to just past the first occurrence of end, or to the end of the page.
@@ -214,6 +244,7 @@ class Scanner {
   // Past the end tag of a raw-text element; the length of its content.
   std::size_t SkipRawText(const std::string& name) {
     const std::size_t start = at_;
+    if (name == "plaintext") at_ = s_.size();  // text to the end
     for (std::size_t p = s_.find("</", at_); p != std::string_view::npos; p = s_.find("</", p + 2)) {
       std::size_t q = p + 2, i = 0;
       while (i < name.size() && q < s_.size() && Lower(s_[q]) == name[i]) ++q, ++i;
@@ -261,24 +292,46 @@ class Scanner {
   }
 
   void StartTag(const std::string& name, bool selfClosing) {
+    if (!InForeign()) {
+      // Inside a select most tags are dropped, raw-text ones too, so what
+      // follows them is markup; a field or another select ends it.
+      if (const int select = OpenSelect(); select >= 0) {
+        const int table = Innermost("table");
+        const bool tablePart = In(name, {"caption", "table", "tbody", "tfoot", "thead", "tr", "td", "th"});
+        if (In(name, {"select", "input", "keygen", "textarea"}) || (tablePart && table >= 0 && table < select)) {
+          PopTo(select);
+          if (name == "select") return;
+        } else if (!In(name, {"option", "optgroup", "script", "template"})) {
+          return;
+        }
+      }
+    }
     if (InForeign() && LeavesForeign(name)) {
-      while (!stack_.empty() && stack_.back().foreign) PopTop();
+      while (!stack_.empty() && stack_.back().space != 0) PopTop();
     }
     if (InForeign() || name == "svg" || name == "math") {
       if (selfClosing) return Element();
-      return Push(name, true);
+      const char space = name == "svg" ? 's' : name == "math" ? 'm' : stack_.back().space;
+      return Push(name, space);
     }
     if (In(name, {"html", "head", "body"})) return;
+    // Table parts outside a table are dropped.
+    if (In(name, {"caption", "col", "colgroup", "tbody", "td", "tfoot", "th", "thead", "tr"}) &&
+        InScope("table", kTable) < 0 && InScope("template", kTable) < 0) {
+      return;
+    }
+    if (name == "isindex") {  // a form with rules, a label and a field
+      shape_.elements += 4;
+      shape_.depth = std::max(shape_.depth, Depth() + 3);
+    }
     if (ClosesParagraph(name)) {
       CloseInScope("p", kButton);
     } else {
       Reconstruct();
     }
     if (IsVoid(name)) return Element();
-    if (name == "li") CloseInScope("li", kListItem);
-    if (name == "dd" || name == "dt") {
-      if (!CloseInScope("dd", kDefault)) CloseInScope("dt", kDefault);
-    }
+    if (name == "li") CloseItem({"li"});
+    if (name == "dd" || name == "dt") CloseItem({"dd", "dt"});
     if (IsHeading(name) && !stack_.empty() && IsHeading(stack_.back().name)) PopTop();
     if ((name == "option" || name == "optgroup") && TopIs("option")) PopTop();
     if (name == "optgroup" && TopIs("optgroup")) PopTop();
@@ -296,11 +349,11 @@ class Scanner {
       const bool inRow = name != "tr" && InScope("tr", kTable) >= 0;
       if (!inRow && InScope("table", kTable) >= 0 && InScope("tbody", kTable) < 0 && InScope("thead", kTable) < 0 &&
           InScope("tfoot", kTable) < 0) {
-        Push("tbody", false);
+        Push("tbody", 0);
       }
-      if (name != "tr" && !inRow && InScope("table", kTable) >= 0) Push("tr", false);
+      if (name != "tr" && !inRow && InScope("table", kTable) >= 0) Push("tr", 0);
     }
-    Push(name, false);
+    Push(name, 0);
     if (IsRawText(name) && shape_.fits()) {
       const std::size_t length = SkipRawText(name);
       if (name == "style") styleBytes_ += static_cast<std::int64_t>(length);
@@ -309,7 +362,11 @@ class Scanner {
   }
 
   void EndTag(const std::string& name) {
+    for (int i = static_cast<int>(stack_.size()) - 1; i >= 0 && stack_[static_cast<std::size_t>(i)].space != 0; --i) {
+      if (stack_[static_cast<std::size_t>(i)].name == name) return PopTo(i);
+    }
     if (In(name, {"html", "head", "body"})) return;
+    if (OpenSelect() >= 0 && !In(name, {"option", "optgroup", "select", "template"})) return;
     if (name == "br") return Element();
     if (name == "p") {
       if (!CloseInScope("p", kButton)) Element();  // an empty paragraph

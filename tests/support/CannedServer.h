@@ -1,7 +1,9 @@
 #pragma once
 
 #include <atomic>
+#include <cerrno>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -10,10 +12,12 @@
 namespace vandrel::test {
 
 // A loopback listener that answers every connection with one fixed reply, or
-// never answers at all when the reply is empty.
+// never answers at all when the reply is empty. A part given after the reply
+// follows it, sent again count times, or until the client goes when count is 0.
 class CannedServer {
  public:
-  explicit CannedServer(std::string reply) : reply_(std::move(reply)) {}
+  explicit CannedServer(std::string reply, std::string part = {}, std::size_t count = 0)
+      : reply_(std::move(reply)), part_(std::move(part)), count_(count) {}
   ~CannedServer() {
     stopping_ = true;
     thread_.join();
@@ -36,14 +40,30 @@ class CannedServer {
       char buffer[4096];
       pollfd r{fd, POLLIN, 0};
       if (::poll(&r, 1, 2000) > 0) (void)::recv(fd, buffer, sizeof buffer, 0);
-      (void)::send(fd, reply_.data(), reply_.size(), MSG_NOSIGNAL);
+      bool open = Send(fd, reply_);
+      for (std::size_t sent = 0; open && !part_.empty() && (count_ == 0 || sent < count_); ++sent) {
+        open = Send(fd, part_);
+      }
       ::shutdown(fd, SHUT_WR);
       ::close(fd);
     }
     for (const int fd : held) ::close(fd);
   }
 
+  // False when the client has gone or the server stops.
+  bool Send(int fd, std::string_view bytes) {
+    for (pollfd w{fd, POLLOUT, 0}; !bytes.empty() && !stopping_;) {
+      if (::poll(&w, 1, 50) <= 0) continue;
+      const ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (n <= 0 && errno != EAGAIN) return false;
+      if (n > 0) bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return bytes.empty();
+  }
+
   std::string reply_;
+  std::string part_;
+  std::size_t count_;
   int port_ = 0;
   int listener_ = ListenOnLoopback(port_);
   std::atomic<bool> stopping_{false};
