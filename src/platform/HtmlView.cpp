@@ -9,16 +9,22 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/HtmlDefaults.h"
+#include "platform/PageShape.h"
 #include "platform/TextDecoding.h"
 
 namespace vandrel {
 
 namespace {
 
-constexpr qint64 kMaxPageBytes = 4 * 1024 * 1024;
+// The directory's pages are about 1 KB. 256 KiB of a single word parses and
+// draws in about 0.1 s; more text than that is refused by its shape anyway.
+constexpr qint64 kMaxPageBytes = 256 * 1024;
+// What Qt's network thread may hold before it stops reading the socket.
+constexpr qint64 kReadBufferBytes = 64 * 1024;
 
 QColor ToQColor(const litehtml::web_color& c) { return QColor(c.red, c.green, c.blue, c.alpha); }
 
@@ -219,12 +225,33 @@ void HtmlView::load(const QUrl& url) {
   request.setRawHeader("Accept", "text/html, text/plain;q=0.5");
   // Pages are small; uncompressed keeps them whole on this Qt.
   request.setRawHeader("Accept-Encoding", "identity");
+  body_.clear();
   reply_ = network_.get(request);
-  connect(reply_, &QNetworkReply::downloadProgress, this, [this, reply = reply_.data()](qint64 received, qint64) {
-    if (received > kMaxPageBytes) reply->abort();
+  reply_->setReadBufferSize(kReadBufferBytes);
+  QNetworkReply* reply = reply_;
+  connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply] {
+    if (reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > kMaxPageBytes) Refuse(reply);
   });
-  connect(reply_, &QNetworkReply::finished, this, [this, reply = reply_.data()] { Finished(reply); });
+  connect(reply, &QNetworkReply::redirected, this, [this] { body_.clear(); });
+  connect(reply, &QNetworkReply::readyRead, this, [this, reply] { Take(reply); });
+  connect(reply, &QNetworkReply::finished, this, [this, reply] { Finished(reply); });
   emit loadStarted(url);
+}
+
+bool HtmlView::Take(QNetworkReply* reply) {
+  if (reply != reply_) return false;
+  // One byte past the cap tells a page that is too large.
+  const qint64 room = kMaxPageBytes + 1 - body_.size();
+  if (room > 0) body_ += reply->read(room);
+  if (body_.size() <= kMaxPageBytes) return true;
+  Refuse(reply);
+  return false;
+}
+
+void HtmlView::Refuse(QNetworkReply* reply) {
+  if (reply != reply_) return;
+  stop();
+  emit loadFinished(false);
 }
 
 void HtmlView::stop() {
@@ -234,34 +261,44 @@ void HtmlView::stop() {
   reply->disconnect(this);
   reply->abort();
   reply->deleteLater();
+  body_ = QByteArray();
 }
 
 void HtmlView::Finished(QNetworkReply* reply) {
   reply->deleteLater();
   if (reply != reply_) return;
-  reply_ = nullptr;
   const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
   const QString type = reply->header(QNetworkRequest::ContentTypeHeader).toString().toLower();
   if (reply->error() != QNetworkReply::NoError || status >= 400 || !(type.isEmpty() || type.startsWith("text/"))) {
+    reply_ = nullptr;
+    body_ = QByteArray();
     emit loadFinished(false);
     return;
   }
-  const QByteArray body = reply->readAll();
+  if (!Take(reply)) return;
+  reply_ = nullptr;
+  const QByteArray body = std::exchange(body_, QByteArray());
   QString text = QString::fromStdString(DecodeBodyText(std::string_view(body.constData(), body.size())));
   if (type.startsWith("text/plain")) text = "<pre>" + text.toHtmlEscaped() + "</pre>";
-  setHtml(text, reply->url());
-  emit loadFinished(true);
+  emit loadFinished(setHtml(text, reply->url()));
 }
 
-void HtmlView::setHtml(const QString& html, const QUrl& base) {
+bool HtmlView::setHtml(const QString& html, const QUrl& base) {
   stop();
   url_ = base;
   document_.reset();
   const std::string utf8 = html.toStdString();
-  document_ = litehtml::document::createFromString(utf8.c_str(), container_.get(), &SharedContext());
-  verticalScrollBar()->setValue(0);
-  Relayout();
+  const bool fits = MeasurePage(utf8).fits();
+  try {
+    if (fits) document_ = litehtml::document::createFromString(utf8.c_str(), container_.get(), &SharedContext());
+    verticalScrollBar()->setValue(0);
+    Relayout();
+  } catch (const std::exception&) {  // out of memory: the page goes, the program stays
+    document_.reset();
+    Relayout();
+  }
   emit urlChanged(url_);
+  return document_ != nullptr;
 }
 
 QString HtmlView::plainText() const {

@@ -27,9 +27,11 @@ class HtmlView : public QAbstractScrollArea {
   ~HtmlView() override;
 
   // Starts fetching; loadFinished tells the outcome. An HTTP error status,
-  // a body that is not text or a broken connection is a failed load.
+  // a body that is not text, one too large, too deep or with too many
+  // elements to lay out at once, or a broken connection is a failed load.
   void load(const QUrl& url);
-  void setHtml(const QString& html, const QUrl& base = {});
+  // False, and an empty view, for a page over the same bounds.
+  bool setHtml(const QString& html, const QUrl& base = {});
   void stop();
 
   QUrl url() const { return url_; }
@@ -58,6 +60,8 @@ class HtmlView : public QAbstractScrollArea {
   class Container;
   using PointerHandler = bool (litehtml::document::*)(int, int, int, int, std::vector<litehtml::position>&);
   void Pointer(QMouseEvent* event, PointerHandler handler);
+  bool Take(QNetworkReply* reply);
+  void Refuse(QNetworkReply* reply);
   void Finished(QNetworkReply* reply);
   void Relayout();
   QPoint ScrollOffset() const;
@@ -66,6 +70,7 @@ class HtmlView : public QAbstractScrollArea {
   std::shared_ptr<litehtml::document> document_;
   QNetworkAccessManager network_;
   QPointer<QNetworkReply> reply_;
+  QByteArray body_;  // of the reply under way
   QUrl url_;
 };
 

@@ -1,9 +1,15 @@
 // The platform's Qt-free decisions: how bodies decode, which stream title
-// shows, and what a list download asks for and keeps.
+// shows, what a list download asks for and keeps, and which pages the web
+// panel lays out.
 #include <gtest/gtest.h>
+#include <gumbo.h>
+
+#include <utility>
+#include <vector>
 
 #include "platform/Gunzip.h"
 #include "platform/ListCache.h"
+#include "platform/PageShape.h"
 #include "platform/PlayerState.h"
 #include "platform/StreamAddress.h"
 #include "platform/TextDecoding.h"
@@ -78,6 +84,59 @@ TEST(ListFetchTest, AsksForGzipUnpacksEveryMemberAndKeepsNoHeaderBreakingValidat
   // A validator that would break the request's header lines is not kept.
   ListFetch(&cache, list).Body(200, "", "\"v2\"\r\nX-Injected: 1", "", "<naam>Land</naam>", kCap);
   EXPECT_EQ(ListFetch(&cache, list).RequestHeaders().size(), 1u);
+}
+
+std::string Repeat(const std::string& part, int times) {
+  std::string all;
+  for (int i = 0; i < times; ++i) all += part;
+  return all;
+}
+
+// Depth and element count of the tree the HTML parser litehtml uses builds.
+std::pair<int, std::int64_t> ParsedShape(const std::string& html) {
+  GumboOutput* output = gumbo_parse(html.c_str());
+  int depth = 0;
+  std::int64_t elements = 0;
+  for (std::vector<std::pair<const GumboNode*, int>> open{{output->root, 1}}; !open.empty();) {
+    const auto [node, level] = open.back();
+    open.pop_back();
+    ++elements;
+    depth = std::max(depth, level);
+    for (unsigned i = 0; i < node->v.element.children.length; ++i) {
+      const auto* child = static_cast<const GumboNode*>(node->v.element.children.data[i]);
+      if (child->type == GUMBO_NODE_ELEMENT) open.emplace_back(child, level + 1);
+    }
+  }
+  gumbo_destroy_output(&kGumboDefaultOptions, output);
+  return {depth, elements};
+}
+
+// The estimate never falls short of the parser's tree, and ordinary sloppy
+// markup is not counted deeper than it is.
+TEST(PageShapeTest, DepthAndElementsFollowTheParsersTree) {
+  const std::pair<std::string, int> cases[] = {  // page, how much deeper the estimate may be
+      {Repeat("<p>a", 300) + "<dl>" + Repeat("<dt>c<dd>d", 300) + "<ul>" + Repeat("<li>x", 300), 0},
+      {"<select>" + Repeat("<option>o", 300) + "</select><h1>a<h2>b" + Repeat("<p>x</p>", 2), 0},
+      {"<!DOCTYPE html><!-- " + Repeat("<div>", 600) + " -->" + Repeat("<br><img src=x><hr/>", 300), 0},
+      {"<script>" + Repeat("<div>", 600) + "</script><style>p{}</style><title><b></title>", 0},
+      {Repeat("<a title=\"<div>\" href='>'>x</a>", 300) + "<textarea>" + Repeat("<i>", 600), 0},
+      {Repeat("<table><tr><td>x<td>y", 3) + Repeat("<tr><td>a<th>b", 300), 0},
+      {Repeat("<div><span>s</div>", 300) + Repeat("<b>x</b><i>y", 100), 2},
+      {"<svg>" + Repeat("<g/>", 600) + "</svg><math><mi/></math>", 0},
+      {Repeat("<li>b<dd>d", 200), 0},                            // an item closes none inside another
+      {Repeat("<div/>", 200) + Repeat("<span/>", 200), 0},       // "/>" closes no HTML element
+      {Repeat("<x><div></x>", 200), 0},                          // an end tag stops at a div
+      {Repeat("<b><div></b>", 150), 150},                        // a misnested b is copied into the div
+      {"<p>" + Repeat("<i id=1>", 100) + "</p>" + Repeat("<p>x</p>", 50), 0},  // reopened after each p
+      {"<svg><title>" + Repeat("<div>", 300), 0},                // no raw text inside svg
+  };
+  for (const auto& [page, slack] : cases) {
+    const auto [depth, elements] = ParsedShape(page);
+    const PageShape shape = MeasurePage(page);
+    EXPECT_GE(shape.depth, depth) << page.substr(0, 60);
+    EXPECT_LE(shape.depth, depth + slack) << page.substr(0, 60);
+    EXPECT_GE(shape.elements, elements) << page.substr(0, 60);
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QTest>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include "shell/BrowserLinks.h"
 #include "support/BoxCloser.h"
 #include "support/CannedServer.h"
+#include "support/Memory.h"
 #include "support/ProgramFolderFixture.h"
 
 namespace vandrel {
@@ -112,6 +114,45 @@ TEST_F(SkinsAndLinksTest, ThePanelAndEachLinkLeadWhereTheySay) {
   form.Slider1->setValue(50);
   Click(form.Label9);  // "Volume:" mutes; that playing goes on is Form1Test's
   EXPECT_EQ(player_.volume(), 0);
+}
+
+// Pages too deep, too large or endless give the error page, with the window
+// answering all along and the memory they would take never taken.
+TEST_F(SkinsAndLinksTest, HostilePagesGiveTheErrorPageAndTheWindowAnswers) {
+  Form1& form = Open("");
+  ASSERT_TRUE(ShowsText(form, "Holland"));
+  const std::string html = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n";
+  std::string row = "<tr>";
+  for (int i = 0; i < 100; ++i) row += "<td>x</td>";
+  const struct {
+    const char* page;
+    std::string head, part;
+    std::size_t count;
+  } cases[] = {
+      {"25,000 nested spans", html + "\r\n", "<span>", 25000},
+      {"100,000 nested divs", html + "\r\n", "<div>", 100000},
+      {"20 MB", html + "\r\n", "<p>" + std::string(1000, 'x') + "</p>\n", 20000},
+      {"7,000 x 100 table", html + "\r\n<table>", row + "</tr>\n", 7000},
+      {"endless", html + "Transfer-Encoding: chunked\r\n\r\n", "10000\r\n" + std::string(65536, 'x') + "\r\n", 0},
+  };
+  const std::string error = "about:" + Text("error1");
+  for (const auto& c : cases) {
+    test::CannedServer server(c.head, c.part, c.count);
+    test::ResetPeakResident();
+    const long before = test::StatusKiB("VmRSS:");
+    QElapsedTimer beat;
+    qint64 longestGap = 0;
+    QTimer heartbeat;
+    QObject::connect(&heartbeat, &QTimer::timeout, [&] { longestGap = std::max(longestGap, beat.restart()); });
+    beat.start();
+    heartbeat.start(20);
+    form.WebBrowser1->Navigate(server.address());
+    EXPECT_TRUE(test::WaitUntil([&] { return form.WebBrowser1->LocationURL() == error; }, 10s)) << c.page;
+    EXPECT_TRUE(ShowsText(form, Text("error1"))) << c.page;
+    EXPECT_LT(std::max(longestGap, beat.elapsed()), 1000) << c.page;
+    // What a refused page holds is a few hundred KiB; this bound is generous.
+    EXPECT_LT(test::StatusKiB("VmHWM:") - before, 32 * 1024) << c.page;
+  }
 }
 
 TEST_F(SkinsAndLinksTest, MissingSkinsLeaveTheProgramUsable) {

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -12,13 +13,13 @@
 namespace vandrel::test {
 
 // A loopback listener that answers every connection with one fixed reply, or
-// never answers at all when the reply is empty. With an endless part, that
-// part follows the reply again and again until the client goes (at most for
-// a minute).
+// never answers at all when the reply is empty. A part given after the reply
+// follows it, sent again count times, or until the client goes when count is 0
+// (for a minute at the most).
 class CannedServer {
  public:
-  explicit CannedServer(std::string reply, std::string endless = {})
-      : reply_(std::move(reply)), endless_(std::move(endless)) {}
+  explicit CannedServer(std::string reply, std::string part = {}, std::size_t count = 0)
+      : reply_(std::move(reply)), part_(std::move(part)), count_(count) {}
   ~CannedServer() {
     stopping_ = true;
     thread_.join();
@@ -41,28 +42,33 @@ class CannedServer {
       char buffer[4096];
       pollfd r{fd, POLLIN, 0};
       if (::poll(&r, 1, 2000) > 0) (void)::recv(fd, buffer, sizeof buffer, 0);
-      (void)::send(fd, reply_.data(), reply_.size(), MSG_NOSIGNAL);
-      if (!endless_.empty()) sendEndlessly(fd);
+      bool open = Send(fd, reply_);
+      const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+      for (std::size_t sent = 0; open && !part_.empty() && (count_ == 0 || sent < count_) &&
+                                 std::chrono::steady_clock::now() < end;
+           ++sent) {
+        open = Send(fd, part_);
+      }
       ::shutdown(fd, SHUT_WR);
       ::close(fd);
     }
     for (const int fd : held) ::close(fd);
   }
 
-  void sendEndlessly(int fd) {
-    timeval tv{0, 100000};  // a client that stops reading does not hold the server's end
-    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
-    std::size_t at = 0;  // a part sent in pieces still goes whole, for chunk framing
-    for (const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-         !stopping_ && std::chrono::steady_clock::now() < end;) {
-      const ssize_t sent = ::send(fd, endless_.data() + at, endless_.size() - at, MSG_NOSIGNAL);
-      if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK) break;
-      if (sent > 0) at = (at + static_cast<std::size_t>(sent)) % endless_.size();
+  // False when the client has gone or the server stops.
+  bool Send(int fd, std::string_view bytes) {
+    for (pollfd w{fd, POLLOUT, 0}; !bytes.empty() && !stopping_;) {
+      if (::poll(&w, 1, 50) <= 0) continue;
+      const ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (n <= 0 && errno != EAGAIN) return false;
+      if (n > 0) bytes.remove_prefix(static_cast<std::size_t>(n));
     }
+    return bytes.empty();
   }
 
   std::string reply_;
-  std::string endless_;
+  std::string part_;
+  std::size_t count_;
   int port_ = 0;
   int listener_ = ListenOnLoopback(port_);
   std::atomic<bool> stopping_{false};
