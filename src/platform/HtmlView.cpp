@@ -14,6 +14,7 @@
 
 #include "platform/HtmlDefaults.h"
 #include "platform/PageShape.h"
+#include "platform/ParsedPage.h"
 #include "platform/TextDecoding.h"
 
 namespace vandrel {
@@ -288,7 +289,11 @@ bool HtmlView::setHtml(const QString& html, const QUrl& base) {
   url_ = base;
   document_.reset();
   const std::string utf8 = html.toStdString();
-  const bool fits = MeasurePage(utf8).fits();
+  // The estimate first: it keeps the parser's own run short.
+  const bool fits = MeasurePage(utf8).fits() && [&] {
+    const auto parsed = ParsedPageShape(utf8);
+    return parsed && parsed->fits();
+  }();
   try {
     if (fits) document_ = litehtml::document::createFromString(utf8.c_str(), container_.get(), &SharedContext());
     verticalScrollBar()->setValue(0);

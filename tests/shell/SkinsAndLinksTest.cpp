@@ -134,6 +134,12 @@ TEST_F(SkinsAndLinksTest, HostilePagesGiveTheErrorPageAndTheWindowAnswers) {
       {"20 MB", html + "\r\n", "<p>" + std::string(1000, 'x') + "</p>\n", 20000},
       {"7,000 x 100 table", html + "\r\n<table>", row + "</tr>\n", 7000},
       {"endless", html + "Transfer-Encoding: chunked\r\n\r\n", "10000\r\n" + std::string(65536, 'x') + "\r\n", 0},
+      // Small and shallow to the estimate; gigabytes of tree (PageShapeTest).
+      {"runaway parse", html + "\r\n",
+       "<template><table><template><table><button><table><template><b><div><tbody></div><caption><nobr><option>"
+       "<body><li><table><html><nobr><i><template></select></a><col></td><a><textarea></table><caption><nobr>"
+       "<optgroup><select></p><div></svg></td>",
+       200},
   };
   const std::string error = "about:" + Text("error1");
   for (const auto& c : cases) {
