@@ -47,6 +47,11 @@ const std::vector<Hostile>& HostilePages() {
       {"page20MB", html + "\r\n", "<p>" + std::string(1000, 'x') + "</p>\n", 20000},
       {"table7000x100", html + "\r\n<table>", "<tr>" + Repeat("<td>x</td>", 100) + "</tr>\n", 7000},
       {"endless", html + "Transfer-Encoding: chunked\r\n\r\n", "10000\r\n" + std::string(65536, 'x') + "\r\n", 0},
+      {"runawayParse", html + "\r\n",
+       "<template><table><template><table><button><table><template><b><div><tbody></div><caption><nobr><option>"
+       "<body><li><table><html><nobr><i><template></select></a><col></td><a><textarea></table><caption><nobr>"
+       "<optgroup><select></p><div></svg></td>",
+       200},
   };
   return pages;
 }
