@@ -332,6 +332,19 @@ void Form1::WebBrowser1_NavigateError() {
   WebBrowser1->Navigate("about:" + text);
 }
 
+void Form1::WaitForTray() {
+  const auto until = std::chrono::steady_clock::now() + env_.trayWait;
+  trayWait_.setInterval(250);
+  connect(&trayWait_, &QTimer::timeout, this, [this, until] {
+    if (TrayIcon::Available()) return trayWait_.stop();
+    if (std::chrono::steady_clock::now() < until) return;
+    trayWait_.stop();
+    // Without a notification area a hidden window could never be reached.
+    show();
+  });
+  trayWait_.start();
+}
+
 void Form1::Timer3_Timer() {
   // One run only: a failure is reported once instead of every 200 ms, and
   // the steps after it still take place.
@@ -339,11 +352,13 @@ void Form1::Timer3_Timer() {
   const std::string ini = SettingsFile();
   bool failed = false;
   setGeometry(RestoredGeometry(QString::fromStdString(ReadIni(ini, "Windows", kGeometryKey)), minimumSize()));
-  if (ReadIni(ini, "Online Radio", "grootscherm") == "1" || !TrayIcon::Available()) {
-    // Without a notification area a hidden window could never be reached.
+  if (ReadIni(ini, "Online Radio", "grootscherm") == "1") {
     show();
   } else {
+    // The platform puts a shown icon into a notification area that comes
+    // later, even after the wait.
     TrayIcon1.Add(windowIcon());
+    if (!TrayIcon::Available()) WaitForTray();
   }
   if (ReadIni(ini, "Online Radio", "afspelen") == "1") station_.Open(ReadIni(ini, "Onthouden", "LaatsteURL"));
   TaalGeselecteerdTekst->setText(QString::fromStdString(ReadIni(ini, "Onthouden", "LaatsteLandNaam")));

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
+#include <chrono>
 #include <QWidget>
 #include <functional>
 #include <map>
@@ -48,6 +49,9 @@ class Form1 : public QWidget {
     std::function<void()> endProgram = [] { QCoreApplication::quit(); };
     // Opens web addresses in the browser; the desktop's own when null.
     Launcher* launcher = nullptr;
+    // How long a start into the notification area waits for one to come: at
+    // login the panel often starts after the program.
+    std::chrono::milliseconds trayWait = std::chrono::seconds(10);
   };
 
   explicit Form1(Environment environment, QWidget* parent = nullptr);
@@ -135,6 +139,7 @@ class Form1 : public QWidget {
   QTimer Timer3;  // start-up sequence, 200 ms
   QTimer Timer4;  // final exit, 100 ms, armed by "Close"
   QTimer Timer5;  // captions, 20 ms
+  QTimer trayWait_;  // looks for a notification area that is late
 
   const LanguageTable& texts() const { return texts_; }
   const MessageBoxes& boxes() const { return boxes_; }
@@ -157,6 +162,7 @@ class Form1 : public QWidget {
   void Timer1_Timer();
   void Timer2_Timer();
   void Timer3_Timer();
+  void WaitForTray();
   void MakeClickable(QLabel* control, bool hand, const QString& pictureName);
   void ShowSkin(QLabel* image, const char* name, double keepLeft = 0);
   // Puts the dialog skins on a dialog's background and title bar.

@@ -136,5 +136,22 @@ TEST_F(TrayWindowTest, StartsInTheTrayTheCloseBoxHidesToItWhilePlayingGoesOnAndC
   EXPECT_FALSE(form.TrayIcon1.isShown());
 }
 
+class LateTrayTest : public test::ProgramFolderFixture {};
+
+// Started into the notification area before there is one: the window stays
+// hidden while the program waits, and the icon shows when the host comes.
+TEST_F(LateTrayTest, AStartIntoTheTrayWaitsForALateNotificationArea) {
+  ASSERT_FALSE(TrayIcon::Available()) << "the host must start after the program";
+  Set("Online Radio", "grootscherm", "0");
+  test::BoxCloser boxes;
+  Form1& form = Start();
+  ASSERT_TRUE(StartedUp());
+  ASSERT_TRUE(test::WaitUntil([] { return ShownIcons().size() == 1; }, 10s));
+  test::Pump(300ms);
+  EXPECT_FALSE(form.isVisible());
+  EXPECT_TRUE(form.TrayIcon1.isShown());
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
 }  // namespace
 }  // namespace vandrel

@@ -67,7 +67,7 @@ class ProgramFolderFixture : public ::testing::Test {
 
   Form1& Start(const std::string& base = "") {
     form_ = std::make_unique<Form1>(Form1::Environment{folder_.string(), base.empty() ? server_->baseAddress() : base,
-                                                       http_, player_, [this] { ++ended_; }, launcher_});
+                                                       http_, player_, [this] { ++ended_; }, launcher_, trayWait_});
     return *form_;
   }
 
@@ -94,6 +94,7 @@ class ProgramFolderFixture : public ::testing::Test {
   std::unique_ptr<Form1> form_;
   int ended_ = 0;
   Launcher* launcher_ = nullptr;  // the desktop's when null
+  std::chrono::milliseconds trayWait_ = std::chrono::seconds(10);
 };
 
 }  // namespace vandrel::test
