@@ -1,16 +1,24 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need; quick when all are present.
+# Installs the Debian packages the player and the directory need to build and
+# run; with --tests also the test partners and the test and benchmark
+# libraries. Quick when all are present.
 set -euo pipefail
 
 PACKAGES=(
   build-essential cmake pkg-config ninja-build
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-svg-dev liblitehtml-dev
   libmpv-dev libcpp-httplib-dev libssl-dev zlib1g-dev nlohmann-json3-dev
-  googletest libgtest-dev libgmock-dev libbenchmark-dev libglib2.0-dev
-  xvfb xauth trayer xdotool x11-utils dbus dbus-x11 fonts-dejavu-core fonts-liberation2
-  desktop-file-utils appstream
-  icecast2 ffmpeg playerctl pulseaudio pulseaudio-utils openssl
+  fonts-dejavu-core fonts-liberation2
+  # A virtual display when there is no desktop (run.sh), the session bus for media keys.
+  xvfb xauth dbus dbus-x11
 )
+if [ "${1:-}" = "--tests" ]; then
+  PACKAGES+=(
+    googletest libgtest-dev libgmock-dev libbenchmark-dev libglib2.0-dev
+    trayer xdotool x11-utils desktop-file-utils appstream
+    icecast2 ffmpeg playerctl pulseaudio pulseaudio-utils openssl
+  )
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do
