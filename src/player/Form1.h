@@ -48,6 +48,8 @@ class Form1 : public QWidget {
     std::function<void()> endProgram = [] { QCoreApplication::quit(); };
     // Opens web addresses in the browser; the desktop's own when null.
     Launcher* launcher = nullptr;
+    // Holds INST.INI and favo/; the program folder when empty.
+    std::string settingsFolder = {};
   };
 
   explicit Form1(Environment environment, QWidget* parent = nullptr);
@@ -74,6 +76,9 @@ class Form1 : public QWidget {
   void TrayIcon1_RightClick();
   void open_Click();
   void sluit_Click();
+  // Says once, when the program has started, that nothing it keeps can be
+  // saved in either folder, instead of failing at each save.
+  void SettingsNotWritable(const std::string& userFolder);
   // Saves the remembered keys; sets cancel when the window only goes to the
   // notification area.
   void Form_Unload(bool& cancel);
@@ -145,6 +150,9 @@ class Form1 : public QWidget {
   Station StationFor(const std::string& address) const;
   HttpClient& Inet1() { return env_.http; }
   const std::string& programFolder() const { return env_.programFolder; }
+  const std::string& settingsFolder() const {
+    return env_.settingsFolder.empty() ? env_.programFolder : env_.settingsFolder;
+  }
   const std::string& baseAddress() const { return env_.baseAddress; }
 
  protected:
