@@ -1,14 +1,18 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
+#include <vector>
 
 #include "support/CannedServer.h"
 #include "support/ChildProcess.h"
+#include "support/DirectoryServerProcess.h"
 #include "support/Files.h"
 #include "support/Loopback.h"
 
@@ -19,6 +23,14 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+
+bool Until(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+  for (const auto end = std::chrono::steady_clock::now() + limit; !condition();) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(50ms);
+  }
+  return true;
+}
 
 int Shell(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()); }
 
@@ -68,6 +80,82 @@ TEST(InstallTest, TheInstalledFolderIsCompleteValidAndRunsOnce) {
   EXPECT_EQ(first.Wait(5s), 0);
   std::this_thread::sleep_for(300ms);
   EXPECT_FALSE(test::WaitForListener(port, 0)) << "the directory ends with the player";
+}
+
+// The user "nobody", with a home of its own and the display, without root's
+// session bus.
+std::vector<std::string> AsNobody(const fs::path& home, const std::string& program) {
+  std::vector<std::string> args = {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", "env", "-i",
+                                   "HOME=" + home.string(), "PATH=/usr/bin:/bin", "QT_QPA_PLATFORM=xcb"};
+  if (const char* display = std::getenv("DISPLAY")) args.push_back(std::string("DISPLAY=") + display);
+  if (const char* key = std::getenv("XAUTHORITY")) {
+    fs::copy_file(key, home / ".Xauthority", fs::copy_options::overwrite_existing);
+    (void)::chown((home / ".Xauthority").c_str(), 65534, 65534);
+    args.push_back("XAUTHORITY=" + (home / ".Xauthority").string());
+  }
+  args.push_back(program);
+  return args;
+}
+
+// Clicks a point of the player's window as a user does.
+bool Click(int x, int y) {
+  return Shell("xdotool search --sync --onlyvisible --name '^Vandrel Internet Radio$' mousemove --window %1 " +
+               std::to_string(x) + " " + std::to_string(y) + " click 1") == 0;
+}
+
+// Installed by root, run by a normal user: their settings and favourites
+// live in ~/.config/vandrel-radio, seeded from the installation, which stays
+// as it was; they survive a restart, and the last station's long address
+// comes back whole.
+TEST(InstallTest, ANormalUserKeepsSettingsAndFavouritesInTheirOwnFolder) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to install and to run as another user";
+  if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs a display";
+  test::DirectoryServerProcess server;
+  const test::TempFolder root("install");
+  fs::permissions(root.path(), fs::perms(0755));
+  const fs::path prefix = root / "opt";
+  ASSERT_EQ(Shell("VANDREL_MENU_DATA_DIR=none '" CMAKE_COMMAND "' --install '" BUILD_DIR "' --prefix " +
+                  Quoted(prefix)),
+            0);
+  const std::string address = server.baseAddress() + "stream/tone?seconds=600&pad=" + std::string(260, 'p');
+  std::ofstream(prefix / "INST.INI", std::ios::trunc)
+      << "[Online Radio]\ngrootscherm=1\nafspelen=1\nxsluiten=1\n[Onthouden]\nVolume=50\n"
+         "LaatsteNAAM=.977 The Hits Channel\nLaatsteURL=" << address << "\nLaatsteLandbestand=holland.txt\n";
+  std::ofstream(prefix / "directory.ini") << "[Directory]\nbase=" << server.baseAddress() << "\n";
+  const std::string installed = test::ReadFile(prefix / "INST.INI");
+  const test::TempFolder home("home");
+  ASSERT_EQ(::chown(home.path().c_str(), 65534, 65534), 0);
+  const fs::path mine = home / ".config/vandrel-radio";
+  const auto played = [&] {
+    const std::string log = server.log(), line = "GET /stream/tone?seconds=600&pad=" + std::string(260, 'p') + " ";
+    int n = 0;
+    for (auto at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) ++n;
+    return n;
+  };
+
+  {
+    test::ChildProcess first(AsNobody(home.path(), (prefix / "vandrel-radio").string()));
+    EXPECT_TRUE(Until([&] { return played() == 1; }, 15s)) << "the start-up resume plays the whole address";
+    ASSERT_TRUE(Click(192, 388)) << "Add";
+    EXPECT_TRUE(Until([&] { return fs::exists(mine / "favo/.977 The Hits Channel"); }, 5s));
+    first.Signal(SIGTERM);
+    EXPECT_EQ(first.Wait(5s), 0);
+  }
+  EXPECT_EQ(test::ReadFile(mine / "favo/.977 The Hits Channel"),
+            "[Internet]\nnaam=.977 The Hits Channel\nurl=" + address + "\n");
+  EXPECT_NE(test::ReadFile(mine / "INST.INI").find("\nGeometry="), std::string::npos) << "written at the close";
+  EXPECT_EQ(test::ReadFile(prefix / "INST.INI"), installed);
+
+  // Next time it plays nothing at start; the favourite plays it.
+  const std::string settings = test::ReadFile(mine / "INST.INI");
+  std::ofstream(mine / "INST.INI", std::ios::trunc) << settings.substr(0, settings.find("afspelen=1")) << "afspelen=0"
+                                                    << settings.substr(settings.find("afspelen=1") + 10);
+  test::ChildProcess second(AsNobody(home.path(), (prefix / "vandrel-radio").string()));
+  ASSERT_TRUE(Until([&] { return server.log().find("zenders/holland.txt", 0) != std::string::npos; }, 15s));
+  ASSERT_TRUE(Click(188, 214)) << "the favourite";
+  EXPECT_TRUE(Until([&] { return played() == 2; }, 10s)) << "the favourite plays the whole address";
+  second.Signal(SIGTERM);
+  EXPECT_EQ(second.Wait(5s), 0);
 }
 
 }  // namespace
