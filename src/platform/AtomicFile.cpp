@@ -80,18 +80,38 @@ FolderLock::~FolderLock() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-void RemoveStaleTemporaries(const std::string& path) {
-  const auto [folder, base] = Split(path);
-  const std::string prefix = TemporaryPrefix(base);
+namespace {
+
+template <typename Stale>
+void RemoveIn(const std::string& folder, Stale stale) {
   DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
   if (dir == nullptr) return;
   while (const dirent* entry = ::readdir(dir)) {
-    const std::string_view name = entry->d_name;
-    if (name.size() == prefix.size() + kTemporarySuffix && name.substr(0, prefix.size()) == prefix) {
-      (void)::unlinkat(::dirfd(dir), entry->d_name, 0);
-    }
+    if (stale(std::string_view(entry->d_name))) (void)::unlinkat(::dirfd(dir), entry->d_name, 0);
   }
   ::closedir(dir);
+}
+
+}  // namespace
+
+bool IsTemporaryName(std::string_view name) {
+  constexpr std::string_view kMark = ".tmp-";
+  if (name.size() < 1 + 1 + kMark.size() + kTemporarySuffix || name.front() != '.') return false;
+  return name.substr(name.size() - kTemporarySuffix - kMark.size(), kMark.size()) == kMark;
+}
+
+void RemoveStaleTemporaries(const std::string& path) {
+  const auto [folder, base] = Split(path);
+  const std::string prefix = TemporaryPrefix(base);
+  RemoveIn(folder, [&prefix](std::string_view name) {
+    return name.size() == prefix.size() + kTemporarySuffix && name.substr(0, prefix.size()) == prefix;
+  });
+}
+
+void RemoveStaleTemporariesIn(const std::string& folder) {
+  const std::string withSlash = (folder.empty() || folder.back() == '/') ? folder : folder + "/";
+  const FolderLock lock(withSlash);
+  RemoveIn(withSlash, IsTemporaryName);
 }
 
 }  // namespace vandrel

@@ -34,4 +34,11 @@ class FolderLock {
 // behind. Only safe while holding the FolderLock that every writer takes.
 void RemoveStaleTemporaries(const std::string& path);
 
+// Whether a file name has the form of such a temporary.
+bool IsTemporaryName(std::string_view name);
+
+// Removes every temporary a killed writer left in folder, holding the
+// folder's lock as the writers do.
+void RemoveStaleTemporariesIn(const std::string& folder);
+
 }  // namespace vandrel

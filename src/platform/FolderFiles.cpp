@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "platform/AtomicFile.h"
+
 namespace vandrel {
 
 namespace fs = std::filesystem;
@@ -28,8 +30,8 @@ std::vector<std::string> ListFolderFiles(const std::string& folder) {
   std::vector<std::string> names;
   for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
     std::string name = entry.path().filename().string();
-    // Hidden files include the INI layer's temporaries of a write under way.
-    if (name.empty() || name.front() == '.') continue;
+    // A station's name may start with a dot; a write under way is no file yet.
+    if (name.empty() || IsTemporaryName(name)) continue;
     std::error_code ec;
     if (!entry.is_regular_file(ec)) continue;
     names.push_back(std::move(name));

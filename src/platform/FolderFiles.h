@@ -6,7 +6,8 @@
 namespace vandrel {
 
 // Names of the regular files in a folder, as a file list box shows them:
-// no subfolders, no hidden files (leading "."), ordered without regard to
+// no subfolders, no temporaries of a replace under way (names starting with
+// "." are shown, as other systems have no such hidden files), ordered without regard to
 // ASCII letter case. Throws std::filesystem::filesystem_error when the
 // folder cannot be read.
 std::vector<std::string> ListFolderFiles(const std::string& folder);

@@ -7,10 +7,16 @@ namespace vandrel {
 // The favourites folder beside the program, ending in "/".
 std::string FavouritesFolder(const std::string& programFolder);
 
-// Whether a station name can name its favourite file inside the folder: not
-// empty, no "/" or NUL (which would leave the folder or cut the name), and no
-// leading "." (".", "..", and hidden files, which the list never shows).
-// Every other character is kept as it stands.
+// The name a station is kept under, as file name and as its stored "naam":
+// without the blanks and line breaks around it, which the stored value would
+// lose, so adding it again finds its own file.
+std::string FavouriteName(const std::string& stationName);
+
+// Whether a name can name its favourite file inside the folder: not empty,
+// not "." or "..", no "/" (which would leave the folder), no control
+// characters (NUL, line breaks, terminal escapes), and not the form of a
+// temporary, which the start removes. Every other character is kept as it
+// stands, a leading "." too.
 bool IsFavouriteFileName(const std::string& name);
 
 // The favourite file of a name in a folder.

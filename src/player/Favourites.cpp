@@ -18,16 +18,23 @@ namespace {
 
 constexpr const char* kProgramTitle = "Vandrel Internet Radio";
 
-bool IsStored(const std::string& file) {
+// What a reader gets back: the INI layer cuts trailing blanks.
+std::string AsStored(std::string value) {
+  while (!value.empty() && value.back() == ' ') value.pop_back();
+  return value;
+}
+
+bool IsStored(const std::string& file, const std::string& name, const std::string& address) {
   std::error_code ec;
-  return std::filesystem::is_regular_file(file, ec);
+  return std::filesystem::is_regular_file(file, ec) && ReadIni(file, kFavouriteSection, kFavouriteName) == name &&
+         ReadIniWhole(file, kFavouriteSection, kFavouriteUrl) == AsStored(address);
 }
 
 }  // namespace
 
 void Command1_Click(Form1& form, FileListBox& File1) {
   try {
-    const std::string name = form.station().name();
+    const std::string name = FavouriteName(form.station().name());
     if (name.empty()) {
       form.boxes().NoticeBox("error11");
       return;
@@ -37,13 +44,14 @@ void Command1_Click(Form1& form, FileListBox& File1) {
       form.boxes().ErrorBox("error12");
       return;
     }
-    const std::string file = FavouriteFile(FavouritesFolder(form.programFolder()), name);
-    WriteIni(file, kFavouriteSection, kFavouriteName, name);
-    WriteIni(file, kFavouriteSection, kFavouriteUrl, form.station().address());
+    const std::string file = FavouriteFile(FavouritesFolder(form.settingsFolder()), name);
+    const std::string address = form.station().address();
+    // One replace: a full disk or a crash leaves no name without its address.
+    WriteIniValues(file, {{kFavouriteSection, kFavouriteName, name}, {kFavouriteSection, kFavouriteUrl, address}});
     File1.Refresh();
-    // The INI layer reports no failure; a favourite that silently went
-    // missing would let the user believe it was kept.
-    if (!IsStored(file)) form.boxes().ErrorBox("error12");
+    // A favourite that went missing, or kept its old address, would let the
+    // user believe it was kept.
+    if (!IsStored(file, name, address)) form.boxes().ErrorBox("error12");
   } catch (const std::exception&) {
     form.boxes().ErrorBox("error12");
   }
@@ -71,10 +79,10 @@ void File1_Click(Form1& form, FileListBox& File1) {
   try {
     const std::string name = File1.FileName();
     if (name.empty()) return;
-    const std::string file = FavouriteFile(FavouritesFolder(form.programFolder()), name);
+    const std::string file = FavouriteFile(FavouritesFolder(form.settingsFolder()), name);
     // A file that is no favourite gives the empty name and address, silently.
     form.station().PlayNamed(ReadIni(file, kFavouriteSection, kFavouriteName),
-                             ReadIni(file, kFavouriteSection, kFavouriteUrl));
+                             ReadIniWhole(file, kFavouriteSection, kFavouriteUrl));
   } catch (const std::exception&) {
     form.boxes().ErrorBox("error12");
   }

@@ -10,6 +10,7 @@
 #include "dialogs/Form2.h"
 #include "dialogs/Form3.h"
 #include "platform/DirectoryAddress.h"
+#include "platform/MessageBox.h"
 #include "platform/ProgramFolder.h"
 #include "markup/DownloadInfoSettings.h"
 #include "markup/Markora.h"
@@ -223,7 +224,7 @@ void Form1::Form_Load() {
   Timer1.start();
 }
 
-std::string Form1::SettingsFile() const { return InFolder(env_.programFolder, "INST.INI"); }
+std::string Form1::SettingsFile() const { return InFolder(settingsFolder(), "INST.INI"); }
 
 void Form1::Timer2_Timer() {
   // Stopped while its box is open, so boxes do not pile up; tried again after.
@@ -297,7 +298,7 @@ void Form1::Label12_Click() { OpenSkinnedDialog<Form3>(*this); }
 void Form1::Label4_Click() {
   OpenSkinnedDialog<Form4>(Form4::Environment{env_.programFolder,
                                               QCoreApplication::applicationFilePath().toStdString(), texts_,
-                                              DefaultAutostartFolder()},
+                                              DefaultAutostartFolder(), settingsFolder()},
                            this);
 }
 
@@ -360,7 +361,7 @@ void Form1::Timer3_Timer() {
     TrayIcon1.Add(windowIcon());
     if (!TrayIcon::Available()) WaitForTray();
   }
-  if (ReadIni(ini, "Online Radio", "afspelen") == "1") station_.Open(ReadIni(ini, "Onthouden", "LaatsteURL"));
+  if (ReadIni(ini, "Online Radio", "afspelen") == "1") station_.Open(ReadIniWhole(ini, "Onthouden", "LaatsteURL"));
   TaalGeselecteerdTekst->setText(QString::fromStdString(ReadIni(ini, "Onthouden", "LaatsteLandNaam")));
   TaalGeselecteerd = ReadIni(ini, "Onthouden", "LaatsteLandBestand");
   station_.Restore(ReadIni(ini, "Onthouden", "LaatsteNAAM"));
@@ -371,7 +372,7 @@ void Form1::Timer3_Timer() {
     Slider1->setValue(kDefaultVolume);
   }
   try {
-    File1Box.setPath(FavouritesFolder(env_.programFolder));
+    File1Box.setPath(FavouritesFolder(settingsFolder()));
   } catch (const std::exception&) {
     failed = true;
   }
@@ -390,12 +391,13 @@ void Form1::closeEvent(QCloseEvent* event) {
 
 void Form1::Form_Unload(bool& cancel) {
   const std::string ini = SettingsFile();
-  WriteIni(ini, "Onthouden", "LaatsteNAAM", station_.name());
-  WriteIni(ini, "Onthouden", "LaatsteURL", station_.address());
-  WriteIni(ini, "Onthouden", "Volume", std::to_string(Slider1->value()));
-  WriteIni(ini, "Onthouden", "LaatsteLandNaam", TaalGeselecteerdTekst->text().toStdString());
-  WriteIni(ini, "Onthouden", "LaatsteLandbestand", TaalGeselecteerd);
-  WriteIni(ini, "Windows", kGeometryKey, GeometryText(geometry()).toStdString());
+  // One replace: a kill while closing never pairs one station's name with another's address.
+  WriteIniValues(ini, {{"Onthouden", "LaatsteNAAM", station_.name()},
+                       {"Onthouden", "LaatsteURL", station_.address()},
+                       {"Onthouden", "Volume", std::to_string(Slider1->value())},
+                       {"Onthouden", "LaatsteLandNaam", TaalGeselecteerdTekst->text().toStdString()},
+                       {"Onthouden", "LaatsteLandbestand", TaalGeselecteerd},
+                       {"Windows", kGeometryKey, GeometryText(geometry()).toStdString()}});
   // Without a notification area the window could not come back once hidden,
   // so closing it ends the program.
   if (ReadIni(ini, "Online Radio", "xsluiten") == "1" || !TrayIcon::Available()) {
@@ -424,6 +426,13 @@ void Form1::TrayIcon1_Click() {
 }
 
 void Form1::open_Click() { TrayIcon1_Click(); }
+
+void Form1::SettingsNotWritable(const std::string& userFolder) {
+  QTimer::singleShot(0, this, [this, userFolder] {
+    const std::string folders = "\n\n" + env_.programFolder + (userFolder.empty() ? "" : "\n" + userFolder);
+    ShowMessageBox(this, QMessageBox::Warning, texts_.Text("error0"), texts_.Text("error19") + folders);
+  });
+}
 
 void Form1::TrayIcon1_RightClick() { IconTray.popup(QCursor::pos()); }
 

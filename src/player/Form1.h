@@ -52,6 +52,8 @@ class Form1 : public QWidget {
     // How long a start into the notification area waits for one to come: at
     // login the panel often starts after the program.
     std::chrono::milliseconds trayWait = std::chrono::seconds(10);
+    // Holds INST.INI and favo/; the program folder when empty.
+    std::string settingsFolder = {};
   };
 
   explicit Form1(Environment environment, QWidget* parent = nullptr);
@@ -78,6 +80,9 @@ class Form1 : public QWidget {
   void TrayIcon1_RightClick();
   void open_Click();
   void sluit_Click();
+  // Says once, when the program has started, that nothing it keeps can be
+  // saved in either folder, instead of failing at each save.
+  void SettingsNotWritable(const std::string& userFolder);
   // Saves the remembered keys; sets cancel when the window only goes to the
   // notification area.
   void Form_Unload(bool& cancel);
@@ -150,6 +155,9 @@ class Form1 : public QWidget {
   Station StationFor(const std::string& address) const;
   HttpClient& Inet1() { return env_.http; }
   const std::string& programFolder() const { return env_.programFolder; }
+  const std::string& settingsFolder() const {
+    return env_.settingsFolder.empty() ? env_.programFolder : env_.settingsFolder;
+  }
   const std::string& baseAddress() const { return env_.baseAddress; }
 
  protected:

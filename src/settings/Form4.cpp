@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "platform/ProgramFolder.h"
 #include "platform/Stacking.h"
@@ -145,10 +146,14 @@ void Form4::CreateControls() {
   }
 }
 
+std::string Form4::SettingsFile() const {
+  return InFolder(env_.settingsFolder.empty() ? env_.programFolder : env_.settingsFolder, "INST.INI");
+}
+
 void Form4::Form_Load() {
   Image1->setGeometry(0, 0, width(), height());
 
-  const std::string iniPath = InFolder(env_.programFolder, "INST.INI");
+  const std::string iniPath = SettingsFile();
   for (const Option& option : kOptions) {
     const std::string text = ReadIni(iniPath, option.section, option.key);
     const std::optional<int> state = ParseState(text);
@@ -178,10 +183,12 @@ void Form4::Form_Load() {
 
 void Form4::Command1_Click() {
   try {
-    const std::string iniPath = InFolder(env_.programFolder, "INST.INI");
+    const std::string iniPath = SettingsFile();
+    std::vector<IniValue> values;
     for (const Option& option : kOptions) {
-      WriteIni(iniPath, option.section, option.key, std::to_string(State(this->*option.box)));
+      values.push_back({option.section, option.key, std::to_string(State(this->*option.box))});
     }
+    WriteIniValues(iniPath, values);
     const std::string program = AutostartProgramPath(env_.programFolder, env_.executablePath);
     SetAutostart(kAutostartName, State(Check1) == 1 ? program : "rem " + program, env_.autostartFolder);
   } catch (...) {

@@ -34,10 +34,11 @@ class Form4 : public QDialog {
 
  public:
   struct Environment {
-    std::string programFolder;    // holds INST.INI
+    std::string programFolder;    // the running program's
     std::string executablePath;   // the running program; its file name ends the autostart path
     const LanguageTable& texts;   // texts of the current language
     std::string autostartFolder;  // DefaultAutostartFolder() outside tests
+    std::string settingsFolder = {};  // holds INST.INI; the program folder when empty
   };
 
   explicit Form4(Environment environment, QWidget* parent = nullptr);
@@ -60,6 +61,7 @@ class Form4 : public QDialog {
  private:
   void CreateControls();
   void Form_Load();
+  std::string SettingsFile() const;
 
   Environment env_;
   MessageBoxes boxes_;

@@ -200,12 +200,6 @@ mode_t CurrentUmask() {
   return old;
 }
 
-// Replaces the file through a hidden temporary in the same folder, so the
-// rename is atomic and a crash leaves either the old or the new content.
-void ReplaceFile(const std::string& path, std::string_view content, mode_t mode) {
-  ReplaceFileAtomically(path, content, mode, g_rename);
-}
-
 // A symlinked file is written through to its target, so the link stays.
 std::string ResolveLinks(const std::string& path) {
   std::string resolved = path;
@@ -222,43 +216,18 @@ std::string ResolveLinks(const std::string& path) {
   return resolved;
 }
 
-void WriteIniOrFail(const std::string& linkPath, const std::string& section, const std::string& key,
-                    const std::string& value) {
-  const std::string sectionClean = WithoutLineBreaks(section);
-  const std::string keyClean = WithoutLineBreaks(key);
+// Sets one key in text; false for names that would not read back as the
+// same section or key.
+bool SetValue(std::string& text, const std::string& eol, const IniValue& v) {
+  const std::string sectionClean = WithoutLineBreaks(v.section);
+  const std::string keyClean = WithoutLineBreaks(v.key);
   const std::string_view wantedSection = Trim(sectionClean);
   const std::string_view wantedKey = Trim(keyClean);
-  // Such names would not read back as the same section or key.
   if (wantedKey.empty() || wantedKey.find_first_of("=]") != std::string_view::npos ||
       wantedKey[0] == ';' || wantedKey[0] == '#' || wantedSection.find(']') != std::string_view::npos) {
-    return;
+    return false;
   }
-  const std::string encoded = EncodeValue(WithoutLineBreaks(value));
-
-  const std::string filePath = ResolveLinks(linkPath);
-  const FolderLock lock(filePath);
-  RemoveStaleTemporaries(filePath);
-  std::string text;
-  mode_t mode = 0;
-  switch (ReadWholeFile(filePath, text, &mode)) {
-    case ReadResult::Ok:
-      // The platform's service refuses a read-only file, even to root.
-      if ((mode & 0222) == 0 || ::access(filePath.c_str(), W_OK) != 0) return;
-      break;
-    case ReadResult::Missing:
-      text.clear();
-      mode = 0666 & ~CurrentUmask();
-      break;
-    case ReadResult::Failed:
-      return;  // never overwrite what could not be read
-  }
-
-  // A write keeps the file's own line ends.
-  const std::size_t firstEol = text.find_first_of("\r\n");
-  std::string eol = "\n";
-  if (firstEol != std::string::npos && text[firstEol] == '\r') {
-    eol = (firstEol + 1 < text.size() && text[firstEol + 1] == '\n') ? "\r\n" : "\r";
-  }
+  const std::string encoded = EncodeValue(WithoutLineBreaks(v.value));
 
   bool inSection = false;
   bool sectionSeen = false;
@@ -275,8 +244,7 @@ void WriteIniOrFail(const std::string& linkPath, const std::string& section, con
     } else if (inSection && line.kind == LineKind::Key) {
       if (EqualsNoCase(line.name, wantedKey)) {
         text.replace(line.valueBegin, line.contentEnd - line.valueBegin, encoded);
-        ReplaceFile(filePath, text, mode);
-        return;
+        return true;
       }
       insertAt = line.end;
     }
@@ -296,12 +264,41 @@ void WriteIniOrFail(const std::string& linkPath, const std::string& section, con
   addition += encoded;
   addition += eol;
   text.insert(insertAt, addition);
-  ReplaceFile(filePath, text, mode);
+  return true;
 }
 
-}  // namespace
+bool WriteValuesOrFail(const std::string& linkPath, const std::vector<IniValue>& values) {
+  const std::string filePath = ResolveLinks(linkPath);
+  const FolderLock lock(filePath);
+  RemoveStaleTemporaries(filePath);
+  std::string text;
+  mode_t mode = 0;
+  switch (ReadWholeFile(filePath, text, &mode)) {
+    case ReadResult::Ok:
+      // The platform's service refuses a read-only file, even to root.
+      if ((mode & 0222) == 0 || ::access(filePath.c_str(), W_OK) != 0) return false;
+      break;
+    case ReadResult::Missing:
+      text.clear();
+      mode = 0666 & ~CurrentUmask();
+      break;
+    case ReadResult::Failed:
+      return false;  // never overwrite what could not be read
+  }
 
-std::string ReadIni(const std::string& filePath, const std::string& section, const std::string& key) {
+  // A write keeps the file's own line ends.
+  const std::size_t firstEol = text.find_first_of("\r\n");
+  std::string eol = "\n";
+  if (firstEol != std::string::npos && text[firstEol] == '\r') {
+    eol = (firstEol + 1 < text.size() && text[firstEol + 1] == '\n') ? "\r\n" : "\r";
+  }
+  bool changed = false;
+  for (const IniValue& v : values) changed = SetValue(text, eol, v) || changed;
+  return changed && ReplaceFileAtomically(filePath, text, mode, g_rename);
+}
+
+std::string ReadValue(const std::string& filePath, const std::string& section, const std::string& key,
+                      std::size_t charLimit) {
   const bool listKeys = key == "0";
   std::string text;
   if (ReadWholeFile(filePath, text, nullptr) != ReadResult::Ok) return listKeys ? KeyList({}) : std::string();
@@ -327,7 +324,7 @@ std::string ReadIni(const std::string& filePath, const std::string& section, con
         if (!known) names.push_back(line.name);
       } else if (EqualsNoCase(line.name, wantedKey)) {
         std::string_view v = DecodeValue(std::string_view(text).substr(line.valueBegin, line.contentEnd - line.valueBegin));
-        v = v.substr(0, PrefixBytes(v, kValueCharLimit));
+        v = v.substr(0, PrefixBytes(v, charLimit));
         while (!v.empty() && v.back() == ' ') v.remove_suffix(1);
         return std::string(v);
       }
@@ -336,12 +333,27 @@ std::string ReadIni(const std::string& filePath, const std::string& section, con
   return listKeys ? KeyList(names) : std::string();
 }
 
+}  // namespace
+
+std::string ReadIni(const std::string& filePath, const std::string& section, const std::string& key) {
+  return ReadValue(filePath, section, key, kValueCharLimit);
+}
+
+std::string ReadIniWhole(const std::string& filePath, const std::string& section, const std::string& key) {
+  return ReadValue(filePath, section, key, std::string::npos);
+}
+
 void WriteIni(const std::string& filePath, const std::string& section, const std::string& key,
               const std::string& value) {
+  WriteIniValues(filePath, {{section, key, value}});
+}
+
+bool WriteIniValues(const std::string& filePath, const std::vector<IniValue>& values) {
   try {
-    WriteIniOrFail(filePath, section, key, value);
+    return WriteValuesOrFail(filePath, values);
   } catch (...) {
-    // Out of memory: the file stays as it was, and callers expect no error.
+    // Out of memory: the file stays as it was.
+    return false;
   }
 }
 

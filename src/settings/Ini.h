@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace vandrel {
 
@@ -18,6 +19,10 @@ namespace vandrel {
 // spaces. A missing section gives "\0" and spaces.
 std::string ReadIni(const std::string& filePath, const std::string& section, const std::string& key);
 
+// As ReadIni, but the whole value however long: for keys that hold stream
+// addresses, which a cut would break.
+std::string ReadIniWhole(const std::string& filePath, const std::string& section, const std::string& key);
+
 // Sets key in section, creating the file, the section or the key as needed;
 // every other byte of the file stays as it was. The new content replaces the
 // file atomically (temporary beside it, then rename), so a reader sees either
@@ -28,6 +33,17 @@ std::string ReadIni(const std::string& filePath, const std::string& section, con
 // Failures leave the old file untouched and are not reported; this never throws.
 void WriteIni(const std::string& filePath, const std::string& section, const std::string& key,
               const std::string& value);
+
+struct IniValue {
+  std::string section;
+  std::string key;
+  std::string value;
+};
+
+// As WriteIni for several keys that belong together, in one replace of the
+// file: a crash or a full disk leaves all of them or none. True when the
+// file was replaced.
+bool WriteIniValues(const std::string& filePath, const std::vector<IniValue>& values);
 
 namespace ini_testing {
 // Lets tests make the final rename fail; nullptr restores ::rename.

@@ -16,10 +16,10 @@ bool StartMpris(Form1& form) {
   if (!bus.isConnected()) return false;
   auto* object = new QObject(&form);
   new MprisRoot(object, form);
-  const std::string ini = InFolder(form.programFolder(), "INST.INI");
+  const std::string ini = InFolder(form.settingsFolder(), "INST.INI");
   new MprisPlayer(object, {form.player(), form.station(), [&form](int volume) { form.Slider1->setValue(volume); },
                            [&form](const std::string& address) { return form.StationFor(address); },
-                           [ini] { return ReadIni(ini, "Onthouden", "LaatsteURL"); }});
+                           [ini] { return ReadIniWhole(ini, "Onthouden", "LaatsteURL"); }});
   // A second copy (another installation or folder) takes the name MPRIS
   // gives each further instance of one player.
   const QString name = "org.mpris.MediaPlayer2.vandrelradio";

@@ -22,14 +22,6 @@ inline httplib::Response Fetch(int port, const std::string& target, const httpli
   return reply ? *reply : httplib::Response{};
 }
 
-// The names in a folder, sorted: what a crash or a refused write left there.
-inline std::vector<std::string> Names(const std::filesystem::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // An HTTP/1.1 client on one keep-alive connection that it opens again only
 // after a reply said "Connection: close"; any other loss of the connection
 // fails the request.

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <utility>
 #include <vector>
 
@@ -12,13 +14,17 @@
 #include "platform/PageShape.h"
 #include "platform/ParsedPage.h"
 #include "platform/PlayerState.h"
+#include "platform/ProgramFolder.h"
 #include "platform/StreamAddress.h"
 #include "platform/TextDecoding.h"
 #include "support/Files.h"
 #include "support/GzipText.h"
+#include "support/TmpfsMount.h"
 
 namespace vandrel {
 namespace {
+
+namespace fs = std::filesystem;
 
 TEST(TextDecoding, KeepsUtf8SequencesReadsOtherBytesAsWindows1252AndConvertsUtf16) {
   using namespace std::string_literals;
@@ -66,6 +72,58 @@ TEST(StreamAddressTest, OnlyHttpAndHttpsWithAHostAreWebRadio) {
                               "file://radio.example/x", " http://radio.example/"}) {
     EXPECT_FALSE(IsWebRadioAddress(address)) << address;
   }
+}
+
+// A folder the user may write keeps everything beside the program; an
+// installation they may not write gives each user a folder of their own,
+// seeded once from it; where neither can be written, it says so.
+TEST(SettingsFolderTest, TheProgramFolderWhenTheUserMayWriteItElseTheirOwnSeededOnce) {
+  const test::TempFolder tmp("settings");
+  const std::string portable = tmp.write("portable/favo/.R.tmp-Ab12Cd", "half").parent_path().parent_path().string();
+  tmp.write("portable/.INST.INI.tmp-Ab12Cd", "half");
+  tmp.write("portable/favo/.977 The Hits Channel", "[Internet]\n");
+  SettingsPlace place = PrepareSettingsFolder(portable, (tmp / "user/vandrel-radio").string());
+  EXPECT_EQ(place.folder, portable);
+  EXPECT_TRUE(place.writable);
+  EXPECT_EQ(test::Names(portable), std::vector<std::string>{"favo"});
+  EXPECT_EQ(test::Names(portable + "/favo"), std::vector<std::string>{".977 The Hits Channel"});
+  EXPECT_FALSE(fs::exists(tmp / "user"));
+
+  const test::TmpfsMount installed(tmp / "opt", "100k");
+  if (!installed.mounted()) GTEST_SKIP() << "no right to mount a read-only folder";
+  tmp.write("opt/INST.INI", "[Onthouden]\nVolume=50\n");
+  ASSERT_TRUE(installed.MakeReadOnly());
+  const std::string mine = (tmp / "home/.config/vandrel-radio").string();
+  place = PrepareSettingsFolder((tmp / "opt").string(), mine);
+  EXPECT_EQ(place.folder, mine);
+  EXPECT_TRUE(place.writable);
+  EXPECT_EQ(test::ReadFile(mine + "/INST.INI"), "[Onthouden]\nVolume=50\n");
+  EXPECT_TRUE(fs::is_directory(mine + "/favo"));
+  tmp.write("home/.config/vandrel-radio/INST.INI", "[Onthouden]\nVolume=7\n");
+  tmp.write("home/.config/vandrel-radio/favo/.R.tmp-Ab12Cd", "half");
+  EXPECT_EQ(PrepareSettingsFolder((tmp / "opt").string(), mine).folder, mine);
+  EXPECT_EQ(test::ReadFile(mine + "/INST.INI"), "[Onthouden]\nVolume=7\n") << "never seeded again";
+  EXPECT_EQ(test::Names(mine + "/favo"), std::vector<std::string>{});
+
+  place = PrepareSettingsFolder((tmp / "opt").string(), (tmp / "opt/home/vandrel-radio").string());
+  EXPECT_EQ(place.folder, (tmp / "opt").string());
+  EXPECT_FALSE(place.writable);
+}
+
+TEST(SettingsFolderTest, FollowsXdgConfigHomeThenHome) {
+  const char* keptConfig = std::getenv("XDG_CONFIG_HOME");
+  const std::string config = keptConfig ? keptConfig : "";
+  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+  const std::tuple<const char*, const char*, std::string> cases[] = {
+      {"/x/conf", "/h", "/x/conf/vandrel-radio"}, {"relative", "/h", "/h/.config/vandrel-radio"},
+      {nullptr, "/h/", "/h/.config/vandrel-radio"}};
+  for (const auto& [xdg, h, expected] : cases) {
+    xdg ? ::setenv("XDG_CONFIG_HOME", xdg, 1) : ::unsetenv("XDG_CONFIG_HOME");
+    ::setenv("HOME", h, 1);
+    EXPECT_EQ(UserSettingsFolder(), expected) << (xdg ? xdg : "(unset)");
+  }
+  keptConfig ? ::setenv("XDG_CONFIG_HOME", config.c_str(), 1) : ::unsetenv("XDG_CONFIG_HOME");
+  ::setenv("HOME", home.c_str(), 1);
 }
 
 TEST(ListFetchTest, AsksForGzipUnpacksEveryMemberAndKeepsNoHeaderBreakingValidator) {

@@ -18,6 +18,7 @@
 #include "support/Files.h"
 #include "support/ProgramFolderFixture.h"
 #include "support/ShownTip.h"
+#include "support/TmpfsMount.h"
 
 namespace vandrel {
 namespace {
@@ -314,6 +315,56 @@ TEST_F(Form1Test, FavouritesAreStoredPlayedAndDeletedExactlyAndRefusedOnesChange
   form_->Command2->click();
   EXPECT_EQ(Favourites(), (Names{"notities.txt", "Onthouden", odd}));
   ExpectBoxes(boxes, {"error12", "error12", "error12", "error11", "error13"});
+}
+
+// A favourite is whole or absent, and an add that is not kept says so: on a
+// disk with room for one small file, then on a full one. Its name is kept
+// trimmed, a leading dot too, and its address whole. Closing writes its keys
+// in one replace (here the writes after the first fail), and the long
+// address comes back at the next start.
+TEST_F(Form1Test, WritesThatBelongTogetherAreWholeOnAFullDiskAndLongAddressesComeBack) {
+  const test::TmpfsMount disk(folder_ / "favo", "64k");
+  if (!disk.mounted()) GTEST_SKIP() << "no right to mount a small file system";
+  {
+    // Filled, then one page given back.
+    std::ofstream filler(folder_ / "favo" / "filler", std::ios::binary);
+    for (const std::string page(4096, 'x'); filler.write(page.data(), page.size());) {
+    }
+  }
+  fs::resize_file(folder_ / "favo" / "filler", fs::file_size(folder_ / "favo" / "filler") / 4096 * 4096 - 4096);
+  Set("Online Radio", "afspelen", "1");
+  Start().show();
+  ASSERT_TRUE(StartedUp());
+  test::BoxCloser boxes;
+  const std::string hits = ".977 The Hits Channel", stored = folder_ / "favo" / hits;
+  const std::string longAddress = Tone(600) + "&pad=" + std::string(300, 'p');
+  const std::string whole = "[Internet]\nnaam=" + hits + "\nurl=" + longAddress + "\n";
+  Add(hits + " \n", longAddress);
+  EXPECT_EQ(test::ReadFile(stored), whole);
+  Add(hits, Tone(601));  // no room left to replace it
+  Add("Radio Twee", Tone(602));
+  EXPECT_EQ(test::ReadFile(stored), whole);
+  EXPECT_EQ(test::Names(folder_ / "favo"), (Names{hits, "filler"}));
+  ExpectBoxes(boxes, {"error12", "error12"});
+  Choose(hits);
+  EXPECT_EQ(player_.URL(), longAddress);
+
+  ini_testing::SetRenameFunction([](const char* from, const char* to) {
+    static int renames = 0;
+    return ++renames == 1 ? ::rename(from, to) : -1;
+  });
+  form_->station().Restore("Slot");
+  form_->Slider1->setValue(33);
+  form_->close();
+  ini_testing::SetRenameFunction(nullptr);
+  EXPECT_EQ(Get("Onthouden", "LaatsteNAAM"), "Slot");
+  EXPECT_EQ(Get("Onthouden", "Volume"), "33");
+  EXPECT_NE(Get("Windows", "Geometry"), "");
+
+  player_.setURL("");
+  Start();
+  ASSERT_TRUE(StartedUp());
+  EXPECT_EQ(player_.URL(), longAddress);
 }
 
 }  // namespace

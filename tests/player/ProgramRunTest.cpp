@@ -24,7 +24,8 @@ using namespace std::chrono_literals;
 // files beside itself and asks the directory named there for its stations
 // and its start page; it is started as a user starts it. Asked to end
 // (logout, kill), it saves its state as "Close" does; killed outright at any
-// moment of that, it leaves the old or the new settings file, never a part.
+// moment of that, it leaves the old or the new settings, never a part of
+// the file or of the keys of one close.
 TEST(ProgramRun, RunsFromItsFolderEndsOnRequestAndAKillNeverTearsItsSettings) {
   test::DirectoryServerProcess server;
   const test::TempFolder program("run");
@@ -47,17 +48,20 @@ TEST(ProgramRun, RunsFromItsFolderEndsOnRequestAndAKillNeverTearsItsSettings) {
     EXPECT_TRUE(test::WaitUntil(asked, 15s)) << server.log();
     return child;
   };
-  const std::string settings =
-      "[Online Radio]\ngrootscherm=1\nxsluiten=0\n[Onthouden]\nVolume=30\nLaatsteNAAM=Eerst\n"
-      "LaatsteLandNaam=Holland\nLaatsteLandbestand=holland.txt\n" + std::string(20000, ';') + "\n";
+  // Closing saves the name cut to 199 characters and the empty address (nothing played).
+  const std::string oldPair = "LaatsteNAAM=" + std::string(250, 'n') + "\nLaatsteURL=http://old.example/\n";
+  const std::string newPair = "LaatsteNAAM=" + std::string(199, 'n') + "\nLaatsteURL=\n";
+  const std::string settings = "[Online Radio]\ngrootscherm=1\nxsluiten=0\n[Onthouden]\nVolume=30\n" + oldPair +
+                               "LaatsteLandNaam=Holland\nLaatsteLandbestand=holland.txt\n" + std::string(20000, ';') +
+                               "\n";
 
   for (const int ask : {SIGTERM, SIGHUP}) {  // SIGHUP: its terminal was closed
     auto running = start(settings);
     running->Signal(ask);
     EXPECT_EQ(running->Wait(5s), 0) << ask;
     const std::string saved = test::ReadFile(folder / "INST.INI");
-    EXPECT_NE(saved.find("LaatsteURL=\n"), std::string::npos) << ask;  // a key it did not have
-    EXPECT_NE(saved.find("LaatsteNAAM=Eerst\n"), std::string::npos) << ask;
+    EXPECT_NE(saved.find(newPair), std::string::npos) << ask << saved.substr(0, 600);
+    EXPECT_NE(saved.find("\nGeometry="), std::string::npos) << ask;  // a key it did not have
   }
 
   for (const auto delay : {0ms, 2ms, 5ms, 10ms}) {
@@ -70,6 +74,9 @@ TEST(ProgramRun, RunsFromItsFolderEndsOnRequestAndAKillNeverTearsItsSettings) {
     EXPECT_EQ(after.substr(0, 52), settings.substr(0, 52)) << "killed after " << delay.count() << " ms";
     EXPECT_NE(after.find(std::string(20000, ';') + "\n"), std::string::npos);
     EXPECT_NE(after.find("Volume=30\n"), std::string::npos);
+    // The keys of one close arrive together: never one station's name with another's address.
+    EXPECT_TRUE(after.find(oldPair) != std::string::npos || after.find(newPair) != std::string::npos)
+        << "killed after " << delay.count() << " ms";
   }
 }
 

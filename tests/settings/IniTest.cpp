@@ -48,6 +48,15 @@ TEST_F(IniTest, ReadsValuesTheWayTheFileFormatSaysCutAt199Characters) {
   EXPECT_EQ(ReadIni((dir_ / "none.ini").string(), "a", "k"), "");
 }
 
+// Stream addresses come back whole; every other key keeps the cut.
+TEST_F(IniTest, AddressKeysReadBackWhole) {
+  const std::string address = "http://127.0.0.1:8470/stream/tone?x=" + std::string(264, 'a');
+  Put("[Onthouden]\nLaatsteURL=" + address + "  \n");
+  EXPECT_EQ(ReadIniWhole(path_, "onthouden", "laatsteurl"), address);
+  EXPECT_EQ(ReadIni(path_, "Onthouden", "LaatsteURL"), address.substr(0, 199));
+  EXPECT_EQ(ReadIniWhole(path_, "Onthouden", "none"), "");
+}
+
 TEST_F(IniTest, KeyZeroListsKeyNamesInExactly200Characters) {
   Put("[s]\nnaam=1\nurl=2\nNAAM=3\n; c=4\n[t]\nx=1\n");
   EXPECT_EQ(ReadIni(path_, "s", "0"), "naam\0url\0\0"s + std::string(190, ' '));
@@ -83,6 +92,22 @@ TEST_F(IniTest, WritesChangeOnlyWhatTheyMust) {
     WriteIni(path_, section, key, value);
     EXPECT_EQ(Content(), after) << (before ? before : "(no file)");
   }
+}
+
+// Keys that belong together arrive in one replace of the file, or not at all.
+TEST_F(IniTest, SeveralKeysAreOneReplace) {
+  static int renames = 0;
+  ini_testing::SetRenameFunction([](const char* from, const char* to) { return ++renames, ::rename(from, to); });
+  Put("[Onthouden]\r\nLaatsteNAAM=Oud\r\n");
+  EXPECT_TRUE(WriteIniValues(path_, {{"Onthouden", "LaatsteNAAM", "Nieuw"},
+                                     {"Onthouden", "LaatsteURL", "http://b/"},
+                                     {"Windows", "Geometry", "1,2,3,4"},
+                                     {"Onthouden", "k=bad", "x"}}));
+  EXPECT_EQ(renames, 1);
+  EXPECT_EQ(Content(), "[Onthouden]\r\nLaatsteNAAM=Nieuw\r\nLaatsteURL=http://b/\r\n[Windows]\r\nGeometry=1,2,3,4\r\n");
+  ini_testing::SetRenameFunction([](const char*, const char*) { return -1; });
+  EXPECT_FALSE(WriteIniValues(path_, {{"Onthouden", "LaatsteNAAM", "Later"}}));
+  EXPECT_EQ(ReadIni(path_, "Onthouden", "LaatsteNAAM"), "Nieuw");
 }
 
 TEST_F(IniTest, FailedWritesLeaveTheOldFileAndNoTemporary) {

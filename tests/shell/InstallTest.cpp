@@ -1,14 +1,18 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
+#include <vector>
 
 #include "support/CannedServer.h"
 #include "support/ChildProcess.h"
+#include "support/DirectoryServerProcess.h"
 #include "support/Files.h"
 #include "support/Loopback.h"
 
@@ -19,6 +23,14 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+
+bool Until(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+  for (const auto end = std::chrono::steady_clock::now() + limit; !condition();) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(50ms);
+  }
+  return true;
+}
 
 int Shell(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()); }
 
@@ -68,6 +80,81 @@ TEST(InstallTest, TheInstalledFolderIsCompleteValidAndRunsOnce) {
   EXPECT_EQ(first.Wait(5s), 0);
   std::this_thread::sleep_for(300ms);
   EXPECT_FALSE(test::WaitForListener(port, 0)) << "the directory ends with the player";
+}
+
+// The user "nobody", with a home of its own and the display, without root's
+// session bus.
+std::vector<std::string> AsNobody(const fs::path& home, const std::string& program) {
+  std::vector<std::string> args = {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", "env", "-i",
+                                   "HOME=" + home.string(), "PATH=/usr/bin:/bin", "QT_QPA_PLATFORM=xcb"};
+  if (const char* display = std::getenv("DISPLAY")) args.push_back(std::string("DISPLAY=") + display);
+  if (const char* key = std::getenv("XAUTHORITY")) {
+    fs::copy_file(key, home / ".Xauthority", fs::copy_options::overwrite_existing);
+    (void)::chown((home / ".Xauthority").c_str(), 65534, 65534);
+    args.push_back("XAUTHORITY=" + (home / ".Xauthority").string());
+  }
+  args.push_back(program);
+  return args;
+}
+
+// Clicks a point of a player's window as a user does; moved to the corner
+// first, away from the centred windows of other tests on the display.
+bool Click(const test::ChildProcess& player, int x, int y) {
+  return Shell("xdotool search --sync --onlyvisible --pid " + std::to_string(player.pid()) +
+               " --name '^Vandrel Internet Radio$' windowmove %1 0 0 windowraise %1 sleep 0.5 mousemove --window %1 " +
+               std::to_string(x) + " " + std::to_string(y) + " click 1") == 0;
+}
+
+// Installed by root, run by a normal user: their settings and favourites
+// live in ~/.config/vandrel-radio, seeded from the installation, which stays
+// as it was; they are read from there at the next start, where the last
+// station's long address comes back whole.
+TEST(InstallTest, ANormalUserKeepsSettingsAndFavouritesInTheirOwnFolder) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to install and to run as another user";
+  if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs a display";
+  test::DirectoryServerProcess server;
+  const test::TempFolder root("install");
+  fs::permissions(root.path(), fs::perms(0755));
+  const fs::path prefix = root / "opt";
+  ASSERT_EQ(Shell("VANDREL_MENU_DATA_DIR=none '" CMAKE_COMMAND "' --install '" BUILD_DIR "' --prefix " +
+                  Quoted(prefix)),
+            0);
+  // Nothing plays at the first start: without a sound card a box would cover the window.
+  std::ofstream(prefix / "INST.INI", std::ios::trunc)
+      << "[Online Radio]\ngrootscherm=1\nafspelen=0\nxsluiten=1\n[Onthouden]\nVolume=50\n"
+         "LaatsteNAAM=.977 The Hits Channel\nLaatsteLandbestand=holland.txt\n";
+  std::ofstream(prefix / "directory.ini") << "[Directory]\nbase=" << server.baseAddress() << "\n";
+  const std::string installed = test::ReadFile(prefix / "INST.INI");
+  const test::TempFolder home("home");
+  ASSERT_EQ(::chown(home.path().c_str(), 65534, 65534), 0);
+  const fs::path mine = home / ".config/vandrel-radio";
+  {
+    test::ChildProcess first(AsNobody(home.path(), (prefix / "vandrel-radio").string()));
+    ASSERT_TRUE(Until([&] { return server.log().find("zenders/holland.txt") != std::string::npos; }, 15s));
+    ASSERT_TRUE(Click(first, 192, 388)) << "Add";
+    EXPECT_TRUE(Until([&] { return fs::exists(mine / "favo/.977 The Hits Channel"); }, 5s));
+    first.Signal(SIGTERM);
+    EXPECT_EQ(first.Wait(5s), 0);
+  }
+  EXPECT_EQ(test::ReadFile(mine / "favo/.977 The Hits Channel"), "[Internet]\nnaam=.977 The Hits Channel\nurl=\n");
+  const std::string settings = test::ReadFile(mine / "INST.INI");
+  EXPECT_NE(settings.find("\nGeometry="), std::string::npos) << "written at the close";
+  EXPECT_EQ(test::ReadFile(prefix / "INST.INI"), installed);
+
+  // The next start reads the user's folder: it plays the long address at once.
+  const std::string address = server.baseAddress() + "stream/tone?seconds=600&pad=" + std::string(260, 'p');
+  std::string next = settings;
+  const auto play = next.find("afspelen=0"), url = next.find("LaatsteURL=\n");
+  ASSERT_TRUE(play != std::string::npos && url != std::string::npos) << settings;
+  next.replace(url, 12, "LaatsteURL=" + address + "\n").replace(play, 10, "afspelen=1");
+  std::ofstream(mine / "INST.INI", std::ios::trunc) << next;
+  test::ChildProcess second(AsNobody(home.path(), (prefix / "vandrel-radio").string()));
+  const std::string request = "GET /stream/tone?seconds=600&pad=" + std::string(260, 'p') + " ";
+  EXPECT_TRUE(Until([&] { return server.log().find(request) != std::string::npos; }, 15s))
+      << "the start-up resume plays the whole address";
+  second.Signal(SIGTERM);
+  EXPECT_EQ(second.Wait(5s), 0);
+  EXPECT_TRUE(fs::exists(mine / "favo/.977 The Hits Channel"));
 }
 
 }  // namespace

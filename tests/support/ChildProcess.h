@@ -41,6 +41,7 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
+  pid_t pid() const { return pid_; }
   bool Running() {
     int status = 0;
     if (pid_ <= 0 || ::waitpid(pid_, &status, WNOHANG) == 0) return pid_ > 0;
@@ -48,7 +49,6 @@ class ChildProcess {
     pid_ = -1;
     return false;
   }
-  pid_t pid() const { return pid_; }
   void Signal(int number) {
     if (Running()) ::kill(pid_, number);
   }
