@@ -236,6 +236,7 @@ TEST_F(Form1Test, AStationThatIsNoWebRadioOpensNothingAndSaysWhy) {
   }
   EXPECT_FALSE(files.Touched());
   EXPECT_FALSE(fs::exists(files.folder() + "/written"));
+  test::SaveScreenshot(form, "form1-not-web-radio.png");
 }
 
 // A directory that cannot be reached gives one box and is not asked again; an

@@ -123,6 +123,7 @@ TEST_F(MprisTest, NamesAndTitlesFromTheNetworkArePlainCleanText) {
     EXPECT_EQ(test::ShownTip(form.Label14->toolTip()).toStdString(), "Playing: " + c.shown);
     EXPECT_EQ(Playerctl({"metadata", "title"}).toStdString(), c.shown);
     EXPECT_EQ(Playerctl({"metadata", "artist"}).toStdString(), c.shown);
+    if (row == 0) test::SaveScreenshot(form, "form1-markup-in-names.png");
   }
   EXPECT_TRUE(boxes.boxes.empty());
 }
