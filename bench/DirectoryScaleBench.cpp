@@ -416,9 +416,11 @@ void MeasureLoad(const fs::path& data, const std::string& peer, std::size_t clie
   }
   bool withNginx = vandrel::test::NginxProcess::Installed();
   if (withNginx) {
-    vandrel::test::NginxProcess nginx("  keepalive_requests 100000;",
-                                      "    root " + vandrel::test::NginxProcess::Quoted(data) +
-                                          ";\n    location /radio/inter/ { charset utf-8; default_type text/plain; }");
+    vandrel::test::NginxProcess nginx([&data](int port) {
+      return "  keepalive_requests 100000;\n  server {\n    listen 127.0.0.1:" + std::to_string(port) + ";\n    root " +
+             vandrel::test::NginxProcess::Quoted(data) +
+             ";\n    location /radio/inter/ { charset utf-8; default_type text/plain; }\n  }";
+    });
     withNginx = nginx.port() > 0;
     for (int n = 0; n < 2 && withNginx; ++n) {
       nginxList[n] = KeepAliveLoad(nginx.port(), [] { return 0.0; }, lists, kOneAddressClients[n], seconds, Mix::Lists, 1);

@@ -401,7 +401,8 @@ int HttpServer::listen(const std::string& host, int port) {
   ::getrlimit(RLIMIT_NOFILE, &files);
   // Room for the data files and the library's own descriptors.
   const auto connections = static_cast<unsigned>(std::max<rlim_t>(16, std::min<rlim_t>(files.rlim_cur, 1 << 20) - 16));
-  const unsigned threads = limits_.threads ? limits_.threads : std::max(1u, std::thread::hardware_concurrency());
+  // Two per core, so that a long search holds up only a part of the clients.
+  const unsigned threads = limits_.threads ? limits_.threads : 2 * std::max(1u, std::thread::hardware_concurrency());
   daemon_ = MHD_start_daemon(
       MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_NO_LISTEN_SOCKET | MHD_ALLOW_SUSPEND_RESUME, 0, nullptr, nullptr,
       &HttpCallbacks::OnRequest, this, MHD_OPTION_THREAD_POOL_SIZE, threads, MHD_OPTION_CONNECTION_TIMEOUT,

@@ -73,7 +73,7 @@ class HttpServer {
     std::chrono::seconds headTimeout{3};
     std::chrono::seconds keepAliveIdle{5};  // announced; the close comes a second later
     std::size_t unfinishedPerAddress = 512;
-    unsigned threads = 0;  // 0: one per core
+    unsigned threads = 0;  // 0: two per core
   };
   using Handler = std::function<HttpReply(const HttpRequest&)>;
   using Log = std::function<void(const std::string&)>;

@@ -5,11 +5,11 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake pkg-config ninja-build
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-svg-dev liblitehtml-dev
-  libmpv-dev libcpp-httplib-dev libssl-dev zlib1g-dev nlohmann-json3-dev
+  libmpv-dev libcpp-httplib-dev libmicrohttpd-dev libssl-dev zlib1g-dev nlohmann-json3-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev libglib2.0-dev
   xvfb xauth trayer xdotool x11-utils dbus dbus-x11 fonts-dejavu-core fonts-liberation2
   desktop-file-utils appstream
-  icecast2 ffmpeg playerctl pulseaudio pulseaudio-utils openssl
+  icecast2 ffmpeg playerctl pulseaudio pulseaudio-utils openssl nginx apache2-utils
 )
 
 missing=()

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -13,15 +14,15 @@
 namespace vandrel::test {
 
 // Debian's nginx in the foreground with a private configuration on a free
-// loopback port: `http` holds directives for the http block, `server` those
-// of the one server (its listen line is added). Never started as a service.
+// loopback port: `http` gives the http block's directives for that port.
+// Never started as a service.
 class NginxProcess {
  public:
   static constexpr const char* kExecutable = "/usr/sbin/nginx";
 
   static bool Installed() { return ::access(kExecutable, X_OK) == 0; }
 
-  NginxProcess(const std::string& http, const std::string& server) {
+  explicit NginxProcess(const std::function<std::string(int port)>& http) {
     // A port that was free a moment ago; taken again by nginx at once.
     for (int attempt = 0; attempt < 5 && port_ <= 0; ++attempt) {
       int port = 0;
@@ -38,9 +39,7 @@ class NginxProcess {
                         "  client_body_temp_path " + Quoted(temp + "/body") + ";\n  proxy_temp_path " +
                         Quoted(temp + "/proxy") + ";\n  fastcgi_temp_path " + Quoted(temp + "/fastcgi") +
                         ";\n  uwsgi_temp_path " + Quoted(temp + "/uwsgi") + ";\n  scgi_temp_path " +
-                        Quoted(temp + "/scgi") + ";\n" + http +
-                        "\n  server {\n    listen 127.0.0.1:" + std::to_string(port) + ";\n" + server +
-                        "\n  }\n}\n");
+                        Quoted(temp + "/scgi") + ";\n" + http(port) + "\n}\n");
       child_ = std::make_unique<ChildProcess>(
           std::vector<std::string>{kExecutable, "-e", (folder_ / "error.log").string(), "-p", folder_.path().string(),
                                    "-c", (folder_ / "nginx.conf").string()},
