@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 
 #include "directory/HeaderValue.h"
@@ -399,8 +400,9 @@ int HttpServer::listen(const std::string& host, int port) {
 
   rlimit files{};
   ::getrlimit(RLIMIT_NOFILE, &files);
-  // Room for the data files and the library's own descriptors.
-  const auto connections = static_cast<unsigned>(std::max<rlim_t>(16, std::min<rlim_t>(files.rlim_cur, 1 << 20) - 16));
+  // The open-file limit bounds connections first: at it the acceptor waits,
+  // whereas the library's own limit would close new clients unanswered.
+  const auto connections = static_cast<unsigned>(std::clamp<rlim_t>(files.rlim_cur, 16, 1 << 20));
   // Two per core, so that a long search holds up only a part of the clients.
   const unsigned threads = limits_.threads ? limits_.threads : 2 * std::max(1u, std::thread::hardware_concurrency());
   daemon_ = MHD_start_daemon(
@@ -420,7 +422,8 @@ int HttpServer::listen(const std::string& host, int port) {
 }
 
 void HttpServer::acceptLoop() {
-  bool atLimit = false;
+  // Said once a minute at most: a server at its limit goes in and out of it.
+  std::optional<Clock::time_point> warned;
   for (;;) {
     sockaddr_storage addr{};
     socklen_t length = sizeof addr;
@@ -430,8 +433,8 @@ void HttpServer::acceptLoop() {
       if (errno != EMFILE && errno != ENFILE && errno != ENOBUFS && errno != ENOMEM) return;  // shut down
       // New clients wait in the backlog; those connected go on being served.
       std::unique_lock<std::mutex> lock(mutex_);
-      if (!atLimit) {
-        atLimit = true;
+      if (!warned || Clock::now() - *warned > std::chrono::minutes(1)) {
+        warned = Clock::now();
         warn_("out of file descriptors (" + std::string(std::strerror(errno)) +
               "): new connections wait until one closes");
       }
@@ -441,7 +444,6 @@ void HttpServer::acceptLoop() {
       if (stopping_) return;
       continue;
     }
-    atLimit = false;
     const std::string peer = AddressText(reinterpret_cast<const sockaddr*>(&addr));
     bool full = false;
     {
