@@ -91,7 +91,7 @@ std::string GzipTag(const std::string& etag) { return etag.substr(0, etag.size()
 
 // Replies made per request (search, pages) are compressed as they go out.
 void CompressIfAsked(const HttpRequest& req, HttpReply& res) {
-  if (res.stream || res.hasHeader("Content-Encoding")) return;
+  if (res.stream || res.shared || res.hasHeader("Content-Encoding")) return;
   if (!Gzip::Suits(res.header("Content-Type"))) return;
   if (!res.hasHeader("Vary")) res.setHeader("Vary", "Accept-Encoding");
   if (res.status != 200 || res.body.size() < Gzip::kMinBytes || !ClientTakesGzip(req)) return;
@@ -329,11 +329,14 @@ void DirectoryServer::serveFile(const HttpRequest& req, HttpReply& res) {
     res.status = 304;
     return;
   }
-  if (sendGzip) {
-    res.setHeader("Content-Encoding", "gzip");
-    res.setContent(gzBody, type);
+  res.setHeader("Content-Type", type);
+  if (sendGzip) res.setHeader("Content-Encoding", "gzip");
+  const std::string& sent = sendGzip ? gzBody : body;
+  // What the cache holds goes out as it lies there.
+  if (fill) {
+    res.body = sent;
   } else {
-    res.setContent(body, type);
+    res.shared = std::shared_ptr<const std::string>(entry, &sent);
   }
 }
 

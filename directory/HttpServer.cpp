@@ -258,10 +258,13 @@ struct HttpCallbacks {
       // Plain bytes until the close: what players of radio streams expect.
       if (response) MHD_set_response_options(response, MHD_RF_HTTP_1_0_COMPATIBLE_STRICT, MHD_RO_END);
     } else {
-      auto* body = new std::string(std::move(reply.body));
+      // The library reads the bytes until the reply is sent; this keeps them.
+      using Kept = std::shared_ptr<const std::string>;
+      auto* kept = new Kept(reply.shared ? std::move(reply.shared)
+                                         : std::make_shared<const std::string>(std::move(reply.body)));
       response = MHD_create_response_from_buffer_with_free_callback_cls(
-          body->size(), body->data(), [](void* p) { delete static_cast<std::string*>(p); }, body);
-      if (!response) delete body;
+          (*kept)->size(), const_cast<char*>((*kept)->data()), [](void* p) { delete static_cast<Kept*>(p); }, kept);
+      if (!response) delete kept;
     }
     if (!response) return MHD_NO;
     for (const auto& [name, value] : reply.headers) MHD_add_response_header(response, name.c_str(), value.c_str());

@@ -51,7 +51,8 @@ struct HttpReply {
   int status = 200;
   Fields headers;
   std::string body;
-  std::shared_ptr<HttpStream> stream;  // when set, the body; the connection ends with it
+  std::shared_ptr<const std::string> shared;  // when set, the body, sent without a copy
+  std::shared_ptr<HttpStream> stream;         // when set, the body; the connection ends with it
 
   void setHeader(std::string name, std::string value);
   bool hasHeader(std::string_view name) const;
