@@ -1,8 +1,10 @@
 // The station directory at scale: import time and peak memory of a generated
-// dump, search latency over it, and a bounded loopback load of many clients.
-//   vandrel-directory-bench [--stations N] [--clients C] [--seconds S] [--peer SERVER]
-// The load runs against the built server and a peer build of it (for
-// example the one before a change), each as its own process.
+// dump, search latency over it, the idle server's cost, and bounded loopback
+// loads of many clients.
+//   vandrel-directory-bench [--stations N] [--clients C] [--seconds S] [--idle-seconds I] [--peer SERVER]
+// The loads run against the built server and a peer build of it (for
+// example the one before a change), each as its own process, and the list
+// loads also against nginx serving the same folder (when installed).
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -17,12 +19,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "StationDumpGenerator.h"
 #include "directory/DirectoryTestKit.h"
+#include "support/Nginx.h"
 #include "directory/Search.h"
 #include "directory/StaticFiles.h"
 #include "player/TaggedList.h"
@@ -158,6 +162,7 @@ class ServerProcess {
     ::waitpid(pid_, &status, 0);
   }
   int port() const { return port_; }
+  pid_t pid() const { return pid_; }
   // Resident memory now, in MB.
   double rssMb() const {
     std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
@@ -217,6 +222,61 @@ class SlowSockets {
   std::thread thread_;
 };
 
+struct IdleFigures {
+  long threads;
+  double wakeupsPerSecond;  // context switches of all its threads
+  double cpuPercent;        // of one core
+  double rssMb;
+};
+
+long StatusField(const std::string& file, const std::string& key) {
+  std::ifstream status(file);
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind(key, 0) == 0) return std::strtol(line.c_str() + key.size(), nullptr, 10);
+  }
+  return 0;
+}
+
+long ContextSwitches(pid_t pid) {
+  long total = 0;
+  std::error_code ec;
+  for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+    total += StatusField(task.path() / "status", "voluntary_ctxt_switches:") +
+             StatusField(task.path() / "status", "nonvoluntary_ctxt_switches:");
+  }
+  return total;
+}
+
+// User and system time in clock ticks.
+long CpuTicks(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(stat)), {});
+  std::size_t at = text.rfind(')');
+  std::vector<std::string> fields;
+  for (std::size_t i = at + 2; i < text.size();) {
+    const std::size_t space = text.find(' ', i);
+    fields.push_back(text.substr(i, space - i));
+    if (space == std::string::npos) break;
+    i = space + 1;
+  }
+  // utime and stime are fields 14 and 15, the 12th and 13th after the name.
+  return fields.size() > 12 ? std::stol(fields[11]) + std::stol(fields[12]) : 0;
+}
+
+// The server after a quiet second, left alone for `seconds`.
+IdleFigures Idle(const ServerProcess& server, std::size_t seconds) {
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  const std::string status = "/proc/" + std::to_string(server.pid()) + "/status";
+  const long switches = ContextSwitches(server.pid());
+  const long ticks = CpuTicks(server.pid());
+  std::this_thread::sleep_for(std::chrono::seconds(seconds));
+  const double s = static_cast<double>(seconds);
+  return {StatusField(status, "Threads:"), static_cast<double>(ContextSwitches(server.pid()) - switches) / s,
+          100.0 * static_cast<double>(CpuTicks(server.pid()) - ticks) / static_cast<double>(::sysconf(_SC_CLK_TCK)) / s,
+          server.rssMb()};
+}
+
 // Latencies in ms; the rate is 0 where only latencies were measured.
 struct LoadFigures {
   double requestsPerSecond, p50, p99;
@@ -224,9 +284,13 @@ struct LoadFigures {
   double rssMb;
 };
 
-// Keep-alive clients from ten addresses asking for lists and searches.
-LoadFigures KeepAliveLoad(const ServerProcess& server, const std::vector<std::string>& lists,
-                          std::size_t clients, std::size_t seconds) {
+enum class Mix { ListsAndSearches, Lists, Searches };
+
+// Keep-alive clients from `addresses` loopback addresses asking for lists,
+// searches or both; rssOf gives the server's memory afterwards.
+LoadFigures KeepAliveLoad(int port, const std::function<double()>& rssOf, const std::vector<std::string>& lists,
+                          std::size_t clients, std::size_t seconds, Mix mix = Mix::ListsAndSearches,
+                          std::size_t addresses = 10) {
   const std::vector<std::string> queries = Queries(200);
   std::atomic<std::size_t> ok{0};
   std::atomic<std::size_t> errors{0};
@@ -236,10 +300,12 @@ LoadFigures KeepAliveLoad(const ServerProcess& server, const std::vector<std::st
   std::vector<std::thread> threads;
   for (std::size_t c = 0; c < clients; ++c) {
     threads.emplace_back([&, c] {
-      vandrel::test::KeepAliveClient client("127.0.0.1" + std::to_string(c % 10), server.port());
+      vandrel::test::KeepAliveClient client(addresses == 1 ? "127.0.0.1" : "127.0.0.1" + std::to_string(c % addresses),
+                                            port);
       for (std::size_t i = c; Clock::now() < deadline; i += clients) {
         std::string path;
-        switch (i % 10) {
+        const std::size_t kind = mix == Mix::Lists ? i % 5 : mix == Mix::Searches ? 5 : i % 10;
+        switch (kind) {
           case 0: path = "/radio/inter/keuze-uk.txt"; break;
           case 1: case 2: case 3: case 4: path = "/radio/inter/zenders/" + lists[i % lists.size()]; break;
           default: path = "/radio/inter/zenders/radio-lijst-zoek.php?zoeken=" + Encode(queries[i % queries.size()]);
@@ -255,7 +321,7 @@ LoadFigures KeepAliveLoad(const ServerProcess& server, const std::vector<std::st
   const double took = Ms(Clock::now() - started) / 1000.0;
   std::vector<double> all;
   for (const auto& l : latencies) all.insert(all.end(), l.begin(), l.end());
-  return {static_cast<double>(ok) / took, Percentile(all, 0.5), Percentile(all, 0.99), errors, server.rssMb()};
+  return {static_cast<double>(ok) / took, Percentile(all, 0.5), Percentile(all, 0.99), errors, rssOf()};
 }
 
 // Fresh-connection requests from one address while the tone listeners of
@@ -308,26 +374,77 @@ void Row(const char* what, const LoadFigures& ours, const LoadFigures& peer, boo
   std::printf("  %-34s %9.1f MB RSS %8.1f MB RSS ratio %.2f\n", "", ours.rssMb, peer.rssMb, Ratio(ours.rssMb, peer.rssMb));
 }
 
-// The same three loads against our server and a peer build (by default
-// ours again), side by side.
-void MeasureLoad(const fs::path& data, const std::string& peer, std::size_t clients, std::size_t seconds) {
+// One line of the one-address table: ours, the peer and (for lists) nginx.
+void OneAddressRow(const std::string& what, const LoadFigures& ours, const LoadFigures& peer, const LoadFigures* nginx) {
+  std::printf("  %-16s %8.0f/s p99 %6.2f ms %5zu err | %8.0f/s p99 %6.2f ms %5zu err | ratio %.2f p99 %.2f", what.c_str(),
+              ours.requestsPerSecond, ours.p99, ours.errors, peer.requestsPerSecond, peer.p99, peer.errors,
+              Ratio(ours.requestsPerSecond, peer.requestsPerSecond), Ratio(ours.p99, peer.p99));
+  if (nginx) {
+    std::printf(" | nginx %8.0f/s p99 %6.2f ms %5zu err, ratio %.2f", nginx->requestsPerSecond, nginx->p99,
+                nginx->errors, Ratio(ours.requestsPerSecond, nginx->requestsPerSecond));
+  }
+  std::printf("\n");
+}
+
+// The same loads against our server and a peer build (by default ours
+// again), side by side, with nginx serving the lists as a floor.
+void MeasureLoad(const fs::path& data, const std::string& peer, std::size_t clients, std::size_t seconds,
+                 std::size_t idleSeconds) {
   std::ifstream choicesFile(data / "radio" / "inter" / "keuze-uk.txt", std::ios::binary);
   const std::string choices((std::istreambuf_iterator<char>(choicesFile)), {});
   const std::vector<std::string> lists = vandrel::ParseTaggedList(choices, {"bestand"})[0];
+  constexpr std::size_t kOneAddressClients[2] = {50, 300};
+  IdleFigures idle[2];
+  LoadFigures oneList[2][2], oneSearch[2][2], nginxList[2] = {};
   LoadFigures keepAlive[2], besideSlow[2], flood[2];
   std::size_t reopened[2] = {0, 0};
   const std::string exes[2] = {VANDREL_DIRECTORY_EXE, peer};
   for (int s = 0; s < 2; ++s) {
     ServerProcess server(exes[s], data);
-    keepAlive[s] = KeepAliveLoad(server, lists, clients, seconds);
+    const auto rss = [&server] { return server.rssMb(); };
+    idle[s] = Idle(server, idleSeconds);
+    for (int n = 0; n < 2; ++n) {
+      oneList[s][n] = KeepAliveLoad(server.port(), rss, lists, kOneAddressClients[n], seconds, Mix::Lists, 1);
+      oneSearch[s][n] = KeepAliveLoad(server.port(), rss, lists, kOneAddressClients[n], seconds, Mix::Searches, 1);
+    }
+    keepAlive[s] = KeepAliveLoad(server.port(), rss, lists, clients, seconds);
     SlowSockets slow(server.port(), 500);
     std::this_thread::sleep_for(std::chrono::seconds(2));
-    besideSlow[s] = KeepAliveLoad(server, lists, clients, seconds);
+    besideSlow[s] = KeepAliveLoad(server.port(), rss, lists, clients, seconds);
     flood[s] = UnderListenerFlood(server, 300);
     reopened[s] = slow.opened();
   }
+  bool withNginx = vandrel::test::NginxProcess::Installed();
+  if (withNginx) {
+    vandrel::test::NginxProcess nginx([&data](int port) {
+      return "  keepalive_requests 100000;\n  server {\n    listen 127.0.0.1:" + std::to_string(port) + ";\n    root " +
+             vandrel::test::NginxProcess::Quoted(data) +
+             ";\n    location /radio/inter/ { charset utf-8; default_type text/plain; }\n  }";
+    });
+    withNginx = nginx.port() > 0;
+    for (int n = 0; n < 2 && withNginx; ++n) {
+      nginxList[n] = KeepAliveLoad(nginx.port(), [] { return 0.0; }, lists, kOneAddressClients[n], seconds, Mix::Lists, 1);
+    }
+  }
   std::printf("load: ours (%s) vs peer (%s)\n", exes[0].c_str(), exes[1].c_str());
-  std::printf("%zu keep-alive clients for %zu s:\n", clients, seconds);
+  std::printf("idle for %zu s:      ours                      peer                      ratio\n", idleSeconds);
+  std::printf("  threads          %8ld                  %8ld                  %.2f\n", idle[0].threads, idle[1].threads,
+              Ratio(static_cast<double>(idle[0].threads), static_cast<double>(idle[1].threads)));
+  std::printf("  wake-ups/s       %8.1f                  %8.1f                  %.3f\n", idle[0].wakeupsPerSecond,
+              idle[1].wakeupsPerSecond, Ratio(idle[0].wakeupsPerSecond, idle[1].wakeupsPerSecond));
+  std::printf("  CPU %% of a core  %8.2f                  %8.2f                  %.3f\n", idle[0].cpuPercent,
+              idle[1].cpuPercent, Ratio(idle[0].cpuPercent, idle[1].cpuPercent));
+  std::printf("  RSS MB           %8.1f                  %8.1f                  %.2f\n", idle[0].rssMb, idle[1].rssMb,
+              Ratio(idle[0].rssMb, idle[1].rssMb));
+  std::printf("keep-alive clients from one address for %zu s (ours | peer | ours/peer | nginx):\n", seconds);
+  for (int n = 0; n < 2; ++n) {
+    const std::string c = std::to_string(kOneAddressClients[n]);
+    OneAddressRow(c + " lists", oneList[0][n], oneList[1][n], withNginx ? &nginxList[n] : nullptr);
+    OneAddressRow(c + " searches", oneSearch[0][n], oneSearch[1][n], nullptr);
+  }
+  std::printf("  RSS after 300 searches: %.1f MB vs %.1f MB, ratio %.2f\n", oneSearch[0][1].rssMb,
+              oneSearch[1][1].rssMb, Ratio(oneSearch[0][1].rssMb, oneSearch[1][1].rssMb));
+  std::printf("%zu keep-alive clients from ten addresses for %zu s:\n", clients, seconds);
   Row("", keepAlive[0], keepAlive[1], true);
   std::printf("the same with 500 slow sockets beside (re-opened %zu vs %zu times):\n", reopened[0], reopened[1]);
   Row("", besideSlow[0], besideSlow[1], true);
@@ -346,6 +463,7 @@ int main(int argc, char** argv) {
     if (std::string(argv[i]) == "--peer") peer = argv[i + 1];
   }
   const std::size_t seconds = Arg(argc, argv, "--seconds", 10, 60);
+  const std::size_t idleSeconds = Arg(argc, argv, "--idle-seconds", 10, 600);
   std::signal(SIGPIPE, SIG_IGN);
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
@@ -360,7 +478,7 @@ int main(int argc, char** argv) {
   std::printf("dump: %zu stations, %.1f MB\n", stations, static_cast<double>(fs::file_size(dump)) / 1e6);
   Import(dump, tmp / "data");
   MeasureSearch(tmp / "data");
-  MeasureLoad(tmp / "data", peer, clients, seconds);
+  MeasureLoad(tmp / "data", peer, clients, seconds, idleSeconds);
   fs::remove_all(tmp);
   return 0;
 }

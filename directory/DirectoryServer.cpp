@@ -1,11 +1,18 @@
 #include "directory/DirectoryServer.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 
 #include "directory/ConditionalGet.h"
+#include "directory/DirectoryImport.h"
 #include "directory/Gzip.h"
+#include "directory/HeaderValue.h"
 #include "directory/ToneStream.h"
 #include "directory/WebsitePages.h"
 #include "player/TaggedList.h"
@@ -13,7 +20,6 @@
 namespace vandrel::directory {
 
 namespace fs = std::filesystem;
-using Handled = httplib::Server::HandlerResponse;
 
 namespace {
 
@@ -30,27 +36,21 @@ const char* StatusText(int status) {
     case 403: return "Forbidden";
     case 404: return "Not Found";
     case 405: return "Method Not Allowed";
-    case 408: return "Request Timeout";
-    case 411: return "Length Required";
     case 413: return "Payload Too Large";
-    case 414: return "URI Too Long";
-    case 416: return "Range Not Satisfiable";
-    case 417: return "Expectation Failed";
     case 500: return "Internal Server Error";
     case 503: return "Service Unavailable";
     default: return "Error";
   }
 }
 
-void Fail(httplib::Response& res, int status) {
+void Fail(HttpReply& res, int status) {
   res.status = status;
-  res.set_content(std::to_string(status) + " " + StatusText(status) + "\n", "text/plain; charset=utf-8");
+  res.setContent(std::to_string(status) + " " + StatusText(status) + "\n", "text/plain; charset=utf-8");
 }
 
 bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
-// httplib decodes what it can and passes the rest through, so a broken or
-// "%u"-style escape is refused here rather than half-decoded.
+// A broken or "%u"-style escape is refused here rather than half-decoded.
 bool HasValidEscapes(std::string_view target) {
   for (std::size_t i = 0; i < target.size(); ++i) {
     if (target[i] != '%') continue;
@@ -85,34 +85,47 @@ std::optional<std::uint64_t> ParseSeconds(const std::string& text) {
   return value;
 }
 
-bool ClientTakesGzip(const httplib::Request& req) {
-  return Gzip::Accepted(req.get_header_value(BoundedHttpServer::kClientEncodings));
-}
+bool ClientTakesGzip(const HttpRequest& req) { return Gzip::Accepted(req.header("Accept-Encoding")); }
 
 std::string GzipTag(const std::string& etag) { return etag.substr(0, etag.size() - 1) + "-gz\""; }
 
 // Replies made per request (search, pages) are compressed as they go out.
-void CompressIfAsked(const httplib::Request& req, httplib::Response& res) {
-  if (res.content_provider_ || res.has_header("Content-Encoding")) return;
-  const std::string type = res.get_header_value("Content-Type");
-  if (!Gzip::Suits(type)) return;
-  if (!res.has_header("Vary")) res.set_header("Vary", "Accept-Encoding");
-  // httplib only turns the unset status (-1) into 200 after routing.
-  if ((res.status != 200 && res.status != -1) || res.body.size() < Gzip::kMinBytes || !ClientTakesGzip(req)) return;
+void CompressIfAsked(const HttpRequest& req, HttpReply& res) {
+  if (res.stream || res.shared || res.hasHeader("Content-Encoding")) return;
+  if (!Gzip::Suits(res.header("Content-Type"))) return;
+  if (!res.hasHeader("Vary")) res.setHeader("Vary", "Accept-Encoding");
+  if (res.status != 200 || res.body.size() < Gzip::kMinBytes || !ClientTakesGzip(req)) return;
   res.body = Gzip::Compress(res.body);
-  res.set_header("Content-Encoding", "gzip");
+  res.setHeader("Content-Encoding", "gzip");
 }
 
-void PreloadLists(const FileCache& cache, const fs::path& folder) {
+// Read access as the server has it; errno tells why not.
+bool Readable(const fs::path& path, bool folder) { return ::access(path.c_str(), folder ? R_OK | X_OK : R_OK) == 0; }
+
+std::string Why() { return std::strerror(errno); }
+
+// Loads the lists of one folder; returns what could not be read, and why.
+std::vector<std::string> PreloadLists(const FileCache& cache, const fs::path& folder) {
+  std::vector<std::string> problems;
   std::error_code ec;
+  if (!fs::exists(folder, ec)) return problems;
+  if (!Readable(folder, true)) return {"cannot read folder " + folder.string() + ": " + Why()};
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    if (it->path().extension() == ".txt" && it->path().filename().string().front() != '.') cache.get(it->path());
+    if (it->path().extension() != ".txt" || it->path().filename().string().front() == '.') continue;
+    if (!Readable(it->path(), false)) {
+      problems.push_back("cannot read list " + it->path().string() + ": " + Why());
+    } else if (!cache.get(it->path())) {
+      problems.push_back("cannot load list " + it->path().string() + " (too large or changing)");
+    }
   }
+  if (ec) problems.push_back("cannot list folder " + folder.string() + ": " + ec.message());
+  return problems;
 }
 
 }  // namespace
 
-DirectoryServer::DirectoryServer(const fs::path& dataDir, std::string host, int port, bool quiet)
+DirectoryServer::DirectoryServer(const fs::path& dataDir, std::string host, int port, bool quiet,
+                                 std::vector<std::string> trustedProxies)
     : files_([&] {
         std::error_code ec;
         if (!fs::is_directory(dataDir, ec)) throw std::runtime_error("no such data folder: " + dataDir.string());
@@ -121,93 +134,62 @@ DirectoryServer::DirectoryServer(const fs::path& dataDir, std::string host, int 
       search_(files_, files_.root() / "radio" / "inter" / "zenders"),
       host_(std::move(host)),
       requestedPort_(port),
-      quiet_(quiet) {
-  PreloadLists(cache_, files_.root() / "radio" / "inter");
-  PreloadLists(cache_, files_.root() / "radio" / "inter" / "zenders");
-  http_.set_payload_max_length(kMaxBodyBytes);
-  http_.set_read_timeout(10, 0);
-  http_.set_write_timeout(10, 0);
-  http_.setEndsConnection([](const httplib::Request& req) { return req.path == kTonePath; });
-  http_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
-    return route(req, res);
-  });
-  http_.set_error_handler(httplib::Server::HandlerWithResponse([](const httplib::Request&, httplib::Response& res) {
-    if (!res.body.empty()) return Handled::Unhandled;
-    Fail(res, res.status);
-    return Handled::Handled;
-  }));
-  http_.set_exception_handler([](const httplib::Request&, httplib::Response& res, std::exception_ptr) {
-    Fail(res, 500);
-  });
-  http_.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
-    // Streams were logged when they started; this runs only when they end.
-    if (!res.content_provider_) log(req, res.status);
-  });
+      quiet_(quiet),
+      http_(HttpServer::Limits{}, std::move(trustedProxies), [this](const HttpRequest& req) { return route(req); },
+            [this](const std::string& text) { warn(text); }) {
+  // Said at start, since a server with unreadable data would otherwise
+  // look healthy and answer every list with an error.
+  if (!Readable(files_.root(), true)) warn("cannot read the data folder " + files_.root().string() + ": " + Why());
+  for (const fs::path& folder : {files_.root() / "radio" / "inter", files_.root() / "radio" / "inter" / "zenders"}) {
+    for (const std::string& problem : PreloadLists(cache_, folder)) warn(problem);
+  }
+  const fs::path index = files_.root() / DirectoryImport::kIndexFile;
+  std::error_code ec;
+  if (fs::exists(index, ec) && !Readable(index, false)) {
+    warn("cannot read the search index " + index.string() + ": " + Why());
+  }
+  if (search_.size() == 0) warn("the search index is empty: every search will find nothing");
 }
 
 DirectoryServer::~DirectoryServer() { stop(); }
 
 int DirectoryServer::start() {
-  if (thread_.joinable()) return port_;
-  port_ = http_.bindTo(host_, requestedPort_);
-  if (port_ < 0) throw std::runtime_error("cannot listen on " + host_ + ":" + std::to_string(requestedPort_));
+  if (port_ >= 0) return port_;
+  port_ = http_.listen(host_, requestedPort_);
   base_.emplace(host_, port_);
-  thread_ = std::thread([this] {
-    http_.listen_after_bind();
-    listenEnded_ = true;
-  });
-  // stop() is only heard once the accept loop runs.
-  const auto giveUp = Clock::now() + std::chrono::seconds(10);
-  while (!http_.is_running() && !listenEnded_ && Clock::now() < giveUp) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  if (!http_.is_running()) {
-    thread_.join();
-    throw std::runtime_error("the server did not start");
-  }
   return port_;
 }
 
-void DirectoryServer::stop() {
-  stopping_ = true;
-  if (!thread_.joinable()) return;
-  http_.stop();
-  thread_.join();
-  http_.endConnections();
-}
+void DirectoryServer::stop() { http_.stop(); }
 
-std::string DirectoryServer::baseFor(const httplib::Request& req) const {
-  return base_->forHost(req.get_header_value("Host"));
-}
+std::string DirectoryServer::baseFor(const HttpRequest& req) const { return base_->forHost(req.header("Host")); }
 
-void DirectoryServer::log(const httplib::Request& req, int status) {
+void DirectoryServer::log(const HttpRequest& req, int status) {
   if (quiet_) return;
-  const std::string line = (req.method.empty() ? "-" : Printable(req.method)) + " " +
+  const std::string line = req.clientAddress + " " + (req.method.empty() ? "-" : Printable(req.method)) + " " +
                            (req.target.empty() ? "-" : Printable(req.target)) + " " + std::to_string(status) + "\n";
   std::lock_guard<std::mutex> lock(logMutex_);
   std::fputs(line.c_str(), stderr);
   std::fflush(stderr);
 }
 
-Handled DirectoryServer::route(const httplib::Request& req, httplib::Response& res) {
+void DirectoryServer::warn(const std::string& text) {
+  std::lock_guard<std::mutex> lock(logMutex_);
+  std::fprintf(stderr, "vandrel-directory: warning: %s\n", Printable(text).c_str());
+  std::fflush(stderr);
+}
+
+HttpReply DirectoryServer::route(const HttpRequest& req) {
+  HttpReply res;
+  const std::string length = req.header("Content-Length");
   if (req.method != "GET" && req.method != "HEAD") {
-    res.set_header("Allow", "GET, HEAD");
+    res.setHeader("Allow", "GET, HEAD");
     Fail(res, 405);
-    return Handled::Handled;
-  }
-  if (req.has_header("Transfer-Encoding")) {
+  } else if (req.hasHeader("Transfer-Encoding") || !HasValidEscapes(req.target)) {
     Fail(res, 400);
-    return Handled::Handled;
-  }
-  if (req.get_header_value<std::uint64_t>("Content-Length") > kMaxBodyBytes) {
+  } else if (!length.empty() && (length.size() > 18 || std::strtoull(length.c_str(), nullptr, 10) > kMaxBodyBytes)) {
     Fail(res, 413);
-    return Handled::Handled;
-  }
-  if (!HasValidEscapes(req.target)) {
-    Fail(res, 400);
-    return Handled::Handled;
-  }
-  if (req.path == kSearchPath) {
+  } else if (req.path == kSearchPath) {
     serveSearch(req, res);
   } else if (req.path == kWebsitePath) {
     serveWebsite(req, res);
@@ -217,17 +199,23 @@ Handled DirectoryServer::route(const httplib::Request& req, httplib::Response& r
     serveFile(req, res);
   }
   CompressIfAsked(req, res);
-  return Handled::Handled;
+  // An unread body must not be taken for the next request.
+  if (!length.empty() && length.find_first_not_of('0') != std::string::npos) res.setHeader("Connection", "close");
+  if (!res.stream) {
+    if (!res.hasHeader("Connection")) res.setHeader("Keep-Alive", "timeout=5");
+    log(req, res.status);
+  }
+  return res;
 }
 
-void DirectoryServer::serveSearch(const httplib::Request& req, httplib::Response& res) {
-  if (!req.has_param("zoeken")) return Fail(res, 400);
-  const auto hits = search_.find(req.get_param_value("zoeken"));
-  res.set_content(Search::Format(hits, baseFor(req)), "text/plain; charset=utf-8");
+void DirectoryServer::serveSearch(const HttpRequest& req, HttpReply& res) {
+  if (!req.hasParam("zoeken")) return Fail(res, 400);
+  const auto hits = search_.find(req.param("zoeken"));
+  res.setContent(Search::Format(hits, baseFor(req)), "text/plain; charset=utf-8");
 }
 
-void DirectoryServer::serveWebsite(const httplib::Request& req, httplib::Response& res) {
-  const auto page = WebsitePages::Named(req.get_param_value("wat"));
+void DirectoryServer::serveWebsite(const HttpRequest& req, HttpReply& res) {
+  const auto page = WebsitePages::Named(req.param("wat"));
   if (!page) return Fail(res, 400);
   std::vector<std::string> countries;
   if (*page == WebsitePages::Page::Home) {
@@ -237,79 +225,85 @@ void DirectoryServer::serveWebsite(const httplib::Request& req, httplib::Respons
       if (const auto entry = cache_.get(choices)) countries = ParseTaggedListUpTo(entry->body, {"naam"}).lists[0];
     }
   }
-  res.set_content(WebsitePages::Render(*page, req.get_param_value("lang"), countries), "text/html; charset=utf-8");
+  res.setContent(WebsitePages::Render(*page, req.param("lang"), countries), "text/html; charset=utf-8");
 }
 
-void DirectoryServer::serveTone(const httplib::Request& req, httplib::Response& res) {
-  // Each listener keeps a worker; the cap leaves the rest to other requests.
-  class Listener {
-   public:
-    explicit Listener(std::atomic<std::size_t>& count) : count_(count) {}
-    ~Listener() { --count_; }
-    Listener(const Listener&) = delete;
-    Listener& operator=(const Listener&) = delete;
-
-   private:
-    std::atomic<std::size_t>& count_;
-  };
-  if (++listeners_ > kMaxListeners) {
-    --listeners_;
-    res.set_header("Retry-After", "10");
-    return Fail(res, 503);
-  }
-  auto listener = std::make_shared<Listener>(listeners_);
+void DirectoryServer::serveTone(const HttpRequest& req, HttpReply& res) {
   std::optional<std::uint64_t> seconds;
-  if (req.has_param("seconds")) {
-    seconds = ParseSeconds(req.get_param_value("seconds"));
+  if (req.hasParam("seconds")) {
+    seconds = ParseSeconds(req.param("seconds"));
     if (!seconds) return Fail(res, 400);
   }
-  const bool icy = httplib::detail::trim_copy(req.get_header_value("Icy-MetaData")) == "1";
-  res.set_header("Cache-Control", "no-cache, no-store");
-  if (icy) {
-    res.set_header("icy-metaint", std::to_string(ToneStream::kMetaInterval));
-    res.set_header("icy-name", std::string(ToneStream::kName));
-  }
-  struct Session {
-    ToneStream tone;
-    std::shared_ptr<Listener> listener;
-    Clock::time_point started = Clock::now();
-  };
-  auto session = std::make_shared<Session>(Session{ToneStream(icy, seconds), std::move(listener)});
-  res.set_content_provider("audio/wav", [this, session](std::size_t, httplib::DataSink& sink) {
-    ToneStream& tone = session->tone;
-    if (tone.samplesSent() > 0) {
-      // One second goes out at once; after that, each stretch waits until
-      // the audio already sent, less that second, has had time to play.
-      const auto played = std::chrono::microseconds(tone.samplesSent() * 1000000 / ToneStream::kSampleRate);
-      const auto due = session->started + played - std::chrono::seconds(1);
-      while (Clock::now() < due) {
-        if (stopping_) return false;
-        std::this_thread::sleep_for(std::min<Clock::duration>(due - Clock::now(), std::chrono::milliseconds(50)));
-      }
+  // Each listener holds a connection for as long as it likes, so they are
+  // bounded in all and per client.
+  struct Listener {
+    DirectoryServer& server;
+    std::string address;
+    ~Listener() {
+      std::lock_guard<std::mutex> lock(server.listenersMutex_);
+      --server.listeners_;
+      if (--server.listenersFrom_[address] == 0) server.listenersFrom_.erase(address);
     }
-    if (stopping_) return false;
-    const std::size_t samples = tone.samplesSent() == 0 ? ToneStream::kSampleRate : ToneStream::kSampleRate / 10;
-    const std::string bytes = tone.next(samples);
-    if (!bytes.empty() && !sink.write(bytes.data(), bytes.size())) return false;
-    if (tone.finished()) sink.done();
-    return true;
-  });
+  };
+  {
+    std::lock_guard<std::mutex> lock(listenersMutex_);
+    const auto from = listenersFrom_.find(req.clientAddress);
+    if (listeners_ >= kMaxListeners || (from != listenersFrom_.end() && from->second >= kMaxListenersPerAddress)) {
+      res.setHeader("Retry-After", "10");
+      return Fail(res, 503);
+    }
+    ++listeners_;
+    ++listenersFrom_[req.clientAddress];
+  }
+  std::unique_ptr<Listener> listener(new Listener{*this, req.clientAddress});
+  const bool icy = TrimHeaderValue(req.header("Icy-MetaData")) == "1";
+  res.setHeader("Content-Type", "audio/wav");
+  res.setHeader("Cache-Control", "no-cache, no-store");
+  res.setHeader("Connection", "close");
+  if (icy) {
+    res.setHeader("icy-metaint", std::to_string(ToneStream::kMetaInterval));
+    res.setHeader("icy-name", std::string(ToneStream::kName));
+  }
+  // One second goes out at once; after that, each stretch waits until the
+  // audio already sent, less that second, has had time to play.
+  class Session final : public HttpStream {
+   public:
+    Session(ToneStream tone, std::unique_ptr<Listener> listener)
+        : tone_(std::move(tone)), listener_(std::move(listener)) {}
+    Clock::time_point due() const override {
+      if (tone_.samplesSent() == 0) return started_;
+      return started_ + std::chrono::microseconds(tone_.samplesSent() * 1000000 / ToneStream::kSampleRate) -
+             std::chrono::seconds(1);
+    }
+    std::string next() override {
+      if (tone_.finished()) return {};
+      return tone_.next(tone_.samplesSent() == 0 ? ToneStream::kSampleRate : ToneStream::kSampleRate / 10);
+    }
+
+   private:
+    ToneStream tone_;
+    std::unique_ptr<Listener> listener_;
+    Clock::time_point started_ = Clock::now();
+  };
+  res.stream = std::make_shared<Session>(ToneStream(icy, seconds), std::move(listener));
   log(req, 200);
 }
 
-void DirectoryServer::serveFile(const httplib::Request& req, httplib::Response& res) {
+void DirectoryServer::serveFile(const HttpRequest& req, HttpReply& res) {
   const std::string_view rawPath = std::string_view(req.target).substr(0, req.target.find('?'));
   const auto found = files_.resolve(req.path, rawPath);
   switch (found.outcome) {
     case StaticFiles::Outcome::BadRequest: return Fail(res, 400);
     case StaticFiles::Outcome::NotFound: return Fail(res, 404);
     case StaticFiles::Outcome::AddSlash:
-      res.set_redirect(std::string(rawPath) + "/", 301);
+      res.status = 301;
+      res.setHeader("Location", std::string(rawPath) + "/");
       return;
     case StaticFiles::Outcome::Found: break;
   }
   const auto entry = cache_.get(found.file);
-  if (!entry) return Fail(res, 404);
+  // It is there: a file that cannot be read is the server's fault, not a missing one.
+  if (!entry) return Fail(res, Readable(found.file, false) || errno != EACCES ? 500 : 403);
   const std::string type = StaticFiles::ContentTypeFor(found.file);
   const bool compressible = Gzip::Suits(type);
   const bool gzip = compressible && ClientTakesGzip(req);
@@ -325,21 +319,24 @@ void DirectoryServer::serveFile(const httplib::Request& req, httplib::Response& 
   const std::string& gzBody = fill ? zipped : entry->gzipped;
   const bool sendGzip = gzip && !gzBody.empty();
 
-  res.set_header("ETag", sendGzip ? GzipTag(etag) : etag);
-  res.set_header("Last-Modified", ConditionalGet::HttpDate(entry->modified));
+  res.setHeader("ETag", sendGzip ? GzipTag(etag) : etag);
+  res.setHeader("Last-Modified", ConditionalGet::HttpDate(entry->modified));
   // Clients may keep a copy but must ask (cheaply, by validator) before use.
-  res.set_header("Cache-Control", "no-cache");
-  if (compressible) res.set_header("Vary", "Accept-Encoding");
-  if (ConditionalGet::NotModified(req.get_header_value("If-None-Match"), req.get_header_value("If-Modified-Since"),
+  res.setHeader("Cache-Control", "no-cache");
+  if (compressible) res.setHeader("Vary", "Accept-Encoding");
+  if (ConditionalGet::NotModified(req.header("If-None-Match"), req.header("If-Modified-Since"),
                                   {etag, GzipTag(etag)}, entry->modified)) {
     res.status = 304;
     return;
   }
-  if (sendGzip) {
-    res.set_header("Content-Encoding", "gzip");
-    res.set_content(gzBody, type);
+  res.setHeader("Content-Type", type);
+  if (sendGzip) res.setHeader("Content-Encoding", "gzip");
+  const std::string& sent = sendGzip ? gzBody : body;
+  // What the cache holds goes out as it lies there.
+  if (fill) {
+    res.body = sent;
   } else {
-    res.set_content(body, type);
+    res.shared = std::shared_ptr<const std::string>(entry, &sent);
   }
 }
 

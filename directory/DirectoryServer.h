@@ -2,15 +2,16 @@
 
 #include <atomic>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
+#include <vector>
 
 #include "directory/BaseAddress.h"
-#include "directory/BoundedHttpServer.h"
 #include "directory/FileCache.h"
+#include "directory/HttpServer.h"
 #include "directory/Search.h"
 #include "directory/StaticFiles.h"
 
@@ -22,8 +23,11 @@ namespace vandrel::directory {
 class DirectoryServer {
  public:
   // dataDir must be an existing folder (std::runtime_error otherwise).
-  // Unless quiet, one line per request goes to stderr.
-  DirectoryServer(const std::filesystem::path& dataDir, std::string host, int port, bool quiet);
+  // Unless quiet, one line per request goes to stderr; what is wrong with
+  // the data goes there always. Requests from a trusted proxy are counted
+  // as its client's.
+  DirectoryServer(const std::filesystem::path& dataDir, std::string host, int port, bool quiet,
+                  std::vector<std::string> trustedProxies = {});
   ~DirectoryServer();
   DirectoryServer(const DirectoryServer&) = delete;
   DirectoryServer& operator=(const DirectoryServer&) = delete;
@@ -37,17 +41,20 @@ class DirectoryServer {
   int port() const { return port_; }
 
   static constexpr std::size_t kMaxBodyBytes = 64 * 1024;
-  // Tone listeners at once; more get 503 with Retry-After.
+  // Tone listeners at once, and from one client address; more get 503
+  // with Retry-After.
   static constexpr std::size_t kMaxListeners = 64;
+  static constexpr std::size_t kMaxListenersPerAddress = 16;
 
  private:
-  httplib::Server::HandlerResponse route(const httplib::Request& req, httplib::Response& res);
-  void serveSearch(const httplib::Request& req, httplib::Response& res);
-  void serveWebsite(const httplib::Request& req, httplib::Response& res);
-  void serveTone(const httplib::Request& req, httplib::Response& res);
-  void serveFile(const httplib::Request& req, httplib::Response& res);
-  std::string baseFor(const httplib::Request& req) const;
-  void log(const httplib::Request& req, int status);
+  HttpReply route(const HttpRequest& req);
+  void serveSearch(const HttpRequest& req, HttpReply& res);
+  void serveWebsite(const HttpRequest& req, HttpReply& res);
+  void serveTone(const HttpRequest& req, HttpReply& res);
+  void serveFile(const HttpRequest& req, HttpReply& res);
+  std::string baseFor(const HttpRequest& req) const;
+  void log(const HttpRequest& req, int status);
+  void warn(const std::string& text);
 
   StaticFiles files_;
   FileCache cache_;
@@ -57,12 +64,11 @@ class DirectoryServer {
   bool quiet_;
   int port_ = -1;
   std::optional<BaseAddress> base_;
-  BoundedHttpServer http_;
-  std::thread thread_;
-  std::atomic<bool> stopping_{false};
-  std::atomic<bool> listenEnded_{false};
-  std::atomic<std::size_t> listeners_{0};
+  std::mutex listenersMutex_;
+  std::size_t listeners_ = 0;
+  std::map<std::string, std::size_t> listenersFrom_;
   std::mutex logMutex_;
+  HttpServer http_;  // last: it stops before what its handlers use goes
 };
 
 }  // namespace vandrel::directory

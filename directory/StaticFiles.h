@@ -20,7 +20,7 @@ class StaticFiles {
   // root must be an existing folder.
   explicit StaticFiles(const std::filesystem::path& root);
 
-  // decodedPath is the path as httplib decoded it, rawPath the same path as
+  // decodedPath is the path percent-decoded, rawPath the same path as
   // it stood in the request target.
   Resolution resolve(std::string_view decodedPath, std::string_view rawPath) const;
 

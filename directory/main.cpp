@@ -1,5 +1,8 @@
 // vandrel-directory: the station directory server of Vandrel Internet Radio
 // and the importer of its data.
+#include <arpa/inet.h>
+#include <sys/resource.h>
+
 #include <csignal>
 #include <cstdio>
 #include <exception>
@@ -15,11 +18,13 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: vandrel-directory serve DIR [--host HOST] [--port PORT] [--quiet]\n"
+    "usage: vandrel-directory serve DIR [--host HOST] [--port PORT] [--quiet] [--trusted-proxy ADDRESS]...\n"
     "  Serves the station directory in folder DIR over HTTP.\n"
     "  --host HOST  address to listen on (default 127.0.0.1)\n"
     "  --port PORT  port to listen on, 0 for any free one (default 8470)\n"
     "  --quiet      do not log requests to stderr\n"
+    "  --trusted-proxy ADDRESS  a reverse proxy whose X-Forwarded-For or\n"
+    "               X-Real-IP names the client (may be repeated)\n"
     "       vandrel-directory import DUMP.json --out DIR\n"
     "  Turns a community radio directory dump (a JSON array of stations) into\n"
     "  data folder DIR: one station list per country, the country list and the\n"
@@ -73,14 +78,21 @@ int main(int argc, char** argv) {
   std::string host = "127.0.0.1";
   int port = 8470;
   bool quiet = false;
+  std::vector<std::string> proxies;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--quiet") {
       quiet = true;
-    } else if (a == "--host" || a == "--port") {
+    } else if (a == "--host" || a == "--port" || a == "--trusted-proxy") {
       if (i + 1 >= args.size()) return Usage(a + " needs a value");
       const std::string& value = args[++i];
-      if (a == "--host") {
+      if (a == "--trusted-proxy") {
+        unsigned char address[sizeof(in6_addr)];
+        if (inet_pton(AF_INET, value.c_str(), address) != 1 && inet_pton(AF_INET6, value.c_str(), address) != 1) {
+          return Usage("--trusted-proxy needs an IP address, not " + value);
+        }
+        proxies.push_back(value);
+      } else if (a == "--host") {
         if (value.empty()) return Usage("empty host");
         host = value;
       } else if (!ParsePort(value, port)) {
@@ -107,9 +119,15 @@ int main(int argc, char** argv) {
   sigaddset(&stopSignals, SIGINT);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
   std::signal(SIGPIPE, SIG_IGN);
+  // Each client is a descriptor; the soft limit (often 1024) is only a default.
+  rlimit files{};
+  if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+    files.rlim_cur = files.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &files);
+  }
 
   try {
-    vandrel::directory::DirectoryServer server(dir, host, port, quiet);
+    vandrel::directory::DirectoryServer server(dir, host, port, quiet, proxies);
     const int bound = server.start();
     const std::string shownHost = host.find(':') != std::string::npos ? "[" + host + "]" : host;
     std::printf("listening on http://%s:%d/\n", shownHost.c_str(), bound);

@@ -1,13 +1,15 @@
 // Lists past the parser's bound, and slow and greedy clients of the server on loopback.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <atomic>
+#include <cerrno>
 #include <map>
 #include <thread>
 #include <vector>
 
-#include "directory/ConnectionDispatcher.h"
 #include "directory/DirectoryServer.h"
+#include "directory/HttpServer.h"
 #include "directory/DirectoryTestKit.h"
 #include "platform/HttpClient.h"
 #include "platform/ListBox.h"
@@ -89,30 +91,48 @@ struct Sockets {
     }
     return count;
   }
+  // How many the server has closed.
+  int closed() const {
+    int count = 0;
+    for (int fd : fds) {
+      char rest[512];
+      ssize_t n = 0;
+      for (int reads = 0; reads < 100 && (n = ::recv(fd, rest, sizeof rest, MSG_DONTWAIT)) > 0; ++reads) {
+      }
+      count += n == 0 || (n < 0 && errno == ECONNRESET);
+    }
+    return count;
+  }
   std::vector<int> fds;
 };
 
-// 500 slow sockets and 100 idle keep-alive ones from one address each, 300
-// tone listeners from two more: each address keeps at most its cap,
-// listeners beyond theirs are told to come back, slow heads time out, and all
-// along more keep-alive clients than workers, each asking as fast as it can,
-// see their connection closed only where a reply says so.
+// A slow socket past each address's cap of unfinished heads, 100 idle
+// keep-alive ones, and 300 tone listeners from three more addresses: the
+// cap is refused at once, slow heads are closed unanswered at their time-out,
+// listeners beyond their address's share are told to come back, and all
+// along 300 keep-alive clients from one address, each asking as fast as it
+// can, see their connection closed only where a reply says so.
 TEST(DirectoryLoadFaultTest, SlowAndGreedyClientsLeaveOthersAnswered) {
+  rlimit files{};
+  ::getrlimit(RLIMIT_NOFILE, &files);
+  files.rlim_cur = files.rlim_max;
+  ::setrlimit(RLIMIT_NOFILE, &files);
   DirectoryServerProcess server(VANDREL_SHIPPED_DIRECTORY_DATA, {"--quiet"});
-  const int cap = static_cast<int>(directory::ConnectionDispatcher::Limits{}.perAddress);
-  const int streams = static_cast<int>(directory::DirectoryServer::kMaxListeners);
+  const int cap = static_cast<int>(directory::HttpServer::Limits{}.unfinishedPerAddress);
+  const int share = static_cast<int>(directory::DirectoryServer::kMaxListenersPerAddress);
   const std::string tone = "GET /stream/tone HTTP/1.1\r\nHost: x\r\n\r\n";
-  const Sockets slow(server.port(), "127.0.0.2", 500, "GET /radio");
+  const Sockets slow(server.port(), "127.0.0.2", cap + 20, "GET /radio");
   const Sockets idle(server.port(), "127.0.0.3", 100, std::string("GET ") + kList + " HTTP/1.1\r\nHost: x\r\n\r\n");
-  const Sockets listenersA(server.port(), "127.0.0.4", 150, tone), listenersB(server.port(), "127.0.0.5", 150, tone);
-  ASSERT_EQ(slow.fds.size(), 500u);
+  const Sockets listenersA(server.port(), "127.0.0.4", 100, tone), listenersB(server.port(), "127.0.0.5", 100, tone),
+      listenersC(server.port(), "127.0.0.6", 100, tone);
+  ASSERT_EQ(slow.fds.size(), static_cast<std::size_t>(cap + 20));
 
   std::atomic<int> ok{0}, failed{0};
   const auto end = std::chrono::steady_clock::now() + 2s;
   std::vector<std::thread> clients;
   for (int c = 0; c < 300; ++c) {
     clients.emplace_back([&, c] {
-      KeepAliveClient client("127.0.0.1" + std::to_string(c % 3), server.port());
+      KeepAliveClient client("127.0.0.1", server.port());
       while (std::chrono::steady_clock::now() < end) {
         (client.get(c % 2 ? kList : "/radio/inter/zenders/radio-lijst-zoek.php?zoeken=radio") == 200 ? ok : failed)++;
       }
@@ -123,13 +143,18 @@ TEST(DirectoryLoadFaultTest, SlowAndGreedyClientsLeaveOthersAnswered) {
   EXPECT_GT(ok, 300);
 
   int retryAfter = 0;
-  auto listening = listenersA.statuses(3s, &retryAfter);
-  for (const auto& [status, n] : listenersB.statuses(3s, &retryAfter)) listening[status] += n;
-  EXPECT_EQ(listening, (std::map<int, int>{{200, streams}, {503, 300 - streams}}));
-  EXPECT_EQ(retryAfter, 300 - streams);
+  std::map<int, int> listening;
+  for (const Sockets* listeners : {&listenersA, &listenersB, &listenersC}) {
+    for (const auto& [status, n] : listeners->statuses(3s, &retryAfter)) listening[status] += n;
+  }
+  EXPECT_EQ(listening, (std::map<int, int>{{200, 3 * share}, {503, 300 - 3 * share}}));
+  EXPECT_EQ(retryAfter, 300 - 3 * share);
   EXPECT_EQ(idle.statuses(3s), (std::map<int, int>{{200, 100}}));
-  // Past the cap at once; the rest when their heads run out of time.
-  EXPECT_EQ(slow.statuses(6s), (std::map<int, int>{{408, cap}, {503, 500 - cap}}));
+  // Past the cap at once; the rest closed, unanswered, when their heads run out of time.
+  retryAfter = 0;
+  EXPECT_EQ(slow.statuses(8s, &retryAfter), (std::map<int, int>{{0, cap}, {503, 20}}));
+  EXPECT_EQ(retryAfter, 20);
+  EXPECT_EQ(slow.closed(), cap + 20);
 
   // SIGTERM ends the server promptly and cleanly under its listeners; --quiet logged nothing.
   const auto stopping = std::chrono::steady_clock::now();

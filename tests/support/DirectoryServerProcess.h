@@ -17,9 +17,11 @@ namespace vandrel::test {
 class DirectoryServerProcess {
  public:
   // Waits (bounded) for its "listening on" line; throws std::runtime_error when it does not come.
+  // A launcher (prlimit, setpriv) may run it: its command line goes before.
   explicit DirectoryServerProcess(const std::string& dataDir = VANDREL_SHIPPED_DIRECTORY_DATA,
-                                  std::vector<std::string> extraArgs = {})
-      : child_(Args(dataDir, std::move(extraArgs)), (folder_ / "out").string(), (folder_ / "log").string()) {
+                                  std::vector<std::string> extraArgs = {}, std::vector<std::string> launcher = {})
+      : child_(Args(dataDir, std::move(extraArgs), std::move(launcher)), (folder_ / "out").string(),
+               (folder_ / "log").string()) {
     const std::string prefix = "listening on http://127.0.0.1:";
     for (int waited = 0; port_ <= 0 && waited < 10000 && child_.Running(); waited += 10) {
       const std::string text = ReadFile(folder_ / "out");
@@ -34,6 +36,7 @@ class DirectoryServerProcess {
   }
 
   int port() const { return port_; }
+  pid_t pid() const { return child_.pid(); }
   std::string baseAddress() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
   std::string log() const { return ReadFile(folder_ / "log"); }  // all it printed to stderr so far
   // Sends SIGTERM; its exit status once it ended within the limit, else -1.
@@ -43,8 +46,10 @@ class DirectoryServerProcess {
   }
 
  private:
-  static std::vector<std::string> Args(const std::string& dataDir, std::vector<std::string> extra) {
+  static std::vector<std::string> Args(const std::string& dataDir, std::vector<std::string> extra,
+                                       std::vector<std::string> launcher) {
     extra.insert(extra.begin(), {VANDREL_DIRECTORY_EXE, "serve", dataDir, "--host", "127.0.0.1", "--port", "0"});
+    extra.insert(extra.begin(), launcher.begin(), launcher.end());
     return extra;
   }
 

@@ -1,0 +1,238 @@
+// The server as it runs for real: asleep when idle, clients named by a
+// trusted proxy, the open-file limit, data it cannot read, and nginx in
+// front of two instances as the README configures it.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <thread>
+#include <vector>
+
+#include "DirectoryTestKit.h"
+#include "directory/DirectoryServer.h"
+#include "support/DirectoryServerProcess.h"
+#include "support/Nginx.h"
+
+namespace vandrel::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr const char* kList = "/radio/inter/keuze-uk.txt";
+constexpr const char* kSearch = "/radio/inter/zenders/radio-lijst-zoek.php?zoeken=radio";
+
+long StatusField(const fs::path& file, const std::string& key) {
+  std::ifstream in(file);
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind(key, 0) == 0) return std::stol(line.substr(key.size()));
+  }
+  return 0;
+}
+
+// Context switches of all its threads: every wake-up of any of them.
+long Switches(pid_t pid) {
+  long total = 0;
+  for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task")) {
+    total += StatusField(task.path() / "status", "voluntary_ctxt_switches:") +
+             StatusField(task.path() / "status", "nonvoluntary_ctxt_switches:");
+  }
+  return total;
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+// A request sent on a fresh connection from source, left open.
+struct OpenRequest {
+  OpenRequest(int port, const std::string& source, const std::string& target, const std::string& headers = "")
+      : fd(ConnectLoopback(port, 5s, source)) {
+    send(target, headers);
+  }
+  ~OpenRequest() { ::close(fd); }
+  OpenRequest(const OpenRequest&) = delete;
+  OpenRequest& operator=(const OpenRequest&) = delete;
+  void send(const std::string& target, const std::string& headers = "") const {
+    const std::string request = "GET " + target + " HTTP/1.1\r\nHost: x\r\n" + headers + "\r\n";
+    if (fd >= 0) ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
+  }
+  // The reply's status, 0 for none in time; a body with a length is read
+  // away, so the next request may follow.
+  int status(std::chrono::milliseconds wait) const {
+    const std::string head = ReadHead(fd, wait);
+    const std::size_t at = head.find("\r\nContent-Length: ");
+    std::size_t left = at == std::string::npos ? 0 : std::stoul(head.substr(at + 18));
+    char chunk[4096];
+    for (ssize_t n = 1; left > 0 && n > 0; left -= static_cast<std::size_t>(std::max<ssize_t>(n, 0))) {
+      n = ::recv(fd, chunk, std::min(left, sizeof chunk), 0);
+    }
+    return StatusOf(head);
+  }
+  int fd;
+};
+
+// Threads and wake-ups after start-up settles; no client at all.
+TEST(DirectoryIdleTest, AnIdleServerSleepsOnAFewThreads) {
+  DirectoryServerProcess server(VANDREL_SHIPPED_DIRECTORY_DATA, {"--quiet"});
+  ASSERT_EQ(Fetch(server.port(), kList).status, 200);
+  std::this_thread::sleep_for(500ms);
+  const long before = Switches(server.pid());
+  std::this_thread::sleep_for(2s);
+  const long cores = static_cast<long>(std::max(1u, std::thread::hardware_concurrency()));
+  EXPECT_LE(StatusField("/proc/" + std::to_string(server.pid()) + "/status", "Threads:"), 2 * cores + 4);
+  // A thread that polled every 100 ms would alone make 20.
+  EXPECT_LE(Switches(server.pid()) - before, 5);
+}
+
+// The log names each request's client: a trusted proxy's word is taken when
+// it is an address, anyone else's header is ignored; the tone's share per
+// client then counts the proxy's clients apart.
+TEST(DirectoryClientAddressTest, OnlyATrustedProxyNamesTheClient) {
+  DirectoryServerProcess server(VANDREL_SHIPPED_DIRECTORY_DATA, {"--trusted-proxy", "127.0.0.2"});
+  const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
+      {"127.0.0.2", "X-Forwarded-For: 203.0.113.9, 10.1.2.3\r\n", "10.1.2.3"},
+      {"127.0.0.2", "X-Real-IP: 10.9.8.7\r\n", "10.9.8.7"},
+      {"127.0.0.2", "X-Forwarded-For: ::ffff:10.4.4.4\r\n", "10.4.4.4"},
+      {"127.0.0.2", "X-Forwarded-For: <b>me</b>\r\n", "127.0.0.2"},
+      {"127.0.0.2", "", "127.0.0.2"},
+      {"127.0.0.3", "X-Forwarded-For: 10.1.2.3\r\nX-Real-IP: 10.1.2.3\r\n", "127.0.0.3"},
+  };
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const auto& [source, headers, client] = cases[i];
+    const std::string target = std::string(kList) + "?case=" + std::to_string(i);
+    EXPECT_EQ(OpenRequest(server.port(), source, target, headers).status(5s), 200);
+    EXPECT_TRUE(PollUntil([&] { return server.log().find(client + " GET " + target + " 200") != std::string::npos; },
+                          2000))
+        << headers << server.log();
+  }
+  const std::size_t share = directory::DirectoryServer::kMaxListenersPerAddress;
+  for (const std::string source : {"127.0.0.2", "127.0.0.3"}) {
+    std::vector<std::unique_ptr<OpenRequest>> listeners;
+    for (std::size_t i = 0; i < share + 4; ++i) {
+      listeners.push_back(std::make_unique<OpenRequest>(server.port(), source, "/stream/tone",
+                                                        "X-Forwarded-For: 10.0.0." + std::to_string(i + 1) + "\r\n"));
+    }
+    std::map<int, std::size_t> statuses;
+    for (const auto& l : listeners) ++statuses[l->status(5s)];
+    const std::map<int, std::size_t> expected =
+        source == "127.0.0.2" ? std::map<int, std::size_t>{{200, share + 4}}
+                              : std::map<int, std::size_t>{{200, share}, {503, 4}};
+    EXPECT_EQ(statuses, expected) << source;
+  }
+}
+
+// The soft limit goes up to the hard one; at the hard one, new clients wait
+// while those connected are served, until one leaves; said once.
+TEST(DirectoryFileLimitTest, AtTheOpenFileLimitNewClientsWaitForAFreeDescriptor) {
+  {
+    DirectoryServerProcess raised(VANDREL_SHIPPED_DIRECTORY_DATA, {"--quiet"}, {"prlimit", "--nofile=40:4096"});
+    std::ifstream limits("/proc/" + std::to_string(raised.pid()) + "/limits");
+    std::string text((std::istreambuf_iterator<char>(limits)), {});
+    EXPECT_TRUE(std::regex_search(text, std::regex("Max open files +4096 +4096"))) << text;
+  }
+  DirectoryServerProcess server(VANDREL_SHIPPED_DIRECTORY_DATA, {"--quiet"}, {"prlimit", "--nofile=40:40"});
+  const std::string warning = "out of file descriptors";
+  std::vector<std::unique_ptr<OpenRequest>> clients;
+  std::unique_ptr<OpenRequest> waiting;
+  for (int i = 0; i < 60 && !waiting; ++i) {
+    auto request = std::make_unique<OpenRequest>(server.port(), "127.0.0.1", kList);
+    if (request->status(2s) == 200) {
+      clients.push_back(std::move(request));
+    } else if (PollUntil([&] { return server.log().find(warning) != std::string::npos; }, 2000)) {
+      waiting = std::move(request);
+    }
+  }
+  ASSERT_TRUE(waiting) << server.log();
+  ASSERT_GE(clients.size(), 2u);
+  for (const auto& client : {clients.front().get(), clients.back().get()}) {
+    client->send(kSearch);
+    EXPECT_EQ(client->status(5s), 200);
+  }
+  clients.erase(clients.begin() + 1);  // one descriptor comes free
+  EXPECT_EQ(waiting->status(5s), 200);
+  EXPECT_EQ(Count(server.log(), warning), 1u) << server.log();
+}
+
+// What cannot be read is said at start, and an existing list that cannot be
+// read is refused as such, never "not found". As root the server runs as
+// nobody, for whom the modes count.
+TEST(DirectoryDataWarningTest, UnreadableDataIsSaidAtStartAndAnsweredWith403) {
+  TempFolder tmp("unreadable");
+  fs::permissions(tmp.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                  fs::perms::others_read | fs::perms::others_exec);
+  tmp.write("data/radio/inter/keuze-uk.txt", "<naam>Open</naam><bestand>open.txt</bestand>\r\n");
+  tmp.write("data/radio/inter/zenders/open.txt", "<naam>Open FM</naam><url>http://open/</url>\r\n");
+  const fs::path locked = tmp.write("data/radio/inter/zenders/locked.txt", "<naam>Locked</naam><url>http://l/</url>\r\n");
+  fs::permissions(locked, fs::perms::none);
+  fs::create_directories(tmp / "empty");
+  fs::create_directories(tmp / "closed/radio/inter/zenders");
+  tmp.write("closed/radio/inter/zenders/a.txt", "<naam>A</naam><url>http://a/</url>\r\n");
+  fs::permissions(tmp / "closed", fs::perms::none);
+  const std::vector<std::string> asNobody =
+      ::geteuid() == 0 ? std::vector<std::string>{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"}
+                       : std::vector<std::string>{};
+
+  DirectoryServerProcess server((tmp / "data").string(), {"--quiet"}, asNobody);
+  EXPECT_EQ(Fetch(server.port(), "/radio/inter/zenders/locked.txt").status, 403);
+  EXPECT_EQ(Fetch(server.port(), "/radio/inter/zenders/open.txt").status, 200);
+  EXPECT_EQ(Count(server.log(), "warning"), 1u) << server.log();
+  EXPECT_NE(server.log().find("locked.txt"), std::string::npos) << server.log();
+
+  for (const std::string folder : {"empty", "closed"}) {
+    DirectoryServerProcess bare((tmp / folder).string(), {"--quiet"}, asNobody);
+    EXPECT_NE(bare.log().find("search index is empty"), std::string::npos) << folder << ": " << bare.log();
+    EXPECT_EQ(bare.log().find("cannot read the data folder") != std::string::npos, folder == "closed") << bare.log();
+  }
+}
+
+// The README's own nginx block, on free loopback ports, with two servers
+// behind it: 300 keep-alive clients from one address, every answer whole,
+// both servers at work.
+TEST(DirectoryScaleOutTest, NginxAsTheReadmeConfiguresItServesEveryoneThroughTwoServers) {
+  if (!NginxProcess::Installed()) GTEST_SKIP() << "nginx is not installed";
+  const std::string readme = ReadFile(fs::path(VANDREL_SHIPPED_DATA).parent_path() / "README.md");
+  const std::size_t start = readme.find("```nginx\n");
+  ASSERT_NE(start, std::string::npos);
+  const std::string block = readme.substr(start + 9, readme.find("```", start + 9) - start - 9);
+  const std::vector<std::string> trusted = {"--trusted-proxy", "127.0.0.1"};
+  DirectoryServerProcess first(VANDREL_SHIPPED_DIRECTORY_DATA, trusted), second(VANDREL_SHIPPED_DIRECTORY_DATA, trusted);
+  NginxProcess nginx([&](int port) {
+    std::string config = block;
+    for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
+             {"listen 80;", "listen 127.0.0.1:" + std::to_string(port) + ";"},
+             {"/srv/vandrel", VANDREL_SHIPPED_DIRECTORY_DATA},
+             {"127.0.0.1:8470", "127.0.0.1:" + std::to_string(first.port())},
+             {"127.0.0.1:8471", "127.0.0.1:" + std::to_string(second.port())}}) {
+      const std::size_t at = config.find(from);
+      if (at != std::string::npos) config.replace(at, from.size(), to);
+    }
+    return config;
+  });
+  ASSERT_GT(nginx.port(), 0) << nginx.log();
+
+  std::atomic<int> ok{0}, failed{0};
+  std::vector<std::thread> clients;
+  for (int c = 0; c < 300; ++c) {
+    clients.emplace_back([&, c] {
+      KeepAliveClient client("127.0.0.1", nginx.port());
+      for (int i = 0; i < 10; ++i) ((client.get((c + i) % 2 ? kList : kSearch) == 200) ? ok : failed)++;
+    });
+  }
+  for (auto& t : clients) t.join();
+  EXPECT_EQ(failed, 0) << nginx.log();
+  EXPECT_EQ(ok, 3000);
+  for (const DirectoryServerProcess* server : {&first, &second}) {
+    EXPECT_GT(Count(server->log(), "127.0.0.1 GET /radio/inter/zenders/radio-lijst-zoek.php"), 100u);
+  }
+}
+
+}  // namespace
+}  // namespace vandrel::test

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "support/ChildProcess.h"
+#include "support/Files.h"
+#include "support/Loopback.h"
+
+namespace vandrel::test {
+
+// Debian's nginx in the foreground with a private configuration on a free
+// loopback port: `http` gives the http block's directives for that port.
+// Never started as a service.
+class NginxProcess {
+ public:
+  static constexpr const char* kExecutable = "/usr/sbin/nginx";
+
+  static bool Installed() { return ::access(kExecutable, X_OK) == 0; }
+
+  explicit NginxProcess(const std::function<std::string(int port)>& http) {
+    // A port that was free a moment ago; taken again by nginx at once.
+    for (int attempt = 0; attempt < 5 && port_ <= 0; ++attempt) {
+      int port = 0;
+      ::close(ListenOnLoopback(port));
+      std::filesystem::create_directories(folder_ / "temp");
+      const std::string temp = (folder_ / "temp").string();
+      folder_.write("nginx.conf",
+                    // Workers as root only where nginx itself runs as root, so
+                    // they can read the test's private folders.
+                    std::string(::geteuid() == 0 ? "user root;\n" : "") +
+                        "daemon off;\nworker_processes 2;\npid " + Quoted(folder_ / "nginx.pid") +
+                        ";\nerror_log " + Quoted(folder_ / "error.log") +
+                        " warn;\nevents { worker_connections 4096; }\nhttp {\n  access_log off;\n"
+                        "  client_body_temp_path " + Quoted(temp + "/body") + ";\n  proxy_temp_path " +
+                        Quoted(temp + "/proxy") + ";\n  fastcgi_temp_path " + Quoted(temp + "/fastcgi") +
+                        ";\n  uwsgi_temp_path " + Quoted(temp + "/uwsgi") + ";\n  scgi_temp_path " +
+                        Quoted(temp + "/scgi") + ";\n" + http(port) + "\n}\n");
+      child_ = std::make_unique<ChildProcess>(
+          std::vector<std::string>{kExecutable, "-e", (folder_ / "error.log").string(), "-p", folder_.path().string(),
+                                   "-c", (folder_ / "nginx.conf").string()},
+          (folder_ / "out").string());
+      if (PollUntil([&] { return !child_->Running() || WaitForListener(port, 0); }, 5000) && child_->Running()) {
+        port_ = port;
+      }
+    }
+  }
+
+  // A path as one nginx argument (test folders hold blanks).
+  static std::string Quoted(const std::filesystem::path& path) { return "\"" + path.string() + "\""; }
+
+  int port() const { return port_; }  // 0 when it did not start
+  std::string log() const { return ReadFile(folder_ / "error.log"); }
+
+ private:
+  TempFolder folder_{"nginx"};
+  std::unique_ptr<ChildProcess> child_;
+  int port_ = 0;
+};
+
+}  // namespace vandrel::test
