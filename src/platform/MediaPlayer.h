@@ -31,7 +31,8 @@ class MediaPlayer : public QObject, public Playback {
   void titleChanged();
   void volumeChanged();
   // The stream cannot be played: unreachable, unplayable, or its tries spent.
-  void errorOccurred();
+  // Never raised inside a call to the player; the cause in a few words, or empty.
+  void errorOccurred(const QString& cause);
 };
 
 }  // namespace vandrel

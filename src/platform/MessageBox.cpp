@@ -1,15 +1,66 @@
 #include "platform/MessageBox.h"
 
+#include <QPointer>
+#include <memory>
+#include <vector>
+
 #include "platform/WindowFit.h"
 
 namespace vandrel {
 
-void ShowMessageBox(QWidget* parent, QMessageBox::Icon icon, const std::string& title, const std::string& text) {
-  QMessageBox box(icon, QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok, parent);
-  box.setObjectName("MessageBox");
-  box.setTextFormat(Qt::PlainText);
+namespace {
+
+int openBoxes = 0;
+std::vector<std::function<void()>> waiting;
+
+QMessageBox* NewBox(QWidget* parent, QMessageBox::Icon icon, const std::string& title, const std::string& text) {
+  auto* box = new QMessageBox(icon, QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok, parent);
+  box->setObjectName("MessageBox");
+  box->setTextFormat(Qt::PlainText);
+  return box;
+}
+
+void Closed() {
+  if (--openBoxes > 0 || waiting.empty()) return;
+  auto next = std::move(waiting.front());
+  waiting.erase(waiting.begin());
+  next();
+}
+
+}  // namespace
+
+void RunMessageBox(QMessageBox& box) {
   CentreOnParent(&box);
+  ++openBoxes;
   box.exec();
+  Closed();
+}
+
+void ShowMessageBox(QWidget* parent, QMessageBox::Icon icon, const std::string& title, const std::string& text) {
+  std::unique_ptr<QMessageBox> box(NewBox(parent, icon, title, text));
+  RunMessageBox(*box);
+}
+
+void ShowMessageBoxLater(QWidget* parent, QMessageBox::Icon icon, const std::string& title, const std::string& text,
+                         const std::string& detail, std::function<void()> closed) {
+  auto show = [owner = QPointer<QWidget>(parent), had = parent != nullptr, icon, title, text, detail,
+               closed = std::move(closed)] {
+    if (had && !owner) return;  // its window went first
+    QMessageBox* box = NewBox(owner, icon, title, text);
+    box->setInformativeText(QString::fromStdString(detail));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::ApplicationModal);
+    QObject::connect(box, &QMessageBox::finished, closed);
+    QObject::connect(box, &QObject::destroyed, &Closed);
+    CentreOnParent(box);
+    ++openBoxes;
+    box->show();
+  };
+  if (openBoxes == 0) {
+    show();
+  } else {
+    waiting.push_back(std::move(show));
+  }
 }
 
 }  // namespace vandrel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMessageBox>
+#include <functional>
 #include <string>
 
 namespace vandrel {
@@ -9,5 +10,14 @@ namespace vandrel {
 // just a language text. The text is shown as plain text: it may hold a
 // station or country name from the directory.
 void ShowMessageBox(QWidget* parent, QMessageBox::Icon icon, const std::string& title, const std::string& text);
+
+// Runs a box the caller made, modally, as one of the program's boxes.
+void RunMessageBox(QMessageBox& box);
+
+// The same box with a second line, shown once no other box of the program
+// is open, returning at once: its caller's work (a player's events, say)
+// goes on while it is open. `closed` runs when the user closes it.
+void ShowMessageBoxLater(QWidget* parent, QMessageBox::Icon icon, const std::string& title, const std::string& text,
+                         const std::string& detail, std::function<void()> closed);
 
 }  // namespace vandrel

@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <limits>
+#include <optional>
 #include <mutex>
 #include <thread>
 
@@ -27,6 +29,36 @@ constexpr const char* kStreamProtocols = "protocol_whitelist=[http,https,tls,tcp
 // as we clean it, never mpv's raw one.
 constexpr const char* kStreamName = "Vandrel Internet Radio";
 
+// A server that answers nothing is given up on after this.
+constexpr int kNetworkTimeoutSeconds = 15;
+
+// The cause an error message of mpv or ffmpeg names, if any.
+std::optional<MpvPlayer::Failure> FailureOfLog(const char* text) {
+  const auto has = [text](const char* part) { return std::strstr(text, part) != nullptr; };
+  // ffmpeg's TLS layer: "Peer certificate failed verification" and kin.
+  if (has("certificate")) return MpvPlayer::Failure{PlayFailure::CertificateNotTrusted};
+  if (has("Failed to resolve hostname")) return MpvPlayer::Failure{PlayFailure::ServerNotFound};
+  if (has("Connection refused")) return MpvPlayer::Failure{PlayFailure::ConnectionRefused};
+  if (has("timed out") || has("Network is unreachable") || has("No route to host")) {
+    return MpvPlayer::Failure{PlayFailure::NoAnswer};
+  }
+  // "HTTP error 404 Not Found"
+  if (const char* http = std::strstr(text, "HTTP error ")) {
+    const int status = std::atoi(http + 11);
+    if (status >= 100 && status <= 999) return MpvPlayer::Failure{PlayFailure::HttpStatus, status};
+  }
+  return std::nullopt;
+}
+
+// An address as one line of a terminal: it came from the network.
+std::string PrintableAddress(const std::string& address) {
+  std::string line = address.substr(0, 300);
+  for (char& c : line) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  }
+  return line;
+}
+
 std::map<std::string, std::string> StringsOf(const mpv_node& node) {
   std::map<std::string, std::string> values;
   if (node.format != MPV_FORMAT_NODE_MAP) return values;
@@ -42,11 +74,28 @@ std::map<std::string, std::string> StringsOf(const mpv_node& node) {
 
 MpvPlayer::MpvPlayer(std::map<std::string, std::string> options, QObject* parent)
     : MediaPlayer(parent), options_(std::move(options)) {
+  const auto timeout = options_.find("network-timeout");
+  networkTimeout_ = timeout != options_.end() ? std::max(1, std::atoi(timeout->second.c_str())) : kNetworkTimeoutSeconds;
   retry_.setSingleShot(true);
   connect(&retry_, &QTimer::timeout, this, [this] { load(); });
   steady_.setSingleShot(true);
   steady_.setInterval(std::chrono::seconds(10));
   connect(&steady_, &QTimer::timeout, this, [this] { reconnect_.Reset(); });
+  decide_.setSingleShot(true);
+  decide_.setInterval(std::chrono::milliseconds(200));
+  connect(&decide_, &QTimer::timeout, this, [this] {
+    if (!ending_) return;
+    ending_ = false;
+    ended();
+  });
+  // The countdown of a pause before the next try.
+  countdown_.setInterval(std::chrono::seconds(1));
+  connect(&countdown_, &QTimer::timeout, this, [this] {
+    if (!retry_.isActive()) return countdown_.stop();
+    // The ticks fall on whole seconds of the pause, give or take a little.
+    state_.reconnectInSeconds = std::max(1, (retry_.remainingTime() + 500) / 1000);
+    emit stateChanged();
+  });
 }
 
 // Shared with the thread that opens libmpv, which may outlive the player.
@@ -94,7 +143,7 @@ void MpvPlayer::libraryOpened() {
   const bool asked = state_.state == PlayState::Connecting && !active_ && !url_.empty();
   if (!lib_) {
     std::fprintf(stderr, "vandrel-radio: no playback: %s\n", why.c_str());
-    if (asked) failed(PlayFailure::Unplayable);
+    if (asked) failed({PlayFailure::Unplayable});
     return;
   }
   // A play asked for while the library opened, not undone since.
@@ -116,7 +165,7 @@ bool MpvPlayer::start() {
            {"input-default-bindings", "no"}, {"input-vo-keyboard", "no"}, {"osc", "no"}, {"ytdl", "no"},
            {"load-scripts", "no"}, {"config", "no"}, {"load-unsafe-playlists", "no"},
            {"demuxer-lavf-o", kDemuxerProtocols}, {"stream-lavf-o", kStreamProtocols}, {"tls-verify", "yes"},
-           {"idle", "yes"}, {"network-timeout", "15"},
+           {"idle", "yes"}, {"network-timeout", std::to_string(kNetworkTimeoutSeconds)},
            {"user-agent", "Vandrel Internet Radio"}, {"audio-client-name", "Vandrel Internet Radio"},
            {"title", kStreamName},
            {"volume-max", "100"}, {"cache", "yes"},
@@ -140,8 +189,9 @@ bool MpvPlayer::start() {
   // Every entry mpv is about to open, a playlist's or a redirect's too,
   // passes here first and waits for our answer.
   lib_->mpv_hook_add(mpv_, kLoadHook, "on_load", 0);
-  // Errors only: they tell an untrusted certificate from other failures.
-  lib_->mpv_request_log_messages(mpv_, "error");
+  // Warnings and errors: ffmpeg names an HTTP status or a lost connection
+  // only as a warning.
+  lib_->mpv_request_log_messages(mpv_, "warn");
   lib_->mpv_set_wakeup_callback(mpv_, &MpvPlayer::wakeup, this);
   return true;
 }
@@ -169,14 +219,16 @@ void MpvPlayer::setURL(const std::string& address) {
 
 void MpvPlayer::load() {
   active_ = false;
+  ending_ = false;
   restarted_ = false;
   waiting_ = false;
-  failure_ = PlayFailure::Unplayable;
+  failure_ = {};
   state_.bufferPercent = 0;
+  countdown_.stop();
   ++loads_;
   if (!IsWebRadioAddress(url_)) {
     stopStream();
-    failLater(PlayFailure::NotWebRadio);
+    failed({PlayFailure::NotWebRadio});
     return;
   }
   if (!lib_) {
@@ -185,14 +237,13 @@ void MpvPlayer::load() {
     return;
   }
   if (!start()) {
-    failLater(PlayFailure::Unplayable);
+    failed({PlayFailure::Unplayable});
     return;
   }
   const char* command[] = {"loadfile", url_.c_str(), "replace", nullptr};
   mpv_node result{};
   if (lib_->mpv_command_ret(mpv_, command, &result) < 0) {
-    failLater(PlayFailure::Unplayable);
-    setState(PlayState::Connecting);
+    failed({PlayFailure::Unplayable});
     return;
   }
   firstEntry_ = std::numeric_limits<std::int64_t>::max();
@@ -211,47 +262,67 @@ void MpvPlayer::load() {
 
 void MpvPlayer::stopStream() {
   active_ = false;
+  ending_ = false;
   if (!mpv_) return;
   const char* stop[] = {"stop", nullptr};
   lib_->mpv_command(mpv_, stop);
 }
 
-void MpvPlayer::failLater(PlayFailure why) {
-  // Reported later, like every player error, never inside the caller's call,
-  // and only while no other load has begun since.
-  QMetaObject::invokeMethod(
-      this, [this, why, load = loads_] { if (load == loads_) failed(why); }, Qt::QueuedConnection);
-}
-
-void MpvPlayer::failed(PlayFailure why) {
+void MpvPlayer::failed(Failure why) {
   active_ = false;
-  const bool newCause = state_.failure != why;
-  state_.failure = why;
-  if (newCause && state_.state == PlayState::Error) {
-    emit stateChanged();
-  } else {
-    setState(PlayState::Error);
-  }
-  emit errorOccurred();
+  retry_.stop();
+  countdown_.stop();
+  PlayerState error = state_;
+  error.state = PlayState::Error;
+  error.failure = why.failure;
+  error.httpStatus = why.httpStatus;
+  const bool changed = !(error == state_);
+  state_ = error;
+  if (changed) emit stateChanged();
+  setTitle("");
+  const std::string cause = FailureText(state_);
+  std::fprintf(stderr, "vandrel-radio: cannot play %s: %s\n", PrintableAddress(url_).c_str(),
+               cause.empty() ? "unplayable" : cause.c_str());
+  // Reported from the event loop, never inside a call to the player nor
+  // while mpv's events are being read: a box opened by a listener must not
+  // hold the player.
+  QMetaObject::invokeMethod(
+      this, [this, text = QString::fromStdString(cause)] { emit errorOccurred(text); }, Qt::QueuedConnection);
 }
 
-void MpvPlayer::retry() {
+bool MpvPlayer::retry() {
   steady_.stop();
-  if (const auto pause = reconnect_.NextPause()) {
-    state_.reconnectTry = reconnect_.Tries();
-    state_.reconnectTries = reconnect_.MaxTries();
-    state_.reconnectInSeconds = static_cast<int>((pause->count() + 999) / 1000);
-    setState(PlayState::Reconnecting);
-    retry_.start(*pause);
-    return;
-  }
-  giveUp();
+  const auto pause = reconnect_.NextPause();
+  if (!pause) return false;
+  state_.reconnectTry = reconnect_.Tries();
+  state_.reconnectTries = reconnect_.MaxTries();
+  state_.reconnectInSeconds = static_cast<int>((pause->count() + 999) / 1000);
+  setState(PlayState::Reconnecting);
+  retry_.start(*pause);
+  countdown_.start();
+  return true;
 }
 
-void MpvPlayer::giveUp() {
+void MpvPlayer::ended() {
+  Failure why = failure_;
+  if (endError_ == MPV_ERROR_AO_INIT_FAILED) {
+    why = {PlayFailure::SoundOutputFailed};
+  } else if (why.failure == PlayFailure::Unplayable) {
+    // mpv names no cause: a server that accepts and then says nothing ends
+    // at the network time-out.
+    if (std::chrono::steady_clock::now() - entryStarted_ >= std::chrono::seconds(networkTimeout_ - 1)) {
+      why.failure = PlayFailure::NoAnswer;
+    } else if (endError_ == MPV_ERROR_UNKNOWN_FORMAT) {
+      why.failure = PlayFailure::NotAudio;
+    }
+  }
+  // A station that played, or whose output failed, is tried again; an
+  // address or certificate we refuse is not.
+  const bool refused = why.failure == PlayFailure::NotWebRadio || why.failure == PlayFailure::CertificateNotTrusted;
+  if (!refused && (played_ || why.failure == PlayFailure::SoundOutputFailed) && retry()) return;
   played_ = false;
   reconnect_.Reset();
-  failed(PlayFailure::Unplayable);
+  failed(why);
 }
 
 void MpvPlayer::close() {
@@ -259,6 +330,7 @@ void MpvPlayer::close() {
   stopStream();
   setTitle("");
   retry_.stop();
+  countdown_.stop();
   steady_.stop();
   reconnect_.Reset();
   played_ = false;
@@ -270,15 +342,19 @@ void MpvPlayer::pause() {
   // A live stream cannot wait: it is let go, and play opens it afresh.
   stopStream();
   retry_.stop();
+  countdown_.stop();
   steady_.stop();
   setState(PlayState::Paused);
 }
 
 void MpvPlayer::play() {
-  if (url_.empty() || IsActive(state_.state)) return;
+  // While it waits to try again, play tries at once.
+  if (url_.empty() || (IsActive(state_.state) && state_.state != PlayState::Reconnecting)) return;
+  if (state_.state != PlayState::Reconnecting) {
+    reconnect_.Reset();
+    played_ = false;
+  }
   retry_.stop();
-  reconnect_.Reset();
-  played_ = false;
   load();
 }
 
@@ -299,10 +375,6 @@ void MpvPlayer::drainEvents() {
     if (event->event_id == MPV_EVENT_NONE) break;
     handle(*event);
   }
-  if (ending_) {
-    ending_ = false;
-    failed(failure_);
-  }
 }
 
 void MpvPlayer::handle(const mpv_event& event) {
@@ -312,6 +384,8 @@ void MpvPlayer::handle(const mpv_event& event) {
       if (!active_ || start->playlist_entry_id < firstEntry_) break;
       // The first entry, or the next one of a playlist or redirect.
       restarted_ = false;
+      failure_ = {};
+      entryStarted_ = std::chrono::steady_clock::now();
       setState(PlayState::Connecting);
       break;
     }
@@ -331,14 +405,11 @@ void MpvPlayer::handle(const mpv_event& event) {
       // A playlist of several streams goes on with its next entry.
       if (hasEntryAfter(end->playlist_entry_id)) break;
       active_ = false;
-      if (failure_ == PlayFailure::Unplayable &&
-          (played_ || (end->reason == MPV_END_FILE_REASON_ERROR && end->error == MPV_ERROR_AO_INIT_FAILED))) {
-        retry();
-      } else {
-        // mpv hands out log messages only once its events are out: the
-        // cause is known when the queue is empty.
-        ending_ = true;
-      }
+      endError_ = end->reason == MPV_END_FILE_REASON_ERROR ? end->error : 0;
+      // mpv hands out the messages that name the cause after the end, and
+      // not always in the same wakeup.
+      ending_ = true;
+      decide_.start();
       break;
     }
     case MPV_EVENT_PROPERTY_CHANGE: {
@@ -372,9 +443,12 @@ void MpvPlayer::handle(const mpv_event& event) {
       break;
     case MPV_EVENT_LOG_MESSAGE: {
       const auto* log = static_cast<const mpv_event_log_message*>(event.data);
-      // ffmpeg's TLS layer: "Peer certificate failed verification" and kin.
-      if ((active_ || ending_) && std::strstr(log->text, "certificate") != nullptr) {
-        failure_ = PlayFailure::CertificateNotTrusted;
+      if (!active_ && !ending_) break;
+      // The first cause named wins: a redirect's or playlist's later
+      // messages only repeat that the entry failed. ffmpeg's messages go to
+      // one mpv instance of the process: a program has one player.
+      if (failure_.failure == PlayFailure::Unplayable && std::strncmp(log->prefix, "ao", 2) != 0) {
+        if (const auto cause = FailureOfLog(log->text)) failure_ = *cause;
       }
       break;
     }
@@ -388,7 +462,7 @@ void MpvPlayer::vet(const mpv_event_hook& hook) {
   if (name != nullptr && !IsWebRadioAddress(name)) {
     // Something no stream handler opens: the entry ends in an error.
     lib_->mpv_set_property_string(mpv_, "stream-open-filename", "refused://");
-    if (active_) failure_ = PlayFailure::NotWebRadio;
+    if (active_) failure_ = {PlayFailure::NotWebRadio};
   }
   lib_->mpv_free(name);
   lib_->mpv_hook_continue(mpv_, hook.id);

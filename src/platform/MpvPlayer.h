@@ -48,6 +48,12 @@ class MpvPlayer : public MediaPlayer {
   std::string streamTitle() const override { return title_; }
   void prepare() override { openLibrary(); }
 
+  // What ended a load: a cause, with the server's status for HTTP errors.
+  struct Failure {
+    PlayFailure failure = PlayFailure::Unplayable;
+    int httpStatus = 0;
+  };
+
   // For tests: shorter pauses between tries, and a shorter steady play.
   void setReconnectPauses(ReconnectPolicy::Pauses pauses, std::chrono::milliseconds steady = std::chrono::seconds(10));
 
@@ -57,11 +63,12 @@ class MpvPlayer : public MediaPlayer {
   bool start();
   void load();
   void stopStream();
-  void failed(PlayFailure why);
-  void failLater(PlayFailure why);
-  // The stream ended by itself or its output failed: try again, or give up.
-  void retry();
-  void giveUp();
+  // The player is in Error; its listeners hear of it from the event loop.
+  void failed(Failure why);
+  // The current entry ended by itself: try again, or fail with its cause.
+  void ended();
+  // Schedules the next try; false when the tries are spent.
+  bool retry();
   Q_INVOKABLE void drainEvents();
   void handle(const mpv_event& event);
   // Lets mpv open an entry only when it is web radio.
@@ -90,12 +97,17 @@ class MpvPlayer : public MediaPlayer {
   bool output_ = false;      // an audio output is open
   bool waiting_ = false;     // paused for the cache
   bool played_ = false;      // reached Playing since the address was set
-  PlayFailure failure_ = PlayFailure::Unplayable;  // what the current load met
-  bool ending_ = false;      // failed, reported once the events are drained
+  Failure failure_;          // what the current entry met
+  int endError_ = 0;         // mpv's error code for it
+  std::chrono::steady_clock::time_point entryStarted_;
+  int networkTimeout_;
+  bool ending_ = false;      // ended, decided once mpv has said why
   std::uint64_t loads_ = 0;  // counts loads and closes, so a late report can tell it is stale
   ReconnectPolicy reconnect_;
   QTimer retry_;
   QTimer steady_;
+  QTimer countdown_;
+  QTimer decide_;
 };
 
 }  // namespace vandrel

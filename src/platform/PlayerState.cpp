@@ -17,13 +17,25 @@ std::string StatusText(const PlayerState& s, const std::string& streamTitle) {
     case PlayState::Reconnecting:
       return "Reconnecting in " + std::to_string(s.reconnectInSeconds) + " s (" + std::to_string(s.reconnectTry) + "/" +
              std::to_string(s.reconnectTries) + ")";
-    case PlayState::Error:
-      switch (s.failure) {
-        case PlayFailure::Unplayable: return "Error";
-        case PlayFailure::NotWebRadio: return "Error: not a web radio address";
-        case PlayFailure::CertificateNotTrusted: return "Error: certificate not trusted";
-      }
-      return "Error";
+    case PlayState::Error: {
+      const std::string cause = FailureText(s);
+      return cause.empty() ? "Error" : "Error: " + cause;
+    }
+  }
+  return "";
+}
+
+std::string FailureText(const PlayerState& s) {
+  switch (s.failure) {
+    case PlayFailure::Unplayable: return "";
+    case PlayFailure::NotWebRadio: return "not a web radio address";
+    case PlayFailure::CertificateNotTrusted: return "certificate not trusted";
+    case PlayFailure::ServerNotFound: return "server not found";
+    case PlayFailure::ConnectionRefused: return "connection refused";
+    case PlayFailure::NoAnswer: return "no answer";
+    case PlayFailure::HttpStatus: return "HTTP " + std::to_string(s.httpStatus);
+    case PlayFailure::NotAudio: return "not an audio stream";
+    case PlayFailure::SoundOutputFailed: return "sound output failed";
   }
   return "";
 }

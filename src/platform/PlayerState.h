@@ -8,7 +8,17 @@ namespace vandrel {
 enum class PlayState { Stopped, Connecting, Buffering, Playing, Paused, Reconnecting, Error };
 
 // Why the player is in Error, where it can tell.
-enum class PlayFailure { Unplayable, NotWebRadio, CertificateNotTrusted };
+enum class PlayFailure {
+  Unplayable,
+  NotWebRadio,
+  CertificateNotTrusted,
+  ServerNotFound,
+  ConnectionRefused,
+  NoAnswer,
+  HttpStatus,  // the server answered with PlayerState::httpStatus
+  NotAudio,
+  SoundOutputFailed,
+};
 
 // What the media player is doing, as its listeners see it.
 struct PlayerState {
@@ -18,12 +28,16 @@ struct PlayerState {
   int reconnectTries = 0;
   int reconnectInSeconds = 0;
   PlayFailure failure = PlayFailure::Unplayable;  // while in Error
+  int httpStatus = 0;                             // with PlayFailure::HttpStatus
 
   bool operator==(const PlayerState&) const = default;
 };
 
 // The status line's text: the one place a state becomes words.
 std::string StatusText(const PlayerState& state, const std::string& streamTitle);
+
+// The cause of an error in a few words ("HTTP 404"), empty when unknown.
+std::string FailureText(const PlayerState& state);
 
 // True while the player holds a stream it is playing or working to play.
 bool IsActive(PlayState state);

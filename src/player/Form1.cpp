@@ -520,6 +520,11 @@ Station Form1::StationFor(const std::string& address) const {
   return {name.empty() ? address : name, address, station_.homepage()};
 }
 
-void Form1::PlayerError() { boxes_.NoticeBox("error18"); }
+void Form1::PlayerError(const QString& cause) {
+  if (errorBoxOpen_) return;
+  errorBoxOpen_ = true;
+  ShowMessageBoxLater(this, QMessageBox::Information, texts_.Text("error0"), texts_.Text("error18"),
+                      cause.toStdString(), [this] { errorBoxOpen_ = false; });
+}
 
 }  // namespace vandrel

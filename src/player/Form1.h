@@ -184,7 +184,8 @@ class Form1 : public QWidget {
   std::string SettingsFile() const;
   void Timer5_Timer();
   void PlayerStatusChange();
-  void PlayerError();
+  // One box at a time, never while another box is open; the cause is its second line.
+  void PlayerError(const QString& cause);
   void StationChange();
   // A click on the line already selected plays it again (after a stop or an
   // error); a click that changes the selection plays through the selection.
@@ -197,6 +198,7 @@ class Form1 : public QWidget {
   std::map<QObject*, void (Form1::*)()> clickHandlers_;
   LanguageTable texts_;
   MessageBoxes boxes_;
+  bool errorBoxOpen_ = false;
 };
 
 }  // namespace vandrel

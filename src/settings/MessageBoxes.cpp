@@ -2,7 +2,7 @@
 
 #include <QMessageBox>
 
-#include "platform/WindowFit.h"
+#include "platform/MessageBox.h"
 
 #include "settings/LanguageTable.h"
 
@@ -13,8 +13,7 @@ namespace {
 void Show(QWidget* parent, QMessageBox::Icon icon, const std::string& title, const std::string& text) {
   QMessageBox box(icon, QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok, parent);
   box.setObjectName(icon == QMessageBox::Critical ? "ErrorBox" : "NoticeBox");
-  CentreOnParent(&box);
-  box.exec();
+  RunMessageBox(box);
 }
 
 }  // namespace

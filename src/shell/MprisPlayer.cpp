@@ -28,9 +28,18 @@ MprisPlayer::MprisPlayer(QObject* object, Ports ports) : QDBusAbstractAdaptor(ob
 }
 
 QString MprisPlayer::PlaybackStatus() const {
-  const PlayState state = ports_.player.state().state;
-  if (state == PlayState::Paused) return "Paused";
-  return IsActive(state) ? "Playing" : "Stopped";
+  // Playing while there is sound or sound is on its way; a pause before
+  // the next try is none.
+  switch (ports_.player.state().state) {
+    case PlayState::Connecting:
+    case PlayState::Buffering:
+    case PlayState::Playing: return "Playing";
+    case PlayState::Paused:
+    case PlayState::Reconnecting: return "Paused";
+    case PlayState::Stopped:
+    case PlayState::Error: return "Stopped";
+  }
+  return "Stopped";
 }
 
 QVariantMap MprisPlayer::Metadata() const {
@@ -51,7 +60,7 @@ void MprisPlayer::setVolume(double volume) {
 }
 
 void MprisPlayer::Play() {
-  if (IsActive(ports_.player.state().state)) return;
+  if (PlaybackStatus() == "Playing") return;
   if (!ports_.station.address().empty()) {
     ports_.station.Continue();
   } else if (const std::string last = ports_.lastAddress(); !last.empty()) {
@@ -62,7 +71,7 @@ void MprisPlayer::Play() {
 void MprisPlayer::Pause() { ports_.station.Pause(); }
 
 void MprisPlayer::PlayPause() {
-  if (IsActive(ports_.player.state().state)) {
+  if (PlaybackStatus() == "Playing") {
     Pause();
   } else {
     Play();

@@ -29,7 +29,10 @@ class MprisRoot : public QDBusAbstractAdaptor {
   QString DesktopEntry() const { return "org.vandrel.Radio"; }
   QStringList SupportedUriSchemes() const { return {"http", "https"}; }
   QStringList SupportedMimeTypes() const {
-    return {"audio/mpeg", "audio/aac", "audio/ogg", "audio/x-scpls", "audio/x-mpegurl", "application/vnd.apple.mpegurl"};
+    return {"audio/mpeg",     "audio/aac",          "audio/aacp",       "audio/ogg",
+            "application/ogg", "audio/x-vorbis+ogg", "audio/opus",       "audio/x-opus+ogg",
+            "audio/flac",     "audio/x-flac",       "audio/x-scpls",    "audio/x-mpegurl",
+            "audio/mpegurl",  "application/vnd.apple.mpegurl"};
   }
 
  public slots:

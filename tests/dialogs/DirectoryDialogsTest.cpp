@@ -27,7 +27,9 @@ class DirectoryDialogsTest : public test::ProgramFolderFixture {
                                     "<naam> Twee  Land </naam><bestand>twee.txt</bestand>\n<naam>Drie</naam>\n"},
          {"radio/inter/zenders/holland.txt", Station("Thuis", 600)},
          {"radio/inter/zenders/twee.txt", Station("Tweede", 605)},
-         {"radio/inter/zenders/rock.txt", Station("Rock & Roll Radio", 603) + Station("Rock & Roll Twee", 604)}});
+         {"radio/inter/zenders/rock.txt", Station("Rock & Roll Radio", 603) + Station("Rock & Roll Twee", 604)},
+         {"radio/inter/zenders/dood.txt", "<naam>Dood Gone</naam><url>{{base}}gone</url>\n"
+                                          "<naam>Dood File</naam><url>file:///etc/hostname</url>\n"}});
   }
   static void TearDownTestSuite() { delete served_; }
 
@@ -80,6 +82,26 @@ TEST_F(DirectoryDialogsTest, EachDialogHandsOverWhatWasChosen) {
   EXPECT_TRUE(search.isVisible());
   EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{Text("error2"), Text("error2"), " Twee  Land " + Text("error3"),
                                                      Text("error5"), "Rock & Roll Twee" + Text("error6")}));
+}
+
+// A hit that fails is not called playing: the error follows the word of
+// success when it comes while that box is read, and stands alone when the
+// play failed at once.
+TEST_F(DirectoryDialogsTest, ASearchHitThatFailsIsNeverCalledPlaying) {
+  test::BoxCloser boxes(1s);
+  Form1& main = Open(Server().baseAddress(), "Thuis");
+  Form3 search(main);
+  search.show();
+  search.LaadLijst_Zoek("dood");
+  ASSERT_EQ(Names(search.List1Box), (std::vector<std::string>{"Dood Gone", "Dood File"}));
+  for (const int row : {0, 1}) {
+    search.List1->setCurrentRow(row);
+    search.Command1->click();
+    ASSERT_TRUE(test::WaitUntil([&] { return boxes.Texts().size() == (row == 0 ? 2u : 3u); }, 15s));
+  }
+  test::Pump(300ms);
+  EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{"Dood Gone" + Text("error6"), Text("error18"), Text("error18")}));
+  EXPECT_EQ(boxes.details, (std::vector<std::string>{"", "HTTP 404", "not a web radio address"}));
 }
 
 TEST_F(DirectoryDialogsTest, OnADeadServerEachDirectoryDialogShowsItsOwnBoxAndStaysOpen) {

@@ -28,7 +28,10 @@ using Options = std::map<std::string, std::string>;
 struct Watched {
   explicit Watched(Options options = {{"ao", "null"}}) : player(std::move(options)) {
     QObject::connect(&player, &MediaPlayer::stateChanged, [this] { statuses.push_back(player.status()); });
-    QObject::connect(&player, &MediaPlayer::errorOccurred, [this] { ++errors; });
+    QObject::connect(&player, &MediaPlayer::errorOccurred, [this](const QString& cause) {
+      ++errors;
+      causes.push_back(cause.toStdString());
+    });
   }
   bool WaitFor(PlayState state, std::chrono::milliseconds limit = 15s) {
     return test::WaitUntil([&] { return player.state().state == state; }, limit);
@@ -39,6 +42,7 @@ struct Watched {
   MpvPlayer player;
   std::vector<std::string> statuses;
   int errors = 0;
+  std::vector<std::string> causes;
 };
 
 class MpvPlayerTest : public ::testing::Test {
@@ -124,34 +128,45 @@ TEST_F(MpvPlayerTest, StopAndNewAddressesLeaveNothingBehind) {
   EXPECT_EQ(w.errors, 0);
 }
 
-// A station that cannot be had gives its one error at once (an error page:
-// Form1Test); one whose sound cannot be output, after the tries. Both run at once.
-TEST_F(MpvPlayerTest, StationsThatNeverPlayGiveOneError) {
+// A station that cannot be had gives its one error at once, naming why; one
+// whose sound cannot be output, after the tries. One player at a time: ffmpeg
+// tells its causes to one player of a process.
+TEST_F(MpvPlayerTest, StationsThatNeverPlayGiveOneErrorThatSaysWhy) {
+  const std::string head = "HTTP/1.1 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n";
+  test::CannedServer notFound("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
+  test::CannedServer failing("HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\n\r\n");
+  test::CannedServer page("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n<!DOCTYPE html><html><body>" +
+                          std::string(20000, 'x') + "</body></html>");
+  test::CannedServer silent("");
+  test::CannedServer stalled(head, {}, 0, true);
   const struct {
     std::string address;
     const char* output;
+    std::string cause;
     bool tried;
-  } cases[] = {{"http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/stream", "null", false},
-               {tone_->baseAddress() + "stream/tone", "pulse", true}};
+  } cases[] = {{"http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/stream", "null", "connection refused", false},
+               // A name the resolver refuses without asking the network.
+               {"http://no_such_host!.invalid/stream", "null", "server not found", false},
+               {notFound.address() + "stream", "null", "HTTP 404", false},
+               {failing.address() + "stream", "null", "HTTP 500", false},
+               {page.address() + "stream", "null", "not an audio stream", false},
+               {silent.address() + "stream", "null", "no answer", false},
+               {stalled.address() + "stream", "null", "no answer", false},
+               {tone_->baseAddress() + "stream/tone", "pulse", "sound output failed", true}};
   ::setenv("PULSE_SERVER", "unix:/nonexistent/native", 1);
-  std::vector<std::unique_ptr<Watched>> players;
   for (const auto& c : cases) {
-    players.push_back(std::make_unique<Watched>(Options{{"ao", c.output}}));
-    players.back()->player.setReconnectPauses({100ms, 100ms, 100ms, 100ms, 100ms});
-    players.back()->player.setURL(c.address);
-  }
-  EXPECT_TRUE(test::WaitUntil(
-      [&] { return std::all_of(players.begin(), players.end(), [](auto& w) { return w->errors > 0; }); }, 30s));
-  test::Pump(1s);
-  ::unsetenv("PULSE_SERVER");
-  for (std::size_t i = 0; i < players.size(); ++i) {
-    SCOPED_TRACE(cases[i].address);
-    const Watched& w = *players[i];
-    EXPECT_EQ(w.errors, 1);
-    EXPECT_EQ(w.player.status(), "Error");
-    EXPECT_EQ(w.Saw(cases[i].tried ? "Reconnecting in 1 s (5/5)" : "Reconnecting"), cases[i].tried);
+    SCOPED_TRACE(c.address);
+    Watched w(Options{{"ao", c.output}, {"network-timeout", "3"}});
+    w.player.setReconnectPauses({100ms, 100ms, 100ms, 100ms, 100ms});
+    w.player.setURL(c.address);
+    EXPECT_TRUE(test::WaitUntil([&] { return w.errors > 0; }, 15s));
+    test::Pump(300ms);
+    EXPECT_EQ(w.causes, std::vector<std::string>{c.cause});
+    EXPECT_EQ(w.player.status(), "Error: " + c.cause);
+    EXPECT_EQ(w.Saw(c.tried ? "Reconnecting in 1 s (5/5)" : "Reconnecting"), c.tried);
     EXPECT_FALSE(w.Saw("Playing"));  // no sound was ever output
   }
+  ::unsetenv("PULSE_SERVER");
 }
 
 // Tries start afresh only after steady play: a stream that keeps dying soon
@@ -159,11 +174,13 @@ TEST_F(MpvPlayerTest, StationsThatNeverPlayGiveOneError) {
 // players run at once.
 TEST_F(MpvPlayerTest, DroppedStreamsAreReopenedAndTheirTriesRenewOnlyAfterSteadyPlay) {
   const std::string shortTone = tone_->baseAddress() + "stream/tone?seconds=2";
-  Watched steady, unsteady;
+  Watched steady, unsteady, counting;
   steady.player.setReconnectPauses({200ms, 200ms, 200ms, 200ms, 200ms}, 1s);
   unsteady.player.setReconnectPauses({200ms, 200ms}, 10s);
+  counting.player.setReconnectPauses({3s});
   steady.player.setURL(shortTone);
   unsteady.player.setURL(shortTone);
+  counting.player.setURL(shortTone);
   for (int drop = 0; drop < 2; ++drop) {
     ASSERT_TRUE(steady.WaitFor(PlayState::Playing));
     ASSERT_TRUE(steady.WaitFor(PlayState::Reconnecting));
@@ -173,6 +190,10 @@ TEST_F(MpvPlayerTest, DroppedStreamsAreReopenedAndTheirTriesRenewOnlyAfterSteady
   ASSERT_TRUE(test::WaitUntil([&] { return unsteady.errors > 0; }, 20s)) << unsteady.player.status();
   EXPECT_TRUE(unsteady.Saw("Reconnecting in 1 s (2/2)"));
   EXPECT_EQ(unsteady.player.status(), "Error");
+  EXPECT_EQ(unsteady.player.streamTitle(), "");  // the last song is over
+  // The pause counts down.
+  ASSERT_TRUE(test::WaitUntil([&] { return counting.Saw("Reconnecting in 1 s (1/1)"); }, 20s));
+  EXPECT_TRUE(counting.Saw("Reconnecting in 3 s (1/1)") && counting.Saw("Reconnecting in 2 s (1/1)"));
 }
 
 // An https station is verified against the trusted certificates: a
@@ -265,8 +286,8 @@ TEST(MpvLibraryTest, OpensAtTheFirstPlayAndAPlayUndoneMeanwhileStaysUndone) {
   EXPECT_EQ(w.player.state().state, PlayState::Stopped);
   EXPECT_EQ(w.errors, 0);
   w.player.setURL("http://127.0.0.1:9/");
-  EXPECT_TRUE(w.WaitFor(PlayState::Error));
-  EXPECT_EQ(w.errors, 1);
+  EXPECT_TRUE(test::WaitUntil([&] { return w.errors == 1; }, 15s));
+  EXPECT_EQ(w.player.state().state, PlayState::Error);
 }
 
 }  // namespace

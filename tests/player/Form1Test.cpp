@@ -8,6 +8,7 @@
 #include <sys/inotify.h>
 
 #include <QTemporaryDir>
+#include <QMessageBox>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
@@ -157,7 +158,32 @@ TEST_F(Form1Test, KeysPlayEachStationPassedStopStopsAndADeadStreamGivesOneBox) {
   ASSERT_TRUE(test::WaitUntil([&] { return !boxes.boxes.empty(); }, 20s));
   test::Pump(1s);
   ExpectBoxes(boxes, {"error18"});
+  EXPECT_EQ(boxes.details, Names{"HTTP 404"});
+  EXPECT_EQ(form.Label14->text(), "Error: HTTP 404");
   EXPECT_EQ(player_.URL(), dead.address() + "stream");  // not stopped, not retried
+}
+
+// The error box waits for the user, the player does not: while it is open a
+// station plays, shows its title and is reconnected, and a further error
+// adds no second box.
+TEST_F(Form1Test, AnOpenErrorBoxHoldsNothingBack) {
+  test::CannedServer dead("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+  test::BoxCloser boxes(8s);
+  Form1& form = Start();
+  form.show();
+  const auto boxOpen = [] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; };
+  form.station().Play({"Dood", dead.address() + "stream", ""});
+  ASSERT_TRUE(test::WaitUntil(boxOpen, 10s));
+  form.station().Play({"Kort", Tone(2), ""});
+  EXPECT_TRUE(test::WaitUntil([&] { return form.Label14->text() == "Playing: Vandrel test tone - 440 Hz"; }, 5s))
+      << form.Label14->text().toStdString();
+  EXPECT_TRUE(test::WaitUntil([&] { return form.Label14->text().startsWith("Reconnecting"); }, 5s));
+  form.station().Play({"Dood", dead.address() + "stream", ""});
+  EXPECT_TRUE(test::WaitUntil([&] { return form.Label14->text() == "Error: HTTP 404"; }, 5s));
+  EXPECT_TRUE(boxOpen());
+  ASSERT_TRUE(test::WaitUntil([&] { return !boxOpen(); }, 10s));
+  test::Pump(500ms);
+  ExpectBoxes(boxes, {"error18"});
 }
 
 // Files a hostile station could reach: whether any was opened or made.
@@ -215,9 +241,10 @@ TEST_F(Form1Test, AStationThatIsNoWebRadioOpensNothingAndSaysWhy) {
                {served + "memory.pls", refused},
                {redirect.address() + "stream", "Error"},
                {served + "hls.m3u8", refused},
-               {served + "concat.txt", "Error"},
+               {served + "concat.txt", "Error: not an audio stream"},
                {served + "edl", "Error"},
-               {served + "sheet.cue", "Error"}};
+               // Its file, taken relative to the sheet, is not on the server.
+               {served + "sheet.cue", "Error: HTTP 404"}};
   std::string list;
   for (const auto& c : cases) list += "<naam>" + c.address + "</naam><url>" + c.address + "</url>\n";
   const test::ServedData directory(std::map<std::string, std::string>{{zenders + "holland.txt", list}});

@@ -82,6 +82,10 @@ TEST_F(MprisTest, TheDesktopsMediaControlsSeeAndSteerThePlayer) {
     EXPECT_TRUE(test::WaitUntil([&] { return player_.URL() == address; }, 5s));
     EXPECT_EQ(form.ZenderNaam->text().toStdString(), name);
   }
+  // Waiting to try a dropped stream again is no sound.
+  Playerctl({"open", QString::fromStdString(Tone(1))});
+  ASSERT_TRUE(test::WaitUntil([&] { return player_.state().state == PlayState::Reconnecting; }, 20s));
+  EXPECT_EQ(Playerctl({"status"}), "Paused");
   follow.kill();
   follow.waitForFinished();
   EXPECT_TRUE(boxes.boxes.empty());

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -12,18 +13,21 @@ namespace vandrel::test {
 // box's own event loop, the way a user pressing OK would.
 class BoxCloser {
  public:
-  BoxCloser() {
-    timer_.setInterval(50);
+  // A user who reads each box for the given time before pressing OK.
+  explicit BoxCloser(std::chrono::milliseconds reading = std::chrono::milliseconds(50)) {
+    timer_.setInterval(reading);
     QObject::connect(&timer_, &QTimer::timeout, [this] {
       if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
         boxes.push_back(box->text().toStdString());
+        details.push_back(box->informativeText().toStdString());
         box->accept();
       }
     });
     timer_.start();
   }
 
-  std::vector<std::string> boxes;  // their texts
+  std::vector<std::string> boxes;    // their texts
+  std::vector<std::string> details;  // and second lines
   const std::vector<std::string>& Texts() const { return boxes; }
 
  private:

@@ -15,11 +15,12 @@ namespace vandrel::test {
 // A loopback listener that answers every connection with one fixed reply, or
 // never answers at all when the reply is empty. A part given after the reply
 // follows it, sent again count times, or until the client goes when count is 0
-// (for a minute at the most).
+// (for a minute at the most). Held, a connection stays open after the reply
+// and says nothing more.
 class CannedServer {
  public:
-  explicit CannedServer(std::string reply, std::string part = {}, std::size_t count = 0)
-      : reply_(std::move(reply)), part_(std::move(part)), count_(count) {}
+  explicit CannedServer(std::string reply, std::string part = {}, std::size_t count = 0, bool held = false)
+      : reply_(std::move(reply)), part_(std::move(part)), count_(count), hold_(held) {}
   ~CannedServer() {
     stopping_ = true;
     thread_.join();
@@ -49,6 +50,10 @@ class CannedServer {
            ++sent) {
         open = Send(fd, part_);
       }
+      if (hold_) {
+        held.push_back(fd);
+        continue;
+      }
       ::shutdown(fd, SHUT_WR);
       ::close(fd);
     }
@@ -69,6 +74,7 @@ class CannedServer {
   std::string reply_;
   std::string part_;
   std::size_t count_;
+  bool hold_;
   int port_ = 0;
   int listener_ = ListenOnLoopback(port_);
   std::atomic<bool> stopping_{false};
