@@ -40,6 +40,9 @@ class Form1 : public QWidget {
   Q_OBJECT
 
  public:
+  // The station name shown before any station is chosen.
+  static constexpr const char* kNoStation = "*+ naam zender +*";
+
   struct Environment {
     std::string programFolder;
     std::string baseAddress;  // of the station directory server, ends in "/"

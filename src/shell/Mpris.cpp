@@ -19,7 +19,7 @@ bool StartMpris(Form1& form) {
   const std::string ini = InFolder(form.settingsFolder(), "INST.INI");
   new MprisPlayer(object, {form.player(), form.station(), [&form](int volume) { form.Slider1->setValue(volume); },
                            [&form](const std::string& address) { return form.StationFor(address); },
-                           [ini] { return ReadIniWhole(ini, "Onthouden", "LaatsteURL"); }});
+                           [ini] { return ReadIniWhole(ini, "Onthouden", "LaatsteURL"); }, Form1::kNoStation});
   // A second copy (another installation or folder) takes the name MPRIS
   // gives each further instance of one player.
   const QString name = "org.mpris.MediaPlayer2.vandrelradio";

@@ -43,7 +43,8 @@ QString MprisPlayer::PlaybackStatus() const {
 }
 
 QVariantMap MprisPlayer::Metadata() const {
-  const QString station = QString::fromStdString(ports_.station.name());
+  const QString station =
+      ports_.station.name() == ports_.noStation ? QString() : QString::fromStdString(ports_.station.name());
   const QString title = QString::fromStdString(ports_.player.streamTitle());
   QVariantMap metadata{{"mpris:trackid", QVariant::fromValue(QDBusObjectPath("/org/vandrel/Radio/Station"))},
                        {"xesam:title", title.isEmpty() ? station : title}};

@@ -70,6 +70,8 @@ class MprisPlayer : public QDBusAbstractAdaptor {
     std::function<Station(const std::string&)> stationFor;
     // What Play opens when nothing has been played yet.
     std::function<std::string()> lastAddress;
+    // The name shown before any station is: none on the bus.
+    std::string noStation;
   };
 
   MprisPlayer(QObject* object, Ports ports);
