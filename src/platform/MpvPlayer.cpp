@@ -157,6 +157,9 @@ bool MpvPlayer::start() {
   std::setlocale(LC_NUMERIC, "C");
   // The sound server's mixer shows our name and icon.
   ::setenv("PULSE_PROP_application.icon_name", "org.vandrel.Radio", 0);
+  // PipeWire's client library logs its warnings to the terminal at every
+  // play; its errors still show, unless the user asks for more.
+  ::setenv("PIPEWIRE_DEBUG", "1", 0);
   mpv_ = lib_->mpv_create();
   if (!mpv_) return false;
 
