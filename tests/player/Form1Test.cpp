@@ -180,7 +180,8 @@ TEST_F(Form1Test, AnOpenErrorBoxHoldsNothingBack) {
   EXPECT_TRUE(test::WaitUntil([&] { return form.Label14->text().startsWith("Reconnecting"); }, 5s));
   form.station().Play({"Dood", dead.address() + "stream", ""});
   EXPECT_TRUE(test::WaitUntil([&] { return form.Label14->text() == "Error: HTTP 404"; }, 5s));
-  EXPECT_TRUE(boxOpen());
+  ASSERT_TRUE(boxOpen());
+  test::SaveScreenshot(*QApplication::activeModalWidget(), "error-box-with-cause.png");
   ASSERT_TRUE(test::WaitUntil([&] { return !boxOpen(); }, 10s));
   test::Pump(500ms);
   ExpectBoxes(boxes, {"error18"});
