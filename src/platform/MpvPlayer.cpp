@@ -47,6 +47,11 @@ MpvPlayer::MpvPlayer(std::map<std::string, std::string> options, QObject* parent
   steady_.setSingleShot(true);
   steady_.setInterval(std::chrono::seconds(10));
   connect(&steady_, &QTimer::timeout, this, [this] { reconnect_.Reset(); });
+  slowTry_.setSingleShot(true);
+  connect(&slowTry_, &QTimer::timeout, this, [this] {
+    if (comeback_.SlowTry(state_.state == PlayState::Playing || state_.state == PlayState::Buffering)) comeBack();
+    armSlowTry();
+  });
 }
 
 // Shared with the thread that opens libmpv, which may outlive the player.
@@ -152,6 +157,7 @@ void MpvPlayer::wakeup(void* self) {
 }
 
 void MpvPlayer::setURL(const std::string& address) {
+  comeback_.Forget();
   url_ = address;
   setTitle("");
   retry_.stop();
@@ -232,6 +238,7 @@ void MpvPlayer::failed(PlayFailure why) {
   } else {
     setState(PlayState::Error);
   }
+  if (!comeback_.Report()) return;
   emit errorOccurred();
 }
 
@@ -249,12 +256,41 @@ void MpvPlayer::retry() {
 }
 
 void MpvPlayer::giveUp() {
+  if (played_) lose();
   played_ = false;
   reconnect_.Reset();
   failed(PlayFailure::Unplayable);
 }
 
+void MpvPlayer::lose() {
+  comeback_.Lost();
+  armSlowTry();
+}
+
+void MpvPlayer::armSlowTry() {
+  if (const auto pause = comeback_.NextSlowTry()) {
+    slowTry_.start(*pause);
+  } else {
+    slowTry_.stop();
+  }
+}
+
+void MpvPlayer::comeBack() {
+  retry_.stop();
+  load();
+}
+
+void MpvPlayer::networkBack() {
+  if (comeback_.NetworkBack(state_.state == PlayState::Playing || state_.state == PlayState::Buffering)) comeBack();
+}
+
+void MpvPlayer::suspending() {
+  comeback_.Suspending(IsActive(state_.state));
+  armSlowTry();
+}
+
 void MpvPlayer::close() {
+  comeback_.Forget();
   ++loads_;
   stopStream();
   setTitle("");
@@ -266,6 +302,7 @@ void MpvPlayer::close() {
 }
 
 void MpvPlayer::pause() {
+  comeback_.Forget();
   if (!IsActive(state_.state)) return;
   // A live stream cannot wait: it is let go, and play opens it afresh.
   stopStream();
@@ -275,6 +312,7 @@ void MpvPlayer::pause() {
 }
 
 void MpvPlayer::play() {
+  comeback_.Forget();
   if (url_.empty() || IsActive(state_.state)) return;
   retry_.stop();
   reconnect_.Reset();

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/Comeback.h"
 #include "platform/MediaPlayer.h"
 #include "platform/ReconnectPolicy.h"
 
@@ -47,9 +48,13 @@ class MpvPlayer : public MediaPlayer {
   PlayerState state() const override { return state_; }
   std::string streamTitle() const override { return title_; }
   void prepare() override { openLibrary(); }
+  void networkBack() override;
+  void suspending() override;
 
   // For tests: shorter pauses between tries, and a shorter steady play.
   void setReconnectPauses(ReconnectPolicy::Pauses pauses, std::chrono::milliseconds steady = std::chrono::seconds(10));
+  // For tests: the slow tries of a lost station.
+  void setSlowTries(Comeback::SlowTries slow) { comeback_ = Comeback(slow); }
 
  private:
   void openLibrary();
@@ -62,6 +67,10 @@ class MpvPlayer : public MediaPlayer {
   // The stream ended by itself or its output failed: try again, or give up.
   void retry();
   void giveUp();
+  // The station was lost after it had played: it comes back by itself.
+  void lose();
+  void comeBack();
+  void armSlowTry();
   Q_INVOKABLE void drainEvents();
   void handle(const mpv_event& event);
   // Lets mpv open an entry only when it is web radio.
@@ -96,6 +105,8 @@ class MpvPlayer : public MediaPlayer {
   ReconnectPolicy reconnect_;
   QTimer retry_;
   QTimer steady_;
+  Comeback comeback_;  // a station lost with the network
+  QTimer slowTry_;
 };
 
 }  // namespace vandrel
