@@ -49,7 +49,7 @@ MpvPlayer::MpvPlayer(std::map<std::string, std::string> options, QObject* parent
   connect(&steady_, &QTimer::timeout, this, [this] { reconnect_.Reset(); });
   slowTry_.setSingleShot(true);
   connect(&slowTry_, &QTimer::timeout, this, [this] {
-    if (comeback_.SlowTry(state_.state == PlayState::Playing || state_.state == PlayState::Buffering)) comeBack();
+    if (comeback_.SlowTry(sounding())) comeBack();
     armSlowTry();
   });
 }
@@ -281,7 +281,7 @@ void MpvPlayer::comeBack() {
 }
 
 void MpvPlayer::networkBack() {
-  if (comeback_.NetworkBack(state_.state == PlayState::Playing || state_.state == PlayState::Buffering)) comeBack();
+  if (comeback_.NetworkBack(sounding())) comeBack();
 }
 
 void MpvPlayer::suspending() {
