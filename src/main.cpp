@@ -7,6 +7,7 @@
 #include "player/Form1.h"
 #include "shell/LocalDirectory.h"
 #include "shell/Mpris.h"
+#include "shell/NetworkWatch.h"
 #include "shell/SingleInstance.h"
 #include "shell/TerminationSignal.h"
 
@@ -36,5 +37,10 @@ int main(int argc, char** argv) {
   vandrel::OnTerminationSignal([&form] { form.sluit_Click(); });
   QObject::connect(&instance, &vandrel::SingleInstance::activated, &form, &vandrel::Form1::open_Click);
   vandrel::StartMpris(form);
+  // A station lost with the network or a sleep plays again when they are back.
+  vandrel::NetworkWatch network;
+  QObject::connect(&network, &vandrel::NetworkWatch::networkBack, &player, &vandrel::MediaPlayer::networkBack);
+  QObject::connect(&network, &vandrel::NetworkWatch::suspending, &player, &vandrel::MediaPlayer::suspending);
+  network.listen();
   return QApplication::exec();
 }

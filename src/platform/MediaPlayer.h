@@ -25,6 +25,11 @@ class MediaPlayer : public QObject, public Playback {
   // A play is near (the pointer is over a station list): what playing needs
   // may be got ready now, silently.
   virtual void prepare() {}
+  // The network is back, or the system woke up: a station the network took
+  // away plays again.
+  virtual void networkBack() {}
+  // The system is about to sleep: what plays now is opened afresh on waking.
+  virtual void suspending() {}
 
  signals:
   void stateChanged();

@@ -96,6 +96,11 @@ MpvPlayer::MpvPlayer(std::map<std::string, std::string> options, QObject* parent
     state_.reconnectInSeconds = std::max(1, (retry_.remainingTime() + 500) / 1000);
     emit stateChanged();
   });
+  slowTry_.setSingleShot(true);
+  connect(&slowTry_, &QTimer::timeout, this, [this] {
+    if (comeback_.SlowTry(sounding())) comeBack();
+    armSlowTry();
+  });
 }
 
 // Shared with the thread that opens libmpv, which may outlive the player.
@@ -205,6 +210,7 @@ void MpvPlayer::wakeup(void* self) {
 }
 
 void MpvPlayer::setURL(const std::string& address) {
+  comeback_.Forget();
   url_ = address;
   setTitle("");
   retry_.stop();
@@ -289,6 +295,7 @@ void MpvPlayer::failed(Failure why) {
   // Reported from the event loop, never inside a call to the player nor
   // while mpv's events are being read: a box opened by a listener must not
   // hold the player.
+  if (!comeback_.Report()) return;  // a try to bring a lost station back
   QMetaObject::invokeMethod(
       this, [this, text = QString::fromStdString(cause)] { emit errorOccurred(text); }, Qt::QueuedConnection);
 }
@@ -323,12 +330,41 @@ void MpvPlayer::ended() {
   // address or certificate we refuse is not.
   const bool refused = why.failure == PlayFailure::NotWebRadio || why.failure == PlayFailure::CertificateNotTrusted;
   if (!refused && (played_ || why.failure == PlayFailure::SoundOutputFailed) && retry()) return;
+  if (played_ && !refused) lose();
   played_ = false;
   reconnect_.Reset();
   failed(why);
 }
 
+void MpvPlayer::lose() {
+  comeback_.Lost();
+  armSlowTry();
+}
+
+void MpvPlayer::armSlowTry() {
+  if (const auto pause = comeback_.NextSlowTry()) {
+    slowTry_.start(*pause);
+  } else {
+    slowTry_.stop();
+  }
+}
+
+void MpvPlayer::comeBack() {
+  retry_.stop();
+  load();
+}
+
+void MpvPlayer::networkBack() {
+  if (comeback_.NetworkBack(sounding())) comeBack();
+}
+
+void MpvPlayer::suspending() {
+  comeback_.Suspending(IsActive(state_.state));
+  armSlowTry();
+}
+
 void MpvPlayer::close() {
+  comeback_.Forget();
   ++loads_;
   stopStream();
   setTitle("");
@@ -341,6 +377,7 @@ void MpvPlayer::close() {
 }
 
 void MpvPlayer::pause() {
+  comeback_.Forget();
   if (!IsActive(state_.state)) return;
   // A live stream cannot wait: it is let go, and play opens it afresh.
   stopStream();
@@ -351,6 +388,7 @@ void MpvPlayer::pause() {
 }
 
 void MpvPlayer::play() {
+  comeback_.Forget();
   // While it waits to try again, play tries at once.
   if (url_.empty() || (IsActive(state_.state) && state_.state != PlayState::Reconnecting)) return;
   if (state_.state != PlayState::Reconnecting) {

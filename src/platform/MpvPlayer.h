@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/Comeback.h"
 #include "platform/MediaPlayer.h"
 #include "platform/ReconnectPolicy.h"
 
@@ -47,6 +48,8 @@ class MpvPlayer : public MediaPlayer {
   PlayerState state() const override { return state_; }
   std::string streamTitle() const override { return title_; }
   void prepare() override { openLibrary(); }
+  void networkBack() override;
+  void suspending() override;
 
   // What ended a load: a cause, with the server's status for HTTP errors.
   struct Failure {
@@ -56,6 +59,8 @@ class MpvPlayer : public MediaPlayer {
 
   // For tests: shorter pauses between tries, and a shorter steady play.
   void setReconnectPauses(ReconnectPolicy::Pauses pauses, std::chrono::milliseconds steady = std::chrono::seconds(10));
+  // For tests: the slow tries of a lost station.
+  void setSlowTries(Comeback::SlowTries slow) { comeback_ = Comeback(slow); }
 
  private:
   void openLibrary();
@@ -69,6 +74,11 @@ class MpvPlayer : public MediaPlayer {
   void ended();
   // Schedules the next try; false when the tries are spent.
   bool retry();
+  // The station was lost after it had played: it comes back by itself.
+  void lose();
+  void comeBack();
+  void armSlowTry();
+  bool sounding() const { return state_.state == PlayState::Playing || state_.state == PlayState::Buffering; }
   Q_INVOKABLE void drainEvents();
   void handle(const mpv_event& event);
   // Lets mpv open an entry only when it is web radio.
@@ -108,6 +118,8 @@ class MpvPlayer : public MediaPlayer {
   QTimer steady_;
   QTimer countdown_;
   QTimer decide_;
+  Comeback comeback_;  // a station lost with the network
+  QTimer slowTry_;
 };
 
 }  // namespace vandrel

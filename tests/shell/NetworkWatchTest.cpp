@@ -1,0 +1,112 @@
+#include "shell/NetworkWatch.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "platform/MpvPlayer.h"
+#include "support/CannedServer.h"
+#include "support/DirectoryServerProcess.h"
+#include "support/QtWait.h"
+
+namespace vandrel {
+namespace {
+
+using namespace std::chrono_literals;
+using Reachability = QNetworkInformation::Reachability;
+
+// A player with the errors it gave, told of the network by watch when given.
+struct Listener {
+  explicit Listener(NetworkWatch* watch) : player(std::map<std::string, std::string>{{"ao", "null"}}) {
+    QObject::connect(&player, &MediaPlayer::errorOccurred, [this] { ++errors; });
+    QObject::connect(&player, &MediaPlayer::stateChanged, [this] { states.push_back(player.state().state); });
+    if (watch != nullptr) {
+      QObject::connect(watch, &NetworkWatch::networkBack, &player, &MediaPlayer::networkBack);
+      QObject::connect(watch, &NetworkWatch::suspending, &player, &MediaPlayer::suspending);
+    }
+  }
+  bool WaitFor(PlayState state, std::chrono::milliseconds limit) {
+    return test::WaitUntil([&] { return player.state().state == state; }, limit);
+  }
+  MpvPlayer player;
+  int errors = 0;
+  std::vector<PlayState> states;
+};
+
+std::unique_ptr<test::DirectoryServerProcess> ToneServer(int port) {
+  return std::make_unique<test::DirectoryServerProcess>(VANDREL_SHIPPED_DIRECTORY_DATA,
+                                                        std::vector<std::string>{"--port", std::to_string(port)});
+}
+
+// The server goes away for a minute, longer than the tries; the network goes
+// with it as the system sees it. The station returns when the network is
+// announced back, or by a slow try where nothing announces it, and stays
+// stopped when the user stopped it meanwhile. One error each, whatever the
+// tries meanwhile. All three at once.
+TEST(NetworkWatchTest, AStationLostWithTheNetworkPlaysAgainWhenItIsBack) {
+  const int port = test::ClosedPort();
+  auto server = ToneServer(port);
+  const std::string tone = server->baseAddress() + "stream/tone";
+  NetworkWatch watch;
+  Listener announced(&watch), unannounced(nullptr), stopped(&watch);
+  const struct {
+    Listener& listener;
+    Comeback::SlowTries slow;
+  } players[] = {{announced, {.pause = 10min, .count = 1}},
+                 {unannounced, {.pause = 3s, .count = 100}},
+                 {stopped, {.pause = 3s, .count = 100}}};
+  for (const auto& p : players) {
+    p.listener.player.setReconnectPauses({100ms, 100ms});
+    p.listener.player.setSlowTries(p.slow);
+    p.listener.player.setURL(tone);
+  }
+  const auto all = [&](PlayState state) {
+    return std::all_of(std::begin(players), std::end(players),
+                       [state](const auto& p) { return p.listener.player.state().state == state; });
+  };
+  ASSERT_TRUE(test::WaitUntil([&] { return all(PlayState::Playing); }, 20s));
+  watch.reachabilityChanged(Reachability::Online);
+  watch.reachabilityChanged(Reachability::Disconnected);
+  server->terminate(5s);
+  server.reset();
+  const auto gone = std::chrono::steady_clock::now();
+  ASSERT_TRUE(test::WaitUntil([&] { return all(PlayState::Error); }, 15s));
+  stopped.player.close();
+
+  test::WaitUntil([&] { return std::chrono::steady_clock::now() - gone >= 60s; }, 65s);
+  EXPECT_EQ(announced.player.state().state, PlayState::Error);  // waiting, as it shows
+  EXPECT_EQ(unannounced.player.state().state, PlayState::Error);
+  server = ToneServer(port);
+  watch.reachabilityChanged(Reachability::Online);
+  EXPECT_TRUE(announced.WaitFor(PlayState::Playing, 5s)) << announced.player.status();
+  EXPECT_TRUE(unannounced.WaitFor(PlayState::Playing, 10s)) << unannounced.player.status();
+  test::Pump(1s);
+  EXPECT_EQ(stopped.player.state().state, PlayState::Stopped);
+  EXPECT_EQ(announced.errors, 1);
+  EXPECT_EQ(unannounced.errors, 1);
+  EXPECT_EQ(stopped.errors, 1);
+}
+
+// logind's wake-up opens a station that played before the sleep afresh: its
+// connection did not outlive the sleep. A stopped one stays stopped.
+TEST(NetworkWatchTest, AStationThatPlayedBeforeASleepIsOpenedAfreshOnWaking) {
+  auto server = ToneServer(test::ClosedPort());
+  NetworkWatch watch;
+  Listener playing(&watch), stopped(&watch);
+  for (Listener* l : {&playing, &stopped}) l->player.setURL(server->baseAddress() + "stream/tone");
+  ASSERT_TRUE(playing.WaitFor(PlayState::Playing, 15s) && stopped.WaitFor(PlayState::Playing, 15s));
+  stopped.player.close();
+  stopped.states.clear();
+  watch.prepareForSleep(true);
+  watch.prepareForSleep(false);
+  EXPECT_EQ(playing.player.state().state, PlayState::Connecting);
+  EXPECT_TRUE(playing.WaitFor(PlayState::Playing, 15s)) << playing.player.status();
+  test::Pump(500ms);
+  EXPECT_TRUE(stopped.states.empty());
+  EXPECT_EQ(playing.errors, 0);
+}
+
+}  // namespace
+}  // namespace vandrel
