@@ -85,23 +85,24 @@ TitleCharset::~TitleCharset() { uchardet_delete(detector_); }
 void TitleCharset::Reset() {
   history_.clear();
   last_.clear();
+  lastText_.clear();
 }
 
 std::string TitleCharset::Decode(std::string_view bytes) {
   if (IsValidUtf8(bytes)) return DecodeBodyText(bytes);
-  if (bytes != last_) {
-    last_ = bytes;
-    history_.append(bytes).push_back('\n');
-    if (history_.size() > kHistoryBytes) {
-      // Whole titles only: a cut one would read as another code page.
-      const std::size_t cut = history_.find('\n', history_.size() - kHistoryBytes);
-      history_.erase(0, cut == std::string::npos ? history_.size() : cut + 1);
-    }
+  // mpv reports the same title again with every other tag that changes.
+  if (bytes == last_) return lastText_;
+  last_ = bytes;
+  history_.append(bytes).push_back('\n');
+  if (history_.size() > kHistoryBytes) {
+    // Whole titles only: a cut one would read as another code page.
+    const std::size_t cut = history_.find('\n', history_.size() - kHistoryBytes);
+    history_.erase(0, cut == std::string::npos ? history_.size() : cut + 1);
   }
   const std::string charset = Charset();
-  if (charset.empty()) return DecodeBodyText(bytes);
-  std::string text = Converted(bytes, charset);
-  return text.empty() ? DecodeBodyText(bytes) : text;
+  lastText_ = charset.empty() ? "" : Converted(bytes, charset);
+  if (lastText_.empty()) lastText_ = DecodeBodyText(bytes);
+  return lastText_;
 }
 
 std::string TitleCharset::Charset() {

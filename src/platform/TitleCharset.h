@@ -31,6 +31,7 @@ class TitleCharset {
   uchardet* detector_;
   std::string history_;  // non-UTF-8 titles, one a line
   std::string last_;     // the last title added, not added twice in a row
+  std::string lastText_;
 };
 
 }  // namespace vandrel
