@@ -7,7 +7,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake pkg-config ninja-build
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-svg-dev liblitehtml-dev
-  libmpv-dev libmicrohttpd-dev libssl-dev zlib1g-dev nlohmann-json3-dev
+  libmpv-dev libmicrohttpd-dev libssl-dev zlib1g-dev nlohmann-json3-dev libuchardet-dev
   fonts-dejavu-core fonts-liberation2
   # A virtual display when there is no desktop (run.sh), the session bus for media keys.
   xvfb xauth dbus dbus-x11
@@ -16,7 +16,7 @@ if [ "${1:-}" = "--tests" ]; then
   PACKAGES+=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev libglib2.0-dev libcpp-httplib-dev
     trayer xdotool x11-utils desktop-file-utils appstream
-    icecast2 ffmpeg playerctl pulseaudio pulseaudio-utils openssl nginx apache2-utils
+    icecast2 ffmpeg curl playerctl pulseaudio pulseaudio-utils openssl nginx apache2-utils
   )
 fi
 

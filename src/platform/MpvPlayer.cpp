@@ -70,6 +70,16 @@ std::map<std::string, std::string> StringsOf(const mpv_node& node) {
   return values;
 }
 
+// Chained Ogg Opus: ffmpeg appends each song's tags to the last one's.
+bool AppendsTags(const MpvLibrary& lib, mpv_handle* mpv) {
+  char* format = lib.mpv_get_property_string(mpv, "file-format");
+  char* codec = lib.mpv_get_property_string(mpv, "audio-codec-name");
+  const bool appends = format && codec && std::strcmp(format, "ogg") == 0 && std::strcmp(codec, "opus") == 0;
+  lib.mpv_free(format);
+  lib.mpv_free(codec);
+  return appends;
+}
+
 }  // namespace
 
 MpvPlayer::MpvPlayer(std::map<std::string, std::string> options, QObject* parent)
@@ -213,6 +223,8 @@ void MpvPlayer::setURL(const std::string& address) {
   comeback_.Forget();
   url_ = address;
   setTitle("");
+  charset_.Reset();
+  tags_.Reset();
   retry_.stop();
   steady_.stop();
   reconnect_.Reset();
@@ -368,6 +380,8 @@ void MpvPlayer::close() {
   ++loads_;
   stopStream();
   setTitle("");
+  charset_.Reset();
+  tags_.Reset();
   retry_.stop();
   countdown_.stop();
   steady_.stop();
@@ -471,8 +485,11 @@ void MpvPlayer::handle(const mpv_event& event) {
           break;
         case kMetadata:
           if (!active_) break;
-          setTitle(prop->format == MPV_FORMAT_NODE ? StreamTitleOf(StringsOf(*static_cast<mpv_node*>(prop->data)))
-                                                   : std::string());
+          setTitle(prop->format == MPV_FORMAT_NODE
+                       ? StreamTitleOf(tags_.Current(StringsOf(*static_cast<mpv_node*>(prop->data)),
+                                                     AppendsTags(*lib_, mpv_)),
+                                       charset_)
+                       : std::string());
           break;
         default:
           break;

@@ -7,9 +7,11 @@
 #include <memory>
 #include <string>
 
+#include "platform/ChainedTags.h"
 #include "platform/Comeback.h"
 #include "platform/MediaPlayer.h"
 #include "platform/ReconnectPolicy.h"
+#include "platform/TitleCharset.h"
 
 struct mpv_handle;
 struct mpv_event;
@@ -97,6 +99,8 @@ class MpvPlayer : public MediaPlayer {
   mpv_handle* mpv_ = nullptr;
   std::string url_;
   std::string title_;
+  TitleCharset charset_;  // of the station's titles
+  ChainedTags tags_;
   PlayerState state_;
   int volume_ = 100;
   // Entries of the current load have ids from here on; playlists and

@@ -48,11 +48,11 @@ bool IsActive(PlayState state) {
 namespace {
 
 // Keys compare without case: mpv passes tag names as the stream spells them.
-std::string Find(const std::map<std::string, std::string>& metadata, const std::string& key) {
+std::string Find(const std::map<std::string, std::string>& metadata, const std::string& key, TitleCharset& charset) {
   for (const auto& [name, value] : metadata) {
     if (std::equal(name.begin(), name.end(), key.begin(), key.end(),
                    [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; })) {
-      return DecodeBodyText(value);
+      return charset.Decode(value);
     }
   }
   return "";
@@ -67,10 +67,10 @@ std::string Trimmed(std::string text) {
 
 }  // namespace
 
-std::string StreamTitleOf(const std::map<std::string, std::string>& metadata) {
-  if (std::string icy = Trimmed(ScreenText(Find(metadata, "icy-title"))); !icy.empty()) return icy;
-  const std::string title = Trimmed(ScreenText(Find(metadata, "title")));
-  const std::string artist = Trimmed(ScreenText(Find(metadata, "artist")));
+std::string StreamTitleOf(const std::map<std::string, std::string>& metadata, TitleCharset& charset) {
+  if (std::string icy = Trimmed(ScreenText(Find(metadata, "icy-title", charset))); !icy.empty()) return icy;
+  const std::string title = Trimmed(ScreenText(Find(metadata, "title", charset)));
+  const std::string artist = Trimmed(ScreenText(Find(metadata, "artist", charset)));
   if (!artist.empty() && !title.empty()) return artist + " - " + title;
   return title.empty() ? artist : title;
 }

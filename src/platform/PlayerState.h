@@ -3,6 +3,8 @@
 #include <map>
 #include <string>
 
+#include "platform/TitleCharset.h"
+
 namespace vandrel {
 
 enum class PlayState { Stopped, Connecting, Buffering, Playing, Paused, Reconnecting, Error };
@@ -44,7 +46,7 @@ bool IsActive(PlayState state);
 
 // The title a stream announces, from the metadata mpv reports: the ICY title
 // of Shoutcast/Icecast streams, else "artist - title" of Vorbis/Opus comments
-// or ID3 tags. Bytes that are not UTF-8 are read as Windows-1252.
-std::string StreamTitleOf(const std::map<std::string, std::string>& metadata);
+// or ID3 tags. Bytes that are not UTF-8 are read in the station's code page.
+std::string StreamTitleOf(const std::map<std::string, std::string>& metadata, TitleCharset& charset);
 
 }  // namespace vandrel

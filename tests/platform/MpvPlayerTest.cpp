@@ -14,6 +14,7 @@
 
 #include "support/CannedServer.h"
 #include "support/ChildProcess.h"
+#include "support/CodePage.h"
 #include "support/DirectoryServerProcess.h"
 #include "support/Icecast.h"
 #include "support/QtWait.h"
@@ -106,6 +107,64 @@ TEST_F(MpvPlayerTest, EveryFormOfStreamPlaysWithItsTitle) {
   ASSERT_TRUE(icecast.FeedMount("/radio.mp3", test::Icecast::Feed::Mp3));
   ASSERT_TRUE(kept.WaitFor(PlayState::Playing, 20s)) << kept.player.status();
   EXPECT_EQ(kept.errors, 0);
+}
+
+// Sources that send titles in a legacy code page: once a station has sent a
+// few, the listener reads them right. The detector's edges: TitleCharsetTest.
+TEST_F(MpvPlayerTest, TitlesInALegacyCodePageReadRightAfterAFew) {
+  test::Icecast icecast;
+  ASSERT_TRUE(icecast.FeedMount("/radio.mp3", test::Icecast::Feed::Mp3));
+  for (const auto& station : test::LegacyStations()) {
+    SCOPED_TRACE(station.charset);
+    ASSERT_TRUE(icecast.SetTitle("/radio.mp3", "Station ident"));
+    Watched w;
+    w.player.setURL(icecast.Address("radio.mp3"));
+    ASSERT_TRUE(test::WaitUntil([&] { return w.player.streamTitle() == "Station ident"; }, 15s)) << w.player.status();
+    for (const std::string& title : station.titles) {
+      const std::string before = w.player.streamTitle();
+      ASSERT_TRUE(icecast.SetTitle("/radio.mp3", test::Encoded(title, station.charset)));
+      ASSERT_TRUE(test::WaitUntil([&] { return w.player.streamTitle() != before; }, 10s));
+    }
+    EXPECT_EQ(w.player.streamTitle(), station.titles.back());
+  }
+}
+
+// Each song of a chained Ogg stream brings its own tags; the title is the
+// song's own, never the songs before joined to it. Both streams play at once.
+TEST_F(MpvPlayerTest, ChainedOggStreamsShowTheCurrentSongOnly) {
+  using Feed = test::Icecast::Feed;
+  test::Icecast icecast;
+  const struct {
+    const char* mount;
+    Feed feed;
+  } cases[] = {{"/chain.opus", Feed::OggOpus}, {"/chain.ogg", Feed::OggVorbis}};
+  const std::vector<test::Icecast::Song> songs = {
+      {"Chain Artist", "Song One"}, {"Chain Artist", "Song Two"}, {"Chain Artist", "Song Three; Reprise"}};
+  const std::vector<std::string> shown = {"Chain Artist - Song One", "Chain Artist - Song Two",
+                                          "Chain Artist - Song Three; Reprise"};
+  for (const auto& c : cases) ASSERT_TRUE(icecast.FeedChained(c.mount, c.feed, songs));
+  std::vector<std::unique_ptr<Watched>> players;
+  std::vector<std::vector<std::string>> titles(std::size(cases));  // as they changed
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    players.push_back(std::make_unique<Watched>());
+    MpvPlayer& player = players.back()->player;
+    QObject::connect(&player, &MediaPlayer::titleChanged, [&titles, &player, i] {
+      if (!player.streamTitle().empty()) titles[i].push_back(player.streamTitle());
+    });
+    player.setURL(icecast.Address(cases[i].mount));
+  }
+  test::WaitUntil([&] {
+    return std::all_of(players.begin(), players.end(), [&](auto& w) { return w->player.streamTitle() == shown[2]; });
+  }, 30s);
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(cases[i].mount);
+    EXPECT_EQ(players[i]->player.streamTitle(), shown[2]);
+    // Joined while a song before the last played: the chain went on under it.
+    EXPECT_GE(titles[i].size(), 2u);
+    for (const std::string& title : titles[i]) {
+      EXPECT_NE(std::find(shown.begin(), shown.end(), title), shown.end()) << title;
+    }
+  }
 }
 
 // Pausing and taking the stream up again are MprisTest's, on this player.

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ChainedTags.h"
 #include "platform/Gunzip.h"
 #include "platform/ListCache.h"
 #include "platform/PageShape.h"
@@ -17,6 +18,8 @@
 #include "platform/ProgramFolder.h"
 #include "platform/StreamAddress.h"
 #include "platform/TextDecoding.h"
+#include "platform/TitleCharset.h"
+#include "support/CodePage.h"
 #include "support/Files.h"
 #include "support/GzipText.h"
 #include "support/TmpfsMount.h"
@@ -57,7 +60,76 @@ TEST(PlayerStateTest, StreamTitlesFallBackToWhatTheStreamSends) {
       {{{"artist", "Only artist"}}, "Only artist"},
       {{{"icy-name", "Station"}, {"encoder", "Lavc"}}, ""},
   };
-  for (const auto& c : cases) EXPECT_EQ(StreamTitleOf(c.metadata), c.title);
+  for (const auto& c : cases) {
+    TitleCharset charset;
+    EXPECT_EQ(StreamTitleOf(c.metadata, charset), c.title);
+  }
+}
+
+// What a listener reads once a station has sent a few titles. Through the
+// player from a real Icecast: MpvPlayerTest.
+TEST(TitleCharsetTest, AStationsTitlesSoFarNameItsCodePage) {
+  using test::Encoded;
+  struct Case {
+    std::string what;
+    std::vector<std::string> sent;  // one station's titles, as bytes
+    std::string shown;              // the last one, as UTF-8
+    bool resetBeforeLast = false;
+  };
+  std::vector<Case> cases;
+  for (const auto& station : test::LegacyStations()) {
+    Case c{station.charset, {}, station.titles.back()};
+    for (const auto& title : station.titles) c.sent.push_back(Encoded(title, station.charset));
+    cases.push_back(c);
+  }
+  const std::string czech[] = {"Věra Špinarová - Jednoho dne se vrátíš", "Marta Kubišová - Modlitba pro Martu",
+                               "Olympic - Želví blues"};
+  const std::string turkish[] = {"Tarkan - Şımarık", "Barış Manço - Dönence", "Sezen Aksu - Gülümse"};
+  const auto station = [&](std::string what, const std::string(&titles)[3], const char* charset) {
+    Case c{std::move(what), {}, titles[2]};
+    for (const auto& title : titles) c.sent.push_back(Encoded(title, charset));
+    return c;
+  };
+  cases.push_back(station("ISO-8859-2", czech, "ISO-8859-2"));
+  cases.push_back(station("ISO-8859-9", turkish, "ISO-8859-9"));
+  cases.push_back({"UTF-8 among Cyrillic", {Encoded("Кино - Группа крови", "WINDOWS-1251"), "Caf\xC3\xA9"}, "Café"});
+  cases.push_back({"another station", {Encoded("Кино - Группа крови", "WINDOWS-1251"), "Caf\xE9 Z\xFCrich"},
+                   "Café Zürich", true});
+  cases.push_back({"nothing to go by", {"\x81\x8D\x8F"}, DecodeBodyText("\x81\x8D\x8F")});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TitleCharset charset;
+    for (std::size_t i = 0; i + 1 < c.sent.size(); ++i) charset.Decode(c.sent[i]);
+    if (c.resetBeforeLast) charset.Reset();
+    EXPECT_EQ(charset.Decode(c.sent.back()), c.shown);
+  }
+}
+
+// Chained Ogg Opus end to end, and Vorbis beside it: MpvPlayerTest.
+TEST(ChainedTagsTest, AnAppendingStreamShowsWhatItsLastSongAdded) {
+  using Tags = ChainedTags::Tags;
+  const struct {
+    const char* what;
+    bool appended;
+    std::vector<Tags> reported;
+    Tags shown;  // after the last
+  } cases[] = {
+      {"songs appended", true, {{{"title", "One"}}, {{"title", "One;Two"}}, {{"title", "One;Two;Three; Four"}}},
+       {{"title", "Three; Four"}}},
+      {"a ';' of the first song's own", true, {{{"title", "Love; Death"}}}, {{"title", "Love; Death"}}},
+      {"a tag the new song left out", true,
+       {{{"title", "A"}, {"artist", "X"}}, {{"title", "A;B"}, {"artist", "X"}}}, {{"title", "B"}, {"artist", "X"}}},
+      {"opened anew", true, {{{"title", "One"}}, {{"title", "One;Two"}}, {{"title", "Two"}}}, {{"title", "Two"}}},
+      {"a stream that replaces its tags", false, {{{"title", "One"}}, {{"title", "One;Two"}}},
+       {{"title", "One;Two"}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ChainedTags tags;
+    Tags shown;
+    for (const Tags& reported : c.reported) shown = tags.Current(reported, c.appended);
+    EXPECT_EQ(shown, c.shown);
+  }
 }
 
 using Headers = std::vector<std::pair<std::string, std::string>>;

@@ -3,6 +3,7 @@
 #include <httplib.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 
@@ -89,6 +90,37 @@ bool Icecast::FeedMount(const std::string& mount, Feed feed) {
   }
   argv.push_back("icecast://source:" + std::string(kPassword) + "@127.0.0.1:" + std::to_string(port_) + mount);
   FeedSine(mount, argv);
+  return PollUntil([&] { return HttpStatus(port_, mount) == 200; }, 10000);
+}
+
+bool Icecast::FeedChained(const std::string& mount, Feed feed, const std::vector<Song>& songs) {
+  // Chained files are links one after the other; ffmpeg would remux them
+  // into one link, so the bytes go to Icecast as they stand.
+  const bool opus = feed == Feed::OggOpus;
+  const fs::path chained = folder_ / ("chained" + std::to_string(feeds_.size()) + ".ogg");
+  std::ofstream out(chained, std::ios::binary);
+  constexpr int kSongSeconds = 6;
+  constexpr int kLastSeconds = 60;
+  for (std::size_t i = 0; i < songs.size(); ++i) {
+    const fs::path link = folder_ / "link.ogg";
+    const int seconds = i + 1 < songs.size() ? kSongSeconds : kLastSeconds;
+    const std::string command =
+        "ffmpeg -nostdin -loglevel error -y -f lavfi -i sine=frequency=440:sample_rate=48000:d=" +
+        std::to_string(seconds) + (opus ? " -c:a libopus -b:a 192k" : " -c:a libvorbis -q:a 8") + " -metadata 'title=" +
+        songs[i].title + "' -metadata 'artist=" + songs[i].artist + "' -f ogg '" + link.string() + "'";
+    if (std::system(command.c_str()) != 0) return false;
+    out << std::ifstream(link, std::ios::binary).rdbuf();
+  }
+  out.close();
+  const int seconds = kSongSeconds * static_cast<int>(songs.size() - 1) + kLastSeconds;
+  // A little faster than it plays, so the listener never runs dry.
+  const auto rate = fs::file_size(chained) * 5 / 4 / seconds + 1;
+  feeds_[mount] = std::make_unique<ChildProcess>(
+      std::vector<std::string>{"curl", "-sS", "-T", chained.string(), "--limit-rate", std::to_string(rate), "-H",
+                               std::string("Content-Type: ") + (opus ? "audio/ogg" : "application/ogg"), "-H", "Expect:",
+                               "-u", std::string("source:") + kPassword,
+                               "http://127.0.0.1:" + std::to_string(port_) + mount},
+      (folder_ / "curl.log").string());
   return PollUntil([&] { return HttpStatus(port_, mount) == 200; }, 10000);
 }
 

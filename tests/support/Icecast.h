@@ -17,7 +17,10 @@ namespace vandrel::test {
 // refuses to run as root: as root it drops to nobody by itself.
 class Icecast {
  public:
-  enum class Feed { Mp3, OggVorbis };
+  enum class Feed { Mp3, OggVorbis, OggOpus };
+  struct Song {
+    std::string artist, title;
+  };
 
   // Icecast's own default burst is 64 KiB; less makes titles show sooner in tests.
   explicit Icecast(int burstBytes = 16384);
@@ -29,6 +32,10 @@ class Icecast {
 
   // Starts ffmpeg on the mount and waits (bounded) until listeners get it.
   bool FeedMount(const std::string& mount, Feed feed);
+  // Feeds an Ogg mount (Vorbis or Opus) a chained stream, one link a song
+  // with its own tags, at about the pace it plays; the last song lasts a
+  // minute. Waits (bounded) until listeners get it.
+  bool FeedChained(const std::string& mount, Feed feed, const std::vector<Song>& songs);
   // Starts ffmpeg writing live HLS into the web root; waits for its playlist.
   bool FeedHls(const std::string& playlist);
   // Sets an MP3 mount's stream title; the bytes go out as they stand.
