@@ -20,8 +20,9 @@ enum ReplyId : std::uint64_t { kPausedForCache = 1, kBufferingState, kMetadata, 
 
 // What a lavf demuxer may open inside a stream (HLS segments and keys) and
 // what the stream itself may become on a redirect: the network, never a file.
+// Load balancers chain more redirects than lavf's 8; 20 is where browsers stop.
 constexpr const char* kDemuxerProtocols = "protocol_whitelist=[http,https,tls,tcp,crypto,httpproxy]";
-constexpr const char* kStreamProtocols = "protocol_whitelist=[http,https,tls,tcp,httpproxy]";
+constexpr const char* kStreamProtocols = "protocol_whitelist=[http,https,tls,tcp,httpproxy],max_redirects=20";
 
 // The sound server names our stream by mpv's title: the stream's own title
 // as we clean it, never mpv's raw one.

@@ -6,10 +6,13 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "support/CannedServer.h"
@@ -102,6 +105,73 @@ TEST_F(MpvPlayerTest, EveryFormOfStreamPlaysWithItsTitle) {
   ASSERT_TRUE(icecast.FeedMount("/radio.mp3", test::Icecast::Feed::Mp3));
   ASSERT_TRUE(kept.WaitFor(PlayState::Playing, 20s)) << kept.player.status();
   EXPECT_EQ(kept.errors, 0);
+}
+
+// Answers /CODE/N with a redirect of that code to /CODE/N-1, and /CODE/0 with
+// one to the final address.
+class Redirector {
+ public:
+  explicit Redirector(std::string final) : final_(std::move(final)) {}
+  ~Redirector() {
+    stopping_ = true;
+    thread_.join();
+    ::close(listener_);
+  }
+  std::string address(int code, int count) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + "/" + std::to_string(code) + "/" + std::to_string(count);
+  }
+
+ private:
+  void run() {
+    for (pollfd p{listener_, POLLIN, 0}; !stopping_;) {
+      const int fd = ::poll(&p, 1, 50) > 0 ? ::accept(listener_, nullptr, nullptr) : -1;
+      if (fd < 0) continue;
+      const std::string head = test::ReadHead(fd, 2s);
+      int code = 0, count = 0;
+      std::sscanf(head.c_str(), "GET /%d/%d", &code, &count);
+      const std::string reply = "HTTP/1.1 " + std::to_string(code) + " Moved\r\nLocation: " +
+                                (count > 1 ? address(code, count - 1) : final_) +
+                                "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+      (void)::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
+      ::close(fd);
+    }
+  }
+
+  std::string final_;
+  int port_ = 0;
+  int listener_ = test::ListenOnLoopback(port_);
+  std::atomic<bool> stopping_{false};
+  std::thread thread_{[this] { run(); }};
+};
+
+// Up to 20 redirects of every kind are followed; the 21st is one error. All run at once.
+TEST_F(MpvPlayerTest, RedirectChainsUpTo20AreFollowed) {
+  Redirector redirector(tone_->baseAddress() + "stream/tone");
+  const struct {
+    int code;
+    int count;
+    bool plays;
+  } cases[] = {{301, 5, true}, {302, 5, true}, {303, 5, true}, {307, 5, true},
+               {308, 5, true}, {302, 20, true}, {307, 21, false}};
+  std::vector<std::unique_ptr<Watched>> players;
+  for (const auto& c : cases) {
+    players.push_back(std::make_unique<Watched>());
+    players.back()->player.setReconnectPauses({});
+    players.back()->player.setURL(redirector.address(c.code, c.count));
+  }
+  EXPECT_TRUE(test::WaitUntil(
+      [&] {
+        return std::all_of(players.begin(), players.end(), [](auto& w) {
+          return w->errors > 0 || w->player.state().state == PlayState::Playing;
+        });
+      },
+      30s));
+  test::Pump(500ms);
+  for (std::size_t i = 0; i < players.size(); ++i) {
+    SCOPED_TRACE(redirector.address(cases[i].code, cases[i].count));
+    EXPECT_EQ(players[i]->player.state().state, cases[i].plays ? PlayState::Playing : PlayState::Error);
+    EXPECT_EQ(players[i]->errors, cases[i].plays ? 0 : 1);
+  }
 }
 
 // Pausing and taking the stream up again are MprisTest's, on this player.
