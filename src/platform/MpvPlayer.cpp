@@ -396,23 +396,17 @@ void MpvPlayer::vet(const mpv_event_hook& hook) {
 }
 
 bool MpvPlayer::hasEntryAfter(std::int64_t entry) {
-  mpv_node playlist{};
-  if (lib_->mpv_get_property(mpv_, "playlist", MPV_FORMAT_NODE, &playlist) < 0) return false;
-  bool found = false;
-  if (playlist.format == MPV_FORMAT_NODE_ARRAY) {
-    for (int i = 0; i < playlist.u.list->num && !found; ++i) {
-      const mpv_node& item = playlist.u.list->values[i];
-      if (item.format != MPV_FORMAT_NODE_MAP) continue;
-      for (int k = 0; k < item.u.list->num; ++k) {
-        if (std::strcmp(item.u.list->keys[k], "id") == 0 && item.u.list->values[k].format == MPV_FORMAT_INT64 &&
-            item.u.list->values[k].u.int64 > entry) {
-          found = true;
-        }
-      }
-    }
+  // Three numbers, never the list itself: copying a playlist of thousands at
+  // every failed entry took time quadratic in its length.
+  std::int64_t pos = -1, count = 0, current = -1;
+  if (lib_->mpv_get_property(mpv_, "playlist-pos", MPV_FORMAT_INT64, &pos) < 0 || pos < 0) return false;
+  const std::string id = "playlist/" + std::to_string(pos) + "/id";
+  if (lib_->mpv_get_property(mpv_, "playlist-count", MPV_FORMAT_INT64, &count) < 0 ||
+      lib_->mpv_get_property(mpv_, id.c_str(), MPV_FORMAT_INT64, &current) < 0) {
+    return false;
   }
-  lib_->mpv_free_node_contents(&playlist);
-  return found;
+  // mpv may already have gone on to the next entry; at the end it has none.
+  return current == entry ? pos + 1 < count : current >= firstEntry_;
 }
 
 void MpvPlayer::settle() {

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <atomic>
@@ -172,6 +173,36 @@ TEST_F(MpvPlayerTest, RedirectChainsUpTo20AreFollowed) {
     EXPECT_EQ(players[i]->player.state().state, cases[i].plays ? PlayState::Playing : PlayState::Error);
     EXPECT_EQ(players[i]->errors, cases[i].plays ? 0 : 1);
   }
+}
+
+// A playlist is followed in time linear in its length: the window answers
+// all along, through thousands of dead entries, the live one and its end.
+TEST_F(MpvPlayerTest, AHugePlaylistKeepsTheWindowAnswering) {
+  const std::string dead = "http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/";
+  std::string body = "#EXTM3U\n";
+  for (int i = 0; i < 20000; ++i) {
+    body += i == 10000 ? tone_->baseAddress() + "stream/tone?seconds=1\n" : dead + std::to_string(i) + "\n";
+  }
+  test::CannedServer server("HTTP/1.1 200 OK\r\nContent-Type: audio/x-mpegurl\r\nContent-Length: " +
+                            std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+  Watched w;
+  w.player.setReconnectPauses({});
+  QTimer tick;
+  auto last = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::duration longest{};
+  QObject::connect(&tick, &QTimer::timeout, [&] {
+    const auto now = std::chrono::steady_clock::now();
+    longest = std::max(longest, now - last);
+    last = now;
+  });
+  tick.start(50);
+  w.player.setURL(server.address() + "big.m3u");
+  EXPECT_TRUE(test::WaitUntil([&] { return w.errors > 0; }, 120s)) << w.player.status();
+  test::Pump(500ms);
+  EXPECT_LT(longest, 1s);
+  EXPECT_TRUE(w.Saw("Playing"));
+  EXPECT_EQ(w.errors, 1);
+  EXPECT_EQ(w.player.status(), "Error");
 }
 
 // Pausing and taking the stream up again are MprisTest's, on this player.
