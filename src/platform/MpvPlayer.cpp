@@ -2,6 +2,7 @@
 
 #include "platform/MpvLibrary.h"
 #include "platform/StreamAddress.h"
+#include "platform/XmlPlaylist.h"
 
 #include <QMetaObject>
 #include <clocale>
@@ -16,7 +17,7 @@ namespace vandrel {
 
 namespace {
 
-enum ReplyId : std::uint64_t { kPausedForCache = 1, kBufferingState, kMetadata, kAudioOutput, kLoadHook };
+enum ReplyId : std::uint64_t { kPausedForCache = 1, kBufferingState, kMetadata, kAudioOutput, kLoadHook, kLoadFailHook };
 
 // What a lavf demuxer may open inside a stream (HLS segments and keys) and
 // what the stream itself may become on a redirect: the network, never a file.
@@ -62,6 +63,7 @@ MpvPlayer::~MpvPlayer() {
     opening_->player = nullptr;
   }
   if (!mpv_) return;
+  playlists_.cancel();  // mpv waits for a hook's answer even while it quits
   lib_->mpv_set_wakeup_callback(mpv_, nullptr, nullptr);
   lib_->mpv_terminate_destroy(mpv_);
 }
@@ -141,6 +143,7 @@ bool MpvPlayer::start() {
   // Every entry mpv is about to open, a playlist's or a redirect's too,
   // passes here first and waits for our answer.
   lib_->mpv_hook_add(mpv_, kLoadHook, "on_load", 0);
+  lib_->mpv_hook_add(mpv_, kLoadFailHook, "on_load_fail", 0);
   // Errors only: they tell an untrusted certificate from other failures.
   lib_->mpv_request_log_messages(mpv_, "error");
   lib_->mpv_set_wakeup_callback(mpv_, &MpvPlayer::wakeup, this);
@@ -169,6 +172,7 @@ void MpvPlayer::setURL(const std::string& address) {
 }
 
 void MpvPlayer::load() {
+  playlists_.cancel();  // the entry it held lets mpv go on to ours
   active_ = false;
   restarted_ = false;
   waiting_ = false;
@@ -369,7 +373,11 @@ void MpvPlayer::handle(const mpv_event& event) {
       break;
     }
     case MPV_EVENT_HOOK:
-      vet(*static_cast<const mpv_event_hook*>(event.data));
+      if (event.reply_userdata == kLoadFailHook) {
+        readPlaylist(*static_cast<const mpv_event_hook*>(event.data));
+      } else {
+        vet(*static_cast<const mpv_event_hook*>(event.data));
+      }
       break;
     case MPV_EVENT_LOG_MESSAGE: {
       const auto* log = static_cast<const mpv_event_log_message*>(event.data);
@@ -393,6 +401,23 @@ void MpvPlayer::vet(const mpv_event_hook& hook) {
   }
   lib_->mpv_free(name);
   lib_->mpv_hook_continue(mpv_, hook.id);
+}
+
+void MpvPlayer::readPlaylist(const mpv_event_hook& hook) {
+  char* name = lib_->mpv_get_property_string(mpv_, "stream-open-filename");
+  const std::string address = name != nullptr ? name : "";
+  lib_->mpv_free(name);
+  const std::uint64_t id = hook.id;
+  // Only a name that says so is fetched again: a dead entry of a long
+  // playlist costs no second try.
+  if (!MayBeXmlPlaylist(address)) {
+    lib_->mpv_hook_continue(mpv_, id);
+    return;
+  }
+  playlists_.start(address, [this, id](const std::string& m3u) {
+    if (!m3u.empty()) lib_->mpv_set_property_string(mpv_, "stream-open-filename", ("memory://" + m3u).c_str());
+    lib_->mpv_hook_continue(mpv_, id);
+  });
 }
 
 bool MpvPlayer::hasEntryAfter(std::int64_t entry) {

@@ -9,6 +9,7 @@
 
 #include "platform/MediaPlayer.h"
 #include "platform/ReconnectPolicy.h"
+#include "platform/XmlPlaylistFetch.h"
 
 struct mpv_handle;
 struct mpv_event;
@@ -24,7 +25,7 @@ struct MpvLibrary;
 // never loads it. mpv's events are collected on the user-interface thread:
 // its wakeup callback only posts a call to this object.
 //
-// Playlists (.pls, .m3u, HLS) and redirects are followed: the state is that of
+// Playlists (.pls, .m3u, .asx, .xspf, HLS) and redirects are followed: the state is that of
 // the entry mpv actually plays. A station that played, or whose audio output
 // failed, is opened again after growing pauses when it ends by itself; the
 // tries start afresh only once it has played steadily, so a stream or output
@@ -66,6 +67,9 @@ class MpvPlayer : public MediaPlayer {
   void handle(const mpv_event& event);
   // Lets mpv open an entry only when it is web radio.
   void vet(const mpv_event_hook& hook);
+  // An entry mpv could not open may be an ASX or XSPF playlist: its streams
+  // are handed to mpv as an M3U.
+  void readPlaylist(const mpv_event_hook& hook);
   // Playing once audio is output and the cache is not waiting.
   void settle();
   bool hasEntryAfter(std::int64_t entry);
@@ -96,6 +100,7 @@ class MpvPlayer : public MediaPlayer {
   ReconnectPolicy reconnect_;
   QTimer retry_;
   QTimer steady_;
+  XmlPlaylistFetch playlists_;  // while an entry waits in mpv's on_load_fail hook
 };
 
 }  // namespace vandrel

@@ -1,4 +1,5 @@
 #include "platform/MpvPlayer.h"
+#include "platform/XmlPlaylist.h"
 
 #include <gtest/gtest.h>
 
@@ -61,6 +62,14 @@ TEST_F(MpvPlayerTest, EveryFormOfStreamPlaysWithItsTitle) {
   const std::string mp3 = icecast.Address("radio.mp3");
   icecast.Publish("radio.pls",
                   "[playlist]\nNumberOfEntries=1\nFile1=" + mp3 + "\nTitle1=Radio\nLength1=-1\nVersion=2\n");
+  icecast.Publish("nested.pls", "[playlist]\nNumberOfEntries=1\nFile1=" + icecast.Address("radio.asx") + "\n");
+  // libmpv reads neither ASX nor XSPF; both start with a dead entry.
+  const std::string dead = "http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/gone";
+  icecast.Publish("radio.asx", "<asx version=\"3.0\"><entry><ref href=\"" + dead + "\"/></entry>"
+                               "<entry><title>Radio</title><ref href=\"" + mp3 + "\"/></entry></asx>");
+  icecast.Publish("radio.xspf", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><playlist version=\"1\" "
+                                "xmlns=\"http://xspf.org/ns/0/\"><trackList><track><location>" + dead +
+                                "</location></track><track><location>" + mp3 + "</location></track></trackList></playlist>");
   const std::string utf8 = "Hitradio \xC3\x96" "3 \xE2\x80\x93 Caf\xC3\xA9";
   struct Case {
     const char* what;
@@ -72,6 +81,9 @@ TEST_F(MpvPlayerTest, EveryFormOfStreamPlaysWithItsTitle) {
       {"MP3 mount, Latin-1 title", icecast.Address("radio.mp3"), "Caf\xE9 Z\xFCrich", "Caf\xC3\xA9 Z\xC3\xBCrich"},
       {"Ogg Vorbis comments", icecast.Address("radio.ogg"), "", "Ogg Artist - Ogg Title"},
       {".pls", icecast.Address("radio.pls"), "Via pls", "Via pls"},
+      {".pls of an .asx", icecast.Address("nested.pls"), "Via nested", "Via nested"},
+      {".asx", icecast.Address("radio.asx"), "Via asx", "Via asx"},
+      {".xspf", icecast.Address("radio.xspf"), "Via xspf", "Via xspf"},
       {"HLS", icecast.Address("hls/live.m3u8"), "", ""},
   };
   // Plays all along, to lose its server below.
@@ -88,6 +100,7 @@ TEST_F(MpvPlayerTest, EveryFormOfStreamPlaysWithItsTitle) {
     ASSERT_TRUE(w.WaitFor(PlayState::Playing)) << w.player.status();
     EXPECT_EQ(w.statuses.front(), "Connecting");
     EXPECT_FALSE(w.Saw("Stopped"));  // a playlist's own end is no stop
+    EXPECT_FALSE(w.Saw("Error"));    // nor is a dead entry
     if (!c.title.empty()) {
       EXPECT_TRUE(test::WaitUntil([&] { return w.player.streamTitle() == c.title; }, 10s)) << w.player.streamTitle();
       EXPECT_EQ(w.player.status(), "Playing: " + c.title);
@@ -203,6 +216,50 @@ TEST_F(MpvPlayerTest, AHugePlaylistKeepsTheWindowAnswering) {
   EXPECT_TRUE(w.Saw("Playing"));
   EXPECT_EQ(w.errors, 1);
   EXPECT_EQ(w.player.status(), "Error");
+}
+
+// An ASX or XSPF playlist of which nothing plays is one error, whatever its
+// server; it is read only up to its bound. All run at once.
+TEST_F(MpvPlayerTest, XmlPlaylistsThatPlayNothingGiveOneError) {
+  const std::string dead = "http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/gone";
+  const std::string tone = tone_->baseAddress() + "stream/tone";
+  const auto served = [](const std::string& body) {
+    return "HTTP/1.1 200 OK\r\nContent-Type: video/x-ms-asf\r\nContent-Length: " + std::to_string(body.size()) +
+           "\r\nConnection: close\r\n\r\n" + body;
+  };
+  const struct {
+    const char* what;
+    std::string body;
+    bool plays;
+  } cases[] = {
+      {"dead entries only", "<asx><entry><ref href=\"" + dead + "\"/><ref href=\"" + dead + "2\"/></entry></asx>", false},
+      {"no web radio", "<asx><entry><ref href=\"file:///dev/zero\"/></entry></asx>", false},
+      {"the live entry past the bound",
+       "<asx><entry><ref href=\"" + dead + "\"/></entry>" + std::string(kMaxXmlPlaylistBytes, ' ') +
+           "<entry><ref href=\"" + tone + "\"/></entry></asx>",
+       false},
+      {"the live entry within the bound", "<asx><entry><ref href=\"" + tone + "\"/></entry></asx>", true},
+  };
+  std::vector<std::unique_ptr<test::CannedServer>> servers;
+  std::vector<std::unique_ptr<Watched>> players;
+  for (const auto& c : cases) {
+    servers.push_back(std::make_unique<test::CannedServer>(served(c.body)));
+    players.push_back(std::make_unique<Watched>());
+    players.back()->player.setURL(servers.back()->address() + "listen.asx");
+  }
+  EXPECT_TRUE(test::WaitUntil(
+      [&] {
+        return std::all_of(players.begin(), players.end(), [](auto& w) {
+          return w->errors > 0 || w->player.state().state == PlayState::Playing;
+        });
+      },
+      30s));
+  test::Pump(500ms);
+  for (std::size_t i = 0; i < players.size(); ++i) {
+    SCOPED_TRACE(cases[i].what);
+    EXPECT_EQ(players[i]->player.state().state, cases[i].plays ? PlayState::Playing : PlayState::Error);
+    EXPECT_EQ(players[i]->errors, cases[i].plays ? 0 : 1);
+  }
 }
 
 // Pausing and taking the stream up again are MprisTest's, on this player.
