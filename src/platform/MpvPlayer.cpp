@@ -152,7 +152,10 @@ bool MpvPlayer::start() {
 
 void MpvPlayer::wakeup(void* self) {
   // Called on one of mpv's threads: only post, never touch Qt objects here.
-  QMetaObject::invokeMethod(static_cast<MpvPlayer*>(self), "drainEvents", Qt::QueuedConnection);
+  // One call waiting is enough; a call per event would flood the window's queue.
+  auto* player = static_cast<MpvPlayer*>(self);
+  if (player->drainPosted_.exchange(true)) return;
+  QMetaObject::invokeMethod(player, "drainEvents", Qt::QueuedConnection);
 }
 
 void MpvPlayer::setURL(const std::string& address) {
@@ -299,7 +302,14 @@ void MpvPlayer::setVolume(int volume) {
 }
 
 void MpvPlayer::drainEvents() {
-  while (mpv_) {
+  drainPosted_ = false;
+  // A batch at a time: answered hooks let mpv refill the queue as fast as it
+  // is read, through a playlist of dead entries, and the window must answer.
+  for (int handled = 0; mpv_; ++handled) {
+    if (handled == 100) {
+      wakeup(this);
+      return;
+    }
     mpv_event* event = lib_->mpv_wait_event(mpv_, 0);
     if (event->event_id == MPV_EVENT_NONE) break;
     handle(*event);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QTimer>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <map>
@@ -80,6 +81,7 @@ class MpvPlayer : public MediaPlayer {
   struct Opening;
   std::map<std::string, std::string> options_;
   std::shared_ptr<Opening> opening_;  // while libmpv opens on another thread
+  std::atomic<bool> drainPosted_{false};  // a call to drainEvents is on its way
   const MpvLibrary* lib_ = nullptr;
   mpv_handle* mpv_ = nullptr;
   std::string url_;
