@@ -2,6 +2,7 @@
 
 #include "platform/MpvLibrary.h"
 #include "platform/StreamAddress.h"
+#include "platform/XmlPlaylist.h"
 
 #include <QMetaObject>
 #include <clocale>
@@ -18,12 +19,13 @@ namespace vandrel {
 
 namespace {
 
-enum ReplyId : std::uint64_t { kPausedForCache = 1, kBufferingState, kMetadata, kAudioOutput, kLoadHook };
+enum ReplyId : std::uint64_t { kPausedForCache = 1, kBufferingState, kMetadata, kAudioOutput, kLoadHook, kLoadFailHook };
 
 // What a lavf demuxer may open inside a stream (HLS segments and keys) and
 // what the stream itself may become on a redirect: the network, never a file.
+// Load balancers chain more redirects than lavf's 8; 20 is where browsers stop.
 constexpr const char* kDemuxerProtocols = "protocol_whitelist=[http,https,tls,tcp,crypto,httpproxy]";
-constexpr const char* kStreamProtocols = "protocol_whitelist=[http,https,tls,tcp,httpproxy]";
+constexpr const char* kStreamProtocols = "protocol_whitelist=[http,https,tls,tcp,httpproxy],max_redirects=20";
 
 // The sound server names our stream by mpv's title: the stream's own title
 // as we clean it, never mpv's raw one.
@@ -125,6 +127,7 @@ MpvPlayer::~MpvPlayer() {
     opening_->player = nullptr;
   }
   if (!mpv_) return;
+  playlists_.cancel();  // mpv waits for a hook's answer even while it quits
   lib_->mpv_set_wakeup_callback(mpv_, nullptr, nullptr);
   lib_->mpv_terminate_destroy(mpv_);
 }
@@ -207,6 +210,7 @@ bool MpvPlayer::start() {
   // Every entry mpv is about to open, a playlist's or a redirect's too,
   // passes here first and waits for our answer.
   lib_->mpv_hook_add(mpv_, kLoadHook, "on_load", 0);
+  lib_->mpv_hook_add(mpv_, kLoadFailHook, "on_load_fail", 0);
   // Warnings and errors: ffmpeg names an HTTP status or a lost connection
   // only as a warning.
   lib_->mpv_request_log_messages(mpv_, "warn");
@@ -216,7 +220,10 @@ bool MpvPlayer::start() {
 
 void MpvPlayer::wakeup(void* self) {
   // Called on one of mpv's threads: only post, never touch Qt objects here.
-  QMetaObject::invokeMethod(static_cast<MpvPlayer*>(self), "drainEvents", Qt::QueuedConnection);
+  // One call waiting is enough; a call per event would flood the window's queue.
+  auto* player = static_cast<MpvPlayer*>(self);
+  if (player->drainPosted_.exchange(true)) return;
+  QMetaObject::invokeMethod(player, "drainEvents", Qt::QueuedConnection);
 }
 
 void MpvPlayer::setURL(const std::string& address) {
@@ -239,6 +246,7 @@ void MpvPlayer::setURL(const std::string& address) {
 }
 
 void MpvPlayer::load() {
+  playlists_.cancel();  // the entry it held lets mpv go on to ours
   active_ = false;
   ending_ = false;
   restarted_ = false;
@@ -425,7 +433,14 @@ void MpvPlayer::setVolume(int volume) {
 }
 
 void MpvPlayer::drainEvents() {
-  while (mpv_) {
+  drainPosted_ = false;
+  // A batch at a time: answered hooks let mpv refill the queue as fast as it
+  // is read, through a playlist of dead entries, and the window must answer.
+  for (int handled = 0; mpv_; ++handled) {
+    if (handled == 100) {
+      wakeup(this);
+      return;
+    }
     mpv_event* event = lib_->mpv_wait_event(mpv_, 0);
     if (event->event_id == MPV_EVENT_NONE) break;
     handle(*event);
@@ -497,7 +512,11 @@ void MpvPlayer::handle(const mpv_event& event) {
       break;
     }
     case MPV_EVENT_HOOK:
-      vet(*static_cast<const mpv_event_hook*>(event.data));
+      if (event.reply_userdata == kLoadFailHook) {
+        readPlaylist(*static_cast<const mpv_event_hook*>(event.data));
+      } else {
+        vet(*static_cast<const mpv_event_hook*>(event.data));
+      }
       break;
     case MPV_EVENT_LOG_MESSAGE: {
       const auto* log = static_cast<const mpv_event_log_message*>(event.data);
@@ -526,24 +545,35 @@ void MpvPlayer::vet(const mpv_event_hook& hook) {
   lib_->mpv_hook_continue(mpv_, hook.id);
 }
 
-bool MpvPlayer::hasEntryAfter(std::int64_t entry) {
-  mpv_node playlist{};
-  if (lib_->mpv_get_property(mpv_, "playlist", MPV_FORMAT_NODE, &playlist) < 0) return false;
-  bool found = false;
-  if (playlist.format == MPV_FORMAT_NODE_ARRAY) {
-    for (int i = 0; i < playlist.u.list->num && !found; ++i) {
-      const mpv_node& item = playlist.u.list->values[i];
-      if (item.format != MPV_FORMAT_NODE_MAP) continue;
-      for (int k = 0; k < item.u.list->num; ++k) {
-        if (std::strcmp(item.u.list->keys[k], "id") == 0 && item.u.list->values[k].format == MPV_FORMAT_INT64 &&
-            item.u.list->values[k].u.int64 > entry) {
-          found = true;
-        }
-      }
-    }
+void MpvPlayer::readPlaylist(const mpv_event_hook& hook) {
+  char* name = lib_->mpv_get_property_string(mpv_, "stream-open-filename");
+  const std::string address = name != nullptr ? name : "";
+  lib_->mpv_free(name);
+  const std::uint64_t id = hook.id;
+  // Only a name that says so is fetched again: a dead entry of a long
+  // playlist costs no second try.
+  if (!MayBeXmlPlaylist(address)) {
+    lib_->mpv_hook_continue(mpv_, id);
+    return;
   }
-  lib_->mpv_free_node_contents(&playlist);
-  return found;
+  playlists_.start(address, [this, id](const std::string& m3u) {
+    if (!m3u.empty()) lib_->mpv_set_property_string(mpv_, "stream-open-filename", ("memory://" + m3u).c_str());
+    lib_->mpv_hook_continue(mpv_, id);
+  });
+}
+
+bool MpvPlayer::hasEntryAfter(std::int64_t entry) {
+  // Three numbers, never the list itself: copying a playlist of thousands at
+  // every failed entry took time quadratic in its length.
+  std::int64_t pos = -1, count = 0, current = -1;
+  if (lib_->mpv_get_property(mpv_, "playlist-pos", MPV_FORMAT_INT64, &pos) < 0 || pos < 0) return false;
+  const std::string id = "playlist/" + std::to_string(pos) + "/id";
+  if (lib_->mpv_get_property(mpv_, "playlist-count", MPV_FORMAT_INT64, &count) < 0 ||
+      lib_->mpv_get_property(mpv_, id.c_str(), MPV_FORMAT_INT64, &current) < 0) {
+    return false;
+  }
+  // mpv may already have gone on to the next entry; at the end it has none.
+  return current == entry ? pos + 1 < count : current >= firstEntry_;
 }
 
 void MpvPlayer::settle() {

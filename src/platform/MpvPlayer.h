@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QTimer>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <map>
@@ -12,6 +13,7 @@
 #include "platform/MediaPlayer.h"
 #include "platform/ReconnectPolicy.h"
 #include "platform/TitleCharset.h"
+#include "platform/XmlPlaylistFetch.h"
 
 struct mpv_handle;
 struct mpv_event;
@@ -27,7 +29,7 @@ struct MpvLibrary;
 // never loads it. mpv's events are collected on the user-interface thread:
 // its wakeup callback only posts a call to this object.
 //
-// Playlists (.pls, .m3u, HLS) and redirects are followed: the state is that of
+// Playlists (.pls, .m3u, .asx, .xspf, HLS) and redirects are followed: the state is that of
 // the entry mpv actually plays. A station that played, or whose audio output
 // failed, is opened again after growing pauses when it ends by itself; the
 // tries start afresh only once it has played steadily, so a stream or output
@@ -85,6 +87,9 @@ class MpvPlayer : public MediaPlayer {
   void handle(const mpv_event& event);
   // Lets mpv open an entry only when it is web radio.
   void vet(const mpv_event_hook& hook);
+  // An entry mpv could not open may be an ASX or XSPF playlist: its streams
+  // are handed to mpv as an M3U.
+  void readPlaylist(const mpv_event_hook& hook);
   // Playing once audio is output and the cache is not waiting.
   void settle();
   bool hasEntryAfter(std::int64_t entry);
@@ -95,6 +100,7 @@ class MpvPlayer : public MediaPlayer {
   struct Opening;
   std::map<std::string, std::string> options_;
   std::shared_ptr<Opening> opening_;  // while libmpv opens on another thread
+  std::atomic<bool> drainPosted_{false};  // a call to drainEvents is on its way
   const MpvLibrary* lib_ = nullptr;
   mpv_handle* mpv_ = nullptr;
   std::string url_;
@@ -124,6 +130,7 @@ class MpvPlayer : public MediaPlayer {
   QTimer decide_;
   Comeback comeback_;  // a station lost with the network
   QTimer slowTry_;
+  XmlPlaylistFetch playlists_;  // while an entry waits in mpv's on_load_fail hook
 };
 
 }  // namespace vandrel

@@ -1,15 +1,21 @@
 #include "platform/MpvPlayer.h"
+#include "platform/XmlPlaylist.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QEventLoop>
 #include <QProcess>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "support/CannedServer.h"
@@ -62,6 +68,14 @@ TEST_F(MpvPlayerTest, EveryFormOfStreamPlaysWithItsTitle) {
   const std::string mp3 = icecast.Address("radio.mp3");
   icecast.Publish("radio.pls",
                   "[playlist]\nNumberOfEntries=1\nFile1=" + mp3 + "\nTitle1=Radio\nLength1=-1\nVersion=2\n");
+  icecast.Publish("nested.pls", "[playlist]\nNumberOfEntries=1\nFile1=" + icecast.Address("radio.asx") + "\n");
+  // libmpv reads neither ASX nor XSPF; both start with a dead entry.
+  const std::string dead = "http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/gone";
+  icecast.Publish("radio.asx", "<asx version=\"3.0\"><entry><ref href=\"" + dead + "\"/></entry>"
+                               "<entry><title>Radio</title><ref href=\"" + mp3 + "\"/></entry></asx>");
+  icecast.Publish("radio.xspf", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><playlist version=\"1\" "
+                                "xmlns=\"http://xspf.org/ns/0/\"><trackList><track><location>" + dead +
+                                "</location></track><track><location>" + mp3 + "</location></track></trackList></playlist>");
   const std::string utf8 = "Hitradio \xC3\x96" "3 \xE2\x80\x93 Caf\xC3\xA9";
   struct Case {
     const char* what;
@@ -73,6 +87,9 @@ TEST_F(MpvPlayerTest, EveryFormOfStreamPlaysWithItsTitle) {
       {"MP3 mount, Latin-1 title", icecast.Address("radio.mp3"), "Caf\xE9 Z\xFCrich", "Caf\xC3\xA9 Z\xC3\xBCrich"},
       {"Ogg Vorbis comments", icecast.Address("radio.ogg"), "", "Ogg Artist - Ogg Title"},
       {".pls", icecast.Address("radio.pls"), "Via pls", "Via pls"},
+      {".pls of an .asx", icecast.Address("nested.pls"), "Via nested", "Via nested"},
+      {".asx", icecast.Address("radio.asx"), "Via asx", "Via asx"},
+      {".xspf", icecast.Address("radio.xspf"), "Via xspf", "Via xspf"},
       {"HLS", icecast.Address("hls/live.m3u8"), "", ""},
   };
   // Plays all along, to lose its server below.
@@ -89,6 +106,7 @@ TEST_F(MpvPlayerTest, EveryFormOfStreamPlaysWithItsTitle) {
     ASSERT_TRUE(w.WaitFor(PlayState::Playing)) << w.player.status();
     EXPECT_EQ(w.statuses.front(), "Connecting");
     EXPECT_FALSE(w.Saw("Stopped"));  // a playlist's own end is no stop
+    EXPECT_FALSE(w.Saw("Error"));    // nor is a dead entry
     if (!c.title.empty()) {
       EXPECT_TRUE(test::WaitUntil([&] { return w.player.streamTitle() == c.title; }, 10s)) << w.player.streamTitle();
       EXPECT_EQ(w.player.status(), "Playing: " + c.title);
@@ -164,6 +182,152 @@ TEST_F(MpvPlayerTest, ChainedOggStreamsShowTheCurrentSongOnly) {
     for (const std::string& title : titles[i]) {
       EXPECT_NE(std::find(shown.begin(), shown.end(), title), shown.end()) << title;
     }
+  }
+}
+
+// Answers /CODE/N with a redirect of that code to /CODE/N-1, and /CODE/0 with
+// one to the final address.
+class Redirector {
+ public:
+  explicit Redirector(std::string final) : final_(std::move(final)) {}
+  ~Redirector() {
+    stopping_ = true;
+    thread_.join();
+    ::close(listener_);
+  }
+  std::string address(int code, int count) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + "/" + std::to_string(code) + "/" + std::to_string(count);
+  }
+
+ private:
+  void run() {
+    for (pollfd p{listener_, POLLIN, 0}; !stopping_;) {
+      const int fd = ::poll(&p, 1, 50) > 0 ? ::accept(listener_, nullptr, nullptr) : -1;
+      if (fd < 0) continue;
+      const std::string head = test::ReadHead(fd, 2s);
+      int code = 0, count = 0;
+      std::sscanf(head.c_str(), "GET /%d/%d", &code, &count);
+      const std::string reply = "HTTP/1.1 " + std::to_string(code) + " Moved\r\nLocation: " +
+                                (count > 1 ? address(code, count - 1) : final_) +
+                                "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+      (void)::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
+      ::close(fd);
+    }
+  }
+
+  std::string final_;
+  int port_ = 0;
+  int listener_ = test::ListenOnLoopback(port_);
+  std::atomic<bool> stopping_{false};
+  std::thread thread_{[this] { run(); }};
+};
+
+// Up to 20 redirects of every kind are followed; the 21st is one error. All run at once.
+TEST_F(MpvPlayerTest, RedirectChainsUpTo20AreFollowed) {
+  Redirector redirector(tone_->baseAddress() + "stream/tone");
+  const struct {
+    int code;
+    int count;
+    bool plays;
+  } cases[] = {{301, 5, true}, {302, 5, true}, {303, 5, true}, {307, 5, true},
+               {308, 5, true}, {302, 20, true}, {307, 21, false}};
+  std::vector<std::unique_ptr<Watched>> players;
+  for (const auto& c : cases) {
+    players.push_back(std::make_unique<Watched>());
+    players.back()->player.setReconnectPauses({});
+    players.back()->player.setURL(redirector.address(c.code, c.count));
+  }
+  EXPECT_TRUE(test::WaitUntil(
+      [&] {
+        return std::all_of(players.begin(), players.end(), [](auto& w) {
+          return w->errors > 0 || w->player.state().state == PlayState::Playing;
+        });
+      },
+      30s));
+  test::Pump(500ms);
+  for (std::size_t i = 0; i < players.size(); ++i) {
+    SCOPED_TRACE(redirector.address(cases[i].code, cases[i].count));
+    EXPECT_EQ(players[i]->player.state().state, cases[i].plays ? PlayState::Playing : PlayState::Error);
+    EXPECT_EQ(players[i]->errors, cases[i].plays ? 0 : 1);
+  }
+}
+
+// A playlist is followed in time linear in its length: the window answers
+// all along, through thousands of dead entries, the live one and its end.
+TEST_F(MpvPlayerTest, AHugePlaylistKeepsTheWindowAnswering) {
+  const std::string dead = "http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/";
+  std::string body = "#EXTM3U\n";
+  for (int i = 0; i < 20000; ++i) {
+    body += i == 10000 ? tone_->baseAddress() + "stream/tone?seconds=1\n" : dead + std::to_string(i) + "\n";
+  }
+  test::CannedServer server("HTTP/1.1 200 OK\r\nContent-Type: audio/x-mpegurl\r\nContent-Length: " +
+                            std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+  Watched w;
+  w.player.setReconnectPauses({});
+  QTimer tick;
+  auto last = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::duration longest{};
+  QObject::connect(&tick, &QTimer::timeout, [&] {
+    const auto now = std::chrono::steady_clock::now();
+    longest = std::max(longest, now - last);
+    last = now;
+  });
+  tick.start(50);
+  // The window's own loop: QTest's waits sleep between their rounds.
+  QEventLoop loop;
+  QObject::connect(&w.player, &MediaPlayer::errorOccurred, &loop, &QEventLoop::quit);
+  QTimer::singleShot(120s, &loop, &QEventLoop::quit);
+  w.player.setURL(server.address() + "big.m3u");
+  loop.exec();
+  EXPECT_EQ(w.errors, 1) << w.player.status();
+  test::Pump(500ms);
+  EXPECT_LT(longest, 1s);
+  EXPECT_TRUE(w.Saw("Playing"));
+  EXPECT_EQ(w.errors, 1);
+  EXPECT_EQ(w.player.status(), "Error: connection refused");  // its last entry's cause
+}
+
+// An ASX or XSPF playlist of which nothing plays is one error, whatever its
+// server; it is read only up to its bound. All run at once.
+TEST_F(MpvPlayerTest, XmlPlaylistsThatPlayNothingGiveOneError) {
+  const std::string dead = "http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/gone";
+  const std::string tone = tone_->baseAddress() + "stream/tone";
+  const auto served = [](const std::string& body) {
+    return "HTTP/1.1 200 OK\r\nContent-Type: video/x-ms-asf\r\nContent-Length: " + std::to_string(body.size()) +
+           "\r\nConnection: close\r\n\r\n" + body;
+  };
+  const struct {
+    const char* what;
+    std::string body;
+    bool plays;
+  } cases[] = {
+      {"dead entries only", "<asx><entry><ref href=\"" + dead + "\"/><ref href=\"" + dead + "2\"/></entry></asx>", false},
+      {"no web radio", "<asx><entry><ref href=\"file:///dev/zero\"/></entry></asx>", false},
+      {"the live entry past the bound",
+       "<asx><entry><ref href=\"" + dead + "\"/></entry>" + std::string(kMaxXmlPlaylistBytes, ' ') +
+           "<entry><ref href=\"" + tone + "\"/></entry></asx>",
+       false},
+      {"the live entry within the bound", "<asx><entry><ref href=\"" + tone + "\"/></entry></asx>", true},
+  };
+  std::vector<std::unique_ptr<test::CannedServer>> servers;
+  std::vector<std::unique_ptr<Watched>> players;
+  for (const auto& c : cases) {
+    servers.push_back(std::make_unique<test::CannedServer>(served(c.body)));
+    players.push_back(std::make_unique<Watched>());
+    players.back()->player.setURL(servers.back()->address() + "listen.asx");
+  }
+  EXPECT_TRUE(test::WaitUntil(
+      [&] {
+        return std::all_of(players.begin(), players.end(), [](auto& w) {
+          return w->errors > 0 || w->player.state().state == PlayState::Playing;
+        });
+      },
+      30s));
+  test::Pump(500ms);
+  for (std::size_t i = 0; i < players.size(); ++i) {
+    SCOPED_TRACE(cases[i].what);
+    EXPECT_EQ(players[i]->player.state().state, cases[i].plays ? PlayState::Playing : PlayState::Error);
+    EXPECT_EQ(players[i]->errors, cases[i].plays ? 0 : 1);
   }
 }
 

@@ -20,6 +20,7 @@
 #include "platform/TextDecoding.h"
 #include "platform/TitleCharset.h"
 #include "support/CodePage.h"
+#include "platform/XmlPlaylist.h"
 #include "support/Files.h"
 #include "support/GzipText.h"
 #include "support/TmpfsMount.h"
@@ -144,6 +145,54 @@ TEST(StreamAddressTest, OnlyHttpAndHttpsWithAHostAreWebRadio) {
                               "file://radio.example/x", " http://radio.example/"}) {
     EXPECT_FALSE(IsWebRadioAddress(address)) << address;
   }
+}
+
+// Whether they play from a real server is MpvPlayerTest's; here what is read.
+TEST(XmlPlaylistTest, AsxRefsAndXspfTrackLocationsInOrderWebRadioOnly) {
+  using Streams = std::vector<std::string>;
+  std::string many = "<asx>";
+  for (int i = 0; i < 1500; ++i) many += "<ref href='http://r.example/" + std::to_string(i) + "'/>";
+  const struct {
+    const char* what;
+    std::string text;
+    Streams streams;
+  } cases[] = {
+      {"ASX, any letter case, both quotes, entities",
+       "<ASX version=\"3.0\"><Entry><REF HREF = \"http://a.example/x?a=1&amp;b=2\" /></Entry>\n"
+       "<entry><ref href='https://b.example/&#x6C;ive'/><ref href=\" http://c.example/ \"/></entry></asx>",
+       {"http://a.example/x?a=1&b=2", "https://b.example/live", "http://c.example/"}},
+      {"ASX, no web radio and no other tags",
+       "<asx><entry><ref href=\"file:///etc/passwd\"/><ref href=\"mms://m.example/\"/><reference href=\"http://x/\"/>"
+       "<entryref href=\"http://d.example/more.asx\"/><ref href=\"http://a.example/one&#10;#EXTINF\"/>"
+       "<ref nohref=\"http://n.example/\" href=\"http://e.example/\"/></entry></asx>",
+       {"http://e.example/"}},
+      {"XSPF, tracks only",
+       "<?xml version=\"1.0\"?><playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">"
+       "<location>http://self.example/list.xspf</location><trackList>"
+       "<track><title>A</title><location> http://a.example/a.mp3 </location>"
+       "<location>http://a.example/backup</location></track>"
+       "<track><location>smb://x/</location></track><track><location>http://b.example/b</location></track>"
+       "</trackList></playlist>",
+       {"http://a.example/a.mp3", "http://a.example/backup", "http://b.example/b"}},
+      {"neither", "<html><body><a href=\"http://a.example/\">ref</a></body></html>", {}},
+      {"cut short", "<asx><entry><ref href=\"http://a.example/", {}},
+      {"entries bounded", many, Streams(kMaxXmlPlaylistEntries, "")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Streams streams = XmlPlaylistStreams(c.text);
+    if (c.streams.size() == kMaxXmlPlaylistEntries) {
+      ASSERT_EQ(streams.size(), kMaxXmlPlaylistEntries);
+      EXPECT_EQ(streams.back(), "http://r.example/" + std::to_string(kMaxXmlPlaylistEntries - 1));
+    } else {
+      EXPECT_EQ(streams, c.streams);
+    }
+  }
+  EXPECT_EQ(AsM3u({"http://a.example/", "http://b.example/"}), "#EXTM3U\nhttp://a.example/\nhttp://b.example/\n");
+  for (const char* address : {"http://r.example/radio.ASX", "http://r.example/listen?type=xspf", "http://r/s.wax"}) {
+    EXPECT_TRUE(MayBeXmlPlaylist(address)) << address;
+  }
+  EXPECT_FALSE(MayBeXmlPlaylist("http://r.example/stream.mp3"));
 }
 
 // A folder the user may write keeps everything beside the program; an
