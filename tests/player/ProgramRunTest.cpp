@@ -4,6 +4,7 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -87,17 +88,11 @@ bool Gone(pid_t pid) {
   return state == std::string::npos || stat[state + 2] == 'Z';
 }
 
-// The children of a process.
 std::vector<pid_t> ChildrenOf(pid_t parent) {
   std::vector<pid_t> children;
-  for (const auto& entry : fs::directory_iterator("/proc")) {
-    const std::string name = entry.path().filename().string();
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    const std::string stat = test::ReadFile(entry.path() / "stat");
-    const auto state = stat.rfind(") ");
-    if (state != std::string::npos && std::stoi(stat.substr(state + 4)) == parent) {
-      children.push_back(std::stoi(name));
-    }
+  for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(parent) + "/task")) {
+    std::istringstream in(test::ReadFile(task.path() / "children"));
+    for (pid_t pid; in >> pid;) children.push_back(pid);
   }
   return children;
 }

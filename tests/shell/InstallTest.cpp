@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <thread>
 #include <vector>
 
@@ -24,26 +23,19 @@ using namespace std::chrono_literals;
 
 std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
-bool Until(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
-  for (const auto end = std::chrono::steady_clock::now() + limit; !condition();) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(50ms);
-  }
-  return true;
-}
-
 int Shell(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()); }
+
+int Install(const fs::path& prefix, const std::string& menu) {
+  return Shell("VANDREL_MENU_DATA_DIR=" + menu + " '" CMAKE_COMMAND "' --install '" BUILD_DIR "' --prefix " +
+               Quoted(prefix));
+}
 
 // An installed program folder works on its own: it starts the directory it
 // carries, validates as a desktop application, and runs once.
 TEST(InstallTest, TheInstalledFolderIsCompleteValidAndRunsOnce) {
   const test::TempFolder root("install");
   const fs::path prefix = root / "opt" / "vandrel radio";
-  const auto install = [&](const std::string& menu) {
-    return Shell("VANDREL_MENU_DATA_DIR=" + menu + " '" CMAKE_COMMAND "' --install '" BUILD_DIR "' --prefix " +
-                 Quoted(prefix));
-  };
-  ASSERT_EQ(install(Quoted(root / "menu")), 0);
+  ASSERT_EQ(Install(prefix, Quoted(root / "menu")), 0);
   // The programs and the desktop files are proven below by use.
   for (const char* file :
        {"INST.INI", "lang.ini", "def_head.skn", "def_frame1.skn", "def_balk1.skn", "directory/radio/inter/keuze-uk.txt",
@@ -62,7 +54,7 @@ TEST(InstallTest, TheInstalledFolderIsCompleteValidAndRunsOnce) {
 
   // A second install keeps the user's settings.
   std::ofstream(prefix / "INST.INI", std::ios::app) << "[Mine]\nkept=1\n";
-  ASSERT_EQ(install("none"), 0);
+  ASSERT_EQ(Install(prefix, "none"), 0);
   EXPECT_NE(test::ReadFile(prefix / "INST.INI").find("kept=1"), std::string::npos);
 
   const int port = test::ClosedPort();
@@ -116,9 +108,7 @@ TEST(InstallTest, ANormalUserKeepsSettingsAndFavouritesInTheirOwnFolder) {
   const test::TempFolder root("install");
   fs::permissions(root.path(), fs::perms(0755));
   const fs::path prefix = root / "opt";
-  ASSERT_EQ(Shell("VANDREL_MENU_DATA_DIR=none '" CMAKE_COMMAND "' --install '" BUILD_DIR "' --prefix " +
-                  Quoted(prefix)),
-            0);
+  ASSERT_EQ(Install(prefix, "none"), 0);
   // Nothing plays at the first start: without a sound card a box would cover the window.
   std::ofstream(prefix / "INST.INI", std::ios::trunc)
       << "[Online Radio]\ngrootscherm=1\nafspelen=0\nxsluiten=1\n[Onthouden]\nVolume=50\n"
@@ -130,9 +120,9 @@ TEST(InstallTest, ANormalUserKeepsSettingsAndFavouritesInTheirOwnFolder) {
   const fs::path mine = home / ".config/vandrel-radio";
   {
     test::ChildProcess first(AsNobody(home.path(), (prefix / "vandrel-radio").string()));
-    ASSERT_TRUE(Until([&] { return server.log().find("zenders/holland.txt") != std::string::npos; }, 15s));
+    ASSERT_TRUE(test::PollUntil([&] { return server.log().find("zenders/holland.txt") != std::string::npos; }, 15000));
     ASSERT_TRUE(Click(first, 192, 388)) << "Add";
-    EXPECT_TRUE(Until([&] { return fs::exists(mine / "favo/.977 The Hits Channel"); }, 5s));
+    EXPECT_TRUE(test::PollUntil([&] { return fs::exists(mine / "favo/.977 The Hits Channel"); }, 5000));
     first.Signal(SIGTERM);
     EXPECT_EQ(first.Wait(5s), 0);
   }
@@ -150,7 +140,7 @@ TEST(InstallTest, ANormalUserKeepsSettingsAndFavouritesInTheirOwnFolder) {
   std::ofstream(mine / "INST.INI", std::ios::trunc) << next;
   test::ChildProcess second(AsNobody(home.path(), (prefix / "vandrel-radio").string()));
   const std::string request = "GET /stream/tone?seconds=600&pad=" + std::string(260, 'p') + " ";
-  EXPECT_TRUE(Until([&] { return server.log().find(request) != std::string::npos; }, 15s))
+  EXPECT_TRUE(test::PollUntil([&] { return server.log().find(request) != std::string::npos; }, 15000))
       << "the start-up resume plays the whole address";
   second.Signal(SIGTERM);
   EXPECT_EQ(second.Wait(5s), 0);
