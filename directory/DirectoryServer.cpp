@@ -264,8 +264,11 @@ void DirectoryServer::serveTone(const HttpRequest& req, HttpReply& res) {
     res.setHeader("icy-metaint", std::to_string(ToneStream::kMetaInterval));
     res.setHeader("icy-name", std::string(ToneStream::kName));
   }
-  // One second goes out at once; after that, each stretch waits until the
-  // audio already sent, less that second, has had time to play.
+  // Two seconds go out at once (ffmpeg's WAV reader wants 64 KiB before the
+  // first sound, one second is 43 KiB); after that, each stretch waits until
+  // the audio already sent, less those seconds, has had time to play.
+  static constexpr int kBurstSeconds = 2;
+  static_assert(kBurstSeconds * ToneStream::kBytesPerSecond > 65536 + ToneStream::kHeaderBytes);
   class Session final : public HttpStream {
    public:
     Session(ToneStream tone, std::unique_ptr<Listener> listener)
@@ -273,11 +276,12 @@ void DirectoryServer::serveTone(const HttpRequest& req, HttpReply& res) {
     Clock::time_point due() const override {
       if (tone_.samplesSent() == 0) return started_;
       return started_ + std::chrono::microseconds(tone_.samplesSent() * 1000000 / ToneStream::kSampleRate) -
-             std::chrono::seconds(1);
+             std::chrono::seconds(kBurstSeconds);
     }
     std::string next() override {
       if (tone_.finished()) return {};
-      return tone_.next(tone_.samplesSent() == 0 ? ToneStream::kSampleRate : ToneStream::kSampleRate / 10);
+      return tone_.next(tone_.samplesSent() == 0 ? kBurstSeconds * ToneStream::kSampleRate
+                                                 : ToneStream::kSampleRate / 10);
     }
 
    private:

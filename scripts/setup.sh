@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the player and the directory need to build and
 # run; with --tests also the test partners and the test and benchmark
-# libraries. Quick when all are present.
+# libraries; with --bench as well the other radio players the benchmarks
+# measure against. Quick when all are present.
 set -euo pipefail
 
 PACKAGES=(
@@ -12,12 +13,15 @@ PACKAGES=(
   # A virtual display when there is no desktop (run.sh), the session bus for media keys.
   xvfb xauth dbus dbus-x11
 )
-if [ "${1:-}" = "--tests" ]; then
+if [ "${1:-}" = "--tests" ] || [ "${1:-}" = "--bench" ]; then
   PACKAGES+=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev libglib2.0-dev libcpp-httplib-dev
     trayer xdotool x11-utils desktop-file-utils appstream
     icecast2 ffmpeg curl playerctl pulseaudio pulseaudio-utils openssl nginx apache2-utils
   )
+fi
+if [ "${1:-}" = "--bench" ]; then
+  PACKAGES+=(goodvibes strawberry)
 fi
 
 missing=()

@@ -190,6 +190,12 @@ bool MpvPlayer::start() {
            {"user-agent", "Vandrel Internet Radio"}, {"audio-client-name", "Vandrel Internet Radio"},
            {"title", kStreamName},
            {"volume-max", "100"}, {"cache", "yes"},
+           // A live stream is never sought back: a small back buffer (mpv
+           // keeps 50 MiB by default, growing with every packet played; with
+           // none, stream titles are lost), and a few seconds ahead ride out
+           // a stall.
+           {"demuxer-max-back-bytes", "1MiB"}, {"demuxer-donate-buffer", "no"}, {"demuxer-max-bytes", "4MiB"},
+           {"demuxer-readahead-secs", "5"}, {"cache-secs", "5"},
            // lavf's default probe waits for seconds of a live stream before
            // the first sound; 64 KiB tells MP3, AAC, Ogg and HLS apart.
            {"demuxer-lavf-probesize", "65536"}}) {

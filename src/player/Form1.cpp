@@ -256,7 +256,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
     // Seen before the list handles the press, which may change the selection.
     if (event->type() == QEvent::MouseButtonPress) list->second = false;
     // The pointer over a list: a play is near, so the player gets ready. Not
-    // sooner, as that costs a window left idle, or hidden, tens of megabytes.
+    // in a hidden window, as that costs the tray tens of megabytes.
     if (event->type() == QEvent::Enter) env_.player.prepare();
     return QWidget::eventFilter(watched, event);
   }
@@ -471,6 +471,9 @@ void Form1::Timer1_Timer() {
   Timer1.stop();
   try {
     LaadLijst_Radio(TaalGeselecteerd);
+    // A station list on the screen: a play is near, so libmpv opens now, on
+    // its own thread, and the first play starts sooner. Not in the tray.
+    if (isVisible() && List1->count() > 0) env_.player.prepare();
   } catch (const std::exception&) {
     boxes_.ErrorBox("error10");
     Timer1.start();

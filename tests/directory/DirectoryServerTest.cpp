@@ -240,13 +240,13 @@ TEST_F(DirectoryRoutesTest, ToneStreamsInRealTimeUntilTheListenerLeaves) {
   httplib::Client client("127.0.0.1", port());
   client.set_read_timeout(20, 0);
   const auto start = std::chrono::steady_clock::now();
-  auto reply = client.Get("/stream/tone?seconds=3");
+  auto reply = client.Get("/stream/tone?seconds=4");
   const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
   ASSERT_TRUE(reply);
   EXPECT_EQ(reply->get_header_value("Content-Type"), "audio/wav");
   EXPECT_FALSE(reply->has_header("icy-metaint"));
-  EXPECT_EQ(reply->body.size(), ToneStream::kHeaderBytes + 3 * ToneStream::kBytesPerSecond);
-  // One second is sent at once, the other two at the pace they play.
+  EXPECT_EQ(reply->body.size(), ToneStream::kHeaderBytes + 4 * ToneStream::kBytesPerSecond);
+  // Two seconds are sent at once, the other two at the pace they play.
   EXPECT_GT(took.count(), 1.5);
   EXPECT_LT(took.count(), 15.0);
   EXPECT_EQ(get("/stream/tone?seconds=soon").status, 400);

@@ -290,6 +290,20 @@ TEST_F(Form1Test, ADirectoryThatGivesNoListLeavesItEmpty) {
   }
 }
 
+// A shown station list gets the player ready before any click; a window
+// that waits hidden for the tray does not pay for it.
+TEST_F(Form1Test, AShownStationListGetsThePlayerReadyAndAHiddenOneDoesNot) {
+  for (const bool shown : {false, true}) {
+    SCOPED_TRACE(shown);
+    Set("Online Radio", "grootscherm", shown ? "1" : "0");
+    player_.prepared = 0;
+    Form1& form = Start();
+    ASSERT_TRUE(test::WaitUntil([&] { return form.List1->count() > 1; }, 10s));
+    EXPECT_EQ(form.isVisible(), shown);
+    EXPECT_EQ(player_.prepared > 0, shown);
+  }
+}
+
 // Names that would leave the folder, and files that cannot be written, give
 // the add's error box and change nothing; an empty name asks for a station.
 // A name is kept as it stands (quotes, UTF-8, characters other systems

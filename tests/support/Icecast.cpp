@@ -84,6 +84,9 @@ bool Icecast::FeedMount(const std::string& mount, Feed feed) {
   std::vector<std::string> argv;
   if (feed == Feed::Mp3) {
     argv.insert(argv.end(), {"-c:a", "libmp3lame", "-b:a", "128k", "-content_type", "audio/mpeg", "-f", "mp3"});
+  } else if (feed == Feed::OggOpus) {
+    argv.insert(argv.end(), {"-ar", "48000", "-c:a", "libopus", "-b:a", "64k", "-frame_duration", "2.5",
+                             "-content_type", "audio/ogg", "-f", "ogg"});
   } else {
     argv.insert(argv.end(), {"-c:a", "libvorbis", "-metadata", "title=Ogg Title", "-metadata", "artist=Ogg Artist",
                              "-content_type", "application/ogg", "-f", "ogg"});

@@ -17,6 +17,7 @@ namespace vandrel::test {
 // refuses to run as root: as root it drops to nobody by itself.
 class Icecast {
  public:
+  // OggOpus has 2.5 ms frames: 400 packets a second, for memory benchmarks.
   enum class Feed { Mp3, OggVorbis, OggOpus };
   struct Song {
     std::string artist, title;

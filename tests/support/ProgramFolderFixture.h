@@ -90,7 +90,16 @@ class ProgramFolderFixture : public ::testing::Test {
   TempFolder dir_{"program"};
   const std::filesystem::path& folder_ = dir_.path();
   QtHttpClient http_;
-  MpvPlayer player_{std::map<std::string, std::string>{{"ao", "null"}}};
+  // Counts the window's hints that a play is near.
+  struct Player : MpvPlayer {
+    using MpvPlayer::MpvPlayer;
+    void prepare() override {
+      ++prepared;
+      MpvPlayer::prepare();
+    }
+    int prepared = 0;
+  };
+  Player player_{std::map<std::string, std::string>{{"ao", "null"}}};
   std::unique_ptr<Form1> form_;
   int ended_ = 0;
   Launcher* launcher_ = nullptr;  // the desktop's when null
