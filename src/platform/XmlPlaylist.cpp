@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/StreamAddress.h"
+#include "platform/TextDecoding.h"
 
 namespace vandrel {
 
@@ -29,24 +30,6 @@ std::size_t FindTag(const std::string& lower, std::string_view name, std::size_t
     if (after == lower.size() || !IsNameChar(lower[after])) return at;
   }
   return std::string::npos;
-}
-
-void AppendUtf8(std::string& out, std::uint32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
 }
 
 // XML's five entities and character references; anything else stays as it is.

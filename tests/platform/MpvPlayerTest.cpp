@@ -52,6 +52,18 @@ struct Watched {
   std::vector<std::string> causes;
 };
 
+// Until each player plays or has given its error, and a little longer.
+void SettleAll(const std::vector<std::unique_ptr<Watched>>& players) {
+  EXPECT_TRUE(test::WaitUntil(
+      [&] {
+        return std::all_of(players.begin(), players.end(), [](auto& w) {
+          return w->errors > 0 || w->player.state().state == PlayState::Playing;
+        });
+      },
+      30s));
+  test::Pump(500ms);
+}
+
 class MpvPlayerTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { tone_ = new test::DirectoryServerProcess(); }
@@ -237,14 +249,7 @@ TEST_F(MpvPlayerTest, RedirectChainsUpTo20AreFollowed) {
     players.back()->player.setReconnectPauses({});
     players.back()->player.setURL(redirector.address(c.code, c.count));
   }
-  EXPECT_TRUE(test::WaitUntil(
-      [&] {
-        return std::all_of(players.begin(), players.end(), [](auto& w) {
-          return w->errors > 0 || w->player.state().state == PlayState::Playing;
-        });
-      },
-      30s));
-  test::Pump(500ms);
+  SettleAll(players);
   for (std::size_t i = 0; i < players.size(); ++i) {
     SCOPED_TRACE(redirector.address(cases[i].code, cases[i].count));
     EXPECT_EQ(players[i]->player.state().state, cases[i].plays ? PlayState::Playing : PlayState::Error);
@@ -316,14 +321,7 @@ TEST_F(MpvPlayerTest, XmlPlaylistsThatPlayNothingGiveOneError) {
     players.push_back(std::make_unique<Watched>());
     players.back()->player.setURL(servers.back()->address() + "listen.asx");
   }
-  EXPECT_TRUE(test::WaitUntil(
-      [&] {
-        return std::all_of(players.begin(), players.end(), [](auto& w) {
-          return w->errors > 0 || w->player.state().state == PlayState::Playing;
-        });
-      },
-      30s));
-  test::Pump(500ms);
+  SettleAll(players);
   for (std::size_t i = 0; i < players.size(); ++i) {
     SCOPED_TRACE(cases[i].what);
     EXPECT_EQ(players[i]->player.state().state, cases[i].plays ? PlayState::Playing : PlayState::Error);
