@@ -32,7 +32,8 @@ class MprisRoot : public QDBusAbstractAdaptor {
     return {"audio/mpeg",     "audio/aac",          "audio/aacp",       "audio/ogg",
             "application/ogg", "audio/x-vorbis+ogg", "audio/opus",       "audio/x-opus+ogg",
             "audio/flac",     "audio/x-flac",       "audio/x-scpls",    "audio/x-mpegurl",
-            "audio/mpegurl",  "application/vnd.apple.mpegurl"};
+            "audio/mpegurl",  "application/vnd.apple.mpegurl", "video/x-ms-asf", "audio/x-ms-asx",
+            "application/xspf+xml"};
   }
 
  public slots:
