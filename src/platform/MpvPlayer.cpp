@@ -23,8 +23,8 @@ enum ReplyId : std::uint64_t { kPausedForCache = 1, kBufferingState, kMetadata, 
 
 // What a lavf demuxer may open inside a stream (HLS segments and keys) and
 // what the stream itself may become on a redirect: the network, never a file.
-// Load balancers chain more redirects than lavf's 8; 20 is where browsers stop.
 constexpr const char* kDemuxerProtocols = "protocol_whitelist=[http,https,tls,tcp,crypto,httpproxy]";
+// Load balancers chain more redirects than lavf's 8; 20 is where browsers stop.
 constexpr const char* kStreamProtocols = "protocol_whitelist=[http,https,tls,tcp,httpproxy],max_redirects=20";
 
 // The sound server names our stream by mpv's title: the stream's own title
@@ -100,7 +100,7 @@ MpvPlayer::MpvPlayer(std::map<std::string, std::string> options, QObject* parent
     ending_ = false;
     ended();
   });
-  // The countdown of a pause before the next try.
+  // The countdown of a pause before the next try; it ends with the pause.
   countdown_.setInterval(std::chrono::seconds(1));
   connect(&countdown_, &QTimer::timeout, this, [this] {
     if (!retry_.isActive()) return countdown_.stop();
@@ -235,9 +235,7 @@ void MpvPlayer::wakeup(void* self) {
 void MpvPlayer::setURL(const std::string& address) {
   comeback_.Forget();
   url_ = address;
-  setTitle("");
-  charset_.Reset();
-  tags_.Reset();
+  forgetTitles();
   retry_.stop();
   steady_.stop();
   reconnect_.Reset();
@@ -259,8 +257,6 @@ void MpvPlayer::load() {
   waiting_ = false;
   failure_ = {};
   state_.bufferPercent = 0;
-  countdown_.stop();
-  ++loads_;
   if (!IsWebRadioAddress(url_)) {
     stopStream();
     failed({PlayFailure::NotWebRadio});
@@ -306,7 +302,6 @@ void MpvPlayer::stopStream() {
 void MpvPlayer::failed(Failure why) {
   active_ = false;
   retry_.stop();
-  countdown_.stop();
   PlayerState error = state_;
   error.state = PlayState::Error;
   error.failure = why.failure;
@@ -318,10 +313,10 @@ void MpvPlayer::failed(Failure why) {
   const std::string cause = FailureText(state_);
   std::fprintf(stderr, "vandrel-radio: cannot play %s: %s\n", PrintableAddress(url_).c_str(),
                cause.empty() ? "unplayable" : cause.c_str());
+  if (!comeback_.Report()) return;  // a try to bring a lost station back
   // Reported from the event loop, never inside a call to the player nor
   // while mpv's events are being read: a box opened by a listener must not
   // hold the player.
-  if (!comeback_.Report()) return;  // a try to bring a lost station back
   QMetaObject::invokeMethod(
       this, [this, text = QString::fromStdString(cause)] { emit errorOccurred(text); }, Qt::QueuedConnection);
 }
@@ -391,13 +386,9 @@ void MpvPlayer::suspending() {
 
 void MpvPlayer::close() {
   comeback_.Forget();
-  ++loads_;
   stopStream();
-  setTitle("");
-  charset_.Reset();
-  tags_.Reset();
+  forgetTitles();
   retry_.stop();
-  countdown_.stop();
   steady_.stop();
   reconnect_.Reset();
   played_ = false;
@@ -410,7 +401,6 @@ void MpvPlayer::pause() {
   // A live stream cannot wait: it is let go, and play opens it afresh.
   stopStream();
   retry_.stop();
-  countdown_.stop();
   steady_.stop();
   setState(PlayState::Paused);
 }
@@ -597,6 +587,12 @@ void MpvPlayer::setState(PlayState state) {
   if (state == state_.state && state != PlayState::Reconnecting) return;
   state_.state = state;
   emit stateChanged();
+}
+
+void MpvPlayer::forgetTitles() {
+  setTitle("");
+  charset_.Reset();
+  tags_.Reset();
 }
 
 void MpvPlayer::setTitle(std::string title) {

@@ -95,6 +95,8 @@ class MpvPlayer : public MediaPlayer {
   bool hasEntryAfter(std::int64_t entry);
   void setState(PlayState state);
   void setTitle(std::string title);
+  // A new address or a stop: no title, and no code page or tags learnt.
+  void forgetTitles();
   static void wakeup(void* self);
 
   struct Opening;
@@ -122,7 +124,6 @@ class MpvPlayer : public MediaPlayer {
   std::chrono::steady_clock::time_point entryStarted_;
   int networkTimeout_;
   bool ending_ = false;      // ended, decided once mpv has said why
-  std::uint64_t loads_ = 0;  // counts loads and closes, so a late report can tell it is stale
   ReconnectPolicy reconnect_;
   QTimer retry_;
   QTimer steady_;
