@@ -19,6 +19,7 @@
 
 #include "platform/MpvPlayer.h"
 #include "support/CannedServer.h"
+#include "support/QtWait.h"
 
 using namespace std::chrono_literals;
 
@@ -41,24 +42,17 @@ int main(int argc, char** argv) {
     QEventLoop opened;
     QTimer::singleShot(2s, &opened, &QEventLoop::quit);  // libmpv opens meanwhile
     opened.exec();
-    QTimer tick;
-    auto last = std::chrono::steady_clock::now();
-    std::chrono::steady_clock::duration longest{};
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-      const auto now = std::chrono::steady_clock::now();
-      longest = std::max(longest, now - last);
-      last = now;
-    });
+    vandrel::test::LoopGap gap(10ms);
     QEventLoop loop;
     QObject::connect(&player, &vandrel::MediaPlayer::errorOccurred, &loop, &QEventLoop::quit);
     QTimer::singleShot(600s, &loop, &QEventLoop::quit);
     QElapsedTimer clock;
     clock.start();
-    tick.start(10);
+    gap.start();
     player.setURL(address.toStdString());
     loop.exec();
     const double ours = static_cast<double>(clock.elapsed());
-    tick.stop();
+    gap.stop();
 
     QProcess mpv;
     clock.restart();
@@ -66,7 +60,7 @@ int main(int argc, char** argv) {
     mpv.waitForFinished(600000);
     const double floor = static_cast<double>(clock.elapsed());
     std::printf("%8d %12.0f %12.0f %8.2f %14lld\n", size, ours, floor, ours / floor,
-                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(longest).count()));
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(gap.longest()).count()));
     std::fflush(stdout);
   }
   return 0;

@@ -269,15 +269,8 @@ TEST_F(MpvPlayerTest, AHugePlaylistKeepsTheWindowAnswering) {
                             std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
   Watched w;
   w.player.setReconnectPauses({});
-  QTimer tick;
-  auto last = std::chrono::steady_clock::now();
-  std::chrono::steady_clock::duration longest{};
-  QObject::connect(&tick, &QTimer::timeout, [&] {
-    const auto now = std::chrono::steady_clock::now();
-    longest = std::max(longest, now - last);
-    last = now;
-  });
-  tick.start(50);
+  test::LoopGap gap(50ms);
+  gap.start();
   // The window's own loop: QTest's waits sleep between their rounds.
   QEventLoop loop;
   QObject::connect(&w.player, &MediaPlayer::errorOccurred, &loop, &QEventLoop::quit);
@@ -286,7 +279,7 @@ TEST_F(MpvPlayerTest, AHugePlaylistKeepsTheWindowAnswering) {
   loop.exec();
   EXPECT_EQ(w.errors, 1) << w.player.status();
   test::Pump(500ms);
-  EXPECT_LT(longest, 1s);
+  EXPECT_LT(gap.longest(), 1s);
   EXPECT_TRUE(w.Saw("Playing"));
   EXPECT_EQ(w.errors, 1);
   EXPECT_EQ(w.player.status(), "Error: connection refused");  // its last entry's cause

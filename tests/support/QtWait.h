@@ -4,7 +4,9 @@
 
 #include <QDir>
 #include <QImage>
+#include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <chrono>
 #include <functional>
 
@@ -17,6 +19,31 @@ inline bool WaitUntil(const std::function<bool()>& condition, std::chrono::milli
 
 // Runs the event loop for a while, for checks that something does not happen.
 inline void Pump(std::chrono::milliseconds duration) { QTest::qWait(static_cast<int>(duration.count())); }
+
+// The longest the event loop kept a timer of the given interval waiting,
+// from start() on: how long the window would not have answered.
+class LoopGap {
+ public:
+  explicit LoopGap(std::chrono::milliseconds interval) {
+    tick_.setInterval(interval);
+    QObject::connect(&tick_, &QTimer::timeout, [this] {
+      const auto now = std::chrono::steady_clock::now();
+      longest_ = std::max(longest_, now - last_);
+      last_ = now;
+    });
+  }
+  void start() {
+    last_ = std::chrono::steady_clock::now();
+    tick_.start();
+  }
+  void stop() { tick_.stop(); }
+  std::chrono::steady_clock::duration longest() const { return longest_; }
+
+ private:
+  QTimer tick_;
+  std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::duration longest_{};
+};
 
 #ifdef VANDREL_SCREENSHOT_DIR
 // Keeps a picture beside the build for a reviewer's eye.
