@@ -29,7 +29,7 @@
 #include "support/Nginx.h"
 #include "directory/Search.h"
 #include "directory/StaticFiles.h"
-#include "player/TaggedList.h"
+#include "core/TaggedList.h"
 
 extern char** environ;
 

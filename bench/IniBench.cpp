@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "settings/Ini.h"
+#include "core/Ini.h"
 
 namespace {
 

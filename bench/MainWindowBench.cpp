@@ -16,7 +16,7 @@
 
 #include "platform/MpvPlayer.h"
 #include "platform/QtHttpClient.h"
-#include "player/Form1.h"
+#include "window/Form1.h"
 #include "support/ShippedFiles.h"
 #include "support/DirectoryServerProcess.h"
 

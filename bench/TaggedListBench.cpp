@@ -1,7 +1,7 @@
 #include <benchmark/benchmark.h>
 
-#include "TaggedListReference.h"
-#include "player/TaggedList.h"
+#include "core/TaggedListReference.h"
+#include "core/TaggedList.h"
 
 namespace {
 

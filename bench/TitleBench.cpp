@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/TextDecoding.h"
-#include "platform/TitleCharset.h"
+#include "core/TextDecoding.h"
+#include "core/TitleCharset.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <unordered_map>
 
-#include "directory/TextFold.h"
+#include "core/TextFold.h"
 
 namespace vandrel::directory {
 

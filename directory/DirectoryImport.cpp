@@ -23,7 +23,7 @@
 #include "directory/CountryNames.h"
 #include "directory/StationDumpReader.h"
 #include "directory/TaggedListWriter.h"
-#include "directory/TextFold.h"
+#include "core/TextFold.h"
 
 namespace vandrel::directory {
 

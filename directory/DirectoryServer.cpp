@@ -15,7 +15,7 @@
 #include "directory/HeaderValue.h"
 #include "directory/ToneStream.h"
 #include "directory/WebsitePages.h"
-#include "player/TaggedList.h"
+#include "core/TaggedList.h"
 
 namespace vandrel::directory {
 

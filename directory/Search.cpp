@@ -10,8 +10,8 @@
 #include "directory/BaseAddress.h"
 #include "directory/DirectoryImport.h"
 #include "directory/TaggedListWriter.h"
-#include "directory/TextFold.h"
-#include "player/TaggedList.h"
+#include "core/TextFold.h"
+#include "core/TaggedList.h"
 
 namespace vandrel::directory {
 

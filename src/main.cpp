@@ -1,15 +1,15 @@
 #include <QApplication>
 
-#include "platform/DirectoryAddress.h"
+#include "core/DirectoryAddress.h"
 #include "platform/MpvPlayer.h"
-#include "platform/ProgramFolder.h"
+#include "core/ProgramFolder.h"
 #include "platform/QtHttpClient.h"
-#include "player/Form1.h"
+#include "window/Form1.h"
 #include "shell/LocalDirectory.h"
-#include "shell/Mpris.h"
+#include "window/Mpris.h"
 #include "shell/NetworkWatch.h"
 #include "shell/SingleInstance.h"
-#include "shell/TerminationSignal.h"
+#include "platform/TerminationSignal.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

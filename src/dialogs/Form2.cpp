@@ -7,8 +7,8 @@
 #include "platform/Stacking.h"
 #include "platform/Twips.h"
 #include "platform/WindowFit.h"
-#include "player/Form1.h"
-#include "player/TaggedListDownload.h"
+#include "window/Form1.h"
+#include "stations/TaggedListDownload.h"
 
 namespace vandrel {
 

@@ -6,9 +6,9 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "platform/ListBox.h"
+#include "core/ListBox.h"
 #include "platform/QtListBox.h"
-#include "settings/MessageBoxes.h"
+#include "platform/MessageBoxes.h"
 
 namespace vandrel {
 

@@ -3,14 +3,14 @@
 #include <exception>
 
 #include "dialogs/DialogLook.h"
-#include "dialogs/SearchAddress.h"
-#include "platform/DirectoryAddress.h"
+#include "stations/SearchAddress.h"
+#include "core/DirectoryAddress.h"
 #include "platform/MessageBox.h"
 #include "platform/Stacking.h"
 #include "platform/Twips.h"
 #include "platform/WindowFit.h"
-#include "player/Form1.h"
-#include "player/TaggedListDownload.h"
+#include "window/Form1.h"
+#include "stations/TaggedListDownload.h"
 
 namespace vandrel {
 

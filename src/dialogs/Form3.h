@@ -7,9 +7,9 @@
 #include <QPushButton>
 #include <string>
 
-#include "platform/ListBox.h"
+#include "core/ListBox.h"
 #include "platform/QtListBox.h"
-#include "settings/MessageBoxes.h"
+#include "platform/MessageBoxes.h"
 
 namespace vandrel {
 

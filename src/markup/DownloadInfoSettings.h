@@ -1,6 +1,6 @@
 #pragma once
 
-#include "markup/MemoryPropertyBag.h"
+#include "markup/core/MemoryPropertyBag.h"
 
 namespace vandrel {
 

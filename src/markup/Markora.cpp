@@ -10,8 +10,8 @@
 #include <array>
 #include <string_view>
 
-#include "markup/ColorizeScanner.h"
-#include "markup/EntityTable.h"
+#include "markup/core/ColorizeScanner.h"
+#include "markup/core/EntityTable.h"
 #include "markup/LongColor.h"
 #include "markup/MarkoraError.h"
 #include "markup/VirtualKeys.h"

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "markup/PropertyBag.h"
+#include "markup/core/PropertyBag.h"
 #include "markup/RichTextBox.h"
 
 class QPrinter;

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "markup/Markora.h"
-#include "platform/TextHolder.h"
+#include "core/TextHolder.h"
 
 namespace vandrel {
 

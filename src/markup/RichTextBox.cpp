@@ -14,7 +14,7 @@
 
 #include "markup/LongColor.h"
 #include "markup/MarkoraError.h"
-#include "platform/TextDecoding.h"
+#include "core/TextDecoding.h"
 
 namespace vandrel {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "markup/PropertyBag.h"
+#include "markup/core/PropertyBag.h"
 
 class QPrinter;
 

@@ -2,7 +2,7 @@
 
 #include <QSignalBlocker>
 
-#include "platform/FolderFiles.h"
+#include "core/FolderFiles.h"
 
 namespace vandrel {
 

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "platform/HtmlDefaults.h"
-#include "platform/PageShape.h"
-#include "platform/ParsedPage.h"
-#include "platform/TextDecoding.h"
+#include "core/PageShape.h"
+#include "core/ParsedPage.h"
+#include "core/TextDecoding.h"
 
 namespace vandrel {
 

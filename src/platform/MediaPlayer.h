@@ -3,8 +3,8 @@
 #include <QObject>
 #include <string>
 
-#include "platform/Playback.h"
-#include "platform/PlayerState.h"
+#include "core/Playback.h"
+#include "core/PlayerState.h"
 
 namespace vandrel {
 

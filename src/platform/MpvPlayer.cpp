@@ -1,8 +1,8 @@
 #include "platform/MpvPlayer.h"
 
 #include "platform/MpvLibrary.h"
-#include "platform/StreamAddress.h"
-#include "platform/XmlPlaylist.h"
+#include "core/StreamAddress.h"
+#include "core/XmlPlaylist.h"
 
 #include <QMetaObject>
 #include <clocale>

@@ -8,11 +8,11 @@
 #include <memory>
 #include <string>
 
-#include "platform/ChainedTags.h"
-#include "platform/Comeback.h"
+#include "core/ChainedTags.h"
+#include "core/Comeback.h"
 #include "platform/MediaPlayer.h"
-#include "platform/ReconnectPolicy.h"
-#include "platform/TitleCharset.h"
+#include "core/ReconnectPolicy.h"
+#include "core/TitleCharset.h"
 #include "platform/XmlPlaylistFetch.h"
 
 struct mpv_handle;

@@ -8,8 +8,8 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "platform/Gunzip.h"
-#include "platform/TextDecoding.h"
+#include "core/Gunzip.h"
+#include "core/TextDecoding.h"
 
 namespace vandrel {
 

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/HttpClient.h"
-#include "platform/ListCache.h"
+#include "core/HttpClient.h"
+#include "core/ListCache.h"
 
 namespace vandrel {
 

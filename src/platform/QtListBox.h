@@ -2,7 +2,7 @@
 
 #include <QListWidget>
 
-#include "platform/ListBox.h"
+#include "core/ListBox.h"
 
 namespace vandrel {
 

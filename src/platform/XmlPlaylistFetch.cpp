@@ -6,8 +6,8 @@
 #include <chrono>
 #include <utility>
 
-#include "platform/StreamAddress.h"
-#include "platform/XmlPlaylist.h"
+#include "core/StreamAddress.h"
+#include "core/XmlPlaylist.h"
 
 namespace vandrel {
 

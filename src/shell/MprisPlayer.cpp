@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "shell/BrowserLinks.h"
+#include "core/BrowserLinks.h"
 
 namespace vandrel {
 

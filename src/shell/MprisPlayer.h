@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/MediaPlayer.h"
-#include "player/CurrentStation.h"
+#include "stations/CurrentStation.h"
 
 namespace vandrel {
 

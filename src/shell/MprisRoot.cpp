@@ -1,14 +1,13 @@
 #include "shell/MprisRoot.h"
 
-#include "player/Form1.h"
-
 namespace vandrel {
 
-MprisRoot::MprisRoot(QObject* object, Form1& form) : QDBusAbstractAdaptor(object), form_(form) {}
+MprisRoot::MprisRoot(QObject* object, std::function<void()> raise, std::function<void()> quit)
+    : QDBusAbstractAdaptor(object), raise_(std::move(raise)), quit_(std::move(quit)) {}
 
-void MprisRoot::Raise() { form_.open_Click(); }
+void MprisRoot::Raise() { raise_(); }
 
 // As the tray menu's "Close": the settings are saved, then the program ends.
-void MprisRoot::Quit() { form_.sluit_Click(); }
+void MprisRoot::Quit() { quit_(); }
 
 }  // namespace vandrel

@@ -2,10 +2,9 @@
 
 #include <QDBusAbstractAdaptor>
 #include <QStringList>
+#include <functional>
 
 namespace vandrel {
-
-class Form1;
 
 // The desktop's media controls, general part: who we are, raise and quit.
 class MprisRoot : public QDBusAbstractAdaptor {
@@ -20,7 +19,7 @@ class MprisRoot : public QDBusAbstractAdaptor {
   Q_PROPERTY(QStringList SupportedMimeTypes READ SupportedMimeTypes)
 
  public:
-  MprisRoot(QObject* object, Form1& form);
+  MprisRoot(QObject* object, std::function<void()> raise, std::function<void()> quit);
 
   bool CanQuit() const { return true; }
   bool CanRaise() const { return true; }
@@ -41,7 +40,7 @@ class MprisRoot : public QDBusAbstractAdaptor {
   void Quit();
 
  private:
-  Form1& form_;
+  std::function<void()> raise_, quit_;
 };
 
 }  // namespace vandrel

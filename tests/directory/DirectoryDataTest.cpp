@@ -12,7 +12,7 @@
 #include "directory/Search.h"
 #include "directory/TaggedListWriter.h"
 #include "directory/ToneStream.h"
-#include "player/TaggedList.h"
+#include "core/TaggedList.h"
 
 namespace vandrel::test {
 namespace {

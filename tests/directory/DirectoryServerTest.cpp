@@ -10,8 +10,8 @@
 #include "DirectoryTestKit.h"
 #include "directory/DirectoryImport.h"
 #include "directory/ToneStream.h"
-#include "platform/Gunzip.h"
-#include "player/TaggedList.h"
+#include "core/Gunzip.h"
+#include "core/TaggedList.h"
 #include "support/DirectoryServerProcess.h"
 
 namespace vandrel::test {

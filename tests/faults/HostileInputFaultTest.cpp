@@ -11,12 +11,12 @@
 #include "directory/DirectoryServer.h"
 #include "directory/HttpServer.h"
 #include "directory/DirectoryTestKit.h"
-#include "platform/HttpClient.h"
-#include "platform/ListBox.h"
-#include "platform/TextHolder.h"
-#include "player/StationListLoader.h"
-#include "player/TaggedList.h"
-#include "player/TaggedListDownload.h"
+#include "core/HttpClient.h"
+#include "core/ListBox.h"
+#include "core/TextHolder.h"
+#include "stations/StationListLoader.h"
+#include "core/TaggedList.h"
+#include "stations/TaggedListDownload.h"
 #include "support/DirectoryServerProcess.h"
 
 namespace vandrel::test {

@@ -10,7 +10,7 @@
 
 #include "directory/DirectoryImport.h"
 #include "directory/DirectoryTestKit.h"
-#include "settings/Ini.h"
+#include "core/Ini.h"
 #include "support/ChildProcess.h"
 
 namespace vandrel::test {

@@ -1,4 +1,4 @@
-#include "markup/ColorizeScanner.h"
+#include "markup/core/ColorizeScanner.h"
 
 #include <gtest/gtest.h>
 

@@ -10,10 +10,10 @@
 #include <functional>
 
 #include "markup/DownloadInfoSettings.h"
-#include "markup/IniPropertyBag.h"
+#include "markup/core/IniPropertyBag.h"
 #include "markup/MarkoraError.h"
 #include "markup/MarkoraTextHolder.h"
-#include "markup/MemoryPropertyBag.h"
+#include "markup/core/MemoryPropertyBag.h"
 #include "support/Files.h"
 
 // A percent bar known to Colorize by its class name.

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "markup/IniPropertyBag.h"
-#include "markup/PropertyText.h"
-#include "settings/Ini.h"
+#include "markup/core/IniPropertyBag.h"
+#include "markup/core/PropertyText.h"
+#include "core/Ini.h"
 #include "support/Files.h"
 
 namespace vandrel {

@@ -1,5 +1,5 @@
 #include "platform/MpvPlayer.h"
-#include "platform/XmlPlaylist.h"
+#include "core/XmlPlaylist.h"
 
 #include <gtest/gtest.h>
 

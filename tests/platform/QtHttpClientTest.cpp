@@ -8,7 +8,7 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/TextDecoding.h"
+#include "core/TextDecoding.h"
 #include "support/CannedServer.h"
 #include "support/ChildProcess.h"
 #include "support/DirectoryServerProcess.h"

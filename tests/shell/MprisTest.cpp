@@ -3,7 +3,7 @@
 #include <QDBusConnection>
 #include <QProcess>
 
-#include "shell/Mpris.h"
+#include "window/Mpris.h"
 #include "support/BoxCloser.h"
 #include "support/Icecast.h"
 #include "support/ProgramFolderFixture.h"

@@ -8,7 +8,7 @@
 #include <fstream>
 
 #include "platform/HtmlView.h"
-#include "shell/BrowserLinks.h"
+#include "core/BrowserLinks.h"
 #include "support/BoxCloser.h"
 #include "support/CannedServer.h"
 #include "support/Memory.h"

@@ -1,4 +1,4 @@
-#include "shell/TrayIcon.h"
+#include "platform/TrayIcon.h"
 
 #include <gtest/gtest.h>
 

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/ListBox.h"
+#include "core/ListBox.h"
 #include "platform/MpvPlayer.h"
 #include "platform/QtHttpClient.h"
-#include "player/Form1.h"
-#include "settings/Ini.h"
+#include "window/Form1.h"
+#include "core/Ini.h"
 #include "support/DirectoryServerProcess.h"
 #include "support/Files.h"
 #include "support/ShippedFiles.h"

@@ -1,0 +1,203 @@
+#include "dialogs/Form4.h"
+
+#include "platform/Stacking.h"
+
+#include <algorithm>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "core/ProgramFolder.h"
+#include "platform/Stacking.h"
+#include "platform/Twips.h"
+#include "platform/WindowFit.h"
+#include "core/Ini.h"
+#include "core/Registry.h"
+
+namespace vandrel {
+
+namespace {
+
+constexpr const char* kAutostartName = "Vandrel Internet Radio";
+constexpr int kClientWidth = 4425;
+constexpr int kClientHeight = 2850;
+constexpr int kCheckLeft = 120;
+
+// The look the dialog has before (or without) its skin pictures.
+constexpr const char* kStyle = R"(
+  #Form4 { background: #eef1f6; }
+  #Form4 > QLabel, #Form4 > QCheckBox { color: #1b2733; }
+  #Image2 { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #16324f, stop:1 #2c5d8f); }
+  #Form4 > #Label1 { color: #ffffff; }
+)";
+
+template <typename W>
+W* Named(W* widget, const char* name) {
+  widget->setObjectName(name);
+  return widget;
+}
+
+// The stored form of a check box state: "0" unchecked, "1" checked, "2" greyed.
+int State(const QCheckBox* box) {
+  switch (box->checkState()) {
+    case Qt::Checked: return 1;
+    case Qt::PartiallyChecked: return 2;
+    default: return 0;
+  }
+}
+
+Qt::CheckState CheckStateOf(int state) {
+  switch (state) {
+    case 1: return Qt::Checked;
+    case 2: return Qt::PartiallyChecked;
+    default: return Qt::Unchecked;
+  }
+}
+
+// Digits only, so blanks, signs and fractions do not pass as a state.
+std::optional<int> ParseState(std::string_view text) {
+  if (text.empty()) return std::nullopt;
+  int value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+    if (value > 2) return std::nullopt;
+  }
+  return value;
+}
+
+struct Option {
+  QCheckBox* Form4::*box;
+  const char* section;
+  const char* key;
+};
+
+constexpr Option kOptions[] = {
+    {&Form4::Check1, "Windows", "laden"},
+    {&Form4::Check2, "Online Radio", "afspelen"},
+    {&Form4::Check3, "Online Radio", "grootscherm"},
+    {&Form4::Check4, "Online Radio", "xsluiten"},
+};
+
+}  // namespace
+
+Form4::Form4(Environment environment, QWidget* parent)
+    : QDialog(parent), env_(std::move(environment)), boxes_(env_.texts, this) {
+  CreateControls();
+  connect(Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
+  connect(Command2, &QPushButton::clicked, this, &Form4::Command2_Click);
+  Form_Load();
+}
+
+void Form4::CreateControls() {
+  setObjectName("Form4");
+  setWindowTitle(QString());
+  setModal(true);
+  setAttribute(Qt::WA_StyledBackground);
+  setStyleSheet(kStyle);
+  setFont(Verdana(8, false));
+  setFixedSize(Px(kClientWidth), Px(kClientHeight));
+
+  Image1 = Named(new Caption(this), "Image1");
+  Image2 = Named(new Caption(this), "Image2");
+  Label1 = Named(new Caption(this), "Label1");
+  Check1 = Named(new QCheckBox(this), "Check1");
+  Check2 = Named(new QCheckBox(this), "Check2");
+  Check3 = Named(new QCheckBox(this), "Check3");
+  Check4 = Named(new QCheckBox(this), "Check4");
+  Command1 = Named(new QPushButton(this), "Command1");
+  Command2 = Named(new QPushButton(this), "Command2");
+
+  //     control                left        top   width  height
+  Place(Image1,                 0,          0,    0,     0);
+  Place(Image2,                 0,          0,    5175,  495);
+  Place(Label1,                 0,          0,    4455,  495);
+  Place(Check1,                 kCheckLeft, 720,  1935,  255);
+  Place(Check2,                 kCheckLeft, 1080, 3975,  255);
+  Place(Check3,                 kCheckLeft, 1440, 3015,  255);
+  Place(Check4,                 kCheckLeft, 1800, 3015,  255);
+  Place(Command1,               120,        2280, 1335,  375);
+  Place(Command2,               1680,       2280, 1335,  375);
+
+  Image1->setScaledContents(true);
+  Image2->setScaledContents(true);
+  Label1->setFont(Verdana(18, true));
+  Label1->setAlignment(Qt::AlignCenter);
+  // Texts from the language file are shown as they stand, never as markup.
+  Label1->setTextFormat(Qt::PlainText);
+  Label1->setText("Instellingen");
+  Check1->setText("Opstarten bij Windows");
+  Check2->setText("De laatste zender starten bij opstarten");
+  Check3->setText("Venster openen bij opstarten");
+  Check4->setText("Programma afsluiten met kruisje");
+  Command1->setText("OKE!");
+  Command2->setText("Annuleren");
+  Command1->setDefault(true);
+  RaiseWindowedControls(this);
+  MarkButtonFocus(this);
+
+  for (QCheckBox* box : {Check1, Check2, Check3, Check4}) {
+    // Three states so that a greyed "2" from the file survives; a click
+    // only ever checks or unchecks, as the program never sets grey itself.
+    box->setTristate(true);
+    connect(box, &QCheckBox::clicked, this, [box] {
+      if (box->checkState() == Qt::PartiallyChecked) box->setCheckState(Qt::Checked);
+    });
+  }
+}
+
+std::string Form4::SettingsFile() const {
+  return InFolder(env_.settingsFolder.empty() ? env_.programFolder : env_.settingsFolder, "INST.INI");
+}
+
+void Form4::Form_Load() {
+  Image1->setGeometry(0, 0, width(), height());
+
+  const std::string iniPath = SettingsFile();
+  for (const Option& option : kOptions) {
+    const std::string text = ReadIni(iniPath, option.section, option.key);
+    const std::optional<int> state = ParseState(text);
+    if (!state) {
+      throw DialogOpenError(std::string("INST.INI: [") + option.section + "] " + option.key + " is \"" + text +
+                            "\", not 0, 1 or 2");
+    }
+    (this->*option.box)->setCheckState(CheckStateOf(*state));
+  }
+
+  const LanguageTable& t = env_.texts;
+  Command1->setText(QString::fromStdString(t.Text("f2command1")));
+  Command2->setText(QString::fromStdString(t.Text("f2command2")));
+  Label1->setText(QString::fromStdString(t.Text("f4label1")));
+  Check1->setText(QString::fromStdString(t.Text("f4check1")));
+  Check2->setText(QString::fromStdString(t.Text("f4check2")));
+  Check3->setText(QString::fromStdString(t.Text("f4check3")));
+  Check4->setText(QString::fromStdString(t.Text("f4check4")));
+
+  // Fonts differ from the ones the widths were chosen for: a caption that
+  // does not fit gets the room up to the dialog's right edge.
+  const int room = width() - 2 * Px(kCheckLeft);
+  for (QCheckBox* box : {Check1, Check2, Check3, Check4}) {
+    box->resize(std::clamp(box->sizeHint().width(), box->width(), std::max(room, box->width())), box->height());
+  }
+}
+
+void Form4::Command1_Click() {
+  try {
+    const std::string iniPath = SettingsFile();
+    std::vector<IniValue> values;
+    for (const Option& option : kOptions) {
+      values.push_back({option.section, option.key, std::to_string(State(this->*option.box))});
+    }
+    WriteIniValues(iniPath, values);
+    const std::string program = AutostartProgramPath(env_.programFolder, env_.executablePath);
+    SetAutostart(kAutostartName, State(Check1) == 1 ? program : "rem " + program, env_.autostartFolder);
+  } catch (...) {
+    boxes_.ErrorBox("error9");
+    return;
+  }
+  accept();
+}
+
+void Form4::Command2_Click() { reject(); }
+
+}  // namespace vandrel

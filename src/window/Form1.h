@@ -1,0 +1,207 @@
+#pragma once
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
+#include <chrono>
+#include <QWidget>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "markup/MarkoraTextHolder.h"
+#include "platform/FileListBox.h"
+#include "core/HttpClient.h"
+#include "platform/Launcher.h"
+#include "core/ListBox.h"
+#include "platform/MediaPlayer.h"
+#include "platform/QtListBox.h"
+#include "core/TextHolder.h"
+#include "platform/WindowFit.h"
+#include "platform/WebPanel.h"
+#include "stations/CurrentStation.h"
+#include "core/LanguageTable.h"
+#include "platform/MessageBoxes.h"
+#include "platform/TrayIcon.h"
+
+namespace vandrel {
+
+// The main window. It owns the run-time state: its controls and the plain
+// fields below hold the station lists, the current country, station and
+// language. Controls keep the names the rest of the program knows them by.
+class Form1 : public QWidget {
+  Q_OBJECT
+
+ public:
+  // The station name shown before any station is chosen.
+  static constexpr const char* kNoStation = "*+ naam zender +*";
+
+  struct Environment {
+    std::string programFolder;
+    std::string baseAddress;  // of the station directory server, ends in "/"
+    HttpClient& http;         // Inet1
+    MediaPlayer& player;      // WindowsMediaPlayer1
+    // Ends the program once the window has closed for good.
+    std::function<void()> endProgram = [] { QCoreApplication::quit(); };
+    // Opens web addresses in the browser; the desktop's own when null.
+    Launcher* launcher = nullptr;
+    // How long a start into the notification area waits for one to come: at
+    // login the panel often starts after the program.
+    std::chrono::milliseconds trayWait = std::chrono::seconds(10);
+    // Holds INST.INI and favo/; the program folder when empty.
+    std::string settingsFolder = {};
+  };
+
+  explicit Form1(Environment environment, QWidget* parent = nullptr);
+  ~Form1() override;
+
+  // Handlers.
+  void LaadLijst_Radio(const std::string& bestand);
+  void List1_Click();
+  void File1_Click();
+  void Command3_Click();
+  void stopspelen_Click();
+  void Slider1_Change();
+  void Label1_Click();   // country chooser
+  void Label12_Click();  // station search
+  void Label4_Click();   // settings
+  void TaalGeselecteerdTekst_Click();
+  void Label5_Click();   // information page
+  void Label3_Click();   // station homepage
+  void Image4_Click();   // e-cards
+  void Image3_Click();   // project home page
+  void Label9_Click();   // mute
+  void WebBrowser1_NavigateError();
+  void TrayIcon1_Click();
+  void TrayIcon1_RightClick();
+  void open_Click();
+  void sluit_Click();
+  // Says once, when the program has started, that nothing it keeps can be
+  // saved in either folder, instead of failing at each save.
+  void SettingsNotWritable(const std::string& userFolder);
+  // Saves the remembered keys; sets cancel when the window only goes to the
+  // notification area.
+  void Form_Unload(bool& cancel);
+
+  // Visible controls, top of the window first.
+  QLabel* Image2;  // background, below everything
+  QLabel* Image1;  // header
+  QLabel* Label1;
+  QLabel* Label12;
+  QLabel* Label4;
+  QLabel* Label5;
+  QLabel* Label7;
+  QLabel* Label11;
+  QLabel* Label8;
+  QLabel* Label10;
+  QListWidget* List1;
+  QListWidget* File1;
+  FileListBox File1Box{nullptr};
+  WebPanel* WebBrowser1;
+  QPushButton* Command1;
+  QPushButton* Command2;
+  QPushButton* Command3;
+  QLabel* Image4;
+  QLabel* Image3;
+  QLabel* Label2;
+  QLabel* TaalGeselecteerdTekst;
+  QLabel* Label6;
+  QLabel* ZenderNaam;
+  QLabel* Label3;
+  QLabel* Label13;
+  QLabel* Label14;
+  QFrame* Line1;
+  QLabel* Label9;
+  QSlider* Slider1;
+  Anchors* layoutAnchors = nullptr;  // how the controls follow a larger window
+
+  // State holders kept out of sight.
+  std::string gESelecteerdland = "english";
+  QtListBox List1Box;
+  StringListBox List2;
+  StringListBox List3;
+  MarkoraTextHolder DownloadInfo;  // a hidden markup box
+  // The current station's homepage, opened by the homepage link.
+  const std::string& RadioUrl() const { return station_.homepage(); }
+  std::string TaalGeselecteerd = "holland.txt";
+
+  // The notification-area menu.
+  QMenu IconTray;
+  QAction* stopspelen;
+  QAction* bla;
+  QAction* open;
+  QAction* streep;
+  QAction* sluit;
+
+  TrayIcon TrayIcon1;
+
+  QTimer Timer1;  // station list, 1000 ms
+  QTimer Timer2;  // skin pictures, 500 ms
+  QTimer Timer3;  // start-up sequence, 200 ms
+  QTimer Timer4;  // final exit, 100 ms, armed by "Close"
+  QTimer Timer5;  // captions, 20 ms
+  QTimer trayWait_;  // looks for a notification area that is late
+
+  const LanguageTable& texts() const { return texts_; }
+  const MessageBoxes& boxes() const { return boxes_; }
+  MediaPlayer& player() { return env_.player; }
+  CurrentStation& station() { return station_; }
+  // The listed station or favourite with this address; else the address
+  // names itself. The homepage shown stays unless the list gives one.
+  Station StationFor(const std::string& address) const;
+  HttpClient& Inet1() { return env_.http; }
+  const std::string& programFolder() const { return env_.programFolder; }
+  const std::string& settingsFolder() const {
+    return env_.settingsFolder.empty() ? env_.programFolder : env_.settingsFolder;
+  }
+  const std::string& baseAddress() const { return env_.baseAddress; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void CreateControls();
+  void Form_Load();
+  void Timer1_Timer();
+  void Timer2_Timer();
+  void Timer3_Timer();
+  void WaitForTray();
+  void MakeClickable(QLabel* control, bool hand, const QString& pictureName);
+  void ShowSkin(QLabel* image, const char* name, double keepLeft = 0);
+  // Puts the dialog skins on a dialog's background and title bar.
+  void SkinDialog(QLabel* image1, QLabel* image2);
+  // Creates a dialog (its own opening code runs), skins and shows it; any
+  // failure on the way gives the "error12" box instead.
+  template <typename Dialog, typename... Args>
+  void OpenSkinnedDialog(Args&&... args);
+  void OpenInBrowser(const std::string& address);
+  void Timer4_Timer();
+  std::string SettingsFile() const;
+  void Timer5_Timer();
+  void PlayerStatusChange();
+  // One box at a time, never while another box is open; the cause is its second line.
+  void PlayerError(const QString& cause);
+  void StationChange();
+  // A click on the line already selected plays it again (after a stop or an
+  // error); a click that changes the selection plays through the selection.
+  void PlayOnEveryClick(QListWidget* list, void (Form1::*handler)());
+
+  Environment env_;
+  CurrentStation station_;
+  std::map<QObject*, bool> clickedLists_;  // a list's viewport -> its last press changed the selection
+  DesktopLauncher desktopLauncher_;
+  std::map<QObject*, void (Form1::*)()> clickHandlers_;
+  LanguageTable texts_;
+  MessageBoxes boxes_;
+  bool errorBoxOpen_ = false;
+};
+
+}  // namespace vandrel

@@ -1,0 +1,314 @@
+// The platform's Qt-free decisions: how bodies decode, which stream title
+// shows, what a list download asks for and keeps, and which pages the web
+// panel lays out.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <utility>
+#include <vector>
+
+#include "core/ChainedTags.h"
+#include "core/Gunzip.h"
+#include "core/ListCache.h"
+#include "core/PageShape.h"
+#include "core/ParsedPage.h"
+#include "core/PlayerState.h"
+#include "core/ProgramFolder.h"
+#include "core/StreamAddress.h"
+#include "core/TextDecoding.h"
+#include "core/TitleCharset.h"
+#include "support/CodePage.h"
+#include "core/XmlPlaylist.h"
+#include "support/Files.h"
+#include "support/GzipText.h"
+#include "support/TmpfsMount.h"
+
+namespace vandrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(TextDecoding, KeepsUtf8SequencesReadsOtherBytesAsWindows1252AndConvertsUtf16) {
+  using namespace std::string_literals;
+  const std::pair<std::string, std::string> cases[] = {
+      {"\xEF\xBB\xBF<naam>x</naam>", "<naam>x</naam>"},               // byte order mark dropped
+      {"Fran\xE7" "aise", "Fran\xC3\xA7" "aise"},                      // Latin-1 ç
+      {"caf\xC3", "caf\xC3\x83"},                                      // cut sequence is not UTF-8
+      {"\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},                // surrogate is not UTF-8
+      {"\xC0\xAF", "\xC3\x80\xC2\xAF"},                                // overlong form is not UTF-8
+      {"\xF0\x9F\x93\xBB radio", "\xF0\x9F\x93\xBB radio"},            // four-byte sequence
+      {"Z\xC3\xBCrich \xE9t\xE9", "Z\xC3\xBCrich \xC3\xA9t\xC3\xA9"},     // one stray byte spoils no UTF-8
+      {"\x80 \x93x\x94 \x81", "\xE2\x82\xAC \xE2\x80\x9Cx\xE2\x80\x9D \xC2\x81"},  // Windows-1252
+      {"\xFF\xFE<\0n\0>\0\xE9\0"s, "<n>\xC3\xA9"},                         // UTF-16LE
+      {"\xFE\xFF\xD8\x3D\xDC\xFB\0a"s, "\xF0\x9F\x93\xBB" "a"},             // UTF-16BE, surrogate pair
+      {"\xFF\xFE\x00\xD8x\0y"s, "\xEF\xBF\xBDx\xEF\xBF\xBD"},             // lone surrogate, odd byte
+  };
+  for (const auto& [in, out] : cases) EXPECT_EQ(DecodeBodyText(in), out) << in;
+}
+
+// ICY titles in both encodings and Vorbis comments are MpvPlayerTest's, from a real Icecast.
+TEST(PlayerStateTest, StreamTitlesFallBackToWhatTheStreamSends) {
+  using Map = std::map<std::string, std::string>;
+  const struct {
+    Map metadata;
+    std::string title;
+  } cases[] = {
+      {{{"icy-title", "  "}, {"title", "T"}}, "T"},  // a blank ICY title says nothing
+      {{{"title", "Only"}}, "Only"},
+      {{{"artist", "Only artist"}}, "Only artist"},
+      {{{"icy-name", "Station"}, {"encoder", "Lavc"}}, ""},
+  };
+  for (const auto& c : cases) {
+    TitleCharset charset;
+    EXPECT_EQ(StreamTitleOf(c.metadata, charset), c.title);
+  }
+}
+
+// What a listener reads once a station has sent a few titles. Through the
+// player from a real Icecast: MpvPlayerTest.
+TEST(TitleCharsetTest, AStationsTitlesSoFarNameItsCodePage) {
+  using test::Encoded;
+  struct Case {
+    std::string what;
+    std::vector<std::string> sent;  // one station's titles, as bytes
+    std::string shown;              // the last one, as UTF-8
+    bool resetBeforeLast = false;
+  };
+  std::vector<Case> cases;
+  for (const auto& station : test::LegacyStations()) {
+    Case c{station.charset, {}, station.titles.back()};
+    for (const auto& title : station.titles) c.sent.push_back(Encoded(title, station.charset));
+    cases.push_back(c);
+  }
+  const std::string czech[] = {"Věra Špinarová - Jednoho dne se vrátíš", "Marta Kubišová - Modlitba pro Martu",
+                               "Olympic - Želví blues"};
+  const std::string turkish[] = {"Tarkan - Şımarık", "Barış Manço - Dönence", "Sezen Aksu - Gülümse"};
+  const auto station = [&](std::string what, const std::string(&titles)[3], const char* charset) {
+    Case c{std::move(what), {}, titles[2]};
+    for (const auto& title : titles) c.sent.push_back(Encoded(title, charset));
+    return c;
+  };
+  cases.push_back(station("ISO-8859-2", czech, "ISO-8859-2"));
+  cases.push_back(station("ISO-8859-9", turkish, "ISO-8859-9"));
+  cases.push_back({"UTF-8 among Cyrillic", {Encoded("Кино - Группа крови", "WINDOWS-1251"), "Caf\xC3\xA9"}, "Café"});
+  cases.push_back({"another station", {Encoded("Кино - Группа крови", "WINDOWS-1251"), "Caf\xE9 Z\xFCrich"},
+                   "Café Zürich", true});
+  cases.push_back({"nothing to go by", {"\x81\x8D\x8F"}, DecodeBodyText("\x81\x8D\x8F")});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TitleCharset charset;
+    for (std::size_t i = 0; i + 1 < c.sent.size(); ++i) charset.Decode(c.sent[i]);
+    if (c.resetBeforeLast) charset.Reset();
+    EXPECT_EQ(charset.Decode(c.sent.back()), c.shown);
+  }
+}
+
+// Chained Ogg Opus end to end, and Vorbis beside it: MpvPlayerTest.
+TEST(ChainedTagsTest, AnAppendingStreamShowsWhatItsLastSongAdded) {
+  using Tags = ChainedTags::Tags;
+  const struct {
+    const char* what;
+    bool appended;
+    std::vector<Tags> reported;
+    Tags shown;  // after the last
+  } cases[] = {
+      {"songs appended", true, {{{"title", "One"}}, {{"title", "One;Two"}}, {{"title", "One;Two;Three; Four"}}},
+       {{"title", "Three; Four"}}},
+      {"a ';' of the first song's own", true, {{{"title", "Love; Death"}}}, {{"title", "Love; Death"}}},
+      {"a tag the new song left out", true,
+       {{{"title", "A"}, {"artist", "X"}}, {{"title", "A;B"}, {"artist", "X"}}}, {{"title", "B"}, {"artist", "X"}}},
+      {"opened anew", true, {{{"title", "One"}}, {{"title", "One;Two"}}, {{"title", "Two"}}}, {{"title", "Two"}}},
+      {"a stream that replaces its tags", false, {{{"title", "One"}}, {{"title", "One;Two"}}},
+       {{"title", "One;Two"}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ChainedTags tags;
+    Tags shown;
+    for (const Tags& reported : c.reported) shown = tags.Current(reported, c.appended);
+    EXPECT_EQ(shown, c.shown);
+  }
+}
+
+using Headers = std::vector<std::pair<std::string, std::string>>;
+
+// Revalidation with the kept validators is QtHttpClientTest's, against the real server.
+// What the window tries through every door is Form1Test's; here the edges of the rule.
+TEST(StreamAddressTest, OnlyHttpAndHttpsWithAHostAreWebRadio) {
+  for (const char* address : {"http://radio.example/live", "HTTPS://Radio.Example", "hTTp://127.0.0.1:8000/;"}) {
+    EXPECT_TRUE(IsWebRadioAddress(address)) << address;
+  }
+  for (const char* address : {"", "http://", "https:///etc/passwd", "http:?x", "httpx://radio.example",
+                              "file://radio.example/x", " http://radio.example/"}) {
+    EXPECT_FALSE(IsWebRadioAddress(address)) << address;
+  }
+}
+
+// Whether they play from a real server is MpvPlayerTest's; here what is read.
+TEST(XmlPlaylistTest, AsxRefsAndXspfTrackLocationsInOrderWebRadioOnly) {
+  using Streams = std::vector<std::string>;
+  std::string many = "<asx>";
+  for (int i = 0; i < 1500; ++i) many += "<ref href='http://r.example/" + std::to_string(i) + "'/>";
+  const struct {
+    const char* what;
+    std::string text;
+    Streams streams;
+  } cases[] = {
+      {"ASX, any letter case, both quotes, entities",
+       "<ASX version=\"3.0\"><Entry><REF HREF = \"http://a.example/x?a=1&amp;b=2\" /></Entry>\n"
+       "<entry><ref href='https://b.example/&#x6C;ive'/><ref href=\" http://c.example/ \"/></entry></asx>",
+       {"http://a.example/x?a=1&b=2", "https://b.example/live", "http://c.example/"}},
+      {"ASX, no web radio and no other tags",
+       "<asx><entry><ref href=\"file:///etc/passwd\"/><ref href=\"mms://m.example/\"/><reference href=\"http://x/\"/>"
+       "<entryref href=\"http://d.example/more.asx\"/><ref href=\"http://a.example/one&#10;#EXTINF\"/>"
+       "<ref nohref=\"http://n.example/\" href=\"http://e.example/\"/></entry></asx>",
+       {"http://e.example/"}},
+      {"XSPF, tracks only",
+       "<?xml version=\"1.0\"?><playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">"
+       "<location>http://self.example/list.xspf</location><trackList>"
+       "<track><title>A</title><location> http://a.example/a.mp3 </location>"
+       "<location>http://a.example/backup</location></track>"
+       "<track><location>smb://x/</location></track><track><location>http://b.example/b</location></track>"
+       "</trackList></playlist>",
+       {"http://a.example/a.mp3", "http://a.example/backup", "http://b.example/b"}},
+      {"neither", "<html><body><a href=\"http://a.example/\">ref</a></body></html>", {}},
+      {"cut short", "<asx><entry><ref href=\"http://a.example/", {}},
+      {"entries bounded", many, Streams(kMaxXmlPlaylistEntries, "")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Streams streams = XmlPlaylistStreams(c.text);
+    if (c.streams.size() == kMaxXmlPlaylistEntries) {
+      ASSERT_EQ(streams.size(), kMaxXmlPlaylistEntries);
+      EXPECT_EQ(streams.back(), "http://r.example/" + std::to_string(kMaxXmlPlaylistEntries - 1));
+    } else {
+      EXPECT_EQ(streams, c.streams);
+    }
+  }
+  EXPECT_EQ(AsM3u({"http://a.example/", "http://b.example/"}), "#EXTM3U\nhttp://a.example/\nhttp://b.example/\n");
+  for (const char* address : {"http://r.example/radio.ASX", "http://r.example/listen?type=xspf", "http://r/s.wax"}) {
+    EXPECT_TRUE(MayBeXmlPlaylist(address)) << address;
+  }
+  EXPECT_FALSE(MayBeXmlPlaylist("http://r.example/stream.mp3"));
+}
+
+// A folder the user may write keeps everything beside the program; an
+// installation they may not write gives each user a folder of their own,
+// seeded once from it; where neither can be written, it says so.
+TEST(SettingsFolderTest, TheProgramFolderWhenTheUserMayWriteItElseTheirOwnSeededOnce) {
+  const test::TempFolder tmp("settings");
+  const std::string portable = tmp.write("portable/favo/.R.tmp-Ab12Cd", "half").parent_path().parent_path().string();
+  tmp.write("portable/.INST.INI.tmp-Ab12Cd", "half");
+  tmp.write("portable/favo/.977 The Hits Channel", "[Internet]\n");
+  SettingsPlace place = PrepareSettingsFolder(portable, (tmp / "user/vandrel-radio").string());
+  EXPECT_EQ(place.folder, portable);
+  EXPECT_TRUE(place.writable);
+  EXPECT_EQ(test::Names(portable), std::vector<std::string>{"favo"});
+  EXPECT_EQ(test::Names(portable + "/favo"), std::vector<std::string>{".977 The Hits Channel"});
+  EXPECT_FALSE(fs::exists(tmp / "user"));
+
+  const test::TmpfsMount installed(tmp / "opt", "100k");
+  if (!installed.mounted()) GTEST_SKIP() << "no right to mount a read-only folder";
+  tmp.write("opt/INST.INI", "[Onthouden]\nVolume=50\n");
+  ASSERT_TRUE(installed.MakeReadOnly());
+  const std::string mine = (tmp / "home/.config/vandrel-radio").string();
+  place = PrepareSettingsFolder((tmp / "opt").string(), mine);
+  EXPECT_EQ(place.folder, mine);
+  EXPECT_TRUE(place.writable);
+  EXPECT_EQ(test::ReadFile(mine + "/INST.INI"), "[Onthouden]\nVolume=50\n");
+  EXPECT_TRUE(fs::is_directory(mine + "/favo"));
+  tmp.write("home/.config/vandrel-radio/INST.INI", "[Onthouden]\nVolume=7\n");
+  tmp.write("home/.config/vandrel-radio/favo/.R.tmp-Ab12Cd", "half");
+  EXPECT_EQ(PrepareSettingsFolder((tmp / "opt").string(), mine).folder, mine);
+  EXPECT_EQ(test::ReadFile(mine + "/INST.INI"), "[Onthouden]\nVolume=7\n") << "never seeded again";
+  EXPECT_EQ(test::Names(mine + "/favo"), std::vector<std::string>{});
+
+  place = PrepareSettingsFolder((tmp / "opt").string(), (tmp / "opt/home/vandrel-radio").string());
+  EXPECT_EQ(place.folder, (tmp / "opt").string());
+  EXPECT_FALSE(place.writable);
+}
+
+TEST(SettingsFolderTest, FollowsXdgConfigHomeThenHome) {
+  const std::tuple<const char*, const char*, std::string> cases[] = {
+      {"/x/conf", "/h", "/x/conf/vandrel-radio"}, {"relative", "/h", "/h/.config/vandrel-radio"},
+      {nullptr, "/h/", "/h/.config/vandrel-radio"}};
+  for (const auto& [xdg, h, expected] : cases) {
+    xdg ? ::setenv("XDG_CONFIG_HOME", xdg, 1) : ::unsetenv("XDG_CONFIG_HOME");
+    ::setenv("HOME", h, 1);
+    EXPECT_EQ(UserSettingsFolder(), expected) << (xdg ? xdg : "(unset)");  // nothing after this reads them
+  }
+}
+
+TEST(ListFetchTest, AsksForGzipUnpacksEveryMemberAndKeepsNoHeaderBreakingValidator) {
+  const test::TempFolder folder("lists");
+  const ListCache cache((folder / ".listcache").string());
+  const std::string list = "http://d.example/radio/inter/zenders/holland.txt";
+  constexpr std::size_t kCap = 1 << 20;
+
+  EXPECT_EQ(ListFetch(&cache, list).RequestHeaders(), (Headers{{"Accept-Encoding", "gzip"}}));
+  // Members one after another make one body.
+  const std::string packed = test::GzipText("<naam>Een</naam>") + test::GzipText("<naam>Twee</naam>");
+  EXPECT_EQ(ListFetch(&cache, list).Body(200, "gzip", "", "", packed, kCap), "<naam>Een</naam><naam>Twee</naam>");
+
+  // An unpacked size over the cap is refused, not cut.
+  EXPECT_THROW(ListFetch(&cache, list).Body(200, "gzip", "", "", test::GzipText(std::string(5000, 'x')), 4000),
+               GunzipError);
+  // A validator that would break the request's header lines is not kept.
+  ListFetch(&cache, list).Body(200, "", "\"v2\"\r\nX-Injected: 1", "", "<naam>Land</naam>", kCap);
+  EXPECT_EQ(ListFetch(&cache, list).RequestHeaders().size(), 1u);
+}
+
+std::string Repeat(const std::string& part, int times) {
+  std::string all;
+  for (int i = 0; i < times; ++i) all += part;
+  return all;
+}
+
+// The estimate never falls short of the parser's tree, and ordinary sloppy
+// markup is not counted deeper than it is.
+TEST(PageShapeTest, DepthAndElementsFollowTheParsersTree) {
+  const std::pair<std::string, int> cases[] = {  // page, how much deeper the estimate may be
+      {Repeat("<p>a", 300) + "<dl>" + Repeat("<dt>c<dd>d", 300) + "<ul>" + Repeat("<li>x", 300), 0},
+      {"<select>" + Repeat("<option>o", 300) + "</select><h1>a<h2>b" + Repeat("<p>x</p>", 2), 0},
+      {"<!DOCTYPE html><!-- " + Repeat("<div>", 600) + " -->" + Repeat("<br><img src=x><hr/>", 300), 0},
+      {"<script>" + Repeat("<div>", 600) + "</script><style>p{}</style><title><b></title>", 0},
+      {Repeat("<a title=\"<div>\" href='>'>x</a>", 300) + "<textarea>" + Repeat("<i>", 600), 0},
+      {Repeat("<table><tr><td>x<td>y", 3) + Repeat("<tr><td>a<th>b", 300), 0},
+      {"<svg>" + Repeat("<g/>", 600) + "</svg><math><mi/></math>", 0},
+      {Repeat("<li>b<dd>d", 200), 0},                            // an item closes none inside another
+      {Repeat("<div/>", 200) + Repeat("<span/>", 200), 0},       // "/>" closes no HTML element
+      {Repeat("<x><div></x>", 200), 0},                          // an end tag stops at a div
+      {Repeat("<b><div></b>", 150), 150},                        // a misnested b is copied into the div
+      {"<p>" + Repeat("<i id=1>", 100) + "</p>" + Repeat("<p>x</p>", 50), 0},  // reopened after each p
+      {"<svg><title>" + Repeat("<div>", 300), 0},                // no raw text inside svg
+  };
+  for (const auto& [page, slack] : cases) {
+    const auto parsed = ParsedPageShape(page);
+    ASSERT_TRUE(parsed) << page.substr(0, 60);
+    const PageShape shape = MeasurePage(page);
+    EXPECT_GE(shape.depth, parsed->depth) << page.substr(0, 60);
+    EXPECT_LE(shape.depth, parsed->depth + slack) << page.substr(0, 60);
+    EXPECT_GE(shape.elements, parsed->elements) << page.substr(0, 60);
+  }
+}
+
+// Found by fuzzing against the parser: a 48 KB page that is shallow and
+// small to the estimate (the select and template modes decide whether the
+// textarea is raw text) but makes the parser build gigabytes. The parse gives
+// up within its budget instead.
+TEST(PageShapeTest, AParseThatWouldRunAwayIsGivenUp) {
+  const std::string runaway = Repeat(
+      "<template><table><template><table><button><table><template><b><div><tbody></div><caption><nobr><option>"
+      "<body><li><table><html><nobr><i><template></select></a><col></td><a><textarea></table><caption><nobr>"
+      "<optgroup><select></p><div></svg></td>",
+      200);
+  EXPECT_TRUE(MeasurePage(runaway).fits());
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(ParsedPageShape(runaway));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));  // not the minutes it would take
+}
+
+}  // namespace
+}  // namespace vandrel

@@ -1,0 +1,50 @@
+#include "stations/FavouriteFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/FolderFiles.h"
+#include "support/Files.h"
+
+namespace vandrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Only what is unsafe as a file name is refused; a name is kept as it is
+// stored (trimmed), so adding it again finds its own file.
+TEST(FavouriteFileNameTest, RefusesOnlyUnsafeNamesAndNamesTheFileAsItIsStored) {
+  for (const char* name : {"Wat? \"Q\" 'K': 1 *<>|\\ \xE2\x98\x85 ends in a dot.", "a..b", " leading blank",
+                           ".977 The Hits Channel", "...", ".x.tmp-"}) {
+    EXPECT_TRUE(IsFavouriteFileName(name)) << name;
+  }
+  for (const std::string& name :
+       {std::string(), std::string("."), std::string(".."), std::string("favo/"), std::string("cut\0off", 7),
+        std::string("two\nlines"), std::string("tab\there"), std::string("\x1B[31mred"), std::string("del\x7F"),
+        std::string("c1 \xC2\x9B" "31m"), std::string(".Radio.tmp-Ab12Cd")}) {
+    EXPECT_FALSE(IsFavouriteFileName(name)) << name;
+  }
+  for (const auto& [raw, kept] : std::vector<std::pair<std::string, std::string>>{
+           {"Radio 1 ", "Radio 1"}, {"Radio 1\r\n", "Radio 1"}, {" \tRadio 1\n", "Radio 1"}, {"a  b", "a  b"}, {" \n", ""}}) {
+    EXPECT_EQ(FavouriteName(raw), kept) << raw;
+  }
+}
+
+TEST(FolderFilesTest, ListsRegularFilesButNoTemporariesWithoutRegardToCase) {
+  const test::TempFolder tmp("folder");
+  const fs::path& dir = tmp.path();
+  for (const char* name : {"beta", "Alpha", "gamma", "Zulu", "alpha", "10 Radio", ".hidden", ".Radio.tmp-Ab12Cd"}) {
+    tmp.write(name, "x");
+  }
+  fs::create_directory(dir / "map");
+  fs::create_symlink(dir / "beta", dir / "link to beta");
+  fs::create_symlink(dir / "gone", dir / "dead link");
+  fs::create_directory_symlink(dir / "map", dir / "link to map");
+
+  EXPECT_EQ(ListFolderFiles(dir.string()),
+            (std::vector<std::string>{".hidden", "10 Radio", "Alpha", "alpha", "beta", "gamma", "link to beta", "Zulu"}));
+}
+
+}  // namespace
+}  // namespace vandrel

@@ -1,0 +1,414 @@
+// The main window as the program starts it, on a display without a
+// notification area (the tray's tests have one of their own): a few paths
+// from start-up to what the user sees and what is saved.
+#include "window/Form1.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/inotify.h>
+
+#include <QTemporaryDir>
+#include <QMessageBox>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/TrayIcon.h"
+#include "support/BoxCloser.h"
+#include "support/CannedServer.h"
+#include "support/Files.h"
+#include "support/ProgramFolderFixture.h"
+#include "support/ShownTip.h"
+#include "support/TmpfsMount.h"
+
+namespace vandrel {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Names = std::vector<std::string>;
+
+class Form1Test : public test::ProgramFolderFixture {
+ protected:
+  void ExpectBoxes(const test::BoxCloser& boxes, const Names& keys) const {
+    Names texts;
+    for (const std::string& key : keys) texts.push_back(Text(key.c_str()));
+    EXPECT_EQ(boxes.Texts(), texts);
+  }
+
+  // A favourite added the way the program adds one: the shown name, the player's address.
+  void Add(const std::string& name, const std::string& url) {
+    form_->station().Restore(name);
+    if (player_.URL() != url) form_->station().Open(url);
+    form_->Command1->click();
+  }
+  void Choose(const std::string& name) {
+    const auto found = form_->File1->findItems(QString::fromStdString(name), Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1) << name;
+    form_->File1->setCurrentItem(found.front());
+  }
+  Names Favourites() const {
+    Names names;
+    for (int i = 0; i < form_->File1->count(); ++i) names.push_back(form_->File1->item(i)->text().toStdString());
+    return names;
+  }
+};
+
+// Without a notification area a hidden window could never come back: it
+// shows though set to start hidden, once the wait for one is over, and its
+// close box ends the program.
+// Playing at start is the tray test's, a good volume AFailingStartUpStep's.
+TEST_F(Form1Test, ClosingSavesWhatTheNextStartResumes) {
+  ASSERT_FALSE(TrayIcon::Available()) << "this display must have no notification area";
+  Set("Online Radio", "grootscherm", "0");
+  test::BoxCloser boxes;
+  trayWait_ = 1s;
+  Form1& form = Start();
+  EXPECT_FALSE(form.isVisible());  // hidden until the start-up sequence
+  test::Pump(700ms);
+  EXPECT_FALSE(form.isVisible());  // waiting for a notification area that may come late
+  ASSERT_TRUE(test::WaitUntil([&] { return form.isVisible(); }, 5s));
+  form.showMinimized();
+  form.open_Click();  // what a second start asks of the running one
+  EXPECT_FALSE(form.isMinimized());
+
+  form.station().PlayNamed("Zender \"één\" = twee", Tone(601));
+  form.Slider1->setValue(0);
+  form.TaalGeselecteerdTekst->setText("België");
+  form.TaalGeselecteerd = "belgie.txt";
+  EXPECT_TRUE(form.close());
+  EXPECT_EQ(ended_, 1);
+  EXPECT_TRUE(boxes.boxes.empty());
+
+  // Without "afspelen" the next start shows the name and plays nothing.
+  player_.setURL("");  // as in a new process
+  Form1& next = Start();
+  ASSERT_TRUE(StartedUp());
+  EXPECT_EQ(player_.URL(), "");
+  EXPECT_EQ(next.ZenderNaam->text(), "Zender \"één\" = twee");
+  EXPECT_EQ(next.TaalGeselecteerdTekst->text(), "België");
+  EXPECT_EQ(player_.volume(), 0);
+  EXPECT_EQ(Get("Onthouden", "LaatsteURL"), Tone(601));
+  ASSERT_TRUE(test::WaitUntil([&] { return server_->log().find("zenders/belgie.txt") != std::string::npos; }, 5s));
+}
+
+// A bad volume or a missing favourites folder is reported once; the rest of
+// the start-up still takes place.
+TEST_F(Form1Test, AFailingStartUpStepIsReportedOnce) {
+  const struct {
+    const char* volume;  // not a number; out of range; good
+    bool favourites;
+    int shown;
+  } cases[] = {{"loud", true, 50}, {"101", true, 50}, {"20", false, 20}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.volume);
+    Set("Onthouden", "Volume", c.volume);
+    if (!c.favourites) fs::remove(folder_ / "favo");
+    test::BoxCloser boxes;
+    Form1& form = Start();
+    ASSERT_TRUE(StartedUp());
+    test::Pump(300ms);  // the sequence runs once
+    ExpectBoxes(boxes, {"error17"});
+    EXPECT_EQ(form.Slider1->value(), c.shown);
+    EXPECT_EQ(form.File1Box.Path(), c.favourites ? (folder_ / "favo/").string() : "");
+  }
+}
+
+// Clicks go through the window's own hit test, as a user's do: the country
+// name's label overlaps the lower part of the Stop button.
+TEST_F(Form1Test, KeysPlayEachStationPassedStopStopsAndADeadStreamGivesOneBox) {
+  test::CannedServer dead("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+  std::string list;
+  for (const int k : {0, 1, 2}) {
+    list += "<naam>Toon " + std::to_string(k) + "</naam><url>{{base}}stream/tone?seconds=" + std::to_string(600 + k) +
+            "</url><homepage>toon" + std::to_string(k) + ".example/</homepage>\n";
+  }
+  list += "<naam>Dood</naam><url>" + dead.address() + "stream</url><homepage>dood.example/</homepage>\n";
+  const test::ServedData tones({{"radio/inter/zenders/holland.txt", list}});
+  test::BoxCloser boxes;
+  Form1& form = Start(tones.server->baseAddress());
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  ASSERT_TRUE(test::WaitUntil([&] { return form.List1->count() == 4; }, 10s));
+  form.List1->setFocus();
+  form.List1->setCurrentRow(0);
+  for (int row = 0; row < 3; ++row) {
+    if (row > 0) QTest::keyClick(form.List1, Qt::Key_Down);
+    EXPECT_EQ(player_.URL(), tones.server->baseAddress() + "stream/tone?seconds=" + std::to_string(600 + row));
+    EXPECT_EQ(form.ZenderNaam->text().toStdString(), "Toon " + std::to_string(row));
+    EXPECT_EQ(form.RadioUrl(), "toon" + std::to_string(row) + ".example/");
+  }
+  // The whole status, however the label cuts it (WindowLayoutTest owns the cutting).
+  ASSERT_TRUE(test::WaitUntil([&] { return test::ShownTip(form.Label14->toolTip()) == "Playing: Vandrel test tone - 440 Hz"; }, 20s))
+      << form.Label14->text().toStdString();
+  test::SaveScreenshot(form, "form1-playing.png");
+
+  ASSERT_TRUE(form.TaalGeselecteerdTekst->geometry().intersects(form.Command3->geometry()));
+  QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {},
+                    form.Command3->mapTo(&form, form.Command3->rect().center()));
+  EXPECT_EQ(form.Label14->text(), "Stopped");
+  EXPECT_EQ(form.ZenderNaam->text(), "Toon 2");  // the stop changes nothing else
+  EXPECT_EQ(form.List1->currentRow(), 2);
+  QTest::mouseClick(form.List1->viewport(), Qt::LeftButton, {},
+                    form.List1->visualItemRect(form.List1->item(2)).center());
+  ASSERT_TRUE(test::WaitUntil([&] { return form.Label14->text().startsWith("Playing"); }, 20s));
+  EXPECT_TRUE(boxes.boxes.empty());
+
+  QTest::keyClick(form.List1, Qt::Key_Down);
+  ASSERT_TRUE(test::WaitUntil([&] { return !boxes.boxes.empty(); }, 20s));
+  test::Pump(1s);
+  ExpectBoxes(boxes, {"error18"});
+  EXPECT_EQ(boxes.details, Names{"HTTP 404"});
+  EXPECT_EQ(form.Label14->text(), "Error: HTTP 404");
+  EXPECT_EQ(player_.URL(), dead.address() + "stream");  // not stopped, not retried
+}
+
+// The error box waits for the user, the player does not: while it is open a
+// station plays, shows its title and is reconnected, and a further error
+// adds no second box.
+TEST_F(Form1Test, AnOpenErrorBoxHoldsNothingBack) {
+  test::CannedServer dead("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+  test::BoxCloser boxes(8s);
+  Form1& form = Start();
+  form.show();
+  const auto boxOpen = [] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; };
+  form.station().Play({"Dood", dead.address() + "stream", ""});
+  ASSERT_TRUE(test::WaitUntil(boxOpen, 10s));
+  form.station().Play({"Kort", Tone(2), ""});
+  EXPECT_TRUE(test::WaitUntil([&] { return form.Label14->text() == "Playing: Vandrel test tone - 440 Hz"; }, 5s))
+      << form.Label14->text().toStdString();
+  EXPECT_TRUE(test::WaitUntil([&] { return form.Label14->text().startsWith("Reconnecting"); }, 5s));
+  form.station().Play({"Dood", dead.address() + "stream", ""});
+  EXPECT_TRUE(test::WaitUntil([&] { return form.Label14->text() == "Error: HTTP 404"; }, 5s));
+  ASSERT_TRUE(boxOpen());
+  test::SaveScreenshot(*QApplication::activeModalWidget(), "error-box-with-cause.png");
+  ASSERT_TRUE(test::WaitUntil([&] { return !boxOpen(); }, 10s));
+  test::Pump(500ms);
+  ExpectBoxes(boxes, {"error18"});
+}
+
+// Files a hostile station could reach: whether any was opened or made.
+class Canaries {
+ public:
+  Canaries() : fd_(::inotify_init1(IN_NONBLOCK)) {
+    std::ofstream(canary()) << "secret\n";
+    ::inotify_add_watch(fd_, dir_.path().toUtf8().constData(), IN_OPEN | IN_CREATE);
+  }
+  ~Canaries() { ::close(fd_); }
+  std::string folder() const { return dir_.path().toStdString(); }
+  std::string canary() const { return folder() + "/canary"; }
+  bool Touched() const {
+    alignas(inotify_event) char buffer[4096];
+    return ::read(fd_, buffer, sizeof buffer) > 0;
+  }
+
+ private:
+  QTemporaryDir dir_;  // no blank: a filter graph argument
+  int fd_;
+};
+
+// Only web radio reaches libmpv, whichever door an address comes through: the
+// list itself, a playlist, a redirect, HLS segments or a concat script.
+TEST_F(Form1Test, AStationThatIsNoWebRadioOpensNothingAndSaysWhy) {
+  const Canaries files;
+  const std::string writer = "av://lavfi:sine,ametadata=mode=print:file=" + files.folder() + "/written";
+  test::CannedServer redirect("HTTP/1.1 302 Found\r\nLocation: file://" + files.canary() +
+                              "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+  const std::string hls = "#EXTM3U\n#EXT-X-TARGETDURATION:5\n#EXTINF:5,\nfile://" + files.canary() + "\n#EXT-X-ENDLIST\n";
+  const std::string zenders = "radio/inter/zenders/";
+  const test::ServedData hostile({{zenders + "file.m3u", "#EXTM3U\nfile://" + files.canary() + "\n"},
+                                  {zenders + "av.m3u", "#EXTM3U\n" + writer + "\n"},
+                                  {zenders + "memory.pls", "[playlist]\nNumberOfEntries=1\nFile1=memory://x\n"},
+                                  {zenders + "hls.m3u8", hls},
+                                  {zenders + "concat.txt", "ffconcat version 1.0\nfile file:" + files.canary() + "\n"},
+                                  {zenders + "edl", "# mpv EDL v0\n" + files.canary() + "\n"},
+                                  {zenders + "sheet.cue", "FILE \"" + files.canary() + "\" MP3\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"}});
+  const std::string served = hostile.server->baseAddress() + zenders;
+  const std::string refused = "Error: not a web radio address";
+  const struct {
+    std::string address;
+    std::string status;
+  } cases[] = {{writer, refused},
+               {"lavfi://sine", refused},
+               {"file://" + files.canary(), refused},
+               {files.canary(), refused},
+               {"/dev/zero", refused},
+               {"edl://" + files.canary(), refused},
+               {"memory://x", refused},
+               {"fd://0", refused},
+               {"http:///dev/zero", refused},
+               {served + "file.m3u", refused},
+               {served + "av.m3u", refused},
+               {served + "memory.pls", refused},
+               {redirect.address() + "stream", "Error"},
+               {served + "hls.m3u8", refused},
+               {served + "concat.txt", "Error: not an audio stream"},
+               {served + "edl", "Error"},
+               // Its file, taken relative to the sheet, is not on the server.
+               {served + "sheet.cue", "Error: HTTP 404"}};
+  std::string list;
+  for (const auto& c : cases) list += "<naam>" + c.address + "</naam><url>" + c.address + "</url>\n";
+  const test::ServedData directory(std::map<std::string, std::string>{{zenders + "holland.txt", list}});
+  test::BoxCloser boxes;
+  Form1& form = Start(directory.server->baseAddress());
+  form.show();
+  ASSERT_TRUE(test::WaitUntil([&] { return form.List1->count() == static_cast<int>(std::size(cases)); }, 10s));
+  for (int row = 0; row < form.List1->count(); ++row) {
+    SCOPED_TRACE(cases[row].address);
+    const std::size_t before = boxes.boxes.size();
+    form.List1->setCurrentRow(row);
+    ASSERT_TRUE(test::WaitUntil([&] { return boxes.boxes.size() > before; }, 20s)) << form.Label14->text().toStdString();
+    test::Pump(200ms);
+    EXPECT_EQ(boxes.boxes.size(), before + 1);
+    EXPECT_EQ(form.Label14->text().toStdString(), cases[row].status);
+  }
+  EXPECT_FALSE(files.Touched());
+  EXPECT_FALSE(fs::exists(files.folder() + "/written"));
+  test::SaveScreenshot(form, "form1-not-web-radio.png");
+}
+
+// A directory that cannot be reached gives one box and is not asked again; an
+// error page leaves the lists empty; a line without an address plays nothing.
+TEST_F(Form1Test, ADirectoryThatGivesNoListLeavesItEmpty) {
+  test::CannedServer page("HTTP/1.1 500 Oops\r\nContent-Length: 5\r\nConnection: close\r\n\r\noops!");
+  const std::pair<std::string, Names> cases[] = {
+      {"http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/", {"error10"}}, {page.address(), {}}};
+  for (const auto& [base, keys] : cases) {
+    SCOPED_TRACE(base);
+    test::BoxCloser boxes;
+    Form1& form = Start(base);
+    form.show();
+    ASSERT_TRUE(test::WaitUntil([&] { return !form.Timer1.isActive(); }, 5s));  // the list's one load
+    EXPECT_EQ(form.List1->count(), 0);
+    form.List1Box.AddItem("stray");
+    form.List1->setCurrentRow(0);
+    EXPECT_EQ(player_.URL(), "");
+    EXPECT_EQ(form.ZenderNaam->text().toStdString(), "stray");
+    test::Pump(500ms);
+    ExpectBoxes(boxes, keys);
+    EXPECT_FALSE(form.Timer1.isActive());  // not asked again
+  }
+}
+
+// A shown station list gets the player ready before any click; a window
+// that waits hidden for the tray does not pay for it.
+TEST_F(Form1Test, AShownStationListGetsThePlayerReadyAndAHiddenOneDoesNot) {
+  for (const bool shown : {false, true}) {
+    SCOPED_TRACE(shown);
+    Set("Online Radio", "grootscherm", shown ? "1" : "0");
+    player_.prepared = 0;
+    Form1& form = Start();
+    ASSERT_TRUE(test::WaitUntil([&] { return form.List1->count() > 1; }, 10s));
+    EXPECT_EQ(form.isVisible(), shown);
+    EXPECT_EQ(player_.prepared > 0, shown);
+  }
+}
+
+// Names that would leave the folder, and files that cannot be written, give
+// the add's error box and change nothing; an empty name asks for a station.
+// A name is kept as it stands (quotes, UTF-8, characters other systems
+// refuse); a file that is no favourite is listed and plays nothing.
+TEST_F(Form1Test, FavouritesAreStoredPlayedAndDeletedExactlyAndRefusedOnesChangeNothing) {
+  Start().show();
+  ASSERT_TRUE(StartedUp());
+  test::BoxCloser boxes;
+  std::ofstream(folder_ / "INST.INI", std::ios::trunc) << "[Onthouden]\nVolume=40\n";
+  fs::create_directory(folder_ / "favo" / "Map");  // a folder stands where the file would go
+  auto entries = [&] { return std::distance(fs::recursive_directory_iterator(folder_), {}); };
+  const auto before = entries();
+  // IsFavouriteFileName owns the refused names; here one, and two the file system refuses.
+  for (const std::string& name : {std::string("../INST.INI"), std::string("Map"), std::string(250, 'x')}) {
+    Add(name, Tone(600));
+  }
+  Add("", "");
+  EXPECT_EQ(entries(), before);
+  EXPECT_TRUE(fs::is_directory(folder_ / "favo" / "Map"));
+  EXPECT_EQ(test::ReadFile(folder_ / "INST.INI"), "[Onthouden]\nVolume=40\n");
+  // As right after start: the remembered name stands but the player has no address yet.
+  Add("Onthouden", "");
+  EXPECT_EQ(test::ReadFile(folder_ / "favo" / "Onthouden"), "[Internet]\nnaam=Onthouden\nurl=\n");
+
+  std::ofstream(folder_ / "favo" / "notities.txt") << "just some notes\n";
+  const std::string odd = "R\xC3\xA1" "dio \"Q\" 'K' \xE2\x98\x85 ?: *";
+  Add(odd, Tone(601));
+  Add("Radio Tien FM", Tone(600));
+  EXPECT_EQ(test::ReadFile(folder_ / "favo" / odd), "[Internet]\nnaam=" + odd + "\nurl=" + Tone(601) + "\n");
+  EXPECT_EQ(Favourites(), (Names{"notities.txt", "Onthouden", "Radio Tien FM", odd}));
+
+  Choose(odd);
+  EXPECT_EQ(form_->ZenderNaam->text().toStdString(), odd);
+  EXPECT_EQ(player_.URL(), Tone(601));
+  // Adding re-reads the list; that keeps the chosen line and plays nothing.
+  Add("Nieuw", Tone(710));
+  EXPECT_EQ(form_->File1Box.FileName(), odd);
+  EXPECT_EQ(player_.URL(), Tone(710));
+  Choose("notities.txt");
+  EXPECT_EQ(form_->ZenderNaam->text(), "");
+  EXPECT_EQ(player_.URL(), "");
+
+  Choose("Radio Tien FM");
+  form_->Command2->click();
+  EXPECT_EQ(Favourites(), (Names{"Nieuw", "notities.txt", "Onthouden", odd}));
+  EXPECT_EQ(form_->File1Box.FileName(), "");
+  EXPECT_EQ(player_.URL(), Tone(600));  // deleting stops nothing
+  form_->Command2->click();             // with nothing selected it only asks
+  // A favourite already deleted by another program just leaves the list.
+  Choose("Nieuw");
+  fs::remove(folder_ / "favo" / "Nieuw");
+  form_->Command2->click();
+  EXPECT_EQ(Favourites(), (Names{"notities.txt", "Onthouden", odd}));
+  ExpectBoxes(boxes, {"error12", "error12", "error12", "error11", "error13"});
+}
+
+// A favourite is whole or absent, and an add that is not kept says so: on a
+// disk with room for one small file, then on a full one. Its name is kept
+// trimmed, a leading dot too, and its address whole. Closing writes its keys
+// in one replace (here the writes after the first fail), and the long
+// address comes back at the next start.
+TEST_F(Form1Test, WritesThatBelongTogetherAreWholeOnAFullDiskAndLongAddressesComeBack) {
+  const test::TmpfsMount disk(folder_ / "favo", "64k");
+  if (!disk.mounted()) GTEST_SKIP() << "no right to mount a small file system";
+  {
+    // Filled, then one page given back.
+    std::ofstream filler(folder_ / "favo" / "filler", std::ios::binary);
+    for (const std::string page(4096, 'x'); filler.write(page.data(), page.size());) {
+    }
+  }
+  fs::resize_file(folder_ / "favo" / "filler", fs::file_size(folder_ / "favo" / "filler") / 4096 * 4096 - 4096);
+  Set("Online Radio", "afspelen", "1");
+  Start().show();
+  ASSERT_TRUE(StartedUp());
+  test::BoxCloser boxes;
+  const std::string hits = ".977 The Hits Channel", stored = folder_ / "favo" / hits;
+  const std::string longAddress = Tone(600) + "&pad=" + std::string(300, 'p');
+  const std::string whole = "[Internet]\nnaam=" + hits + "\nurl=" + longAddress + "\n";
+  Add(hits + " \n", longAddress);
+  EXPECT_EQ(test::ReadFile(stored), whole);
+  Add(hits, Tone(601));  // no room left to replace it
+  Add("Radio Twee", Tone(602));
+  EXPECT_EQ(test::ReadFile(stored), whole);
+  EXPECT_EQ(test::Names(folder_ / "favo"), (Names{hits, "filler"}));
+  ExpectBoxes(boxes, {"error12", "error12"});
+  Choose(hits);
+  EXPECT_EQ(player_.URL(), longAddress);
+
+  ini_testing::SetRenameFunction([](const char* from, const char* to) {
+    static int renames = 0;
+    return ++renames == 1 ? ::rename(from, to) : -1;
+  });
+  form_->station().Restore("Slot");
+  form_->Slider1->setValue(33);
+  form_->close();
+  ini_testing::SetRenameFunction(nullptr);
+  EXPECT_EQ(Get("Onthouden", "LaatsteNAAM"), "Slot");
+  EXPECT_EQ(Get("Onthouden", "Volume"), "33");
+  EXPECT_NE(Get("Windows", "Geometry"), "");
+
+  player_.setURL("");
+  Start();
+  ASSERT_TRUE(StartedUp());
+  EXPECT_EQ(player_.URL(), longAddress);
+}
+
+}  // namespace
+}  // namespace vandrel

@@ -1,0 +1,254 @@
+// The four windows in both languages, palettes and sizes (run once more with
+// QT_SCALE_FACTOR=2); the main window's growth and memory; boxes' places.
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QCheckBox>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStyle>
+#include <QTest>
+#include <QTimer>
+#include <QToolTip>
+#include <cmath>
+#include <functional>
+
+#include "dialogs/Form2.h"
+#include "dialogs/Form3.h"
+#include "platform/Stacking.h"
+#include "platform/WindowFit.h"
+#include "dialogs/Form4.h"
+#include "shell/SkinPicture.h"
+#include "support/BoxCloser.h"
+#include "support/ProgramFolderFixture.h"
+#include "support/ShownTip.h"
+
+namespace vandrel {
+namespace {
+
+using namespace std::chrono_literals;
+
+double Contrast(QColor a, QColor b) {
+  auto lum = [](QColor c) {
+    auto ch = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * ch(c.redF()) + 0.7152 * ch(c.greenF()) + 0.0722 * ch(c.blueF()) + 0.05;
+  };
+  return std::max(lum(a), lum(b)) / std::min(lum(a), lum(b));
+}
+
+// The background behind a text: the median colour of the rim round it (a
+// skin's gradient has no single most frequent colour).
+QColor Behind(const QImage& shot, const QRect& r) {
+  const qreal k = shot.devicePixelRatio();
+  const QRect area = QRect(r.topLeft() * k, r.size() * k).adjusted(-1, -1, 1, 1);
+  std::vector<QColor> rim;
+  for (int x = area.left(); x <= area.right(); ++x) {
+    for (int y : {area.top(), area.bottom()}) rim.emplace_back(shot.pixel(x, y));
+  }
+  std::nth_element(rim.begin(), rim.begin() + rim.size() / 2, rim.end(),
+                   [](QColor a, QColor b) { return a.lightnessF() < b.lightnessF(); });
+  return rim[rim.size() / 2];
+}
+
+QPalette Dark() {
+  QPalette p(QColor(0x3a3a3a), QColor(0x2b2b2b));  // button, window; text colours follow
+  p.setColor(QPalette::Base, QColor(0x1e1e1e));
+  return p;
+}
+
+// Where a label draws its text, in the window; empty when it shows none.
+QRect TextRect(QWidget* window, QWidget* w) {
+  auto* label = qobject_cast<QLabel*>(w);
+  if (label == nullptr || !label->pixmap().isNull() || label->text().isEmpty()) return {};
+  const QRect area = label->contentsRect();
+  const QSize size = label->wordWrap() ? QSize(area.width(), label->heightForWidth(area.width()))
+                                       : QSize(std::min(label->fontMetrics().horizontalAdvance(label->text()),
+                                                        area.width()), label->fontMetrics().height());
+  const QRect rect = QStyle::alignedRect(label->layoutDirection(), label->alignment(), size, area);
+  return QRect(label->mapTo(window, rect.topLeft()), rect.size());
+}
+
+class WindowLayoutTest : public test::ProgramFolderFixture {
+ protected:
+  Form1& StartShown() {
+    Set("Online Radio", "grootscherm", "1");
+    Set("Online Radio", "xsluiten", "1");
+    auto& form = Start();
+    EXPECT_TRUE(StartedUp() && QTest::qWaitForWindowExposed(&form));
+    return form;
+  }
+
+  // Nothing cut, covered or unreadable; with reach, every Tab stop is named
+  // for screen readers and looks different with the focus.
+  void ExpectFit(QWidget* window, const std::string& where, bool reach) {
+    const QImage shot = window->grab().toImage();  // painting decides what is elided
+    test::SaveScreenshot(shot, where + ".png");
+    if (reach) {
+      ASSERT_TRUE(test::WaitUntil([&] { return window->activateWindow(), window->isActiveWindow(); }, 5s));
+      window->setAttribute(Qt::WA_KeyboardFocusChange);  // as after a Tab
+    }
+    for (QWidget* w : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+      if (w->isWindow() || !w->isVisibleTo(window)) continue;
+      const std::string name = where + " " + w->objectName().toStdString();
+      if (auto* label = qobject_cast<QLabel*>(w); label && !TextRect(window, w).isEmpty()) {
+        const QRect area = label->contentsRect();
+        if (label->wordWrap()) {
+          EXPECT_LE(label->heightForWidth(area.width()), area.height()) << name;
+        } else if (label->fontMetrics().horizontalAdvance(label->text()) > area.width()) {
+          auto* caption = qobject_cast<Caption*>(label);
+          EXPECT_TRUE(caption && caption->elided() && test::ShownTip(label->toolTip()) == label->text()) << name << " is cut";
+        }
+        EXPECT_LE(label->fontMetrics().height(), area.height() + 1) << name;
+        EXPECT_GE(Contrast(label->palette().color(label->foregroundRole()), Behind(shot, TextRect(window, w))), 4.5)
+            << name;
+      }
+      if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+        const int needs = qobject_cast<QCheckBox*>(w) ? w->sizeHint().width() - 1
+                                                      : button->fontMetrics().horizontalAdvance(button->text()) + 6;
+        EXPECT_LE(needs, w->width()) << name;
+      }
+      if (auto* list = qobject_cast<QListWidget*>(w)) {
+        for (int row = 0; row < list->count(); ++row) {
+          const QRect at = list->visualItemRect(list->item(row));
+          const int ink = QFontMetrics(list->font()).boundingRect(QStringLiteral("ÅÖÉgjpqy")).height();
+          EXPECT_GE(at.height(), ink + 2) << name;
+          if (at.isEmpty() || list->fontMetrics().horizontalAdvance(list->item(row)->text()) + 8 <= at.width()) continue;
+          QHelpEvent ask(QEvent::ToolTip, at.center(), list->viewport()->mapToGlobal(at.center()));
+          QApplication::sendEvent(list->viewport(), &ask);
+          EXPECT_EQ(test::ShownTip(QToolTip::text()), list->item(row)->text()) << name << " row " << row;
+        }
+      }
+      if (reach && (w->focusPolicy() & Qt::TabFocus)) {
+        QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(w);
+        EXPECT_FALSE(spoken->text(QAccessible::Name).isEmpty()) << name;
+        if (w->property("vandrelLink").toBool()) {
+          EXPECT_EQ(spoken->role(), QAccessible::Link) << name;
+        }
+        window->setFocus();
+        const QImage before = w->grab().toImage();
+        w->setFocus(Qt::TabFocusReason);
+        EXPECT_NE(w->grab().toImage(), before) << name << " shows no focus";
+      }
+    }
+    // Later siblings lie above: none may cover a text below it, no label may
+    // lie above a windowed control, and windowed controls do not overlap.
+    const QObjectList stack = window->children();
+    for (qsizetype i = 0; i < stack.size(); ++i) {
+      auto* lower = qobject_cast<QWidget*>(stack[i]);
+      if (lower == nullptr || lower->isWindow() || !lower->isVisibleTo(window)) continue;
+      for (qsizetype j = i + 1; j < stack.size(); ++j) {
+        auto* upper = qobject_cast<QWidget*>(stack[j]);
+        if (upper == nullptr || upper->isWindow() || !upper->isVisibleTo(window)) continue;
+        const std::string pair = where + " " + upper->objectName().toStdString() + " over " +
+                                 lower->objectName().toStdString();
+        const auto* label = qobject_cast<QLabel*>(upper);
+        const QRect cover = label && label->pixmap().isNull() ? TextRect(window, upper) : upper->geometry();
+        EXPECT_FALSE(cover.intersects(TextRect(window, lower))) << pair;
+        if (!IsWindowless(lower) && IsWindowless(upper)) {
+          EXPECT_FALSE(upper->geometry().intersects(lower->geometry())) << pair;
+        }
+        if (!IsWindowless(lower) && !IsWindowless(upper)) {  // the design's rounding may share a pixel
+          const QRect both = upper->geometry().intersected(lower->geometry());
+          EXPECT_LE(std::min(both.width(), both.height()), 1) << pair;
+        }
+      }
+    }
+  }
+};
+
+TEST_F(WindowLayoutTest, EveryWindowFitsItsTextsInBothLanguagesPalettesAndSizes) {
+  test::BoxCloser boxes;
+  const QPalette light = QApplication::palette();
+  const std::string scale = QApplication::primaryScreen()->devicePixelRatio() > 1.5 ? "2x" : "1x";
+  for (const bool dark : {false, true}) {
+    QApplication::setPalette(dark ? Dark() : light);  // as the desktop hands it over at start
+    auto& form = StartShown();
+    ASSERT_TRUE(test::WaitUntil([&] { return form.List1->count() > 1 && !form.Timer2.isActive(); }, 10s));
+    for (const std::string language : {"english", "nederlands"}) {
+      if (dark && language != "english") continue;  // fit is the light pass's business, contrast both
+      form.gESelecteerdland = language;
+      form.Timer5.start();
+      ASSERT_TRUE(test::WaitUntil([&] { return !form.Timer5.isActive(); }, 5s));
+      Form2 chooser(form);
+      Form3 search(form);
+      Form4 settings({folder_.string(), "/usr/bin/vandrel-radio", form.texts(), folder_.string()}, &form);
+      test::WaitUntil([&] { return !chooser.Timer1.isActive(); }, 5s);
+      for (auto [image, name] : {std::pair{chooser.Image1, "frame1.skn"}, {chooser.Image2, "balk1.skn"},
+                                 {search.Image1, "frame1.skn"}, {search.Image2, "balk1.skn"},
+                                 {settings.Image1, "frame1.skn"}, {settings.Image2, "balk1.skn"}}) {
+        SetPicture(image, QString::fromStdString(folder_.string() + "/def_" + name), LoadSkin(folder_.string(), name));
+      }
+      for (auto [window, title] : {std::pair<QWidget*, const char*>{&form, "main"}, {&chooser, "chooser"},
+                                   {&search, "search"}, {&settings, "settings"}}) {
+        if (auto* dialog = qobject_cast<QDialog*>(window)) {
+          dialog->setModal(false);
+          dialog->show();
+          EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
+        }
+        const QSize design = window->size();
+        for (const bool enlarged : {false, true}) {
+          if (enlarged && window->minimumSize() == window->maximumSize()) continue;  // the settings keep their size
+          window->resize(design + (enlarged ? QSize(180, 120) : QSize()));
+          if (window == &form && enlarged && language == "english") test::Pump(600ms);  // the web page's new size
+          ExpectFit(window, std::string(title) + "-" + language + (enlarged ? "-enlarged-" : "-design-") +
+                                (dark ? "dark-" : "light-") + scale,
+                    !dark && !enlarged && language == "english");
+        }
+        window->resize(QSize(10, 10));  // no window shrinks below its design
+        EXPECT_EQ(window->size(), design) << title;
+        if (window != &form) window->hide();
+      }
+    }
+  }
+  QApplication::setPalette(light);
+}
+
+// The main window comes back where it was, or centred when that is off
+// screen or unreadable; boxes stand over the window that raised them, or
+// over the screen when the main window is hidden.
+TEST_F(WindowLayoutTest, TheMainWindowComesBackWhereItWasAndBoxesStandOverTheirWindow) {
+  const QSize design = StartShown().size();
+  const QRect screen = QApplication::primaryScreen()->availableGeometry();
+  QRect centred(QPoint(), design);
+  centred.moveCenter(screen.center());
+  const QRect moved(screen.topLeft() + QPoint(40, 30), design + QSize(150, 100));
+  form_->setGeometry(moved);
+  ASSERT_TRUE(test::WaitUntil([&] { return form_->geometry() == moved; }, 2s));
+  form_->close();
+  auto& form = StartShown();
+  EXPECT_EQ(form.geometry(), moved);
+  const std::pair<const char*, QRect> remembered[] = {
+      {"30000,30000,700,600", centred},
+      {"12,x", centred},
+      {"20,20,100,100", QRect(screen.topLeft() + QPoint(20, 20), centred.size())}};
+  for (const auto& [value, expected] : remembered) {
+    EXPECT_EQ(RestoredGeometry(value, design), expected) << value;
+  }
+
+  Form2 chooser(form);
+  chooser.setModal(false);
+  chooser.show();
+  chooser.move(form.pos() + QPoint(200, 150));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&chooser));
+  const std::tuple<const char*, std::function<void()>, std::function<QPoint()>> table[] = {
+      {"chooser", [&] { chooser.Command1_Click(); }, [&] { return chooser.geometry().center(); }},
+      {"hidden main", [&] { chooser.hide(), form.hide(), form.boxes().NoticeBox("error2"); },
+       [&] { return screen.center(); }},
+  };
+  for (const auto& [by, raise, centre] : table) {
+    QPoint seen;
+    QTimer look;
+    QObject::connect(&look, &QTimer::timeout, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr || !box->isVisible()) return;
+      seen = box->geometry().center();
+      box->accept();
+    });
+    look.start(20);
+    raise();
+    EXPECT_LE((seen - centre()).manhattanLength(), 3) << by;
+  }
+}
+
+}  // namespace
+}  // namespace vandrel
