@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
   QObject::connect(&watch, &vandrel::NetworkWatch::networkBack, &player, &vandrel::MediaPlayer::networkBack);
   player.setReconnectPauses({50ms});
   player.setSlowTries({.pause = 1h, .count = 1});
-  const auto playing = [&] { return player.state().state == vandrel::PlayState::Playing; };
+  const auto playing = [&] { return player.state().activity == vandrel::PlayState::Playing; };
   std::vector<double> fresh, back;
   for (int i = 0; i < runs; ++i) {
     clock.restart();
@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
     if (vandrel::test::WaitUntil(playing, 15s)) fresh.push_back(clock.elapsed());
     watch.reachabilityChanged(QNetworkInformation::Reachability::Disconnected);
     server.reset();
-    vandrel::test::WaitUntil([&] { return player.state().state == vandrel::PlayState::Error; }, 15s);
+    vandrel::test::WaitUntil([&] { return player.state().activity == vandrel::PlayState::Error; }, 15s);
     server = ToneServer(port);
     clock.restart();
     watch.reachabilityChanged(QNetworkInformation::Reachability::Online);
@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
   player.setURL(tone);
   vandrel::test::WaitUntil(playing, 15s);
   server.reset();
-  vandrel::test::WaitUntil([&] { return player.state().state == vandrel::PlayState::Error; }, 15s);
+  vandrel::test::WaitUntil([&] { return player.state().activity == vandrel::PlayState::Error; }, 15s);
   const double lostMs = cpuOver(10s);
   std::printf("CPU over 10 s: stopped %.1f ms, lost with a try each second %.1f ms (%.2fx)\n", stoppedMs, lostMs,
               stoppedMs > 0 ? lostMs / stoppedMs : 0.0);

@@ -47,10 +47,10 @@ int Child(bool mpvDefaults, const std::string& address, int seconds) {
   clock.start();
   long atMinute = 0;
   bool played = true;
-  vandrel::test::WaitUntil([&] { return player.state().state == vandrel::PlayState::Playing; }, 15s);
+  vandrel::test::WaitUntil([&] { return player.state().activity == vandrel::PlayState::Playing; }, 15s);
   while (clock.elapsed() < seconds * 1000LL) {
     vandrel::test::Pump(1s);
-    if (player.state().state != vandrel::PlayState::Playing) played = false;
+    if (player.state().activity != vandrel::PlayState::Playing) played = false;
     if (atMinute == 0 && clock.elapsed() >= 60000) atMinute = vandrel::test::StatusKiB("VmRSS:");
   }
   std::printf("%ld %ld %d\n", atMinute, vandrel::test::StatusKiB("VmRSS:"), played ? 1 : 0);

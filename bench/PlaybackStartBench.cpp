@@ -257,7 +257,7 @@ int main(int argc, char** argv) {
   // A title change at the source, to the new title in the player.
   vandrel::MpvPlayer player;
   player.setURL(icecast.Address("radio.mp3"));
-  vandrel::test::WaitUntil([&] { return player.state().state == vandrel::PlayState::Playing; }, 15s);
+  vandrel::test::WaitUntil([&] { return player.state().activity == vandrel::PlayState::Playing; }, 15s);
   std::vector<double> titles;
   for (int i = 0; i < std::min(runs, 5); ++i) {
     const std::string title = "Title " + std::to_string(i);

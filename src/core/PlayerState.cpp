@@ -8,7 +8,7 @@
 namespace vandrel {
 
 std::string StatusText(const PlayerState& s, const std::string& streamTitle) {
-  switch (s.state) {
+  switch (s.activity) {
     case PlayState::Stopped: return "Stopped";
     case PlayState::Connecting: return "Connecting";
     case PlayState::Buffering: return "Buffering " + std::to_string(s.bufferPercent) + "%";

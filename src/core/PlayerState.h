@@ -24,7 +24,7 @@ enum class PlayFailure {
 
 // What the media player is doing, as its listeners see it.
 struct PlayerState {
-  PlayState state = PlayState::Stopped;
+  PlayState activity = PlayState::Stopped;
   int bufferPercent = 0;      // while buffering
   int reconnectTry = 0;       // while reconnecting: this try of reconnectTries
   int reconnectTries = 0;

@@ -102,7 +102,7 @@ void Form3::Command1_Click() {
     // A hit has no homepage of its own: the link leads to the directory's site.
     main_.station().Play({naam, url, DirectoryHostName(main_.baseAddress())});
     // No word of success for a play that has failed already.
-    if (main_.player().state().state == PlayState::Error) return;
+    if (main_.player().state().activity == PlayState::Error) return;
     const std::string text = naam + main_.texts().Text("error6");
     ShowMessageBox(this, QMessageBox::Information, main_.texts().Text("error0"), text);
   } catch (const std::exception&) {

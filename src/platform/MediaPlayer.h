@@ -32,9 +32,10 @@ class MediaPlayer : public QObject, public Playback {
   virtual void suspending() {}
 
  signals:
-  void stateChanged();
-  void titleChanged();
-  void volumeChanged();
+  void stateChanged(const PlayerState& state);
+  // The stream's own title, empty when it announces none.
+  void titleChanged(const QString& title);
+  void volumeChanged(int volume);
   // The stream cannot be played: unreachable, unplayable, or its tries spent.
   // Never raised inside a call to the player; the cause in a few words, or empty.
   void errorOccurred(const QString& cause);

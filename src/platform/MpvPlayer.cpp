@@ -106,7 +106,7 @@ MpvPlayer::MpvPlayer(std::map<std::string, std::string> options, QObject* parent
     if (!retry_.isActive()) return countdown_.stop();
     // The ticks fall on whole seconds of the pause, give or take a little.
     state_.reconnectInSeconds = std::max(1, (retry_.remainingTime() + 500) / 1000);
-    emit stateChanged();
+    emit stateChanged(state_);
   });
   slowTry_.setSingleShot(true);
   connect(&slowTry_, &QTimer::timeout, this, [this] {
@@ -158,7 +158,7 @@ void MpvPlayer::libraryOpened() {
   opening_.reset();
   std::string why;
   lib_ = OpenMpvLibrary(why);
-  const bool asked = state_.state == PlayState::Connecting && !active_ && !url_.empty();
+  const bool asked = state_.activity == PlayState::Connecting && !active_ && !url_.empty();
   if (!lib_) {
     std::fprintf(stderr, "vandrel-radio: no playback: %s\n", why.c_str());
     if (asked) failed({PlayFailure::Unplayable});
@@ -303,12 +303,12 @@ void MpvPlayer::failed(Failure why) {
   active_ = false;
   retry_.stop();
   PlayerState error = state_;
-  error.state = PlayState::Error;
+  error.activity = PlayState::Error;
   error.failure = why.failure;
   error.httpStatus = why.httpStatus;
   const bool changed = !(error == state_);
   state_ = error;
-  if (changed) emit stateChanged();
+  if (changed) emit stateChanged(state_);
   setTitle("");
   const std::string cause = FailureText(state_);
   std::fprintf(stderr, "vandrel-radio: cannot play %s: %s\n", PrintableAddress(url_).c_str(),
@@ -380,7 +380,7 @@ void MpvPlayer::networkBack() {
 }
 
 void MpvPlayer::suspending() {
-  comeback_.Suspending(IsActive(state_.state));
+  comeback_.Suspending(IsActive(state_.activity));
   armSlowTry();
 }
 
@@ -397,7 +397,7 @@ void MpvPlayer::close() {
 
 void MpvPlayer::pause() {
   comeback_.Forget();
-  if (!IsActive(state_.state)) return;
+  if (!IsActive(state_.activity)) return;
   // A live stream cannot wait: it is let go, and play opens it afresh.
   stopStream();
   retry_.stop();
@@ -408,8 +408,8 @@ void MpvPlayer::pause() {
 void MpvPlayer::play() {
   comeback_.Forget();
   // While it waits to try again, play tries at once.
-  if (url_.empty() || (IsActive(state_.state) && state_.state != PlayState::Reconnecting)) return;
-  if (state_.state != PlayState::Reconnecting) {
+  if (url_.empty() || (IsActive(state_.activity) && state_.activity != PlayState::Reconnecting)) return;
+  if (state_.activity != PlayState::Reconnecting) {
     reconnect_.Reset();
     played_ = false;
   }
@@ -421,7 +421,7 @@ void MpvPlayer::setVolume(int volume) {
   const int value = volume < 0 ? 0 : (volume > 100 ? 100 : volume);
   if (value != volume_) {
     volume_ = value;
-    emit volumeChanged();
+    emit volumeChanged(volume_);
   }
   if (!mpv_) return;  // applied when mpv starts
   double level = volume_;
@@ -488,7 +488,7 @@ void MpvPlayer::handle(const mpv_event& event) {
         case kBufferingState:
           if (prop->format != MPV_FORMAT_INT64) break;
           state_.bufferPercent = static_cast<int>(*static_cast<std::int64_t*>(prop->data));
-          if (state_.state == PlayState::Buffering) emit stateChanged();
+          if (state_.activity == PlayState::Buffering) emit stateChanged(state_);
           break;
         case kAudioOutput:
           output_ = prop->format == MPV_FORMAT_STRING && **static_cast<char**>(prop->data) != '\0';
@@ -579,14 +579,14 @@ void MpvPlayer::settle() {
     return;
   }
   played_ = true;
-  if (state_.state != PlayState::Playing && !steady_.isActive()) steady_.start();
+  if (state_.activity != PlayState::Playing && !steady_.isActive()) steady_.start();
   setState(PlayState::Playing);
 }
 
 void MpvPlayer::setState(PlayState state) {
-  if (state == state_.state && state != PlayState::Reconnecting) return;
-  state_.state = state;
-  emit stateChanged();
+  if (state == state_.activity && state != PlayState::Reconnecting) return;
+  state_.activity = state;
+  emit stateChanged(state_);
 }
 
 void MpvPlayer::forgetTitles() {
@@ -604,7 +604,7 @@ void MpvPlayer::setTitle(std::string title) {
     const char* value = name.c_str();
     lib_->mpv_set_property_async(mpv_, 0, "title", MPV_FORMAT_STRING, &value);
   }
-  emit titleChanged();
+  emit titleChanged(QString::fromStdString(title_));
 }
 
 }  // namespace vandrel

@@ -82,7 +82,7 @@ class MpvPlayer : public MediaPlayer {
   void lose();
   void comeBack();
   void armSlowTry();
-  bool sounding() const { return state_.state == PlayState::Playing || state_.state == PlayState::Buffering; }
+  bool sounding() const { return state_.activity == PlayState::Playing || state_.activity == PlayState::Buffering; }
   Q_INVOKABLE void drainEvents();
   void handle(const mpv_event& event);
   // Lets mpv open an entry only when it is web radio.

@@ -17,9 +17,9 @@ constexpr char kPath[] = "/org/mpris/MediaPlayer2";
 }  // namespace
 
 MprisPlayer::MprisPlayer(QObject* object, Ports ports) : QDBusAbstractAdaptor(object), ports_(std::move(ports)) {
-  for (auto signal : {&MediaPlayer::stateChanged, &MediaPlayer::titleChanged, &MediaPlayer::volumeChanged}) {
-    connect(&ports_.player, signal, this, &MprisPlayer::Notify);
-  }
+  connect(&ports_.player, &MediaPlayer::stateChanged, this, &MprisPlayer::Notify);
+  connect(&ports_.player, &MediaPlayer::titleChanged, this, &MprisPlayer::Notify);
+  connect(&ports_.player, &MediaPlayer::volumeChanged, this, &MprisPlayer::Notify);
   // The station outlives this adaptor when the bus refuses us.
   ports_.station.OnChange([self = QPointer<MprisPlayer>(this)] {
     if (self) self->Notify();
@@ -30,7 +30,7 @@ MprisPlayer::MprisPlayer(QObject* object, Ports ports) : QDBusAbstractAdaptor(ob
 QString MprisPlayer::PlaybackStatus() const {
   // Playing while there is sound or sound is on its way; a pause before
   // the next try is none.
-  switch (ports_.player.state().state) {
+  switch (ports_.player.state().activity) {
     case PlayState::Connecting:
     case PlayState::Buffering:
     case PlayState::Playing: return "Playing";

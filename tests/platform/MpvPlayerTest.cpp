@@ -41,7 +41,7 @@ struct Watched {
     });
   }
   bool WaitFor(PlayState state, std::chrono::milliseconds limit = 15s) {
-    return test::WaitUntil([&] { return player.state().state == state; }, limit);
+    return test::WaitUntil([&] { return player.state().activity == state; }, limit);
   }
   bool Saw(const std::string& prefix) const {
     return std::any_of(statuses.begin(), statuses.end(), [&](const std::string& s) { return s.starts_with(prefix); });
@@ -57,7 +57,7 @@ void SettleAll(const std::vector<std::unique_ptr<Watched>>& players) {
   EXPECT_TRUE(test::WaitUntil(
       [&] {
         return std::all_of(players.begin(), players.end(), [](auto& w) {
-          return w->errors > 0 || w->player.state().state == PlayState::Playing;
+          return w->errors > 0 || w->player.state().activity == PlayState::Playing;
         });
       },
       30s));
@@ -124,12 +124,12 @@ TEST_F(MpvPlayerTest, EveryFormOfStreamPlaysWithItsTitle) {
       EXPECT_EQ(w.player.status(), "Playing: " + c.title);
     }
     test::Pump(300ms);
-    EXPECT_EQ(w.player.state().state, PlayState::Playing);
+    EXPECT_EQ(w.player.state().activity, PlayState::Playing);
     EXPECT_EQ(w.errors, 0);
   }
 
   // Icecast gone and back is reconnected.
-  ASSERT_EQ(kept.player.state().state, PlayState::Playing) << kept.player.status();
+  ASSERT_EQ(kept.player.state().activity, PlayState::Playing) << kept.player.status();
   icecast.Stop();
   ASSERT_TRUE(kept.WaitFor(PlayState::Reconnecting, 10s)) << kept.player.status();
   test::Pump(1500ms);  // a try fails while it is down
@@ -252,7 +252,7 @@ TEST_F(MpvPlayerTest, RedirectChainsUpTo20AreFollowed) {
   SettleAll(players);
   for (std::size_t i = 0; i < players.size(); ++i) {
     SCOPED_TRACE(redirector.address(cases[i].code, cases[i].count));
-    EXPECT_EQ(players[i]->player.state().state, cases[i].plays ? PlayState::Playing : PlayState::Error);
+    EXPECT_EQ(players[i]->player.state().activity, cases[i].plays ? PlayState::Playing : PlayState::Error);
     EXPECT_EQ(players[i]->errors, cases[i].plays ? 0 : 1);
   }
 }
@@ -317,7 +317,7 @@ TEST_F(MpvPlayerTest, XmlPlaylistsThatPlayNothingGiveOneError) {
   SettleAll(players);
   for (std::size_t i = 0; i < players.size(); ++i) {
     SCOPED_TRACE(cases[i].what);
-    EXPECT_EQ(players[i]->player.state().state, cases[i].plays ? PlayState::Playing : PlayState::Error);
+    EXPECT_EQ(players[i]->player.state().activity, cases[i].plays ? PlayState::Playing : PlayState::Error);
     EXPECT_EQ(players[i]->errors, cases[i].plays ? 0 : 1);
   }
 }
@@ -493,15 +493,15 @@ TEST(MpvLibraryTest, OpensAtTheFirstPlayAndAPlayUndoneMeanwhileStaysUndone) {
   Watched w;
   w.player.setVolume(30);
   w.player.setURL("http://127.0.0.1:9/");
-  EXPECT_EQ(w.player.state().state, PlayState::Connecting);
+  EXPECT_EQ(w.player.state().activity, PlayState::Connecting);
   w.player.close();
   ASSERT_TRUE(test::WaitUntil(loaded, 30s));
   test::Pump(500ms);
-  EXPECT_EQ(w.player.state().state, PlayState::Stopped);
+  EXPECT_EQ(w.player.state().activity, PlayState::Stopped);
   EXPECT_EQ(w.errors, 0);
   w.player.setURL("http://127.0.0.1:9/");
   EXPECT_TRUE(test::WaitUntil([&] { return w.errors == 1; }, 15s));
-  EXPECT_EQ(w.player.state().state, PlayState::Error);
+  EXPECT_EQ(w.player.state().activity, PlayState::Error);
 }
 
 }  // namespace

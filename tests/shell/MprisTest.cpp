@@ -87,7 +87,7 @@ TEST_F(MprisTest, TheDesktopsMediaControlsSeeAndSteerThePlayer) {
   }
   // Waiting to try a dropped stream again is no sound.
   Playerctl({"open", QString::fromStdString(Tone(1))});
-  ASSERT_TRUE(test::WaitUntil([&] { return player_.state().state == PlayState::Reconnecting; }, 20s));
+  ASSERT_TRUE(test::WaitUntil([&] { return player_.state().activity == PlayState::Reconnecting; }, 20s));
   EXPECT_EQ(Playerctl({"status"}), "Paused");
   follow.kill();
   follow.waitForFinished();

@@ -21,14 +21,14 @@ using Reachability = QNetworkInformation::Reachability;
 struct Listener {
   explicit Listener(NetworkWatch* watch) : player(std::map<std::string, std::string>{{"ao", "null"}}) {
     QObject::connect(&player, &MediaPlayer::errorOccurred, [this] { ++errors; });
-    QObject::connect(&player, &MediaPlayer::stateChanged, [this] { states.push_back(player.state().state); });
+    QObject::connect(&player, &MediaPlayer::stateChanged, [this] { states.push_back(player.state().activity); });
     if (watch != nullptr) {
       QObject::connect(watch, &NetworkWatch::networkBack, &player, &MediaPlayer::networkBack);
       QObject::connect(watch, &NetworkWatch::suspending, &player, &MediaPlayer::suspending);
     }
   }
   bool WaitFor(PlayState state, std::chrono::milliseconds limit) {
-    return test::WaitUntil([&] { return player.state().state == state; }, limit);
+    return test::WaitUntil([&] { return player.state().activity == state; }, limit);
   }
   MpvPlayer player;
   int errors = 0;
@@ -64,7 +64,7 @@ TEST(NetworkWatchTest, AStationLostWithTheNetworkPlaysAgainWhenItIsBack) {
   }
   const auto all = [&](PlayState state) {
     return std::all_of(std::begin(players), std::end(players),
-                       [state](const auto& p) { return p.listener.player.state().state == state; });
+                       [state](const auto& p) { return p.listener.player.state().activity == state; });
   };
   ASSERT_TRUE(test::WaitUntil([&] { return all(PlayState::Playing); }, 20s));
   watch.reachabilityChanged(Reachability::Online);
@@ -76,16 +76,16 @@ TEST(NetworkWatchTest, AStationLostWithTheNetworkPlaysAgainWhenItIsBack) {
   stopped.player.close();
 
   test::WaitUntil([&] { return std::chrono::steady_clock::now() - gone >= 60s; }, 65s);
-  EXPECT_EQ(announced.player.state().state, PlayState::Error);  // waiting, as it shows
+  EXPECT_EQ(announced.player.state().activity, PlayState::Error);  // waiting, as it shows
   // Between its slow tries, or in the middle of one.
-  const PlayState waiting = unannounced.player.state().state;
+  const PlayState waiting = unannounced.player.state().activity;
   EXPECT_TRUE(waiting == PlayState::Error || waiting == PlayState::Connecting) << unannounced.player.status();
   server = ToneServer(port);
   watch.reachabilityChanged(Reachability::Online);
   EXPECT_TRUE(announced.WaitFor(PlayState::Playing, 5s)) << announced.player.status();
   EXPECT_TRUE(unannounced.WaitFor(PlayState::Playing, 10s)) << unannounced.player.status();
   test::Pump(1s);
-  EXPECT_EQ(stopped.player.state().state, PlayState::Stopped);
+  EXPECT_EQ(stopped.player.state().activity, PlayState::Stopped);
   EXPECT_EQ(announced.errors, 1);
   EXPECT_EQ(unannounced.errors, 1);
   EXPECT_EQ(stopped.errors, 1);
@@ -103,7 +103,7 @@ TEST(NetworkWatchTest, AStationThatPlayedBeforeASleepIsOpenedAfreshOnWaking) {
   stopped.states.clear();
   watch.prepareForSleep(true);
   watch.prepareForSleep(false);
-  EXPECT_EQ(playing.player.state().state, PlayState::Connecting);
+  EXPECT_EQ(playing.player.state().activity, PlayState::Connecting);
   EXPECT_TRUE(playing.WaitFor(PlayState::Playing, 15s)) << playing.player.status();
   test::Pump(500ms);
   EXPECT_TRUE(stopped.states.empty());
