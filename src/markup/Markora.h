@@ -6,8 +6,9 @@
 #include <cstdint>
 #include <optional>
 
-#include "markup/core/PropertyBag.h"
+#include "markup/MarkoraProperties.h"
 #include "markup/RichTextBox.h"
+#include "markup/core/PropertyBag.h"
 
 class QPrinter;
 
@@ -30,7 +31,7 @@ class Markora : public QWidget {
 
   RichTextBox* rtfHTML() const { return rtfHTML_; }
 
-  // Container lifecycle.
+  // Container lifecycle; the settings they cover are MarkoraProperties().
   void InitProperties();
   void ReadProperties(PropertyBag& bag);
   void WriteProperties(PropertyBag& bag) const;
@@ -139,7 +140,7 @@ class Markora : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  friend class MarkoraColorizeRun;
+  friend std::span<const MarkoraProperty> MarkoraProperties();
 
   bool HandleKeyPress(QKeyEvent* event);
   void ProcessKey(QKeyEvent* event);
