@@ -10,9 +10,9 @@
 #include <functional>
 
 #include "markup/DownloadInfoSettings.h"
-#include "markup/core/IniPropertyBag.h"
 #include "markup/MarkoraError.h"
 #include "markup/MarkoraTextHolder.h"
+#include "markup/core/IniPropertyBag.h"
 #include "markup/core/MemoryPropertyBag.h"
 #include "support/Files.h"
 
@@ -44,28 +44,26 @@ std::string StyleMask(const Markora& box) {
     for (auto it = block.begin(); !it.atEnd(); ++it) {
       const QTextCharFormat format = it.fragment().charFormat();
       const bool bold = format.fontWeight() >= QFont::Bold;
-      const bool italic = format.fontItalic();
-      mask.append(static_cast<std::size_t>(it.fragment().length()), bold ? (italic ? 'x' : 'b') : (italic ? 'i' : '.'));
+      mask.append(static_cast<std::size_t>(it.fragment().length()), "b.xi"[!bold + 2 * format.fontItalic()]);
     }
   }
   return mask;
 }
 
-// Every event of the box, in order, as "Name" or "Name:argument".
+// Every event of the box, in order, as "Name" or "Name:first argument".
 struct EventLog {
   explicit EventLog(Markora& box) {
     QObject::connect(&box, &Markora::Change, [this] { events.push_back("Change"); });
     QObject::connect(&box, &Markora::Click, [this] { events.push_back("Click"); });
     QObject::connect(&box, &Markora::SelChange, [this] { events.push_back("SelChange"); });
-    QObject::connect(&box, &Markora::KeyDown,
-                     [this](int& code, int&) { events.push_back("KeyDown:" + std::to_string(code)); });
-    QObject::connect(&box, &Markora::KeyUp,
-                     [this](int& code, int&) { events.push_back("KeyUp:" + std::to_string(code)); });
-    QObject::connect(&box, &Markora::KeyPress, [this](int& k) { events.push_back("KeyPress:" + std::to_string(k)); });
-    QObject::connect(&box, &Markora::MouseDown,
-                     [this](int& b, int&, float&, float&) { events.push_back("MouseDown:" + std::to_string(b)); });
-    QObject::connect(&box, &Markora::MouseUp,
-                     [this](int& b, int&, float&, float&) { events.push_back("MouseUp:" + std::to_string(b)); });
+    const auto first = [this](const char* name) {
+      return [this, name](int& value) { events.push_back(name + (":" + std::to_string(value))); };
+    };
+    QObject::connect(&box, &Markora::KeyDown, first("KeyDown"));
+    QObject::connect(&box, &Markora::KeyUp, first("KeyUp"));
+    QObject::connect(&box, &Markora::KeyPress, first("KeyPress"));
+    QObject::connect(&box, &Markora::MouseDown, first("MouseDown"));
+    QObject::connect(&box, &Markora::MouseUp, first("MouseUp"));
   }
   std::vector<std::string> events;
 };
@@ -75,33 +73,25 @@ void TypeKey(Markora& box, int key, const QString& text, Qt::KeyboardModifiers m
   QTest::sendKeyEvent(QTest::Click, box.rtfHTML(), static_cast<Qt::Key>(key), text, modifiers);
 }
 
-int ErrorNumber(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const MarkoraError& e) {
-    return e.number();
-  }
+template <typename Action>
+int ErrorNumber(Action action) try {
+  action();
   return 0;
+} catch (const MarkoraError& e) {
+  return e.number();
 }
 
 TEST(MarkoraColorizeTest, StylesEachMarkupClassAsItsSwitchesSay) {
-  // Tag names bold and comments italic by default; entities bold and italic
-  // here. The markup look styles property names italic and values bold and
-  // italic instead, comments and entities plain.
+  // Markup: tags bold, property names italic, values both, comments and
+  // entities plain; otherwise the defaults, with entities bold and italic.
   const std::tuple<const char*, bool, const char*> cases[] = {
-      {"<td nowrap>", true, ".bb.xxxxxx."},
-      {"<!-- note -->", false, "....iiiiii..."},
-      {"<!-->", false, "....."},
-      {"<!DOCTYPE html>", true, "..............."},
-      {"a & b; c", false, "..xxxx.."},
-      {"&nbsp", false, "....."},
+      {"<td nowrap>", true, ".bb.xxxxxx."},         {"<!-- note -->", false, "....iiiiii..."},
+      {"<!-->", false, "....."},                    {"<!DOCTYPE html>", true, "..............."},
+      {"a & b; c", false, "..xxxx.."},              {"&nbsp", false, "....."},
+      {"<p class=x id=y>", true, ".b.iiiii.x.ii.x."},   {"<img alt=\"a b\">", true, ".bbb.iii..xxx.."},
+      {"<a\thref=x>", true, ".........."},           {"<a title=&amp;>", false, ".b............."},
+      {"x &amp; <a  b>", false, "..xxxxx..b...."},      {"<stylesheet>x<b c>&amp;", false, "..................xxxxx"},
       {"<script>a<b c>d</SCRIPT><i k>", true, ".........................b.x."},
-      {"<p class=x id=y>", true, ".b.iiiii.x.ii.x."},
-      {"<img alt=\"a b\">", true, ".bbb.iii..xxx.."},
-      {"<a\thref=x>", true, ".........."},
-      {"<stylesheet>x<b c>&amp;", false, "..................xxxxx"},
-      {"<a title=&amp;>", false, ".b............."},
-      {"x &amp; <a  b>", false, "..xxxxx..b...."},
   };
   for (const auto& [text, markup, mask] : cases) {
     Box box;
@@ -117,60 +107,41 @@ TEST(MarkoraColorizeTest, StylesEachMarkupClassAsItsSwitchesSay) {
   }
 }
 
-TEST(MarkoraColorizeTest, ResetsTheRangeButTheEndCharacterAndKeepsTheSelection) {
-  Box box;
-  box.setText("abc def");
-  QTextCursor all(box.rtfHTML()->document());
-  all.select(QTextCursor::Document);
-  QTextCharFormat bold;
-  bold.setFontWeight(QFont::Bold);
-  bold.setForeground(Qt::red);
-  all.mergeCharFormat(bold);
-  box.setSelStart(2);
-  box.setSelLength(3);
-
-  box.Colorize();
-  EXPECT_EQ(StyleMask(box), "......b");
-  EXPECT_EQ(box.SelStart(), 2);
-  EXPECT_EQ(box.SelLength(), 3);
-  EXPECT_EQ(box.rtfHTML()->document()->begin().begin().fragment().charFormat().foreground().color(),
-            box.rtfHTML()->palette().color(QPalette::Text));
-}
-
-// Silent or not, a run raises no event, and odd ranges leave the box working.
-TEST(MarkoraColorizeTest, OddRangesStyleNothingAndNoRunRaisesEvents) {
+// Silent or not, a run raises no event and keeps the selection; an inverted range styles
+// nothing, others are clamped to the text. Which percentages it reports is ColorizeScannerTest's.
+TEST(MarkoraColorizeTest, RestylesTheRangeButItsEndCharacterAndReportsProgress) {
   Box box;
   box.Colorize();
   box.setText("<a b> <c d>\n<!-- c -->");
-  box.setSelStart(4);
+  box.rtfHTML()->selectAll();
+  box.rtfHTML()->setFontWeight(QFont::Bold);
+  box.rtfHTML()->setTextColor(Qt::red);
+  box.setSelStart(2);
+  box.setSelLength(3);
   EventLog log(box);
-  box.Colorize(10, 5);
-  box.Colorize(-4, 3);
-  EXPECT_EQ(StyleMask(box), ".b.........|..........");
-  box.setSilent(false);
-  box.Colorize(7, 500);
-  EXPECT_EQ(StyleMask(box), ".b.....b...|....iii...");
+  QProgressBar bar;
+  bar.setRange(5, 7);  // the value written is out of it unless the box sets the range
+  htPrgBar percent;
+  const std::tuple<bool, int, int, QObject*, const char*> runs[] = {
+      {true, 10, 5, nullptr, "bbbbbbbbbbb|bbbbbbbbbb"},
+      {true, -4, 3, &percent, ".bbbbbbbbbb|bbbbbbbbbb"},
+      {false, 7, 500, &bar, ".bbbbb.b...|....iii..b"},
+  };
+  for (const auto& [silent, from, to, progress, mask] : runs) {
+    box.setSilent(silent);
+    box.setProgressBar(progress);
+    box.Colorize(from, to);
+    EXPECT_EQ(StyleMask(box), mask) << from << " to " << to;
+  }
+  EXPECT_EQ(std::pair(bar.minimum(), bar.value()), std::pair(0, 100));
+  EXPECT_EQ(std::pair(percent.written.front(), percent.written.back()), std::pair(0, 100));
+  EXPECT_EQ(std::pair(box.SelStart(), box.SelLength()), std::pair(2, 3));
+  EXPECT_EQ(box.rtfHTML()->document()->begin().begin().fragment().charFormat().foreground().color(),
+            box.rtfHTML()->palette().color(QPalette::Text));
   EXPECT_TRUE(log.events.empty());
   EXPECT_TRUE(box.rtfHTML()->updatesEnabled());
   QTest::keyClicks(box.rtfHTML(), "x");
   EXPECT_FALSE(log.events.empty());
-}
-
-TEST(MarkoraColorizeTest, WritesProgressToEitherKindOfProgressObject) {
-  Box box;
-  box.setText(QString(200, 'x'));
-  QProgressBar bar;
-  bar.setRange(5, 7);
-  box.setProgressBar(&bar);
-  box.Colorize(1, 200);  // which percentages is ColorizeScannerTest's
-  EXPECT_EQ(bar.minimum(), 0);
-  EXPECT_EQ(bar.value(), 100);  // out of the bar's own range unless the box sets it
-
-  htPrgBar percent;
-  box.setProgressBar(&percent);
-  box.Colorize(100, 200);
-  EXPECT_EQ(percent.written.front(), 0);
-  EXPECT_EQ(percent.written.back(), 100);
 }
 
 TEST(MarkoraEditingTest, TypesAnEntityWithTheEventsOfTypingItAndHearsTheContainer) {
@@ -185,8 +156,7 @@ TEST(MarkoraEditingTest, TypesAnEntityWithTheEventsOfTypingItAndHearsTheContaine
   // press with character 0, then its key up.
   std::vector<std::string> expected = reference.events;
   expected.insert(expected.begin(), "KeyDown:0");
-  expected.push_back("KeyPress:0");
-  expected.push_back("KeyUp:0");
+  expected.insert(expected.end(), {"KeyPress:0", "KeyUp:0"});
   EXPECT_EQ(log.events, expected);
 
   box.setText("");
@@ -195,37 +165,32 @@ TEST(MarkoraEditingTest, TypesAnEntityWithTheEventsOfTypingItAndHearsTheContaine
   TypeKey(box, 0, QString::fromUtf8("ä"));
   EXPECT_EQ(box.Text(), QString::fromUtf8("&quot;ä"));
 
-  // A key press changed by the container inserts the new character, 0 none.
+  // A key press changed by the container inserts the new character, 0 none;
+  // a key code set to 0 swallows the key.
   box.setText("");
-  auto swap = QObject::connect(&box, &Markora::KeyPress, [](int& k) { k = (k == 'a') ? 'b' : (k == 'c' ? 0 : k); });
-  QTest::keyClicks(box.rtfHTML(), "abc");
-  EXPECT_EQ(box.Text(), "bb");
-  QObject::disconnect(swap);
-  QObject::connect(&box, &Markora::KeyDown, [](int& code, int&) {
-    if (code == 'Q') code = 0;
-  });
-  QTest::keyClicks(box.rtfHTML(), "q!");
+  QObject::connect(&box, &Markora::KeyPress, [](int& k) { k = (k == 'a') ? 'b' : (k == 'c' ? 0 : k); });
+  QObject::connect(&box, &Markora::KeyDown, [](int& code) { code = code == 'Q' ? 0 : code; });
+  QTest::keyClicks(box.rtfHTML(), "abcq!");
   EXPECT_EQ(box.Text(), "bb!");
 }
 
-TEST(MarkoraEditingTest, EnterReStylesTheLineJustLeftOnlyWithAutoColorize) {
-  for (const bool autoColorize : {true, false}) {
+// Enter, or an arrow up after an edit, re-styles from the caret's line to the
+// line left; from the last line there is no line after it, so nothing is.
+TEST(MarkoraEditingTest, LeavingAnEditedLineByKeyReStylesItOnlyWithAutoColorize) {
+  const std::tuple<const char*, const char*, int, bool, const char*> cases[] = {
+      {"", "<td nowrap>", Qt::Key_Return, true, ".bb........|"},
+      {"", "<td nowrap>", Qt::Key_Return, false, "...........|"},
+      {"<a b>\n<c d>\n<e f>", "x", Qt::Key_Up, true, ".b...|.bb...|....."},
+      {"<a b>\n<c d>", "x", Qt::Key_Up, true, ".....|......"},
+  };
+  for (const auto& [text, typed, key, autoColorize, mask] : cases) {
     Box box;
     box.setAutoColorize(autoColorize);
-    QTest::keyClicks(box.rtfHTML(), "<td nowrap>");
-    TypeKey(box, Qt::Key_Return, "\r");
-    EXPECT_EQ(StyleMask(box), autoColorize ? ".bb........|" : "...........|") << autoColorize;
-  }
-
-  // An arrow up after an edit re-styles from the caret's line to the line
-  // left; from the last line there is no line after it, so nothing is.
-  for (const bool lastLine : {false, true}) {
-    Box box;
-    box.setText(lastLine ? "<a b>\n<c d>" : "<a b>\n<c d>\n<e f>");
-    box.setSelStart(8);
-    QTest::keyClicks(box.rtfHTML(), "x");
-    TypeKey(box, Qt::Key_Up, QString());
-    EXPECT_EQ(StyleMask(box), lastLine ? ".....|......" : ".b...|.bb...|.....") << lastLine;
+    box.setText(text);
+    box.setSelStart(*text != 0 ? 8 : 0);
+    QTest::keyClicks(box.rtfHTML(), typed);
+    TypeKey(box, key, key == Qt::Key_Return ? "\r" : "");
+    EXPECT_EQ(StyleMask(box), mask) << text << autoColorize;
   }
 }
 
@@ -234,7 +199,7 @@ TEST(MarkoraEditingTest, ForwardsMouseButtonsInTwips) {
   box.resize(200, 100);
   EventLog log(box);
   float x = 0;
-  QObject::connect(&box, &Markora::MouseDown, [&](int&, int&, float& X, float&) { x = X; });
+  QObject::connect(&box, &Markora::MouseDown, [&](int&, int&, float& X) { x = X; });
   QWidget* viewport = box.rtfHTML()->viewport();
   for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseMove, QEvent::MouseButtonRelease}) {
     QMouseEvent event(type, QPointF(10, 10), viewport->mapToGlobal(QPointF(10, 10)), Qt::LeftButton, Qt::LeftButton,
@@ -249,41 +214,30 @@ TEST(MarkoraEditingTest, ForwardsMouseButtonsInTwips) {
 TEST(MarkoraTextFunctionsTest, FindSpanUpToAndLines) {
   Box box;
   box.setText("abc ABC abc");
-  EXPECT_EQ(box.Find("abc", 0, 10), 0);
-  EXPECT_EQ(box.SelLength(), 3);
-  EXPECT_EQ(box.Find("abc", 1, 0, RichTextBox::rtfMatchCase), 8);
-  EXPECT_EQ(box.Find("abc", 5, 10), -1);
-  box.setSelStart(0);
-  EXPECT_EQ(box.Find("ABC", 0, 0, RichTextBox::rtfMatchCase | RichTextBox::rtfNoHighlight), 4);
-  EXPECT_EQ(box.SelLength(), 0);
+  // In order, since a Find selects what it finds unless told not to.
+  const int quietly = RichTextBox::rtfMatchCase | RichTextBox::rtfNoHighlight;
+  EXPECT_EQ((std::vector<int>{box.Find("abc", 0, 10), box.SelLength(), box.Find("abc", 1, 0, RichTextBox::rtfMatchCase),
+                              box.Find("abc", 5, 10), (box.setSelStart(0), box.Find("ABC", 0, 0, quietly)),
+                              box.SelLength()}),
+            (std::vector<int>{0, 3, 8, -1, 4, 0}));
 
   box.setText("key = value");
-  box.setSelStart(5);
-  box.Span(" =");
-  EXPECT_EQ(box.SelText(), " =");
-  box.setSelStart(0);
-  box.Span(" =", true, true);
-  EXPECT_EQ(box.SelText(), "key");
-  box.setSelStart(0);
-  box.UpTo("=", true);
-  EXPECT_EQ(box.SelStart(), 4);
-  box.UpTo("= ", true, true);
-  EXPECT_EQ(box.SelStart(), 6);
-  box.setSelStart(11);
-  box.UpTo(" ");
-  EXPECT_EQ(box.SelStart(), 6);
+  const auto from = [&](int caret, const std::function<void()>& move) {
+    box.setSelStart(caret);
+    move();
+    return std::pair(box.SelStart(), box.SelText().toStdString());
+  };
+  EXPECT_EQ(from(5, [&] { box.Span(" ="); }), std::pair(3, std::string(" =")));
+  EXPECT_EQ(from(0, [&] { box.Span(" =", true, true); }), std::pair(0, std::string("key")));
+  EXPECT_EQ(from(0, [&] { box.UpTo("=", true); }), std::pair(4, std::string()));
+  EXPECT_EQ(from(4, [&] { box.UpTo("= ", true, true); }), std::pair(6, std::string()));
+  EXPECT_EQ(from(11, [&] { box.UpTo(" "); }), std::pair(6, std::string()));
 
   box.setText("a\r\nbb\nccc");
-  EXPECT_EQ(box.Text(), "a\nbb\nccc");
-  EXPECT_EQ(box.GetLineCount(), 3);
-  EXPECT_EQ(box.GetLineFirstCharIndex(2), 5);
-  EXPECT_EQ(box.GetLineFirstCharIndex(3), -1);
-  EXPECT_EQ(box.GetLineFromChar(4), 1);
-  box.setSelStart(6);
-  EXPECT_EQ(box.GetLineSelected(), 2);
-  EXPECT_EQ(box.GetLineFirstCharIndex(-1), 5);
-  // Text offsets are selection offsets, line breaks included.
-  EXPECT_EQ(box.Find("ccc"), 5);
+  EXPECT_EQ((std::vector<int>{box.GetLineCount(), box.GetLineFirstCharIndex(2), box.GetLineFirstCharIndex(3),
+                              box.GetLineFromChar(4), (box.setSelStart(6), box.GetLineSelected()),
+                              box.GetLineFirstCharIndex(-1), box.Find("ccc")}),
+            (std::vector<int>{3, 5, -1, 1, 2, 5, 5}));  // text offsets are selection offsets, line breaks included
 }
 
 TEST(MarkoraPropertiesTest, RefusesWhatIsOutOfRange) {
@@ -294,50 +248,42 @@ TEST(MarkoraPropertiesTest, RefusesWhatIsOutOfRange) {
     EXPECT_EQ(box.Entities(), valid ? entities : 62) << entities;
   }
   EXPECT_EQ(ErrorNumber([&] { box.setSelStart(-1); }), MarkoraError::kInvalidPropertyValue);
-
   box.setSelTabCount(2);
   box.setSelTabs(1, 1440);
   EXPECT_DOUBLE_EQ(box.SelTabs(1), 1440);
   EXPECT_EQ(ErrorNumber([&] { box.SelTabs(2); }), MarkoraError::kInvalidArrayIndex);
 }
 
-TEST(MarkoraPropertiesTest, AllTwentyFiveKeysSurviveAnIniBag) {
-  const test::TempFolder folder("markora");
-  const std::string file = (folder / "Form.ini").string();
-  const std::string text = "<p class=\"a\\b\">\nline \xC3\xA4 " + std::string(300, 'z') + " ";
-  // None is its default, so the memory bag holds every key.
-  MemoryPropertyBag given;
-  for (const char* key : {"AutoVerbMenu", "CommentBold", "EntityBold", "EntityItalic", "HideSelection", "Locked",
-                          "PropNameBold", "PropNameItalic", "PropValBold", "PropValItalic", "TagItalic"}) {
-    given.Set(key, true);
-  }
-  for (const char* key : {"AutoColorize", "CommentItalic", "Enabled", "Silent", "TagBold"}) given.Set(key, false);
-  for (const auto& [key, value] : std::initializer_list<std::pair<const char*, PropertyValue>>{
-           {"BackColor", std::int32_t{0x00FF8040}},
-           {"Entities", std::int32_t{99}},  // loaded as stored, though no setter takes it
-           {"FileName", std::string("/tmp/page.htm")},
-           {"Font", FontDescription{"DejaVu;Serif", 11.5, 700, true, true, false, 2}},
-           {"MaxLength", std::int32_t{5000}},
-           {"MouseIcon", PictureData{std::string("\x89PNG\0\r\n", 7)}},
-           {"MousePointer", std::int32_t{99}},
-           {"RightMargin", 1234.5f},
-           {"Text", text},
-       }) {
-    given.Set(key, value);
-  }
-  Markora saved;
-  saved.ReadProperties(given);
-  IniPropertyBag bag(file, "Markora1");
-  saved.WriteProperties(bag);
+// Every key away from its default, as the box has always stored them.
+const std::string kStoredAwayFromDefaults =
+    "[Markora1]\nAutoColorize=False\nAutoVerbMenu=True\nBackColor=16744512\nCommentBold=True\nCommentItalic=False\n"
+    "Enabled=False\nEntities=99\nEntityBold=True\nEntityItalic=True\nFileName=/tmp/page.htm\n"
+    "Font=DejaVu;Serif;11.5;700;1;1;0;2\nHideSelection=True\nLocked=True\nMaxLength=5000\nMouseIcon=iVBORwANCg==\n"
+    "MousePointer=99\nPropNameBold=True\nPropNameItalic=True\nPropValBold=True\nPropValItalic=True\nSilent=False\n"
+    "RightMargin=1234.5\nTagBold=False\nTagItalic=True\nText=<p class=\"a\\\\b\">\\x0Aline \xC3\xA4 " +
+    std::string(162, 'z') + "\nText.2=" + std::string(138, 'z') + "\\x20\n";
 
+// Entities=99 is taken as stored, though no setter takes it.
+TEST(MarkoraPropertiesTest, EachStartsAtItsDefaultAndIsReadAndWrittenAsBefore) {
+  Box fresh;
+  MemoryPropertyBag freshBag;
+  fresh.WriteProperties(freshBag);
+  EXPECT_EQ(freshBag.values().size(), 2u);  // the font and the mouse icon: objects are always stored
+  const test::TempFolder folder("markora");
+  folder.write("before.ini", kStoredAwayFromDefaults);
+  IniPropertyBag before((folder / "before.ini").string(), "Markora1");
   Markora loaded;
-  loaded.ReadProperties(bag);
-  MemoryPropertyBag read;
-  loaded.WriteProperties(read);
-  EXPECT_EQ(read.values(), given.values());
+  loaded.ReadProperties(before);
+  for (const MarkoraProperty& property : MarkoraProperties()) {
+    EXPECT_EQ(property.get(fresh), property.defaultOf(fresh)) << property.key;
+    EXPECT_NE(property.get(loaded), property.defaultOf(loaded)) << property.key;
+  }
+  IniPropertyBag after((folder / "after.ini").string(), "Markora1");
+  loaded.WriteProperties(after);
+  EXPECT_EQ(test::ReadFile(folder / "after.ini"), kStoredAwayFromDefaults);
 }
 
-TEST(MarkoraFilesTest, LoadsAndSavesPlainCharactersAndErrorsReachTheCaller) {
+TEST(MarkoraFilesTest, LoadsSavesAndPrintsPlainCharactersAndErrorsReachTheCaller) {
   const test::TempFolder folder("markora files");
   const auto path = [&](const char* name) { return QString::fromStdString((folder / name).string()); };
   Box box;
@@ -345,44 +291,31 @@ TEST(MarkoraFilesTest, LoadsAndSavesPlainCharactersAndErrorsReachTheCaller) {
   folder.write("page.rtf", rtf);
   box.LoadFile(path("page.rtf"));
   EXPECT_EQ(box.Text().toStdString(), rtf);
-
   // Saved as typed, whatever the styles.
   const std::string page = "<!-- list -->\n<p class=\"note\" id=top>Radio &amp; m\xC3\xA4r</p>\n<td nowrap>";
   box.setText(QString::fromStdString(page));
   box.Colorize();
   box.SaveFile(path("out.htm"));
   EXPECT_EQ(test::ReadFile(folder / "out.htm"), page);
-
   box.setText("kept");
   EXPECT_EQ(ErrorNumber([&] { box.LoadFile(path("missing.htm")); }), MarkoraError::kFileNotFound);
   EXPECT_EQ(box.Text(), "kept");
   EXPECT_EQ(ErrorNumber([&] { box.SaveFile(path("no such folder/out.htm")); }), MarkoraError::kFileAccess);
-}
 
-// The fonts' ToUnicode maps, which Qt writes uncompressed, each character's code as "<XXXX>".
-QByteArray ToUnicodeMaps(const QByteArray& pdf) {
-  QByteArray maps;
-  for (qsizetype at = pdf.indexOf("begincmap"); at >= 0; at = pdf.indexOf("begincmap", at + 1)) {
-    maps += pdf.mid(at, pdf.indexOf("endcmap", at) - at);
-  }
-  return maps;
-}
-
-TEST(MarkoraFilesTest, SelPrintPutsTheSelectionOnAPdfPage) {
-  const test::TempFolder folder("markora print");
-  const QString file = QString::fromStdString((folder / "sel.pdf").string());
-  Box box;
   box.setText("Quick\nHello World");
   box.setSelStart(6);
   box.setSelLength(5);
   QPrinter printer(QPrinter::HighResolution);
   printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(file);
+  printer.setOutputFileName(path("sel.pdf"));
   box.SelPrint(printer);
-
   const QByteArray pdf = QByteArray::fromStdString(test::ReadFile(folder / "sel.pdf"));
   EXPECT_EQ(pdf.count("/Type /Page\n") + pdf.count("/Type /Page\r") + pdf.count("/Type /Page "), 1);
-  const QByteArray maps = ToUnicodeMaps(pdf);
+  // The fonts' ToUnicode maps, which Qt writes uncompressed, name each character printed as "<00XX>".
+  QByteArray maps;
+  for (qsizetype at = pdf.indexOf("begincmap"); at >= 0; at = pdf.indexOf("begincmap", at + 1)) {
+    maps += pdf.mid(at, pdf.indexOf("endcmap", at) - at);
+  }
   const auto shown = [&](char c) { return maps.contains("<00" + QByteArray::number(c, 16).toUpper() + ">"); };
   for (const char c : std::string("Helo")) EXPECT_TRUE(shown(c)) << c;
   for (const char c : std::string("QuickWrd")) EXPECT_FALSE(shown(c)) << c;
@@ -391,7 +324,6 @@ TEST(MarkoraFilesTest, SelPrintPutsTheSelectionOnAPdfPage) {
 TEST(DownloadInfoTest, HoldsDownloadsExactly) {
   Markora box;
   LoadDownloadInfo(box);
-
   MarkoraTextHolder holder(&box);
   const std::string download = "<naam>Radio \xC3\xA4</naam>\r\n<url>http://x/</url>\r\n";
   holder.setText(download);
@@ -399,7 +331,6 @@ TEST(DownloadInfoTest, HoldsDownloadsExactly) {
   EXPECT_EQ(box.Text().toStdString(), "<naam>Radio \xC3\xA4</naam>\n<url>http://x/</url>\n");
   // Nothing was typed, so the text keeps the box's plain font.
   EXPECT_EQ(StyleMask(box).find_first_not_of(".|"), std::string::npos);
-
   box.setText("edited");
   EXPECT_EQ(holder.text(), "edited");
 }

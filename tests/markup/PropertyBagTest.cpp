@@ -1,26 +1,22 @@
 #include <gtest/gtest.h>
 
+#include "core/Ini.h"
 #include "markup/core/IniPropertyBag.h"
 #include "markup/core/PropertyText.h"
-#include "core/Ini.h"
 #include "support/Files.h"
 
 namespace vandrel {
 namespace {
 
-TEST(PropertyTextTest, FontsAndPicturesSurviveTheirTextForm) {
-  // The round trips of a font and a number are MarkoraTest's.
-  EXPECT_EQ(PropertyToText(FontDescription{"MS Sans Serif", 8.25, 400, false, false, false, 0}),
-            "MS Sans Serif;8.25;400;0;0;0;0");
-
+// The text forms a box stores are MarkoraTest's; here the ones it never
+// writes, and those that must not read.
+TEST(PropertyTextTest, PicturesOfEveryLengthSurviveAndMalformedTextReadsAsNothing) {
   std::string bytes;
   for (int b = 0; b < 256; ++b) bytes += static_cast<char>(b);
-  for (const std::string& sample : {std::string(), std::string("a"), std::string("ab"), bytes}) {
+  for (const std::string& sample : {std::string(), std::string("ab"), bytes}) {
     EXPECT_EQ(Base64Decode(Base64Encode(sample)), sample);
   }
-  EXPECT_EQ(Base64Encode("Man"), "TWFu");
   EXPECT_EQ(Base64Decode("TW=u"), std::nullopt);
-
   EXPECT_EQ(PropertyFromText("8.5.1;400;0;0;0;0", FontDescription{}), std::nullopt);
   EXPECT_EQ(PropertyFromText("yes", PropertyValue(false)), std::nullopt);
   EXPECT_EQ(PropertyFromText("-1", PropertyValue(false)), PropertyValue(true));
@@ -44,7 +40,6 @@ TEST(IniPropertyBagTest, StoresOnlyWhatDiffersFromTheDefaultAndReadsItBackUnchan
   bag.WriteProperty("Text", text, std::string());
   bag.WriteProperty("Text", std::string(), std::string());
   EXPECT_EQ(bag.ReadProperty("Text", std::string("default")), PropertyValue(std::string("default")));
-
   // A stored value of the wrong type reads as the default.
   WriteIni(file, "Markora1", "Locked", "maybe");
   EXPECT_EQ(bag.ReadProperty("Locked", false), PropertyValue(false));
