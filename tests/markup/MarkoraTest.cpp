@@ -182,6 +182,7 @@ TEST(MarkoraEditingTest, LeavingAnEditedLineByKeyReStylesItOnlyWithAutoColorize)
       {"", "<td nowrap>", Qt::Key_Return, false, "...........|"},
       {"<a b>\n<c d>\n<e f>", "x", Qt::Key_Up, true, ".b...|.bb...|....."},
       {"<a b>\n<c d>", "x", Qt::Key_Up, true, ".....|......"},
+      {"<a b>\n<c d>\n<e f>", "x", Qt::Key_PageUp, true, ".....|......|....."},  // not a line key
   };
   for (const auto& [text, typed, key, autoColorize, mask] : cases) {
     Box box;
@@ -277,6 +278,14 @@ TEST(MarkoraPropertiesTest, EachStartsAtItsDefaultAndIsReadAndWrittenAsBefore) {
   for (const MarkoraProperty& property : MarkoraProperties()) {
     EXPECT_EQ(property.get(fresh), property.defaultOf(fresh)) << property.key;
     EXPECT_NE(property.get(loaded), property.defaultOf(loaded)) << property.key;
+    // Away from its default alone, it is stored alone beside the objects.
+    Box one;
+    property.set(one, property.get(loaded));
+    MemoryPropertyBag oneBag;
+    one.WriteProperties(oneBag);
+    auto others = oneBag.values();
+    for (const char* key : {"Font", "MouseIcon", property.key}) others.erase(key);
+    EXPECT_TRUE(others.empty()) << property.key << " stores " << others.begin()->first;
   }
   IniPropertyBag after((folder / "after.ini").string(), "Markora1");
   loaded.WriteProperties(after);
