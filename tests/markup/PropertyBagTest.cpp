@@ -8,8 +8,7 @@
 namespace vandrel {
 namespace {
 
-// The text forms a box stores are MarkoraTest's; here the ones it never
-// writes, and those that must not read.
+// The text forms a box writes are MarkoraTest's; here the rest, and what must not read.
 TEST(PropertyTextTest, PicturesOfEveryLengthSurviveAndMalformedTextReadsAsNothing) {
   std::string bytes;
   for (int b = 0; b < 256; ++b) bytes += static_cast<char>(b);
