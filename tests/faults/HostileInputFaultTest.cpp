@@ -36,6 +36,12 @@ struct CannedHttp : HttpClient {
   std::string OpenURL(const std::string&) override { return Hostile(256 * 1024); }
 };
 
+struct PlainTextHolder : TextHolder {
+  void setText(const std::string& text) override { text_ = text; }
+  std::string text() const override { return text_; }
+  std::string text_;
+};
+
 TEST(ParseBoundFaultTest, PlayerLoadersFailPastTheBoundKeepingWhatCameBefore) {
   CannedHttp http;
   PlainTextHolder holder;
