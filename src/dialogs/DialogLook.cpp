@@ -1,11 +1,13 @@
 #include "dialogs/DialogLook.h"
 
 #include "platform/Twips.h"
-#include "platform/WindowFit.h"
+#include "platform/Accessibility.h"
+#include "platform/Anchors.h"
+#include "platform/Caption.h"
 
 namespace vandrel {
 
-void SetUpDirectoryDialog(QDialog& dialog, const char* objectName, int widthTwips, int heightTwips) {
+void SetUpDialog(QDialog& dialog, const char* objectName, int widthTwips, int heightTwips) {
   dialog.setObjectName(objectName);
   dialog.setWindowTitle(QString());
   dialog.setModal(true);
@@ -16,7 +18,7 @@ void SetUpDirectoryDialog(QDialog& dialog, const char* objectName, int widthTwip
   const QString name = QString::fromLatin1(objectName);
   dialog.setStyleSheet(QStringLiteral(
                            "#%1, #%1 > #Image1 { background: #eef1f6; }"
-                           "#%1 > QLabel { color: #1b2733; }"
+                           "#%1 > QLabel, #%1 > QCheckBox { color: #1b2733; }"
                            "#%1 > #Image2 { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
                            " stop:0 #16324f, stop:1 #2c5d8f); }"
                            "#%1 > #Label1 { color: #ffffff; }")

@@ -6,7 +6,8 @@
 #include "platform/MessageBox.h"
 #include "platform/Stacking.h"
 #include "platform/Twips.h"
-#include "platform/WindowFit.h"
+#include "platform/Accessibility.h"
+#include "platform/Caption.h"
 #include "window/Form1.h"
 #include "stations/TaggedListDownload.h"
 
@@ -24,7 +25,7 @@ Form2::Form2(Form1& main)
 }
 
 void Form2::CreateControls() {
-  SetUpDirectoryDialog(*this, "Form2", 5130, 2430);
+  SetUpDialog(*this, "Form2", 5130, 2430);
 
   const DialogHeader header = AddDialogHeader(*this);
   Image1 = header.background;

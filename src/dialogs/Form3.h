@@ -9,7 +9,7 @@
 
 #include "core/ListBox.h"
 #include "platform/QtListBox.h"
-#include "platform/MessageBoxes.h"
+#include "platform/LanguageBoxes.h"
 
 namespace vandrel {
 
@@ -65,7 +65,7 @@ class Form3 : public QDialog {
   void Form_Load();
 
   Form1& main_;
-  MessageBoxes boxes_;
+  LanguageBoxes boxes_;
 };
 
 }  // namespace vandrel

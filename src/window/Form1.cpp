@@ -10,12 +10,16 @@
 #include "dialogs/Form2.h"
 #include "dialogs/Form3.h"
 #include "core/DirectoryAddress.h"
+#include "platform/Accessibility.h"
+#include "platform/Caption.h"
 #include "platform/MessageBox.h"
+#include "platform/Named.h"
 #include "core/ProgramFolder.h"
 #include "markup/DownloadInfoSettings.h"
 #include "markup/Markora.h"
 #include "platform/Stacking.h"
 #include "platform/Twips.h"
+#include "platform/WindowGeometry.h"
 #include "stations/FavouriteFiles.h"
 #include "window/Favourites.h"
 #include "window/Form1Layout.h"
@@ -57,12 +61,6 @@ int VolumeValue(const std::string& text) {
     throw std::invalid_argument("volume");
   }
   return value;
-}
-
-template <typename W>
-W* Named(W* widget, const char* name) {
-  widget->setObjectName(name);
-  return widget;
 }
 
 }  // namespace
