@@ -14,6 +14,7 @@
 #include "platform/Caption.h"
 #include "platform/MessageBox.h"
 #include "platform/Named.h"
+#include "platform/Palette.h"
 #include "core/ProgramFolder.h"
 #include "markup/DownloadInfoSettings.h"
 #include "markup/Markora.h"
@@ -36,11 +37,11 @@ namespace {
 
 // The look the window has before (or without) its skin pictures.
 constexpr const char* kStyle = R"(
-  #Form1 { background: #eef1f6; }
-  #Form1 > QLabel { color: #1b2733; }
-  #Form1 > #Image1 { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #16324f, stop:1 #2c5d8f); }
-  #Form1 > #Label1, #Form1 > #Label12, #Form1 > #Label4, #Form1 > #Label5 { color: #ffffff; }
-  #Form1 > #Label7, #Form1 > #Label11 { color: #16324f; }
+  #Form1 { background: @background; }
+  #Form1 > QLabel { color: @text; }
+  #Form1 > #Image1 { background: @header; }
+  #Form1 > #Label1, #Form1 > #Label12, #Form1 > #Label4, #Form1 > #Label5 { color: @headerText; }
+  #Form1 > #Label7, #Form1 > #Label11 { color: @navy; }
   #Form1 > #Label3 { color: #1f5fa8; }
   #Form1 > QLabel:focus { text-decoration: underline; }
   #Form1 > #WebBrowser1 { background: #ffffff; border: 1px solid #b8c2d0; }
@@ -147,7 +148,7 @@ void Form1::CreateControls() {
   setObjectName("Form1");
   setWindowTitle("Vandrel Internet Radio");
   setAttribute(Qt::WA_StyledBackground);
-  setStyleSheet(kStyle);
+  setStyleSheet(WithPalette(kStyle));
 
   // Created bottom first: the background lies under everything, the header
   // under its four links.
