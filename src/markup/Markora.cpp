@@ -12,6 +12,7 @@
 
 #include "markup/core/ColorizeScanner.h"
 #include "markup/core/EntityTable.h"
+#include "core/Twips.h"
 #include "markup/LongColor.h"
 #include "markup/MarkoraError.h"
 #include "markup/VirtualKeys.h"
@@ -19,8 +20,6 @@
 namespace vandrel {
 
 namespace {
-
-constexpr float kTwipsPerPixel = 15.0f;
 
 FontDescription DescriptionOf(const QFont& font, int charset) {
   FontDescription d;

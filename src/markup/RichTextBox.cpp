@@ -15,12 +15,11 @@
 #include "markup/LongColor.h"
 #include "markup/MarkoraError.h"
 #include "core/TextDecoding.h"
+#include "core/Twips.h"
 
 namespace vandrel {
 
 namespace {
-
-constexpr double kTwipsPerPixel = 15.0;
 
 [[noreturn]] void InvalidValue(const char* what) {
   throw MarkoraError(MarkoraError::kInvalidPropertyValue, std::string("Invalid property value: ") + what);
