@@ -8,10 +8,10 @@
 #include <tuple>
 
 #include "DirectoryTestKit.h"
-#include "directory/DirectoryImport.h"
-#include "directory/ToneStream.h"
 #include "core/Gunzip.h"
 #include "core/TaggedList.h"
+#include "directory/DirectoryImport.h"
+#include "directory/ToneStream.h"
 #include "support/DirectoryServerProcess.h"
 
 namespace vandrel::test {
