@@ -11,10 +11,10 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
-#include <csignal>
 #include <atomic>
+#include <cctype>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -26,12 +26,12 @@
 
 #include "DirectoryProcesses.h"
 #include "StationDumpGenerator.h"
-#include "directory/DirectoryTestKit.h"
-#include "support/Nginx.h"
-#include "directory/Search.h"
-#include "directory/StaticFiles.h"
 #include "core/PercentEncoding.h"
 #include "core/TaggedList.h"
+#include "directory/DirectoryTestKit.h"
+#include "directory/Search.h"
+#include "directory/StaticFiles.h"
+#include "support/Nginx.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include "dialogs/DialogLook.h"
 
-#include "platform/Twips.h"
 #include "platform/Accessibility.h"
 #include "platform/Anchors.h"
 #include "platform/Caption.h"
 #include "platform/Palette.h"
+#include "platform/Twips.h"
 
 namespace vandrel {
 

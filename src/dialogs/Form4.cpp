@@ -5,14 +5,14 @@
 #include <string_view>
 #include <vector>
 
+#include "core/Ini.h"
 #include "core/ProgramFolder.h"
+#include "core/Registry.h"
 #include "dialogs/DialogLook.h"
-#include "platform/Stacking.h"
-#include "platform/Twips.h"
 #include "platform/Accessibility.h"
 #include "platform/Caption.h"
-#include "core/Ini.h"
-#include "core/Registry.h"
+#include "platform/Stacking.h"
+#include "platform/Twips.h"
 
 namespace vandrel {
 

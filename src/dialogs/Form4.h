@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <string>
 
-#include "dialogs/DialogOpenError.h"
 #include "core/LanguageTable.h"
+#include "dialogs/DialogOpenError.h"
 #include "platform/LanguageBoxes.h"
 
 namespace vandrel {
