@@ -3,13 +3,13 @@
 #include <exception>
 
 #include "dialogs/DialogLook.h"
+#include "platform/Accessibility.h"
+#include "platform/Caption.h"
 #include "platform/MessageBox.h"
 #include "platform/Stacking.h"
 #include "platform/Twips.h"
-#include "platform/Accessibility.h"
-#include "platform/Caption.h"
-#include "window/Form1.h"
 #include "stations/TaggedListDownload.h"
+#include "window/Form1.h"
 
 namespace vandrel {
 

@@ -7,8 +7,8 @@
 #include <QTimer>
 
 #include "core/ListBox.h"
-#include "platform/QtListBox.h"
 #include "platform/LanguageBoxes.h"
+#include "platform/QtListBox.h"
 
 namespace vandrel {
 

@@ -2,16 +2,16 @@
 
 #include <exception>
 
-#include "dialogs/DialogLook.h"
-#include "stations/SearchAddress.h"
 #include "core/DirectoryAddress.h"
+#include "dialogs/DialogLook.h"
+#include "platform/Accessibility.h"
+#include "platform/Caption.h"
 #include "platform/MessageBox.h"
 #include "platform/Stacking.h"
 #include "platform/Twips.h"
-#include "platform/Accessibility.h"
-#include "platform/Caption.h"
-#include "window/Form1.h"
+#include "stations/SearchAddress.h"
 #include "stations/TaggedListDownload.h"
+#include "window/Form1.h"
 
 namespace vandrel {
 

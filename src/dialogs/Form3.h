@@ -8,8 +8,8 @@
 #include <string>
 
 #include "core/ListBox.h"
-#include "platform/QtListBox.h"
 #include "platform/LanguageBoxes.h"
+#include "platform/QtListBox.h"
 
 namespace vandrel {
 

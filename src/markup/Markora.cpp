@@ -10,12 +10,12 @@
 #include <array>
 #include <string_view>
 
-#include "markup/core/ColorizeScanner.h"
-#include "markup/core/EntityTable.h"
 #include "core/Twips.h"
 #include "markup/LongColor.h"
 #include "markup/MarkoraError.h"
 #include "markup/VirtualKeys.h"
+#include "markup/core/ColorizeScanner.h"
+#include "markup/core/EntityTable.h"
 
 namespace vandrel {
 

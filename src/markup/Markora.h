@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "markup/core/PropertyBag.h"
 #include "markup/RichTextBox.h"
+#include "markup/core/PropertyBag.h"
 
 class QPrinter;
 

@@ -12,10 +12,10 @@
 #include <algorithm>
 #include <memory>
 
-#include "markup/LongColor.h"
-#include "markup/MarkoraError.h"
 #include "core/TextDecoding.h"
 #include "core/Twips.h"
+#include "markup/LongColor.h"
+#include "markup/MarkoraError.h"
 
 namespace vandrel {
 

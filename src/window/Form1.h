@@ -10,26 +10,26 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
-#include <chrono>
 #include <QWidget>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <string>
 
-#include "markup/MarkoraTextHolder.h"
-#include "platform/FileListBox.h"
 #include "core/HttpClient.h"
-#include "platform/Launcher.h"
+#include "core/LanguageTable.h"
 #include "core/ListBox.h"
+#include "core/TextHolder.h"
+#include "markup/MarkoraTextHolder.h"
+#include "platform/Anchors.h"
+#include "platform/FileListBox.h"
+#include "platform/LanguageBoxes.h"
+#include "platform/Launcher.h"
 #include "platform/MediaPlayer.h"
 #include "platform/QtListBox.h"
-#include "core/TextHolder.h"
-#include "platform/Anchors.h"
+#include "platform/TrayIcon.h"
 #include "platform/WebPanel.h"
 #include "stations/CurrentStation.h"
-#include "core/LanguageTable.h"
-#include "platform/LanguageBoxes.h"
-#include "platform/TrayIcon.h"
 
 namespace vandrel {
 
