@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "directory/DirectoryTestKit.h"
 #include "support/Loopback.h"
 
 extern char** environ;
@@ -23,6 +24,8 @@ extern char** environ;
 namespace vandrel::bench {
 
 namespace fs = std::filesystem;
+using test::ContextSwitches;
+using test::StatusField;
 
 // A vandrel-directory (ours or a peer build) as its own process, so its
 // memory is its own.
@@ -128,25 +131,6 @@ struct IdleFigures {
   double cpuPercent;        // of one core
   double rssMb;
 };
-
-inline long StatusField(const std::string& file, const std::string& key) {
-  std::ifstream status(file);
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind(key, 0) == 0) return std::strtol(line.c_str() + key.size(), nullptr, 10);
-  }
-  return 0;
-}
-
-inline long ContextSwitches(pid_t pid) {
-  long total = 0;
-  std::error_code ec;
-  for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
-    total += StatusField(task.path() / "status", "voluntary_ctxt_switches:") +
-             StatusField(task.path() / "status", "nonvoluntary_ctxt_switches:");
-  }
-  return total;
-}
 
 // User and system time in clock ticks.
 inline long CpuTicks(pid_t pid) {

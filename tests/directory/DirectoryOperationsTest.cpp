@@ -25,24 +25,6 @@ using namespace std::chrono_literals;
 constexpr const char* kList = "/radio/inter/keuze-uk.txt";
 constexpr const char* kSearch = "/radio/inter/zenders/radio-lijst-zoek.php?zoeken=radio";
 
-long StatusField(const fs::path& file, const std::string& key) {
-  std::ifstream in(file);
-  for (std::string line; std::getline(in, line);) {
-    if (line.rfind(key, 0) == 0) return std::stol(line.substr(key.size()));
-  }
-  return 0;
-}
-
-// Context switches of all its threads: every wake-up of any of them.
-long Switches(pid_t pid) {
-  long total = 0;
-  for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task")) {
-    total += StatusField(task.path() / "status", "voluntary_ctxt_switches:") +
-             StatusField(task.path() / "status", "nonvoluntary_ctxt_switches:");
-  }
-  return total;
-}
-
 std::size_t Count(const std::string& text, const std::string& part) {
   std::size_t n = 0;
   for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
@@ -54,12 +36,12 @@ TEST(DirectoryIdleTest, AnIdleServerSleepsOnAFewThreads) {
   DirectoryServerProcess server(VANDREL_SHIPPED_DIRECTORY_DATA, {"--quiet"});
   ASSERT_EQ(Fetch(server.port(), kList).status, 200);
   std::this_thread::sleep_for(500ms);
-  const long before = Switches(server.pid());
+  const long before = ContextSwitches(server.pid());
   std::this_thread::sleep_for(2s);
   const long cores = static_cast<long>(std::max(1u, std::thread::hardware_concurrency()));
   EXPECT_LE(StatusField("/proc/" + std::to_string(server.pid()) + "/status", "Threads:"), 2 * cores + 4);
   // A thread that polled every 100 ms would alone make 20.
-  EXPECT_LE(Switches(server.pid()) - before, 5);
+  EXPECT_LE(ContextSwitches(server.pid()) - before, 5);
 }
 
 // A trusted proxy's word names the client when it is an address; anyone

@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,26 @@ inline httplib::Response Fetch(int port, const std::string& target, const httpli
   client.set_decompress(false);
   auto reply = client.Get(target, headers);
   return reply ? *reply : httplib::Response{};
+}
+
+// A number of a /proc status file ("Threads:"); 0 when it is missing.
+inline long StatusField(const std::filesystem::path& file, const std::string& key) {
+  std::ifstream status(file);
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind(key, 0) == 0) return std::strtol(line.c_str() + key.size(), nullptr, 10);
+  }
+  return 0;
+}
+
+// Context switches of all a process's threads: every wake-up of any of them.
+inline long ContextSwitches(pid_t pid) {
+  long total = 0;
+  std::error_code ec;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+    total += StatusField(task.path() / "status", "voluntary_ctxt_switches:") +
+             StatusField(task.path() / "status", "nonvoluntary_ctxt_switches:");
+  }
+  return total;
 }
 
 inline std::string Get(const std::string& target, const std::string& headers = "") {
