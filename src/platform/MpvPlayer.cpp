@@ -1,9 +1,5 @@
 #include "platform/MpvPlayer.h"
 
-#include "core/StreamAddress.h"
-#include "core/XmlPlaylist.h"
-#include "platform/MpvLibrary.h"
-
 #include <QMetaObject>
 #include <algorithm>
 #include <clocale>
@@ -14,6 +10,10 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+
+#include "core/StreamAddress.h"
+#include "core/XmlPlaylist.h"
+#include "platform/MpvLibrary.h"
 
 namespace vandrel {
 
