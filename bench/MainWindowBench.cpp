@@ -11,14 +11,14 @@
 #include <fstream>
 #include <map>
 #include <sstream>
-#include <unistd.h>
 #include <string>
+#include <unistd.h>
 
 #include "platform/MpvPlayer.h"
 #include "platform/QtHttpClient.h"
-#include "window/Form1.h"
-#include "support/ShippedFiles.h"
 #include "support/DirectoryServerProcess.h"
+#include "support/ShippedFiles.h"
+#include "window/Form1.h"
 
 namespace {
 

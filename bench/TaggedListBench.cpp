@@ -1,7 +1,7 @@
 #include <benchmark/benchmark.h>
 
-#include "core/TaggedListReference.h"
 #include "core/TaggedList.h"
+#include "core/TaggedListReference.h"
 
 namespace {
 

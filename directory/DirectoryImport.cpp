@@ -1,10 +1,10 @@
 #include "directory/DirectoryImport.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -20,10 +20,10 @@
 #include <unordered_set>
 #include <vector>
 
+#include "core/TextFold.h"
 #include "directory/CountryNames.h"
 #include "directory/StationDumpReader.h"
 #include "directory/TaggedListWriter.h"
-#include "core/TextFold.h"
 
 namespace vandrel::directory {
 

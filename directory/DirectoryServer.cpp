@@ -9,13 +9,13 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "core/TaggedList.h"
 #include "directory/ConditionalGet.h"
 #include "directory/DirectoryImport.h"
 #include "directory/Gzip.h"
 #include "directory/HeaderValue.h"
 #include "directory/ToneStream.h"
 #include "directory/WebsitePages.h"
-#include "core/TaggedList.h"
 
 namespace vandrel::directory {
 

@@ -7,11 +7,11 @@
 #include <system_error>
 #include <utility>
 
+#include "core/TaggedList.h"
+#include "core/TextFold.h"
 #include "directory/BaseAddress.h"
 #include "directory/DirectoryImport.h"
 #include "directory/TaggedListWriter.h"
-#include "core/TextFold.h"
-#include "core/TaggedList.h"
 
 namespace vandrel::directory {
 

@@ -1,15 +1,15 @@
 #include <QApplication>
 
 #include "core/DirectoryAddress.h"
-#include "platform/MpvPlayer.h"
 #include "core/ProgramFolder.h"
+#include "platform/MpvPlayer.h"
 #include "platform/QtHttpClient.h"
-#include "window/Form1.h"
+#include "platform/TerminationSignal.h"
 #include "shell/LocalDirectory.h"
-#include "window/Mpris.h"
 #include "shell/NetworkWatch.h"
 #include "shell/SingleInstance.h"
-#include "platform/TerminationSignal.h"
+#include "window/Form1.h"
+#include "window/Mpris.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

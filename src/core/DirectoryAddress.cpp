@@ -1,7 +1,7 @@
 #include "core/DirectoryAddress.h"
 
-#include "core/ProgramFolder.h"
 #include "core/Ini.h"
+#include "core/ProgramFolder.h"
 
 namespace vandrel {
 

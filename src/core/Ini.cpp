@@ -120,13 +120,6 @@ IniLine ParseLine(std::string_view text, std::size_t pos) {
   return line;
 }
 
-// Everything after the "=" is the value, leading blanks included, so texts
-// that start with a blank (a sentence following a name) survive. Quotes are
-// part of the value. Trailing blanks are cut by the reader anyway.
-std::string_view DecodeValue(std::string_view raw) { return raw; }
-
-std::string EncodeValue(const std::string& v) { return v; }
-
 std::string KeyList(const std::vector<std::string_view>& names) {
   std::string out;
   std::size_t chars = 0;
@@ -227,7 +220,7 @@ bool SetValue(std::string& text, const std::string& eol, const IniValue& v) {
       wantedKey[0] == ';' || wantedKey[0] == '#' || wantedSection.find(']') != std::string_view::npos) {
     return false;
   }
-  const std::string encoded = EncodeValue(WithoutLineBreaks(v.value));
+  const std::string encoded = WithoutLineBreaks(v.value);
 
   bool inSection = false;
   bool sectionSeen = false;
@@ -323,7 +316,10 @@ std::string ReadValue(const std::string& filePath, const std::string& section, c
         for (std::string_view n : names) known = known || EqualsNoCase(n, line.name);
         if (!known) names.push_back(line.name);
       } else if (EqualsNoCase(line.name, wantedKey)) {
-        std::string_view v = DecodeValue(std::string_view(text).substr(line.valueBegin, line.contentEnd - line.valueBegin));
+        // Everything after the "=" is the value, leading blanks and quotes
+        // included, so texts that start with a blank (a sentence following a
+        // name) survive.
+        std::string_view v = std::string_view(text).substr(line.valueBegin, line.contentEnd - line.valueBegin);
         v = v.substr(0, PrefixBytes(v, charLimit));
         while (!v.empty() && v.back() == ' ') v.remove_suffix(1);
         return std::string(v);

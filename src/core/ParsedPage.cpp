@@ -3,8 +3,8 @@
 #include <gumbo.h>
 
 #include <chrono>
-#include <cstddef>
 #include <csetjmp>
+#include <cstddef>
 #include <cstdlib>
 #include <utility>
 #include <vector>

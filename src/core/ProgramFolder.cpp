@@ -55,17 +55,22 @@ std::string InFolder(const std::string& folder, const std::string& name) {
   return folder + "/" + name;
 }
 
-std::string UserSettingsFolder() {
+std::string ConfigFolder() {
   // A relative XDG_CONFIG_HOME is invalid and ignored.
   const char* config = std::getenv("XDG_CONFIG_HOME");
-  if (config != nullptr && config[0] == '/') return InFolder(config, "vandrel-radio");
+  if (config != nullptr && config[0] == '/') return config;
   const char* home = std::getenv("HOME");
   std::string base = (home != nullptr && home[0] == '/') ? home : "";
   if (base.empty()) {
     if (const passwd* user = ::getpwuid(::getuid()); user != nullptr && user->pw_dir != nullptr) base = user->pw_dir;
   }
   if (base.empty() || base[0] != '/') return "";
-  return InFolder(InFolder(base, ".config"), "vandrel-radio");
+  return InFolder(base, ".config");
+}
+
+std::string UserSettingsFolder() {
+  const std::string config = ConfigFolder();
+  return config.empty() ? "" : InFolder(config, "vandrel-radio");
 }
 
 SettingsPlace PrepareSettingsFolder(const std::string& programFolder, const std::string& userFolder) {

@@ -10,8 +10,11 @@ std::string ProgramFolder();
 // folder + "/" + name.
 std::string InFolder(const std::string& folder, const std::string& name);
 
-// The user's own folder for the program: $XDG_CONFIG_HOME/vandrel-radio, or
-// ~/.config/vandrel-radio when that is unset; "" when there is no home.
+// The user's configuration folder, by the desktop's rule: $XDG_CONFIG_HOME
+// when it is absolute, else ~/.config; "" when there is no home.
+std::string ConfigFolder();
+
+// The user's own folder for the program: vandrel-radio in ConfigFolder().
 std::string UserSettingsFolder();
 
 // Where the program keeps what it writes (INST.INI, favo/, the list cache).

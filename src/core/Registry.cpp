@@ -1,12 +1,5 @@
 #include "core/Registry.h"
 
-#include <fcntl.h>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
@@ -90,14 +83,6 @@ void ReplaceFile(const std::string& folder, const std::string& name, std::string
   ReplaceFileAtomically(InFolder(folder, name), content, 0644);
 }
 
-std::string HomeFolder() {
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && home[0] == '/') return home;
-  const passwd* pw = ::getpwuid(::getuid());
-  if (pw != nullptr && pw->pw_dir != nullptr && pw->pw_dir[0] == '/') return pw->pw_dir;
-  return {};
-}
-
 }  // namespace
 
 void SetAutostart(const std::string& entryName, const std::string& data) {
@@ -120,13 +105,8 @@ void SetAutostart(const std::string& entryName, const std::string& data, const s
 }
 
 std::string DefaultAutostartFolder() {
-  // The one place the program looks at its environment: the desktop's rule
-  // for where autostart entries live.
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  if (config != nullptr && config[0] == '/') return InFolder(config, "autostart");
-  const std::string home = HomeFolder();
-  if (home.empty()) return {};
-  return InFolder(InFolder(home, ".config"), "autostart");
+  const std::string config = ConfigFolder();
+  return config.empty() ? "" : InFolder(config, "autostart");
 }
 
 std::string AutostartEntryPath(const std::string& autostartFolder, const std::string& entryName) {

@@ -12,13 +12,4 @@ class TextHolder {
   virtual std::string text() const = 0;
 };
 
-class PlainTextHolder : public TextHolder {
- public:
-  void setText(const std::string& text) override { text_ = text; }
-  std::string text() const override { return text_; }
-
- private:
-  std::string text_;
-};
-
 }  // namespace vandrel

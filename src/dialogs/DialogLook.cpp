@@ -1,11 +1,14 @@
 #include "dialogs/DialogLook.h"
 
+#include "platform/Accessibility.h"
+#include "platform/Anchors.h"
+#include "platform/Caption.h"
+#include "platform/Palette.h"
 #include "platform/Twips.h"
-#include "platform/WindowFit.h"
 
 namespace vandrel {
 
-void SetUpDirectoryDialog(QDialog& dialog, const char* objectName, int widthTwips, int heightTwips) {
+void SetUpDialog(QDialog& dialog, const char* objectName, int widthTwips, int heightTwips) {
   dialog.setObjectName(objectName);
   dialog.setWindowTitle(QString());
   dialog.setModal(true);
@@ -14,13 +17,11 @@ void SetUpDirectoryDialog(QDialog& dialog, const char* objectName, int widthTwip
   // own look; the background is named too, since the main window's style
   // (the dialog's parent) gives its own Image1 the header's colours.
   const QString name = QString::fromLatin1(objectName);
-  dialog.setStyleSheet(QStringLiteral(
-                           "#%1, #%1 > #Image1 { background: #eef1f6; }"
-                           "#%1 > QLabel { color: #1b2733; }"
-                           "#%1 > #Image2 { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
-                           " stop:0 #16324f, stop:1 #2c5d8f); }"
-                           "#%1 > #Label1 { color: #ffffff; }")
-                           .arg(name));
+  dialog.setStyleSheet(WithPalette(QStringLiteral("#%1, #%1 > #Image1 { background: @background; }"
+                                                 "#%1 > QLabel, #%1 > QCheckBox { color: @text; }"
+                                                 "#%1 > #Image2 { background: @header; }"
+                                                 "#%1 > #Label1 { color: @headerText; }")
+                                      .arg(name)));
   dialog.setFont(Verdana(8, false));
   dialog.resize(Px(widthTwips), Px(heightTwips));
 }

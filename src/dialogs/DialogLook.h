@@ -5,11 +5,13 @@
 #include <QListWidget>
 #include <initializer_list>
 
+#include "platform/Named.h"
+
 namespace vandrel {
 
-// The make-up the directory dialogs share: a client area in twips, no
-// caption text, and the look they have before (or without) their skins.
-void SetUpDirectoryDialog(QDialog& dialog, const char* objectName, int widthTwips, int heightTwips);
+// The make-up the dialogs share: a client area in twips, no caption text,
+// and the look they have before (or without) their skins.
+void SetUpDialog(QDialog& dialog, const char* objectName, int widthTwips, int heightTwips);
 
 struct DialogHeader {
   QLabel* background;  // Image1, stretched to the dialog
@@ -44,11 +46,5 @@ void LetListGrow(QDialog& dialog, const DialogParts& parts);
 
 // The row of the selected line, or -1 when none is selected.
 int SelectedRow(const QListWidget* list);
-
-template <typename W>
-W* Named(W* widget, const char* name) {
-  widget->setObjectName(name);
-  return widget;
-}
 
 }  // namespace vandrel

@@ -3,12 +3,13 @@
 #include <exception>
 
 #include "dialogs/DialogLook.h"
+#include "platform/Accessibility.h"
+#include "platform/Caption.h"
 #include "platform/MessageBox.h"
 #include "platform/Stacking.h"
 #include "platform/Twips.h"
-#include "platform/WindowFit.h"
-#include "window/Form1.h"
 #include "stations/TaggedListDownload.h"
+#include "window/Form1.h"
 
 namespace vandrel {
 
@@ -24,7 +25,7 @@ Form2::Form2(Form1& main)
 }
 
 void Form2::CreateControls() {
-  SetUpDirectoryDialog(*this, "Form2", 5130, 2430);
+  SetUpDialog(*this, "Form2", 5130, 2430);
 
   const DialogHeader header = AddDialogHeader(*this);
   Image1 = header.background;

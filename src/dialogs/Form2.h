@@ -7,8 +7,8 @@
 #include <QTimer>
 
 #include "core/ListBox.h"
+#include "platform/LanguageBoxes.h"
 #include "platform/QtListBox.h"
-#include "platform/MessageBoxes.h"
 
 namespace vandrel {
 
@@ -64,7 +64,7 @@ class Form2 : public QDialog {
   void Timer1_Timer();
 
   Form1& main_;
-  MessageBoxes boxes_;
+  LanguageBoxes boxes_;
 };
 
 }  // namespace vandrel

@@ -2,15 +2,16 @@
 
 #include <exception>
 
-#include "dialogs/DialogLook.h"
-#include "stations/SearchAddress.h"
 #include "core/DirectoryAddress.h"
+#include "dialogs/DialogLook.h"
+#include "platform/Accessibility.h"
+#include "platform/Caption.h"
 #include "platform/MessageBox.h"
 #include "platform/Stacking.h"
 #include "platform/Twips.h"
-#include "platform/WindowFit.h"
-#include "window/Form1.h"
+#include "stations/SearchAddress.h"
 #include "stations/TaggedListDownload.h"
+#include "window/Form1.h"
 
 namespace vandrel {
 
@@ -23,7 +24,7 @@ Form3::Form3(Form1& main) : QDialog(&main), List1Box(nullptr), main_(main), boxe
 }
 
 void Form3::CreateControls() {
-  SetUpDirectoryDialog(*this, "Form3", 5130, 2625);
+  SetUpDialog(*this, "Form3", 5130, 2625);
 
   const DialogHeader header = AddDialogHeader(*this);
   Image1 = header.background;

@@ -1,18 +1,18 @@
 #include "dialogs/Form4.h"
 
-#include "platform/Stacking.h"
-
 #include <algorithm>
 #include <optional>
 #include <string_view>
 #include <vector>
 
+#include "core/Ini.h"
 #include "core/ProgramFolder.h"
+#include "core/Registry.h"
+#include "dialogs/DialogLook.h"
+#include "platform/Accessibility.h"
+#include "platform/Caption.h"
 #include "platform/Stacking.h"
 #include "platform/Twips.h"
-#include "platform/WindowFit.h"
-#include "core/Ini.h"
-#include "core/Registry.h"
 
 namespace vandrel {
 
@@ -22,20 +22,6 @@ constexpr const char* kAutostartName = "Vandrel Internet Radio";
 constexpr int kClientWidth = 4425;
 constexpr int kClientHeight = 2850;
 constexpr int kCheckLeft = 120;
-
-// The look the dialog has before (or without) its skin pictures.
-constexpr const char* kStyle = R"(
-  #Form4 { background: #eef1f6; }
-  #Form4 > QLabel, #Form4 > QCheckBox { color: #1b2733; }
-  #Image2 { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #16324f, stop:1 #2c5d8f); }
-  #Form4 > #Label1 { color: #ffffff; }
-)";
-
-template <typename W>
-W* Named(W* widget, const char* name) {
-  widget->setObjectName(name);
-  return widget;
-}
 
 // The stored form of a check box state: "0" unchecked, "1" checked, "2" greyed.
 int State(const QCheckBox* box) {
@@ -90,13 +76,8 @@ Form4::Form4(Environment environment, QWidget* parent)
 }
 
 void Form4::CreateControls() {
-  setObjectName("Form4");
-  setWindowTitle(QString());
-  setModal(true);
-  setAttribute(Qt::WA_StyledBackground);
-  setStyleSheet(kStyle);
-  setFont(Verdana(8, false));
-  setFixedSize(Px(kClientWidth), Px(kClientHeight));
+  SetUpDialog(*this, "Form4", kClientWidth, kClientHeight);
+  setFixedSize(size());
 
   Image1 = Named(new Caption(this), "Image1");
   Image2 = Named(new Caption(this), "Image2");
@@ -121,10 +102,7 @@ void Form4::CreateControls() {
 
   Image1->setScaledContents(true);
   Image2->setScaledContents(true);
-  Label1->setFont(Verdana(18, true));
-  Label1->setAlignment(Qt::AlignCenter);
-  // Texts from the language file are shown as they stand, never as markup.
-  Label1->setTextFormat(Qt::PlainText);
+  MakeHeading(Label1);
   Label1->setText("Instellingen");
   Check1->setText("Opstarten bij Windows");
   Check2->setText("De laatste zender starten bij opstarten");

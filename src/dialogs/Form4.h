@@ -6,9 +6,9 @@
 #include <QPushButton>
 #include <string>
 
-#include "dialogs/DialogOpenError.h"
 #include "core/LanguageTable.h"
-#include "platform/MessageBoxes.h"
+#include "dialogs/DialogOpenError.h"
+#include "platform/LanguageBoxes.h"
 
 namespace vandrel {
 
@@ -64,7 +64,7 @@ class Form4 : public QDialog {
   std::string SettingsFile() const;
 
   Environment env_;
-  MessageBoxes boxes_;
+  LanguageBoxes boxes_;
 };
 
 }  // namespace vandrel

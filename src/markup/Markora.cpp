@@ -5,17 +5,12 @@
 #include <QMouseEvent>
 #include <QTextCursor>
 
-#include "markup/core/EntityTable.h"
+#include "core/Twips.h"
 #include "markup/MarkoraError.h"
 #include "markup/VirtualKeys.h"
+#include "markup/core/EntityTable.h"
 
 namespace vandrel {
-
-namespace {
-
-constexpr float kTwipsPerPixel = 15.0f;
-
-}  // namespace
 
 Markora::Markora(QWidget* parent) : QWidget(parent), rtfHTML_(new RichTextBox(this)) {
   rtfHTML_->setObjectName("rtfHTML");

@@ -4,8 +4,8 @@
 #include <functional>
 #include <string>
 
-#include "markup/Markora.h"
 #include "core/TextHolder.h"
+#include "markup/Markora.h"
 
 namespace vandrel {
 

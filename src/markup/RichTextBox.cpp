@@ -12,15 +12,14 @@
 #include <algorithm>
 #include <memory>
 
+#include "core/TextDecoding.h"
+#include "core/Twips.h"
 #include "markup/LongColor.h"
 #include "markup/MarkoraError.h"
-#include "core/TextDecoding.h"
 
 namespace vandrel {
 
 namespace {
-
-constexpr double kTwipsPerPixel = 15.0;
 
 [[noreturn]] void InvalidValue(const char* what) {
   throw MarkoraError(MarkoraError::kInvalidPropertyValue, std::string("Invalid property value: ") + what);

@@ -12,10 +12,10 @@
 #include <utility>
 #include <vector>
 
-#include "platform/HtmlDefaults.h"
 #include "core/PageShape.h"
 #include "core/ParsedPage.h"
 #include "core/TextDecoding.h"
+#include "platform/HtmlDefaults.h"
 
 namespace vandrel {
 

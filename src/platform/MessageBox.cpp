@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/WindowFit.h"
+#include "platform/WindowGeometry.h"
 
 namespace vandrel {
 
@@ -29,16 +29,12 @@ void Closed() {
 
 }  // namespace
 
-void RunMessageBox(QMessageBox& box) {
-  CentreOnParent(&box);
-  ++openBoxes;
-  box.exec();
-  Closed();
-}
-
 void ShowMessageBox(QWidget* parent, QMessageBox::Icon icon, const std::string& title, const std::string& text) {
   std::unique_ptr<QMessageBox> box(NewBox(parent, icon, title, text));
-  RunMessageBox(*box);
+  CentreOnParent(box.get());
+  ++openBoxes;
+  box->exec();
+  Closed();
 }
 
 void ShowMessageBoxLater(QWidget* parent, QMessageBox::Icon icon, const std::string& title, const std::string& text,

@@ -6,13 +6,9 @@
 
 namespace vandrel {
 
-// A modal box with one OK button, for the boxes whose title or text is not
-// just a language text. The text is shown as plain text: it may hold a
-// station or country name from the directory.
+// The program's one message box: modal, one OK button, the text shown as
+// plain text (it may hold a station or country name from the directory).
 void ShowMessageBox(QWidget* parent, QMessageBox::Icon icon, const std::string& title, const std::string& text);
-
-// Runs a box the caller made, modally, as one of the program's boxes.
-void RunMessageBox(QMessageBox& box);
 
 // The same box with a second line, shown once no other box of the program
 // is open, returning at once: its caller's work (a player's events, say)

@@ -1,19 +1,19 @@
 #include "platform/MpvPlayer.h"
 
-#include "platform/MpvLibrary.h"
-#include "core/StreamAddress.h"
-#include "core/XmlPlaylist.h"
-
 #include <QMetaObject>
+#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <algorithm>
 #include <limits>
-#include <optional>
 #include <mutex>
+#include <optional>
 #include <thread>
+
+#include "core/StreamAddress.h"
+#include "core/XmlPlaylist.h"
+#include "platform/MpvLibrary.h"
 
 namespace vandrel {
 

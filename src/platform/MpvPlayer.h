@@ -10,9 +10,9 @@
 
 #include "core/ChainedTags.h"
 #include "core/Comeback.h"
-#include "platform/MediaPlayer.h"
 #include "core/ReconnectPolicy.h"
 #include "core/TitleCharset.h"
+#include "platform/MediaPlayer.h"
 #include "platform/XmlPlaylistFetch.h"
 
 struct mpv_handle;

@@ -5,8 +5,6 @@
 
 namespace vandrel {
 
-int Px(int twips) { return (twips + 7) / 15; }
-
 void Place(QWidget* widget, int left, int top, int width, int height) {
   widget->setGeometry(Px(left), Px(top), Px(width), Px(height));
 }

@@ -2,12 +2,11 @@
 
 #include <QFont>
 
+#include "core/Twips.h"
+
 class QWidget;
 
 namespace vandrel {
-
-// 15 twips make one logical pixel; Qt scales logical pixels to the screen.
-int Px(int twips);
 
 // Sets the widget's geometry from twips: left, top, width, height.
 void Place(QWidget* widget, int left, int top, int width, int height);

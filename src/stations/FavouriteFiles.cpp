@@ -2,8 +2,8 @@
 
 #include "core/AtomicFile.h"
 #include "core/FolderFiles.h"
-#include "core/ProgramFolder.h"
 #include "core/Ini.h"
+#include "core/ProgramFolder.h"
 
 namespace vandrel {
 

@@ -3,12 +3,9 @@
 #include <string>
 #include <string_view>
 
-namespace vandrel {
+#include "core/PercentEncoding.h"
 
-// The text percent-encoded as a query value (RFC 3986): every byte but the
-// unreserved letters, digits and "-._~" becomes "%XX", so blanks, "&", "#",
-// "+" and "%" reach the server as typed. UTF-8 text stays UTF-8.
-std::string PercentEncoded(std::string_view text);
+namespace vandrel {
 
 // The directory's search address for a word.
 std::string SearchAddress(const std::string& baseAddress, std::string_view word);

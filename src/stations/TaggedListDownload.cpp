@@ -1,7 +1,7 @@
 #include "stations/TaggedListDownload.h"
 
-#include "core/TextDecoding.h"
 #include "core/TaggedList.h"
+#include "core/TextDecoding.h"
 
 namespace vandrel {
 

@@ -6,11 +6,11 @@
 #include <exception>
 #include <filesystem>
 
+#include "core/Ini.h"
 #include "platform/FileListBox.h"
 #include "platform/MessageBox.h"
 #include "stations/FavouriteFiles.h"
 #include "window/Form1.h"
-#include "core/Ini.h"
 
 namespace vandrel {
 

@@ -7,24 +7,29 @@
 #include <exception>
 #include <stdexcept>
 
+#include "core/BrowserLinks.h"
+#include "core/DirectoryAddress.h"
+#include "core/Ini.h"
+#include "core/ProgramFolder.h"
+#include "core/Registry.h"
 #include "dialogs/Form2.h"
 #include "dialogs/Form3.h"
-#include "core/DirectoryAddress.h"
-#include "platform/MessageBox.h"
-#include "core/ProgramFolder.h"
+#include "dialogs/Form4.h"
 #include "markup/DownloadInfoSettings.h"
 #include "markup/Markora.h"
+#include "platform/Accessibility.h"
+#include "platform/Caption.h"
+#include "platform/MessageBox.h"
+#include "platform/Named.h"
+#include "platform/Palette.h"
 #include "platform/Stacking.h"
 #include "platform/Twips.h"
+#include "platform/WindowGeometry.h"
+#include "shell/SkinPicture.h"
 #include "stations/FavouriteFiles.h"
+#include "stations/StationListLoader.h"
 #include "window/Favourites.h"
 #include "window/Form1Layout.h"
-#include "stations/StationListLoader.h"
-#include "dialogs/Form4.h"
-#include "core/Ini.h"
-#include "core/Registry.h"
-#include "core/BrowserLinks.h"
-#include "shell/SkinPicture.h"
 
 namespace vandrel {
 
@@ -32,11 +37,11 @@ namespace {
 
 // The look the window has before (or without) its skin pictures.
 constexpr const char* kStyle = R"(
-  #Form1 { background: #eef1f6; }
-  #Form1 > QLabel { color: #1b2733; }
-  #Form1 > #Image1 { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #16324f, stop:1 #2c5d8f); }
-  #Form1 > #Label1, #Form1 > #Label12, #Form1 > #Label4, #Form1 > #Label5 { color: #ffffff; }
-  #Form1 > #Label7, #Form1 > #Label11 { color: #16324f; }
+  #Form1 { background: @background; }
+  #Form1 > QLabel { color: @text; }
+  #Form1 > #Image1 { background: @header; }
+  #Form1 > #Label1, #Form1 > #Label12, #Form1 > #Label4, #Form1 > #Label5 { color: @headerText; }
+  #Form1 > #Label7, #Form1 > #Label11 { color: @navy; }
   #Form1 > #Label3 { color: #1f5fa8; }
   #Form1 > QLabel:focus { text-decoration: underline; }
   #Form1 > #WebBrowser1 { background: #ffffff; border: 1px solid #b8c2d0; }
@@ -57,12 +62,6 @@ int VolumeValue(const std::string& text) {
     throw std::invalid_argument("volume");
   }
   return value;
-}
-
-template <typename W>
-W* Named(W* widget, const char* name) {
-  widget->setObjectName(name);
-  return widget;
 }
 
 }  // namespace
@@ -149,7 +148,7 @@ void Form1::CreateControls() {
   setObjectName("Form1");
   setWindowTitle("Vandrel Internet Radio");
   setAttribute(Qt::WA_StyledBackground);
-  setStyleSheet(kStyle);
+  setStyleSheet(WithPalette(kStyle));
 
   // Created bottom first: the background lies under everything, the header
   // under its four links.

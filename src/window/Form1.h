@@ -10,26 +10,26 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
-#include <chrono>
 #include <QWidget>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <string>
 
-#include "markup/MarkoraTextHolder.h"
-#include "platform/FileListBox.h"
 #include "core/HttpClient.h"
-#include "platform/Launcher.h"
+#include "core/LanguageTable.h"
 #include "core/ListBox.h"
+#include "core/TextHolder.h"
+#include "markup/MarkoraTextHolder.h"
+#include "platform/Anchors.h"
+#include "platform/FileListBox.h"
+#include "platform/LanguageBoxes.h"
+#include "platform/Launcher.h"
 #include "platform/MediaPlayer.h"
 #include "platform/QtListBox.h"
-#include "core/TextHolder.h"
-#include "platform/WindowFit.h"
+#include "platform/TrayIcon.h"
 #include "platform/WebPanel.h"
 #include "stations/CurrentStation.h"
-#include "core/LanguageTable.h"
-#include "platform/MessageBoxes.h"
-#include "platform/TrayIcon.h"
 
 namespace vandrel {
 
@@ -150,7 +150,7 @@ class Form1 : public QWidget {
   QTimer trayWait_;  // looks for a notification area that is late
 
   const LanguageTable& texts() const { return texts_; }
-  const MessageBoxes& boxes() const { return boxes_; }
+  const LanguageBoxes& boxes() const { return boxes_; }
   MediaPlayer& player() { return env_.player; }
   CurrentStation& station() { return station_; }
   // The listed station or favourite with this address; else the address
@@ -200,7 +200,7 @@ class Form1 : public QWidget {
   DesktopLauncher desktopLauncher_;
   std::map<QObject*, void (Form1::*)()> clickHandlers_;
   LanguageTable texts_;
-  MessageBoxes boxes_;
+  LanguageBoxes boxes_;
   bool errorBoxOpen_ = false;
 };
 

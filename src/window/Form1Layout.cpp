@@ -4,19 +4,14 @@
 #include <QListWidget>
 #include <QStringList>
 
-#include "platform/WindowFit.h"
+#include "platform/Accessibility.h"
+#include "platform/Anchors.h"
+#include "platform/Twips.h"
 #include "window/Form1.h"
 
 namespace vandrel {
 
 namespace {
-
-// 15 twips make one logical pixel; Qt scales logical pixels to the screen.
-int Px(int twips) { return (twips + 7) / 15; }
-
-void Place(QWidget* w, int left, int top, int width, int height) {
-  w->setGeometry(Px(left), Px(top), Px(width), Px(height));
-}
 
 QFont Font(const QStringList& families, double points, bool bold) {
   QFont font;
@@ -26,8 +21,6 @@ QFont Font(const QStringList& families, double points, bool bold) {
   font.setBold(bold);
   return font;
 }
-
-QFont Verdana(double points, bool bold) { return Font({"Verdana", "DejaVu Sans", "Liberation Sans"}, points, bold); }
 
 QFont SansSerif(double points, bool bold) {
   return Font({"MS Sans Serif", "Liberation Sans", "DejaVu Sans"}, points, bold);

@@ -3,11 +3,11 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 
-#include "core/ProgramFolder.h"
-#include "window/Form1.h"
 #include "core/Ini.h"
+#include "core/ProgramFolder.h"
 #include "shell/MprisPlayer.h"
 #include "shell/MprisRoot.h"
+#include "window/Form1.h"
 
 namespace vandrel {
 

@@ -8,11 +8,11 @@
 #include <random>
 
 #include "DirectoryTestKit.h"
+#include "core/TaggedList.h"
 #include "directory/DirectoryImport.h"
 #include "directory/Search.h"
 #include "directory/TaggedListWriter.h"
 #include "directory/ToneStream.h"
-#include "core/TaggedList.h"
 
 namespace vandrel::test {
 namespace {
@@ -72,9 +72,8 @@ TEST(DirectoryImportTest, WritesOneListPerCountryThatThePlayerReadsBack) {
     return ParseTaggedList(ReadFile(out / "radio/inter/zenders" / file), {"naam", "url", "homepage"});
   };
 
-  // Countries sorted by name with accents aside, each with a list under a safe file name. Tags in a
-  // name cannot add an address; nameless and non-string names fall back to the address; lists are
-  // sorted by name; the server would fill "{{base}}" in with its own address.
+  // Countries by name with accents aside, each list under a safe file name and by name. Tags in a name add
+  // no address; a missing or non-string name falls back to the address; "{{base}}" stays the server's.
   const auto countries = ParseTaggedList(ReadFile(out / "radio/inter/keuze-uk.txt"), {"naam", "bestand"});
   EXPECT_EQ(countries[0], (std::vector<std::string>{"Côte d'Ivoire", "Germany", "Holland", "International",
                                                     "United Kingdom", "Россия"}));
@@ -100,8 +99,7 @@ TEST(DirectoryImportTest, WritesOneListPerCountryThatThePlayerReadsBack) {
   EXPECT_EQ(index[2][at], "pop,rock,Jazz");
 }
 
-// Only web radio reaches the lists: files and the media player's own
-// protocols are skipped and counted so; a bare path is kDump's "just text".
+// Only web radio reaches the lists; a bare path is kDump's "just text".
 TEST(DirectoryImportTest, KeepsOnlyHttpAndHttpsAddressesWithAHost) {
   const std::vector<std::pair<std::string, bool>> addresses = {
       {"av://lavfi:sine=f=440", false}, {"file:///etc/passwd", false},    {"http://", false},

@@ -25,74 +25,27 @@ using namespace std::chrono_literals;
 constexpr const char* kList = "/radio/inter/keuze-uk.txt";
 constexpr const char* kSearch = "/radio/inter/zenders/radio-lijst-zoek.php?zoeken=radio";
 
-long StatusField(const fs::path& file, const std::string& key) {
-  std::ifstream in(file);
-  for (std::string line; std::getline(in, line);) {
-    if (line.rfind(key, 0) == 0) return std::stol(line.substr(key.size()));
-  }
-  return 0;
-}
-
-// Context switches of all its threads: every wake-up of any of them.
-long Switches(pid_t pid) {
-  long total = 0;
-  for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task")) {
-    total += StatusField(task.path() / "status", "voluntary_ctxt_switches:") +
-             StatusField(task.path() / "status", "nonvoluntary_ctxt_switches:");
-  }
-  return total;
-}
-
 std::size_t Count(const std::string& text, const std::string& part) {
   std::size_t n = 0;
   for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
   return n;
 }
 
-// A request sent on a fresh connection from source, left open.
-struct OpenRequest {
-  OpenRequest(int port, const std::string& source, const std::string& target, const std::string& headers = "")
-      : fd(ConnectLoopback(port, 5s, source)) {
-    send(target, headers);
-  }
-  ~OpenRequest() { ::close(fd); }
-  OpenRequest(const OpenRequest&) = delete;
-  OpenRequest& operator=(const OpenRequest&) = delete;
-  void send(const std::string& target, const std::string& headers = "") const {
-    const std::string request = "GET " + target + " HTTP/1.1\r\nHost: x\r\n" + headers + "\r\n";
-    if (fd >= 0) ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-  }
-  // The reply's status, 0 for none in time; a body with a length is read
-  // away, so the next request may follow.
-  int status(std::chrono::milliseconds wait) const {
-    const std::string head = ReadHead(fd, wait);
-    const std::size_t at = head.find("\r\nContent-Length: ");
-    std::size_t left = at == std::string::npos ? 0 : std::stoul(head.substr(at + 18));
-    char chunk[4096];
-    for (ssize_t n = 1; left > 0 && n > 0; left -= static_cast<std::size_t>(std::max<ssize_t>(n, 0))) {
-      n = ::recv(fd, chunk, std::min(left, sizeof chunk), 0);
-    }
-    return StatusOf(head);
-  }
-  int fd;
-};
-
 // Threads and wake-ups after start-up settles; no client at all.
 TEST(DirectoryIdleTest, AnIdleServerSleepsOnAFewThreads) {
   DirectoryServerProcess server(VANDREL_SHIPPED_DIRECTORY_DATA, {"--quiet"});
   ASSERT_EQ(Fetch(server.port(), kList).status, 200);
   std::this_thread::sleep_for(500ms);
-  const long before = Switches(server.pid());
+  const long before = ContextSwitches(server.pid());
   std::this_thread::sleep_for(2s);
   const long cores = static_cast<long>(std::max(1u, std::thread::hardware_concurrency()));
   EXPECT_LE(StatusField("/proc/" + std::to_string(server.pid()) + "/status", "Threads:"), 2 * cores + 4);
   // A thread that polled every 100 ms would alone make 20.
-  EXPECT_LE(Switches(server.pid()) - before, 5);
+  EXPECT_LE(ContextSwitches(server.pid()) - before, 5);
 }
 
-// The log names each request's client: a trusted proxy's word is taken when
-// it is an address, anyone else's header is ignored; the tone's share per
-// client (keyed as the log is) then counts the proxy's clients apart.
+// A trusted proxy's word names the client when it is an address; anyone
+// else's is ignored. The tone's share per client then counts them apart.
 TEST(DirectoryClientAddressTest, OnlyATrustedProxyNamesTheClient) {
   DirectoryServerProcess server(VANDREL_SHIPPED_DIRECTORY_DATA, {"--trusted-proxy", "127.0.0.2"});
   const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
@@ -106,16 +59,16 @@ TEST(DirectoryClientAddressTest, OnlyATrustedProxyNamesTheClient) {
   for (std::size_t i = 0; i < cases.size(); ++i) {
     const auto& [source, headers, client] = cases[i];
     const std::string target = std::string(kList) + "?case=" + std::to_string(i);
-    EXPECT_EQ(OpenRequest(server.port(), source, target, headers).status(5s), 200);
+    EXPECT_EQ(OpenConnection(server.port(), source, Get(target, headers)).status(5s), 200);
     EXPECT_TRUE(PollUntil([&] { return server.log().find(client + " GET " + target + " 200") != std::string::npos; },
                           2000))
         << headers << server.log();
   }
   // The share per socket address is DirectoryLoadFaultTest's.
-  std::vector<std::unique_ptr<OpenRequest>> listeners;
+  std::vector<std::unique_ptr<OpenConnection>> listeners;
   for (std::size_t i = 0; i < directory::DirectoryServer::kMaxListenersPerAddress + 4; ++i) {
-    listeners.push_back(std::make_unique<OpenRequest>(server.port(), "127.0.0.2", "/stream/tone",
-                                                      "X-Forwarded-For: 10.0.0." + std::to_string(i + 1) + "\r\n"));
+    listeners.push_back(std::make_unique<OpenConnection>(
+        server.port(), "127.0.0.2", Get("/stream/tone", "X-Forwarded-For: 10.0.0." + std::to_string(i + 1) + "\r\n")));
   }
   for (const auto& l : listeners) EXPECT_EQ(l->status(5s), 200);
 }
@@ -131,10 +84,10 @@ TEST(DirectoryFileLimitTest, AtTheOpenFileLimitNewClientsWaitForAFreeDescriptor)
   }
   DirectoryServerProcess server(VANDREL_SHIPPED_DIRECTORY_DATA, {"--quiet"}, {"prlimit", "--nofile=40:40"});
   const std::string warning = "out of file descriptors";
-  std::vector<std::unique_ptr<OpenRequest>> clients;
-  std::unique_ptr<OpenRequest> waiting;
+  std::vector<std::unique_ptr<OpenConnection>> clients;
+  std::unique_ptr<OpenConnection> waiting;
   for (int i = 0; i < 60 && !waiting; ++i) {
-    auto request = std::make_unique<OpenRequest>(server.port(), "127.0.0.1", kList);
+    auto request = std::make_unique<OpenConnection>(server.port(), "127.0.0.1", Get(kList));
     if (request->status(2s) == 200) {
       clients.push_back(std::move(request));
     } else if (PollUntil([&] { return server.log().find(warning) != std::string::npos; }, 2000)) {
@@ -144,7 +97,7 @@ TEST(DirectoryFileLimitTest, AtTheOpenFileLimitNewClientsWaitForAFreeDescriptor)
   ASSERT_TRUE(waiting) << server.log();
   ASSERT_GE(clients.size(), 2u);
   for (const auto& client : {clients.front().get(), clients.back().get()}) {
-    client->send(kSearch);
+    client->send(Get(kSearch));
     EXPECT_EQ(client->status(5s), 200);
   }
   clients.erase(clients.begin() + 1);  // one descriptor comes free
@@ -152,9 +105,8 @@ TEST(DirectoryFileLimitTest, AtTheOpenFileLimitNewClientsWaitForAFreeDescriptor)
   EXPECT_EQ(Count(server.log(), warning), 1u) << server.log();
 }
 
-// What cannot be read is said at start, and an existing list that cannot be
-// read is refused as such, never "not found". As root the server runs as
-// nobody, for whom the modes count.
+// What cannot be read is said at start and refused as such, never "not
+// found". As root the server runs as nobody, for whom the modes count.
 TEST(DirectoryDataWarningTest, UnreadableDataIsSaidAtStartAndAnsweredWith403) {
   TempFolder tmp("unreadable");
   fs::permissions(tmp.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
@@ -184,9 +136,8 @@ TEST(DirectoryDataWarningTest, UnreadableDataIsSaidAtStartAndAnsweredWith403) {
   }
 }
 
-// The README's own nginx block, on free loopback ports, with two servers
-// behind it: 300 keep-alive clients from one address, every answer whole,
-// both servers at work.
+// The README's own nginx block before two servers: 300 keep-alive clients
+// from one address, every answer whole, both servers at work.
 TEST(DirectoryScaleOutTest, NginxAsTheReadmeConfiguresItServesEveryoneThroughTwoServers) {
   if (!NginxProcess::Installed()) GTEST_SKIP() << "nginx is not installed";
   const std::string readme = ReadFile(fs::path(VANDREL_SHIPPED_DATA).parent_path() / "README.md");

@@ -8,10 +8,10 @@
 #include <tuple>
 
 #include "DirectoryTestKit.h"
-#include "directory/DirectoryImport.h"
-#include "directory/ToneStream.h"
 #include "core/Gunzip.h"
 #include "core/TaggedList.h"
+#include "directory/DirectoryImport.h"
+#include "directory/ToneStream.h"
 #include "support/DirectoryServerProcess.h"
 
 namespace vandrel::test {
@@ -47,15 +47,10 @@ class DirectoryRoutesTest : public ::testing::Test {
     write("radio/inter/zenders/big.txt", ManyStations("Station"));
     write("radio/inter/zenders/local.txt", Line("Tone", "{{base}}stream/tone"));
     // Written in this order so that name order differs from creation order.
-    write("radio/inter/zenders/b.txt",
-          "<naam>Rock & Roll Radio</naam><url>http://one/</url>\r\n"
-          "<naam>ROCK & ROLL Classics</naam><url>{{base}}classics</url>\r\n");
-    write("radio/inter/zenders/a.txt",
-          "<naam>Rock & Roll Radio</naam><url>http://one/</url>\r\n"
-          "<naam>Jazz+Blues</naam><url>http://jazz/</url>\r\n"
-          "<naam>Zürich Eins</naam><url>http://z/</url>\r\n"
-          "<naam>Rock & Roll Radio</naam><url>http://one/</url>\r\n"
-          "<naam>Rock & Roll Nameless</naam>\r\n");
+    const std::string rock = Line("Rock & Roll Radio", "http://one/");
+    write("radio/inter/zenders/b.txt", rock + Line("ROCK & ROLL Classics", "{{base}}classics"));
+    write("radio/inter/zenders/a.txt", rock + Line("Jazz+Blues", "http://jazz/") + Line("Zürich Eins", "http://z/") +
+                                           rock + "<naam>Rock & Roll Nameless</naam>\r\n");
     write("radio/inter/zenders/notes.md", Line("Rock & Roll Notes", "http://notes/"));
     write("ecards/index.html", "<h1>E-cards</h1>");
     tmp_.write("secret.txt", kSecret);

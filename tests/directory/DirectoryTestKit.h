@@ -5,7 +5,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -21,6 +25,67 @@ inline httplib::Response Fetch(int port, const std::string& target, const httpli
   auto reply = client.Get(target, headers);
   return reply ? *reply : httplib::Response{};
 }
+
+// A number of a /proc status file ("Threads:"); 0 when it is missing.
+inline long StatusField(const std::filesystem::path& file, const std::string& key) {
+  std::ifstream status(file);
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind(key, 0) == 0) return std::strtol(line.c_str() + key.size(), nullptr, 10);
+  }
+  return 0;
+}
+
+// Context switches of all a process's threads: every wake-up of any of them.
+inline long ContextSwitches(pid_t pid) {
+  long total = 0;
+  std::error_code ec;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+    total += StatusField(task.path() / "status", "voluntary_ctxt_switches:") +
+             StatusField(task.path() / "status", "nonvoluntary_ctxt_switches:");
+  }
+  return total;
+}
+
+inline std::string Get(const std::string& target, const std::string& headers = "") {
+  return "GET " + target + " HTTP/1.1\r\nHost: x\r\n" + headers + "\r\n";
+}
+
+// A connection from a loopback source that sent its bytes and stays open.
+struct OpenConnection {
+  OpenConnection(int port, const std::string& source, const std::string& bytes)
+      : fd(ConnectLoopback(port, std::chrono::seconds(5), source)) {
+    sent = send(bytes);
+  }
+  ~OpenConnection() { ::close(fd); }
+  OpenConnection(const OpenConnection&) = delete;
+  OpenConnection& operator=(const OpenConnection&) = delete;
+  bool send(const std::string& bytes) const {
+    return fd >= 0 && ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) > 0;
+  }
+  // The next reply's head, "" for none in time; a body with a length is
+  // read away, so the next request may follow.
+  std::string head(std::chrono::milliseconds wait) const {
+    const std::string head = ReadHead(fd, wait);
+    const std::size_t at = head.find("\r\nContent-Length: ");
+    std::size_t left = at == std::string::npos ? 0 : std::stoul(head.substr(at + 18));
+    char chunk[4096];
+    for (ssize_t n = 1; left > 0 && n > 0; left -= static_cast<std::size_t>(std::max<ssize_t>(n, 0))) {
+      n = ::recv(fd, chunk, std::min(left, sizeof chunk), 0);
+    }
+    return head;
+  }
+  int status(std::chrono::milliseconds wait) const { return StatusOf(head(wait)); }
+  // Whether the server closed it, once what it sent is read away.
+  bool closed() const {
+    char rest[512];
+    ssize_t n = 0;
+    for (int reads = 0; reads < 100 && (n = ::recv(fd, rest, sizeof rest, MSG_DONTWAIT)) > 0; ++reads) {
+    }
+    return n == 0 || (n < 0 && errno == ECONNRESET);
+  }
+  int fd;
+  bool sent = false;
+};
 
 // An HTTP/1.1 client on one keep-alive connection that it opens again only
 // after a reply said "Connection: close"; any other loss of the connection

@@ -2,20 +2,21 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <map>
+#include <memory>
 #include <thread>
 #include <vector>
 
-#include "directory/DirectoryServer.h"
-#include "directory/HttpServer.h"
-#include "directory/DirectoryTestKit.h"
 #include "core/HttpClient.h"
 #include "core/ListBox.h"
-#include "core/TextHolder.h"
-#include "stations/StationListLoader.h"
 #include "core/TaggedList.h"
+#include "core/TextHolder.h"
+#include "directory/DirectoryServer.h"
+#include "directory/DirectoryTestKit.h"
+#include "directory/HttpServer.h"
+#include "stations/StationListLoader.h"
 #include "stations/TaggedListDownload.h"
 #include "support/DirectoryServerProcess.h"
 
@@ -24,8 +25,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Every opening runs to the one closing tag: values grow with the square of
-// the text, about 5 GB from these 256 KB.
+// Every opening runs to the one closing tag: about 5 GB of values from 256 KB.
 std::string Hostile(std::size_t bytes) {
   std::string text;
   while (text.size() < bytes) text += "<naam>";
@@ -34,6 +34,12 @@ std::string Hostile(std::size_t bytes) {
 
 struct CannedHttp : HttpClient {
   std::string OpenURL(const std::string&) override { return Hostile(256 * 1024); }
+};
+
+struct PlainTextHolder : TextHolder {
+  void setText(const std::string& text) override { text_ = text; }
+  std::string text() const override { return text_; }
+  std::string text_;
 };
 
 TEST(ParseBoundFaultTest, PlayerLoadersFailPastTheBoundKeepingWhatCameBefore) {
@@ -67,50 +73,33 @@ TEST(ParseBoundFaultTest, ServerSkipsAndLogsAHostileListAtStartUp) {
 
 constexpr const char* kList = "/radio/inter/keuze-uk.txt";
 
-// Sockets from one client address that each sent the same bytes.
+// Connections from one client address that each sent the same bytes.
 struct Sockets {
   Sockets(int port, const std::string& source, int count, const std::string& bytes) {
-    for (int i = 0; i < count; ++i) {
-      const int fd = ConnectLoopback(port, 5s, source);
-      if (fd >= 0 && ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) > 0) fds.push_back(fd);
-    }
-  }
-  ~Sockets() {
-    for (int fd : fds) ::close(fd);
+    for (int i = 0; i < count; ++i) all.push_back(std::make_unique<OpenConnection>(port, source, bytes));
   }
   // How many got each reply status (0: none) within timeout, and how many
   // of those carried Retry-After.
   std::map<int, int> statuses(std::chrono::milliseconds timeout, int* retryAfter = nullptr) const {
     std::map<int, int> count;
     const auto end = std::chrono::steady_clock::now() + timeout;
-    for (int fd : fds) {
-      const std::string head = ReadHead(fd, std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                std::max(end - std::chrono::steady_clock::now(), {})));
+    for (const auto& c : all) {
+      const std::string head = c->head(std::chrono::duration_cast<std::chrono::milliseconds>(
+          std::max(end - std::chrono::steady_clock::now(), {})));
       ++count[StatusOf(head)];
       if (retryAfter && head.find("\r\nRetry-After: ") != std::string::npos) ++*retryAfter;
     }
     return count;
   }
-  int closed() const {
-    int count = 0;
-    for (int fd : fds) {
-      char rest[512];
-      ssize_t n = 0;
-      for (int reads = 0; reads < 100 && (n = ::recv(fd, rest, sizeof rest, MSG_DONTWAIT)) > 0; ++reads) {
-      }
-      count += n == 0 || (n < 0 && errno == ECONNRESET);
-    }
-    return count;
-  }
-  std::vector<int> fds;
+  std::size_t connected() const { return std::count_if(all.begin(), all.end(), [](const auto& c) { return c->sent; }); }
+  int closed() const { return std::count_if(all.begin(), all.end(), [](const auto& c) { return c->closed(); }); }
+  std::vector<std::unique_ptr<OpenConnection>> all;
 };
 
-// A slow socket past each address's cap of unfinished heads, 100 idle
-// keep-alive ones, and 300 tone listeners from three more addresses: the
-// cap is refused at once, slow heads are closed unanswered at their time-out,
-// listeners beyond their address's share are told to come back, and all
-// along 300 keep-alive clients from one address, each asking as fast as it
-// can, see their connection closed only where a reply says so.
+// Slow heads past an address's cap, idle keep-alive sockets and tone
+// listeners past their share, while 300 keep-alive clients ask as fast as
+// they can: the cap is refused at once, slow heads closed at their time-out,
+// extra listeners told to come back, and the clients all answered.
 TEST(DirectoryLoadFaultTest, SlowAndGreedyClientsLeaveOthersAnswered) {
   rlimit files{};
   ::getrlimit(RLIMIT_NOFILE, &files);
@@ -119,12 +108,12 @@ TEST(DirectoryLoadFaultTest, SlowAndGreedyClientsLeaveOthersAnswered) {
   DirectoryServerProcess server(VANDREL_SHIPPED_DIRECTORY_DATA, {"--quiet"});
   const int cap = static_cast<int>(directory::HttpServer::Limits{}.unfinishedPerAddress);
   const int share = static_cast<int>(directory::DirectoryServer::kMaxListenersPerAddress);
-  const std::string tone = "GET /stream/tone HTTP/1.1\r\nHost: x\r\n\r\n";
+  const std::string tone = Get("/stream/tone");
   const Sockets slow(server.port(), "127.0.0.2", cap + 20, "GET /radio");
-  const Sockets idle(server.port(), "127.0.0.3", 100, std::string("GET ") + kList + " HTTP/1.1\r\nHost: x\r\n\r\n");
+  const Sockets idle(server.port(), "127.0.0.3", 100, Get(kList));
   const Sockets listenersA(server.port(), "127.0.0.4", 100, tone), listenersB(server.port(), "127.0.0.5", 100, tone),
       listenersC(server.port(), "127.0.0.6", 100, tone);
-  ASSERT_EQ(slow.fds.size(), static_cast<std::size_t>(cap + 20));
+  ASSERT_EQ(slow.connected(), static_cast<std::size_t>(cap + 20));
 
   std::atomic<int> ok{0}, failed{0};
   const auto end = std::chrono::steady_clock::now() + 2s;

@@ -8,9 +8,9 @@
 #include <csignal>
 #include <thread>
 
+#include "core/Ini.h"
 #include "directory/DirectoryImport.h"
 #include "directory/DirectoryTestKit.h"
-#include "core/Ini.h"
 #include "support/ChildProcess.h"
 
 namespace vandrel::test {
@@ -74,8 +74,8 @@ std::vector<std::pair<std::string, std::string>> Snapshot(const fs::path& folder
   return files;
 }
 
-// A refused dump leaves the last import as it was and no temporary beside
-// it, a good one replaces it whole; a folder no import wrote is never replaced.
+// A refused dump leaves the last import and no temporary, a good one replaces
+// it whole; a folder no import wrote is never replaced.
 TEST(ImportFaultTest, RefusedImportsWriteNothing) {
   TempFolder tmp;
   const fs::path out = tmp.path() / "data";
@@ -108,8 +108,7 @@ TEST(ImportFaultTest, RefusedImportsWriteNothing) {
   EXPECT_EQ(ReadFile(tmp.path() / "mine/index.html"), "mine");
 }
 
-// Imports killed at points spread over a whole run leave temporaries that
-// the next import removes, while one that is still running keeps its own.
+// Temporaries of killed imports go with the next one; a running one keeps its own.
 TEST(ImportFaultTest, KilledImportsLeaveNothingPastTheNextImport) {
   TempFolder tmp;
   std::string stations;

@@ -30,8 +30,7 @@ int Install(const fs::path& prefix, const std::string& menu) {
                Quoted(prefix));
 }
 
-// An installed program folder works on its own: it starts the directory it
-// carries, validates as a desktop application, and runs once.
+// An installed folder works on its own: it validates, serves the directory it carries and runs once.
 TEST(InstallTest, TheInstalledFolderIsCompleteValidAndRunsOnce) {
   const test::TempFolder root("install");
   const fs::path prefix = root / "opt" / "vandrel radio";
@@ -97,10 +96,9 @@ bool Click(const test::ChildProcess& player, int x, int y) {
                std::to_string(x) + " " + std::to_string(y) + " click 1") == 0;
 }
 
-// Installed by root, run by a normal user: their settings and favourites
-// live in ~/.config/vandrel-radio, seeded from the installation, which stays
-// as it was; they are read from there at the next start, where the last
-// station's long address comes back whole.
+// Installed by root, run by a normal user: settings and favourites live in
+// ~/.config/vandrel-radio, seeded from the untouched installation, and are
+// read from there at the next start, the last long address whole.
 TEST(InstallTest, ANormalUserKeepsSettingsAndFavouritesInTheirOwnFolder) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to install and to run as another user";
   if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs a display";

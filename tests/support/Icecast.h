@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "support/ChildProcess.h"
-#include "support/Loopback.h"
 #include "support/Files.h"
+#include "support/Loopback.h"
 
 namespace vandrel::test {
 

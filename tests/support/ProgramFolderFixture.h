@@ -8,15 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "core/Ini.h"
 #include "core/ListBox.h"
 #include "platform/MpvPlayer.h"
 #include "platform/QtHttpClient.h"
-#include "window/Form1.h"
-#include "core/Ini.h"
 #include "support/DirectoryServerProcess.h"
 #include "support/Files.h"
-#include "support/ShippedFiles.h"
 #include "support/QtWait.h"
+#include "support/ShippedFiles.h"
+#include "window/Form1.h"
 
 namespace vandrel::test {
 

@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "markup/core/PropertyText.h"
 #include "core/Ini.h"
+#include "markup/core/PropertyText.h"
 
 namespace vandrel {
 

@@ -10,9 +10,9 @@ class LanguageTable;
 
 // The program's two standard boxes: text from the language table, title the
 // language text "error0", one OK button.
-class MessageBoxes {
+class LanguageBoxes {
  public:
-  MessageBoxes(const LanguageTable& texts, QWidget* parent) : texts_(texts), parent_(parent) {}
+  LanguageBoxes(const LanguageTable& texts, QWidget* parent) : texts_(texts), parent_(parent) {}
 
   void ErrorBox(const std::string& key) const;   // critical icon (style 16)
   void NoticeBox(const std::string& key) const;  // information icon (style 64)

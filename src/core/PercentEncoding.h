@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vandrel {
+
+// The text percent-encoded as a query value (RFC 3986): every byte but the
+// unreserved letters, digits and "-._~" becomes "%XX", so blanks, "&", "#",
+// "+" and "%" reach the server as typed. UTF-8 text stays UTF-8.
+std::string PercentEncoded(std::string_view text);
+
+}  // namespace vandrel

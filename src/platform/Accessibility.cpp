@@ -1,0 +1,92 @@
+#include "platform/Accessibility.h"
+
+#include <QAbstractItemView>
+#include <QHelpEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyledItemDelegate>
+#include <QToolTip>
+#include <algorithm>
+
+#include "platform/Caption.h"
+
+namespace vandrel {
+
+namespace {
+
+class RoomyRows : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    const QFontMetrics metrics(option.font);
+    // The ink of accented capitals and descenders can reach past the font's
+    // nominal height in fallback fonts.
+    const int ink = metrics.boundingRect(QStringLiteral("ÅÖÉÇgjpqy|")).height();
+    size.setHeight(std::max(size.height(), std::max(ink, metrics.height()) + 4));
+    return size;
+  }
+  // A name cut with "…" shows whole in a tip.
+  bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) override {
+    if (event->type() != QEvent::ToolTip || !index.data(Qt::ToolTipRole).isNull()) {
+      return QStyledItemDelegate::helpEvent(event, view, option, index);
+    }
+    QStyleOptionViewItem item = option;
+    initStyleOption(&item, index);
+    const QRect room = view->style()->subElementRect(QStyle::SE_ItemViewItemText, &item, view);
+    if (item.fontMetrics.horizontalAdvance(item.text) + 6 > room.width()) {
+      QToolTip::showText(event->globalPos(), PlainTip(item.text), view);
+    } else {
+      QToolTip::hideText();
+    }
+    return true;
+  }
+};
+
+// Lies over a button, lets the mouse through, and draws a dotted frame
+// while the button has the focus (painted after the button, as its child).
+class FocusMark : public QWidget {
+ public:
+  explicit FocusMark(QWidget* button) : QWidget(button) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    button->installEventFilter(this);
+  }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Resize) setGeometry(parentWidget()->rect());
+    return false;
+  }
+  void paintEvent(QPaintEvent*) override {
+    if (!parentWidget()->hasFocus()) return;
+    QPainter painter(this);
+    painter.setPen(QPen(parentWidget()->palette().color(QPalette::ButtonText), 1, Qt::DotLine));
+    painter.drawRect(rect().adjusted(3, 3, -4, -4));
+  }
+};
+
+}  // namespace
+
+void MakeRoomyRows(QListWidget* list) {
+  list->setItemDelegate(new RoomyRows(list));
+  list->setUniformItemSizes(true);  // a 5,000-station country lays out at once
+  list->setStyleSheet(QStringLiteral("QListWidget { border: 1px solid palette(mid); }"
+                                     "QListWidget:focus { border: 1px solid palette(highlight); }"));
+}
+
+void MarkButtonFocus(QWidget* window) {
+  for (QPushButton* button : window->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) {
+    (new FocusMark(button))->setGeometry(button->rect());
+  }
+}
+
+void NameBuddies(QWidget* window) {
+  for (const QLabel* caption : window->findChildren<QLabel*>()) {
+    if (caption->buddy() != nullptr) caption->buddy()->setAccessibleName(caption->text());
+  }
+}
+
+}  // namespace vandrel

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QRect>
+#include <QString>
+
+class QWidget;
+
+namespace vandrel {
+
+// Keeps a box centred on the window of its parent, or on the screen when
+// that window is hidden or missing, whatever size the box takes on showing.
+void CentreOnParent(QWidget* box);
+
+// Where a remembered window geometry ("left,top,width,height") lands: there
+// when it is readable and its title strip is on a screen, at least the
+// design size; else the design size centred on the primary screen.
+QRect RestoredGeometry(const QString& remembered, QSize design);
+QString GeometryText(const QRect& geometry);
+
+}  // namespace vandrel
