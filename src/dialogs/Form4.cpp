@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/ProgramFolder.h"
+#include "core/SettingsFile.h"
 #include "platform/Stacking.h"
 #include "platform/Twips.h"
 #include "platform/WindowFit.h"
@@ -147,7 +148,7 @@ void Form4::CreateControls() {
 }
 
 std::string Form4::SettingsFile() const {
-  return InFolder(env_.settingsFolder.empty() ? env_.programFolder : env_.settingsFolder, "INST.INI");
+  return vandrel::SettingsFile(env_.settingsFolder.empty() ? env_.programFolder : env_.settingsFolder);
 }
 
 void Form4::Form_Load() {
