@@ -6,7 +6,7 @@
 #include "platform/QtHttpClient.h"
 #include "window/Form1.h"
 #include "shell/LocalDirectory.h"
-#include "window/Mpris.h"
+#include "shell/Mpris.h"
 #include "shell/NetworkWatch.h"
 #include "shell/SingleInstance.h"
 #include "platform/TerminationSignal.h"
@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
   if (!settings.writable) form.SettingsNotWritable(vandrel::UserSettingsFolder());
   vandrel::OnTerminationSignal([&form] { form.sluit_Click(); });
   QObject::connect(&instance, &vandrel::SingleInstance::activated, &form, &vandrel::Form1::open_Click);
-  vandrel::StartMpris(form);
+  vandrel::StartMpris(&form, player, form.controller(), [&form] { form.open_Click(); },
+                      [&form] { form.sluit_Click(); });
   // A station lost with the network or a sleep plays again when they are back.
   vandrel::NetworkWatch network;
   QObject::connect(&network, &vandrel::NetworkWatch::networkBack, &player, &vandrel::MediaPlayer::networkBack);

@@ -38,8 +38,8 @@ class Form1Test : public test::ProgramFolderFixture {
 
   // A favourite added the way the program adds one: the shown name, the player's address.
   void Add(const std::string& name, const std::string& url) {
-    form_->station().Restore(name);
-    if (player_.URL() != url) form_->station().Open(url);
+    form_->controller().station().Restore(name);
+    if (player_.URL() != url) form_->controller().station().Open(url);
     form_->Command1->click();
   }
   void Choose(const std::string& name) {
@@ -72,10 +72,9 @@ TEST_F(Form1Test, ClosingSavesWhatTheNextStartResumes) {
   form.open_Click();  // what a second start asks of the running one
   EXPECT_FALSE(form.isMinimized());
 
-  form.station().PlayNamed("Zender \"één\" = twee", Tone(601));
-  form.Slider1->setValue(0);
-  form.TaalGeselecteerdTekst->setText("België");
-  form.TaalGeselecteerd = "belgie.txt";
+  form.controller().station().PlayNamed("Zender \"één\" = twee", Tone(601));
+  form.Label9_Click();  // mutes
+  form.controller().RestoreCountry("België", "belgie.txt");
   EXPECT_TRUE(form.close());
   EXPECT_EQ(ended_, 1);
   EXPECT_TRUE(boxes.boxes.empty());
@@ -172,13 +171,13 @@ TEST_F(Form1Test, AnOpenErrorBoxHoldsNothingBack) {
   Form1& form = Start();
   form.show();
   const auto boxOpen = [] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; };
-  form.station().Play({"Dood", dead.address() + "stream", ""});
+  form.controller().station().Play({"Dood", dead.address() + "stream", ""});
   ASSERT_TRUE(test::WaitUntil(boxOpen, 10s));
-  form.station().Play({"Kort", Tone(2), ""});
+  form.controller().station().Play({"Kort", Tone(2), ""});
   EXPECT_TRUE(test::WaitUntil([&] { return form.Label14->text() == "Playing: Vandrel test tone - 440 Hz"; }, 5s))
       << form.Label14->text().toStdString();
   EXPECT_TRUE(test::WaitUntil([&] { return form.Label14->text().startsWith("Reconnecting"); }, 5s));
-  form.station().Play({"Dood", dead.address() + "stream", ""});
+  form.controller().station().Play({"Dood", dead.address() + "stream", ""});
   EXPECT_TRUE(test::WaitUntil([&] { return form.Label14->text() == "Error: HTTP 404"; }, 5s));
   ASSERT_TRUE(boxOpen());
   test::SaveScreenshot(*QApplication::activeModalWidget(), "error-box-with-cause.png");
@@ -396,8 +395,8 @@ TEST_F(Form1Test, WritesThatBelongTogetherAreWholeOnAFullDiskAndLongAddressesCom
     static int renames = 0;
     return ++renames == 1 ? ::rename(from, to) : -1;
   });
-  form_->station().Restore("Slot");
-  form_->Slider1->setValue(33);
+  form_->controller().station().Restore("Slot");
+  form_->controller().setVolume(33);
   form_->close();
   ini_testing::SetRenameFunction(nullptr);
   EXPECT_EQ(Get("Onthouden", "LaatsteNAAM"), "Slot");
