@@ -10,27 +10,26 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
-#include <chrono>
 #include <QWidget>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <string>
 
-#include "markup/MarkoraTextHolder.h"
-#include "platform/FileListBox.h"
-#include "core/HttpClient.h"
-#include "platform/Launcher.h"
-#include "core/ListBox.h"
-#include "platform/MediaPlayer.h"
-#include "platform/QtListBox.h"
-#include "core/TextHolder.h"
-#include "platform/WindowFit.h"
-#include "platform/WebPanel.h"
 #include "control/DirectoryPorts.h"
 #include "control/StationController.h"
+#include "core/HttpClient.h"
 #include "core/LanguageTable.h"
+#include "core/ListBox.h"
+#include "markup/MarkoraTextHolder.h"
+#include "platform/FileListBox.h"
+#include "platform/Launcher.h"
+#include "platform/MediaPlayer.h"
 #include "platform/MessageBoxes.h"
+#include "platform/QtListBox.h"
 #include "platform/TrayIcon.h"
+#include "platform/WebPanel.h"
+#include "platform/WindowFit.h"
 
 namespace vandrel {
 

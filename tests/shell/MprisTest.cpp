@@ -78,14 +78,11 @@ TEST_F(MprisTest, TheDesktopsMediaControlsSeeAndSteerThePlayer) {
   EXPECT_TRUE(test::WaitUntil([&] { return player_.status() == "Stopped"; }, 5s));
   EXPECT_EQ(Playerctl({"metadata", "title"}), "Toon");  // the station when no title is known
 
-  // An address from outside shows the listed station it belongs to, else itself.
+  // Which addresses play, under which name, is StationControllerTest's; one goes over the bus.
   ASSERT_TRUE(test::WaitUntil([&] { return form.List1->count() > 1; }, 10s));
-  const std::string listed = form.List2.List(0);
-  for (const auto& [address, name] : {std::pair{listed, form.List1Box.List(0)}, std::pair{Tone(601), Tone(601)}}) {
-    Playerctl({"open", QString::fromStdString(address)});
-    EXPECT_TRUE(test::WaitUntil([&] { return player_.URL() == address; }, 5s));
-    EXPECT_EQ(form.ZenderNaam->text().toStdString(), name);
-  }
+  Playerctl({"open", QString::fromStdString(form.List2.List(0))});
+  EXPECT_TRUE(test::WaitUntil([&] { return player_.URL() == form.List2.List(0); }, 5s));
+  EXPECT_EQ(form.ZenderNaam->text(), form.List1->item(0)->text());
   // Waiting to try a dropped stream again is no sound.
   Playerctl({"open", QString::fromStdString(Tone(1))});
   ASSERT_TRUE(test::WaitUntil([&] { return player_.state().activity == PlayState::Reconnecting; }, 20s));
