@@ -12,6 +12,8 @@ struct SettingKey {
 
 // Every key of INST.INI the program reads or writes, in one place.
 namespace settings {
+// The settings dialog's "start with the system" option; the autostart itself is elsewhere.
+inline constexpr SettingKey kAutostart{"Windows", "laden"};
 inline constexpr SettingKey kShowWindow{"Online Radio", "grootscherm"};
 inline constexpr SettingKey kPlayAtStart{"Online Radio", "afspelen"};
 inline constexpr SettingKey kCloseEnds{"Online Radio", "xsluiten"};

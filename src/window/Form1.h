@@ -147,7 +147,6 @@ class Form1 : public QWidget {
   QTimer Timer3;  // start-up sequence, 200 ms
   QTimer Timer4;  // final exit, 100 ms, armed by "Close"
   QTimer Timer5;  // captions, 20 ms
-  QTimer trayWait_;  // looks for a notification area that is late
 
   const LanguageTable& texts() const { return texts_; }
   const MessageBoxes& boxes() const { return boxes_; }
@@ -187,6 +186,7 @@ class Form1 : public QWidget {
   void PlayOnEveryClick(QListWidget* list, void (Form1::*handler)());
 
   Environment env_;
+  QTimer trayWait_;  // looks for a notification area that is late
   StationController controller_;
   // What the player said last: the status line is made of both.
   PlayerState playerState_;
