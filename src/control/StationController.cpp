@@ -13,8 +13,8 @@ StationController::StationController(Places places, QObject* parent)
       station_(places.player, std::move(places.homepage)),
       settingsFolder_(std::move(places.settingsFolder)),
       lists_(places.lists) {
-  station_.Restore(kNoStation);
-  station_.OnChange([this] { emit stationChanged(QString::fromStdString(station_.name())); });
+  station_.restore(kNoStation);
+  station_.onChange([this] { emit stationChanged(QString::fromStdString(station_.name())); });
 }
 
 void StationController::setVolume(int volume) {
@@ -25,18 +25,18 @@ void StationController::setVolume(int volume) {
   emit volumeChanged(volume);
 }
 
-void StationController::ChooseCountry(const std::string& name, const std::string& file) {
-  RestoreCountry(name, file);
+void StationController::chooseCountry(const std::string& name, const std::string& file) {
+  restoreCountry(name, file);
   emit reloadRequested();
 }
 
-void StationController::RestoreCountry(const std::string& name, const std::string& file) {
+void StationController::restoreCountry(const std::string& name, const std::string& file) {
   countryName_ = name;
   countryFile_ = file;
   emit countryChanged(QString::fromStdString(name));
 }
 
-Station StationController::StationFor(const std::string& address) const {
+Station StationController::stationFor(const std::string& address) const {
   for (int i = 0; i < lists_.urls.ListCount(); ++i) {
     if (lists_.urls.List(i) == address && i < lists_.names.ListCount()) {
       return {lists_.names.List(i), address, lists_.homepages.List(i)};
@@ -46,11 +46,11 @@ Station StationController::StationFor(const std::string& address) const {
   return {name.empty() ? address : name, address, station_.homepage()};
 }
 
-void StationController::OpenAddress(const std::string& address) {
-  if (IsWebAddress(address)) station_.Play(StationFor(address));
+void StationController::openAddress(const std::string& address) {
+  if (IsWebAddress(address)) station_.play(stationFor(address));
 }
 
-std::string StationController::LastAddress() const {
+std::string StationController::lastAddress() const {
   return ReadIniWhole(SettingsFile(settingsFolder_), settings::kLastUrl.section, settings::kLastUrl.key);
 }
 

@@ -49,21 +49,21 @@ class StationController : public QObject {
   const std::string& countryName() const { return countryName_; }
   const std::string& countryFile() const { return countryFile_; }
   // A country chosen by the user: shown at once, its stations loaded soon.
-  void ChooseCountry(const std::string& name, const std::string& file);
+  void chooseCountry(const std::string& name, const std::string& file);
   // The remembered country at start-up: its list loads on the first round.
-  void RestoreCountry(const std::string& name, const std::string& file);
+  void restoreCountry(const std::string& name, const std::string& file);
 
   // The folder whose favourites name the addresses opened from outside;
   // none until the window lists it.
   void setFavouritesFolder(const std::string& folder) { favouritesFolder_ = folder; }
   // The listed station or favourite with this address; else the address
   // names itself. The homepage shown stays unless the list gives one.
-  Station StationFor(const std::string& address) const;
+  Station stationFor(const std::string& address) const;
   // An address from outside the window (the desktop's media controls): only
   // web radio plays, shown under the name it is known by.
-  void OpenAddress(const std::string& address);
+  void openAddress(const std::string& address);
   // What a play with nothing played yet opens: the address saved at the last close.
-  std::string LastAddress() const;
+  std::string lastAddress() const;
 
  signals:
   void volumeChanged(int volume);

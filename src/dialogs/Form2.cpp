@@ -14,7 +14,7 @@ namespace vandrel {
 
 Form2::Form2(const DirectoryPorts& ports, QWidget* parent)
     : QDialog(parent), List1Box(nullptr), ports_(ports), boxes_(ports.texts, this) {
-  CreateControls();
+  createControls();
   connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
   connect(Command2, &QPushButton::clicked, this, &Form2::Command2_Click);
   Timer1.setInterval(10);
@@ -23,7 +23,7 @@ Form2::Form2(const DirectoryPorts& ports, QWidget* parent)
   Form_Load();
 }
 
-void Form2::CreateControls() {
+void Form2::createControls() {
   SetUpDirectoryDialog(*this, "Form2", 5130, 2430);
 
   const DialogHeader header = AddDialogHeader(*this);
@@ -93,7 +93,7 @@ void Form2::Command1_Click() {
     return;
   }
   const std::string land = List1Box.List(i);
-  ports_.controller.ChooseCountry(land, bestand);
+  ports_.controller.chooseCountry(land, bestand);
   ShowMessageBox(this, QMessageBox::Information, "Gekozen.", land + ports_.texts.Text("error3"));
   accept();
 }

@@ -14,7 +14,7 @@
 namespace vandrel {
 
 // The country chooser. It lists the directory's countries and hands the
-// chosen one to the controller (ChooseCountry): the main window then shows
+// chosen one to the controller (chooseCountry): the main window then shows
 // its name in TaalGeselecteerdTekst and loads its stations.
 //
 // Opening: the constructor downloads the country list through the given
@@ -57,7 +57,7 @@ class Form2 : public QDialog {
   QTimer Timer1;        // captions, 10 ms
 
  private:
-  void CreateControls();
+  void createControls();
   void Form_Load();
   void Timer1_Timer();
 

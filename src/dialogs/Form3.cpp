@@ -16,14 +16,14 @@ namespace vandrel {
 
 Form3::Form3(const DirectoryPorts& ports, QWidget* parent)
     : QDialog(parent), List1Box(nullptr), ports_(ports), boxes_(ports.texts, this) {
-  CreateControls();
+  createControls();
   connect(Command3, &QPushButton::clicked, this, &Form3::Command3_Click);
   connect(Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
   connect(Command2, &QPushButton::clicked, this, &Form3::Command2_Click);
   Form_Load();
 }
 
-void Form3::CreateControls() {
+void Form3::createControls() {
   SetUpDirectoryDialog(*this, "Form3", 5130, 2625);
 
   const DialogHeader header = AddDialogHeader(*this);
@@ -97,7 +97,7 @@ void Form3::Command1_Click() {
     }
     const std::string naam = List1Box.List(i);
     // A hit has no homepage of its own: the link leads to the directory's site.
-    ports_.controller.station().Play({naam, url, DirectoryHostName(ports_.baseAddress)});
+    ports_.controller.station().play({naam, url, DirectoryHostName(ports_.baseAddress)});
     // No word of success for a play that has failed already.
     if (ports_.controller.player().state().activity == PlayState::Error) return;
     const std::string text = naam + ports_.texts.Text("error6");

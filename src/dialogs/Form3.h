@@ -60,7 +60,7 @@ class Form3 : public QDialog {
   StringListBox List2;  // stream addresses, by the index of List1
 
  private:
-  void CreateControls();
+  void createControls();
   void Form_Load();
 
   DirectoryPorts ports_;

@@ -21,17 +21,17 @@ MprisPlayer::MprisPlayer(QObject* object, MediaPlayer& player, StationController
       volume_(player.volume()) {
   connect(&player, &MediaPlayer::stateChanged, this, [this](const PlayerState& state) {
     state_ = state;
-    Notify();
+    notify();
   });
   connect(&player, &MediaPlayer::titleChanged, this, [this](const QString& title) {
     title_ = title;
-    Notify();
+    notify();
   });
   connect(&player, &MediaPlayer::volumeChanged, this, [this](int volume) {
     volume_ = volume;
-    Notify();
+    notify();
   });
-  connect(&controller, &StationController::stationChanged, this, &MprisPlayer::Notify);
+  connect(&controller, &StationController::stationChanged, this, &MprisPlayer::notify);
   shown_ = {{"PlaybackStatus", PlaybackStatus()}, {"Metadata", Metadata()}, {"Volume", Volume()}};
 }
 
@@ -74,13 +74,13 @@ void MprisPlayer::Play() {
   if (PlaybackStatus() == "Playing") return;
   CurrentStation& station = controller_.station();
   if (!station.address().empty()) {
-    station.Continue();
-  } else if (const std::string last = controller_.LastAddress(); !last.empty()) {
-    station.Open(last);
+    station.resume();
+  } else if (const std::string last = controller_.lastAddress(); !last.empty()) {
+    station.open(last);
   }
 }
 
-void MprisPlayer::Pause() { controller_.station().Pause(); }
+void MprisPlayer::Pause() { controller_.station().pause(); }
 
 void MprisPlayer::PlayPause() {
   if (PlaybackStatus() == "Playing") {
@@ -90,11 +90,11 @@ void MprisPlayer::PlayPause() {
   }
 }
 
-void MprisPlayer::Stop() { controller_.station().Stop(); }
+void MprisPlayer::Stop() { controller_.station().stop(); }
 
-void MprisPlayer::OpenUri(const QString& uri) { controller_.OpenAddress(uri.toStdString()); }
+void MprisPlayer::OpenUri(const QString& uri) { controller_.openAddress(uri.toStdString()); }
 
-void MprisPlayer::Notify() {
+void MprisPlayer::notify() {
   const QVariantMap now{{"PlaybackStatus", PlaybackStatus()}, {"Metadata", Metadata()}, {"Volume", Volume()}};
   QVariantMap changed;
   for (auto it = now.begin(); it != now.end(); ++it) {

@@ -88,7 +88,7 @@ class MprisPlayer : public QDBusAbstractAdaptor {
 
  private:
   // Tells the bus which properties changed since it was last told.
-  void Notify();
+  void notify();
 
   StationController& controller_;
   // What the player said last.

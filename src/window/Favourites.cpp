@@ -82,7 +82,7 @@ void PlayFavourite(const FavouritePorts& ports) {
     if (name.empty()) return;
     const std::string file = FavouriteFile(FavouritesFolder(ports.controller.settingsFolder()), name);
     // A file that is no favourite gives the empty name and address, silently.
-    ports.controller.station().PlayNamed(ReadIni(file, kFavouriteSection, kFavouriteName),
+    ports.controller.station().playNamed(ReadIni(file, kFavouriteSection, kFavouriteName),
                              ReadIniWhole(file, kFavouriteSection, kFavouriteUrl));
   } catch (const std::exception&) {
     ports.boxes.ErrorBox("error12");

@@ -44,23 +44,23 @@ Form1::Form1(Environment environment, QWidget* parent)
       streamTitle_(env_.player.streamTitle()),
       texts_(InFolder(env_.programFolder, "lang.ini"), [this] { return gESelecteerdland; }),
       boxes_(texts_, this) {
-  CreateControls();
+  createControls();
   LayOutForm1(*this);
   RaiseWindowedControls(this);
   MarkButtonFocus(this);
   // The controls follow the controller.
-  connect(&controller_, &StationController::stationChanged, this, &Form1::StationChange);
+  connect(&controller_, &StationController::stationChanged, this, &Form1::showStation);
   connect(&controller_, &StationController::volumeChanged, Slider1, &QSlider::setValue);
   connect(&controller_, &StationController::countryChanged, TaalGeselecteerdTekst, &QLabel::setText);
   connect(&controller_, &StationController::reloadRequested, &Timer1, qOverload<>(&QTimer::start));
 
-  PlayOnEveryClick(List1, &Form1::List1_Click);
+  playOnEveryClick(List1, &Form1::List1_Click);
   connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
   connect(stopspelen, &QAction::triggered, this, &Form1::stopspelen_Click);
   connect(Slider1, &QSlider::valueChanged, this, &Form1::Slider1_Change);
   connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
   connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
-  PlayOnEveryClick(File1, &Form1::File1_Click);
+  playOnEveryClick(File1, &Form1::File1_Click);
   connect(WebBrowser1, &WebPanel::NavigateError, this, &Form1::WebBrowser1_NavigateError);
   struct Link {
     QLabel* control;
@@ -78,7 +78,7 @@ Form1::Form1(Environment environment, QWidget* parent)
                         {Image3, &Form1::Image3_Click, false, "Vandrel Internet Radio home page"},
                         {Image4, &Form1::Image4_Click, false, "E-cards"}};
   for (const Link& link : links) {
-    MakeClickable(link.control, link.hand, QString::fromUtf8(link.pictureName));
+    makeClickable(link.control, link.hand, QString::fromUtf8(link.pictureName));
     clickHandlers_[link.control] = link.click;
   }
   connect(open, &QAction::triggered, this, &Form1::open_Click);
@@ -87,13 +87,13 @@ Form1::Form1(Environment environment, QWidget* parent)
   connect(&TrayIcon1, &TrayIcon::RightClick, this, &Form1::TrayIcon1_RightClick);
   connect(&env_.player, &MediaPlayer::stateChanged, this, [this](const PlayerState& state) {
     playerState_ = state;
-    ShowStatus();
+    showStatus();
   });
   connect(&env_.player, &MediaPlayer::titleChanged, this, [this](const QString& title) {
     streamTitle_ = title.toStdString();
-    ShowStatus();
+    showStatus();
   });
-  connect(&env_.player, &MediaPlayer::errorOccurred, this, &Form1::PlayerError);
+  connect(&env_.player, &MediaPlayer::errorOccurred, this, &Form1::showPlayerError);
 
   Timer5.setInterval(20);
   connect(&Timer5, &QTimer::timeout, this, &Form1::Timer5_Timer);
@@ -110,7 +110,7 @@ Form1::Form1(Environment environment, QWidget* parent)
 
 Form1::~Form1() = default;
 
-void Form1::PlayOnEveryClick(QListWidget* list, void (Form1::*handler)()) {
+void Form1::playOnEveryClick(QListWidget* list, void (Form1::*handler)()) {
   clickedLists_[list->viewport()] = false;
   list->viewport()->installEventFilter(this);
   connect(list, &QListWidget::itemSelectionChanged, this, [this, list, handler] {
@@ -124,7 +124,7 @@ void Form1::PlayOnEveryClick(QListWidget* list, void (Form1::*handler)()) {
   });
 }
 
-void Form1::CreateControls() {
+void Form1::createControls() {
   setObjectName("Form1");
   setWindowTitle("Vandrel Internet Radio");
   setAttribute(Qt::WA_StyledBackground);
@@ -203,7 +203,7 @@ void Form1::Form_Load() {
   Timer1.start();
 }
 
-void Form1::MakeClickable(QLabel* control, bool hand, const QString& pictureName) {
+void Form1::makeClickable(QLabel* control, bool hand, const QString& pictureName) {
   control->installEventFilter(this);
   MakeLink(control, pictureName);  // reachable from the keyboard too
   if (hand) control->setCursor(Qt::PointingHandCursor);
@@ -259,7 +259,7 @@ void Form1::LaadLijst_Radio(const std::string& bestand) {
 void Form1::List1_Click() {
   try {
     const int i = List1->currentRow();
-    controller_.station().Play({List1Box.List(i), List2.List(i), List3.List(i)});
+    controller_.station().play({List1Box.List(i), List2.List(i), List3.List(i)});
   } catch (const std::exception&) {
     boxes_.ErrorBox("error15");
   }
@@ -271,27 +271,27 @@ void Form1::Command2_Click() { RemoveFavourite({controller_, File1Box, texts_, b
 
 void Form1::File1_Click() { PlayFavourite({controller_, File1Box, texts_, boxes_, this}); }
 
-void Form1::Command3_Click() { controller_.station().Stop(); }
+void Form1::Command3_Click() { controller_.station().stop(); }
 
-void Form1::stopspelen_Click() { controller_.station().Stop(); }
+void Form1::stopspelen_Click() { controller_.station().stop(); }
 
 void Form1::Slider1_Change() { controller_.setVolume(Slider1->value()); }
 
 void Form1::Label9_Click() { controller_.setVolume(0); }
 
-void Form1::ShowStatus() {
+void Form1::showStatus() {
   // The caption cuts what does not fit as it paints; the tip always holds the whole line.
   const QString status = QString::fromStdString(StatusText(playerState_, streamTitle_));
   Label14->setText(status);
   Label14->setToolTip(PlainTip(status));
 }
 
-void Form1::StationChange() {
+void Form1::showStation() {
   ZenderNaam->setText(QString::fromStdString(controller_.station().name()));
   GiveRoom(ZenderNaam);
 }
 
-void Form1::PlayerError(const QString& cause) {
+void Form1::showPlayerError(const QString& cause) {
   if (errorBoxOpen_) return;
   errorBoxOpen_ = true;
   ShowMessageBoxLater(this, QMessageBox::Information, texts_.Text("error0"), texts_.Text("error18"),

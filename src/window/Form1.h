@@ -84,7 +84,7 @@ class Form1 : public QWidget {
   void sluit_Click();
   // Says once, when the program has started, that nothing it keeps can be
   // saved in either folder, instead of failing at each save.
-  void SettingsNotWritable(const std::string& userFolder);
+  void settingsNotWritable(const std::string& userFolder);
   // Saves the remembered keys; sets cancel when the window only goes to the
   // notification area.
   void Form_Unload(bool& cancel);
@@ -159,31 +159,31 @@ class Form1 : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void CreateControls();
+  void createControls();
   void Form_Load();
   void Timer1_Timer();
   void Timer2_Timer();
   void Timer3_Timer();
-  void WaitForTray();
-  void MakeClickable(QLabel* control, bool hand, const QString& pictureName);
-  void ShowSkin(QLabel* image, const char* name, double keepLeft = 0);
+  void waitForTray();
+  void makeClickable(QLabel* control, bool hand, const QString& pictureName);
+  void showSkin(QLabel* image, const char* name, double keepLeft = 0);
   // Puts the dialog skins on a dialog's background and title bar.
-  void SkinDialog(QLabel* image1, QLabel* image2);
+  void skinDialog(QLabel* image1, QLabel* image2);
   // Creates a dialog (its own opening code runs), skins and shows it; any
   // failure on the way gives the "error12" box instead.
   template <typename Dialog, typename... Args>
-  void OpenSkinnedDialog(Args&&... args);
-  void OpenInBrowser(const std::string& address);
+  void openSkinnedDialog(Args&&... args);
+  void openInBrowser(const std::string& address);
   void Timer4_Timer();
   void Timer5_Timer();
   const std::string& settingsFolder() const { return controller_.settingsFolder(); }
-  void ShowStatus();
+  void showStatus();
   // One box at a time, never while another box is open; the cause is its second line.
-  void PlayerError(const QString& cause);
-  void StationChange();
+  void showPlayerError(const QString& cause);
+  void showStation();
   // A click on the line already selected plays it again (after a stop or an
   // error); a click that changes the selection plays through the selection.
-  void PlayOnEveryClick(QListWidget* list, void (Form1::*handler)());
+  void playOnEveryClick(QListWidget* list, void (Form1::*handler)());
 
   Environment env_;
   QTimer trayWait_;  // looks for a notification area that is late

@@ -17,8 +17,8 @@ void Form1::Timer2_Timer() {
   // Stopped while its box is open, so boxes do not pile up; tried again after.
   Timer2.stop();
   try {
-    ShowSkin(Image1, "head.skn", 0.5);  // the logo half keeps its shape
-    ShowSkin(Image2, "frame1.skn");
+    showSkin(Image1, "head.skn", 0.5);  // the logo half keeps its shape
+    showSkin(Image2, "frame1.skn");
     Image2->resize(width(), height());
     layoutAnchors->Rebase(Image2);
   } catch (const std::exception&) {
@@ -27,33 +27,33 @@ void Form1::Timer2_Timer() {
   }
 }
 
-void Form1::ShowSkin(QLabel* image, const char* name, double keepLeft) {
+void Form1::showSkin(QLabel* image, const char* name, double keepLeft) {
   SetPicture(image, QString::fromStdString(env_.programFolder + "/def_" + name), LoadSkin(env_.programFolder, name),
              keepLeft);
 }
 
-void Form1::SkinDialog(QLabel* image1, QLabel* image2) {
-  ShowSkin(image1, "frame1.skn");
-  ShowSkin(image2, "balk1.skn");
+void Form1::skinDialog(QLabel* image1, QLabel* image2) {
+  showSkin(image1, "frame1.skn");
+  showSkin(image2, "balk1.skn");
 }
 
 template <typename Dialog, typename... Args>
-void Form1::OpenSkinnedDialog(Args&&... args) {
+void Form1::openSkinnedDialog(Args&&... args) {
   try {
     Dialog form(std::forward<Args>(args)...);
-    SkinDialog(form.Image1, form.Image2);
+    skinDialog(form.Image1, form.Image2);
     form.exec();
   } catch (const std::exception&) {
     boxes_.ErrorBox("error12");
   }
 }
 
-void Form1::Label1_Click() { OpenSkinnedDialog<Form2>(directoryPorts(), this); }
+void Form1::Label1_Click() { openSkinnedDialog<Form2>(directoryPorts(), this); }
 
-void Form1::Label12_Click() { OpenSkinnedDialog<Form3>(directoryPorts(), this); }
+void Form1::Label12_Click() { openSkinnedDialog<Form3>(directoryPorts(), this); }
 
 void Form1::Label4_Click() {
-  OpenSkinnedDialog<Form4>(Form4::Environment{env_.programFolder,
+  openSkinnedDialog<Form4>(Form4::Environment{env_.programFolder,
                                               QCoreApplication::applicationFilePath().toStdString(), texts_,
                                               DefaultAutostartFolder(), settingsFolder()},
                            this);
@@ -63,7 +63,7 @@ void Form1::TaalGeselecteerdTekst_Click() { Label1_Click(); }
 
 void Form1::Label5_Click() { WebBrowser1->Navigate(env_.baseAddress + "radio/inter/website/index.php?wat=about"); }
 
-void Form1::OpenInBrowser(const std::string& address) {
+void Form1::openInBrowser(const std::string& address) {
   try {
     if (!IsWebAddress(address)) throw LaunchError("not a web address: " + address);
     (env_.launcher != nullptr ? *env_.launcher : desktopLauncher_).Open(address);
@@ -72,11 +72,11 @@ void Form1::OpenInBrowser(const std::string& address) {
   }
 }
 
-void Form1::Label3_Click() { OpenInBrowser(HomepageAddress(RadioUrl())); }
+void Form1::Label3_Click() { openInBrowser(HomepageAddress(RadioUrl())); }
 
-void Form1::Image4_Click() { OpenInBrowser(env_.baseAddress + "ecards/"); }
+void Form1::Image4_Click() { openInBrowser(env_.baseAddress + "ecards/"); }
 
-void Form1::Image3_Click() { OpenInBrowser(kProjectHomePage); }
+void Form1::Image3_Click() { openInBrowser(kProjectHomePage); }
 
 void Form1::WebBrowser1_NavigateError() {
   std::string text;

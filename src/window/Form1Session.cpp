@@ -31,7 +31,7 @@ std::string Read(const std::string& ini, SettingKey setting) { return ReadIni(in
 
 }  // namespace
 
-void Form1::WaitForTray() {
+void Form1::waitForTray() {
   const auto until = std::chrono::steady_clock::now() + env_.trayWait;
   trayWait_.setInterval(250);
   connect(&trayWait_, &QTimer::timeout, this, [this, until] {
@@ -57,12 +57,12 @@ void Form1::Timer3_Timer() {
     // The platform puts a shown icon into a notification area that comes
     // later, even after the wait.
     TrayIcon1.Add(windowIcon());
-    if (!TrayIcon::Available()) WaitForTray();
+    if (!TrayIcon::Available()) waitForTray();
   }
   CurrentStation& station = controller_.station();
-  if (Read(ini, settings::kPlayAtStart) == "1") station.Open(controller_.LastAddress());
-  controller_.RestoreCountry(Read(ini, settings::kLastCountryName), Read(ini, settings::kLastCountryFileRead));
-  station.Restore(Read(ini, settings::kLastName));
+  if (Read(ini, settings::kPlayAtStart) == "1") station.open(controller_.lastAddress());
+  controller_.restoreCountry(Read(ini, settings::kLastCountryName), Read(ini, settings::kLastCountryFileRead));
+  station.restore(Read(ini, settings::kLastName));
   try {
     controller_.setVolume(VolumeValue(Read(ini, settings::kVolume)));
   } catch (const std::exception&) {
@@ -131,7 +131,7 @@ void Form1::TrayIcon1_Click() {
 
 void Form1::open_Click() { TrayIcon1_Click(); }
 
-void Form1::SettingsNotWritable(const std::string& userFolder) {
+void Form1::settingsNotWritable(const std::string& userFolder) {
   QTimer::singleShot(0, this, [this, userFolder] {
     const std::string folders = "\n\n" + env_.programFolder + (userFolder.empty() ? "" : "\n" + userFolder);
     ShowMessageBox(this, QMessageBox::Warning, texts_.Text("error0"), texts_.Text("error19") + folders);

@@ -65,19 +65,19 @@ TEST_F(StationControllerTest, EveryChangeIsToldToThePlayerAndSaidOnce) {
   EXPECT_EQ(controller.countryFile(), "holland.txt");
   // An act, what it told and said, then the name, address and homepage shown.
   const std::tuple<std::function<void()>, Texts, std::string, std::string, std::string> steps[] = {
-      {[&] { station.Restore("Old"); }, {"said station Old"}, "Old", "", "directory.example/"},
-      {[&] { station.Open("http://a/"); }, {"url http://a/"}, "Old", "http://a/", "directory.example/"},
-      {[&] { station.Play({"Een", "http://een/", "een.example/"}); }, {"url http://een/", "said station Een"}, "Een",
+      {[&] { station.restore("Old"); }, {"said station Old"}, "Old", "", "directory.example/"},
+      {[&] { station.open("http://a/"); }, {"url http://a/"}, "Old", "http://a/", "directory.example/"},
+      {[&] { station.play({"Een", "http://een/", "een.example/"}); }, {"url http://een/", "said station Een"}, "Een",
        "http://een/", "een.example/"},
       // A favourite keeps the homepage shown.
-      {[&] { station.PlayNamed("Fav", "http://fav/"); }, {"url http://fav/", "said station Fav"}, "Fav", "http://fav/",
+      {[&] { station.playNamed("Fav", "http://fav/"); }, {"url http://fav/", "said station Fav"}, "Fav", "http://fav/",
        "een.example/"},
-      {[&] { station.Stop(); }, {"close"}, "Fav", "http://fav/", "een.example/"},
+      {[&] { station.stop(); }, {"close"}, "Fav", "http://fav/", "een.example/"},
       {[&] { controller.setVolume(25); }, {"volume 25", "said volume 25"}, "Fav", "http://fav/", "een.example/"},
       {[&] { controller.setVolume(25); }, {}, "Fav", "http://fav/", "een.example/"},
-      {[&] { controller.RestoreCountry("Holland", "holland.txt"); }, {"said country Holland"}, "Fav", "http://fav/",
+      {[&] { controller.restoreCountry("Holland", "holland.txt"); }, {"said country Holland"}, "Fav", "http://fav/",
        "een.example/"},
-      {[&] { controller.ChooseCountry(" Twee ", "twee.txt"); }, {"said country  Twee ", "said reload"}, "Fav",
+      {[&] { controller.chooseCountry(" Twee ", "twee.txt"); }, {"said country  Twee ", "said reload"}, "Fav",
        "http://fav/", "een.example/"},
   };
   int step = 0;
@@ -114,14 +114,14 @@ TEST_F(StationControllerTest, AnAddressFromOutsidePlaysOnlyAsWebRadioUnderTheNam
   for (const auto& c : cases) {
     SCOPED_TRACE(c.address);
     log.clear();
-    controller.OpenAddress(c.address);
+    controller.openAddress(c.address);
     EXPECT_EQ(log, c.name.empty() ? Texts{} : Texts({"url " + c.address, "said station " + c.name}));
     if (c.name.empty()) continue;
     EXPECT_EQ(controller.station().homepage(), c.homepage);
   }
-  EXPECT_EQ(controller.LastAddress(), "");
+  EXPECT_EQ(controller.lastAddress(), "");
   WriteIni((settings.path() / "INST.INI").string(), "Onthouden", "LaatsteURL", "http://last/");
-  EXPECT_EQ(controller.LastAddress(), "http://last/");
+  EXPECT_EQ(controller.lastAddress(), "http://last/");
 }
 
 }  // namespace

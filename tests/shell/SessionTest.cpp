@@ -122,8 +122,8 @@ TEST(NetworkWatchTest, AStationThatPlayedBeforeASleepIsOpenedAfreshOnWaking) {
 // A crashed program leaves its socket file behind: it never blocks a start,
 // and the next start hands over to the program that took it over.
 TEST(SingleInstanceTest, ALeftOverSocketIsTakenOverAndASecondStartHandsOver) {
-  EXPECT_NE(SingleInstance::NameFor("/opt/a"), SingleInstance::NameFor("/opt/b"));  // each installation runs once
-  const QString name = SingleInstance::NameFor("/tmp/single-instance-test/" + std::to_string(::getpid()));
+  EXPECT_NE(SingleInstance::nameFor("/opt/a"), SingleInstance::nameFor("/opt/b"));  // each installation runs once
+  const QString name = SingleInstance::nameFor("/tmp/single-instance-test/" + std::to_string(::getpid()));
   const QString path = QDir::tempPath() + "/" + name;
   const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
   sockaddr_un address{};
@@ -133,13 +133,13 @@ TEST(SingleInstanceTest, ALeftOverSocketIsTakenOverAndASecondStartHandsOver) {
   ::close(fd);  // bound, never listening, not removed
 
   SingleInstance first(name);
-  EXPECT_FALSE(first.HandOver());
-  ASSERT_TRUE(first.Listen());
+  EXPECT_FALSE(first.handOver());
+  ASSERT_TRUE(first.listen());
   SingleInstance second(name);
   QSignalSpy activated(&first, &SingleInstance::activated);
   // The hand-over waits for the first to answer, so it runs beside the loop.
   bool handedOver = false;
-  QTimer::singleShot(0, [&] { handedOver = second.HandOver(); });
+  QTimer::singleShot(0, [&] { handedOver = second.handOver(); });
   ASSERT_TRUE(test::WaitUntil([&] { return activated.count() == 1; }, 5s));
   EXPECT_TRUE(handedOver);
 }

@@ -102,10 +102,10 @@ TEST_F(SkinsAndLinksTest, ThePanelAndEachLinkLeadWhereTheySay) {
   Click(form.Image3);
   // Which addresses are refused is BrowserLinksTest's; one goes through the
   // window. A refused address and a failing browser both give the box.
-  form.controller().station().Play({"", "", "javascript:alert(1)"});
+  form.controller().station().play({"", "", "javascript:alert(1)"});
   Click(form.Label3);
   launcher.fail = true;
-  form.controller().station().Play({"", "", "een.example/"});
+  form.controller().station().play({"", "", "een.example/"});
   Click(form.Label3);
   EXPECT_EQ(launcher.opened, (std::vector<std::string>{server_->baseAddress(), server_->baseAddress() + "ecards/",
                                                        kProjectHomePage, "http://een.example/"}));

@@ -35,8 +35,8 @@ class Form1Test : public test::ProgramFolderFixture {
   }
   // A favourite added the way the program adds one: the shown name, the player's address.
   void Add(const std::string& name, const std::string& url) {
-    form_->controller().station().Restore(name);
-    if (player_.URL() != url) form_->controller().station().Open(url);
+    form_->controller().station().restore(name);
+    if (player_.URL() != url) form_->controller().station().open(url);
     form_->Command1->click();
   }
   void Choose(const std::string& name) {
@@ -69,9 +69,9 @@ TEST_F(Form1Test, ClosingSavesWhatTheNextStartResumes) {
   form.open_Click();  // what a second start asks of the running one
   EXPECT_FALSE(form.isMinimized());
 
-  form.controller().station().PlayNamed("Zender \"één\" = twee", Tone(601));
+  form.controller().station().playNamed("Zender \"één\" = twee", Tone(601));
   form.Label9_Click();  // mutes
-  form.controller().RestoreCountry("België", "belgie.txt");
+  form.controller().restoreCountry("België", "belgie.txt");
   EXPECT_TRUE(form.close());
   EXPECT_EQ(ended_, 1);
   EXPECT_TRUE(boxes.boxes.empty());
@@ -168,13 +168,13 @@ TEST_F(Form1Test, AnOpenErrorBoxHoldsNothingBack) {
   Form1& form = Start();
   form.show();
   const auto boxOpen = [] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; };
-  form.controller().station().Play({"Dood", dead.address() + "stream", ""});
+  form.controller().station().play({"Dood", dead.address() + "stream", ""});
   ASSERT_TRUE(test::WaitUntil(boxOpen, 10s));
-  form.controller().station().Play({"Kort", Tone(2), ""});
+  form.controller().station().play({"Kort", Tone(2), ""});
   EXPECT_TRUE(test::WaitUntil([&] { return form.Label14->text() == "Playing: Vandrel test tone - 440 Hz"; }, 5s))
       << form.Label14->text().toStdString();
   EXPECT_TRUE(test::WaitUntil([&] { return form.Label14->text().startsWith("Reconnecting"); }, 5s));
-  form.controller().station().Play({"Dood", dead.address() + "stream", ""});
+  form.controller().station().play({"Dood", dead.address() + "stream", ""});
   EXPECT_TRUE(test::WaitUntil([&] { return form.Label14->text() == "Error: HTTP 404"; }, 5s));
   ASSERT_TRUE(boxOpen());
   test::SaveScreenshot(*QApplication::activeModalWidget(), "error-box-with-cause.png");
@@ -382,7 +382,7 @@ TEST_F(Form1Test, WritesThatBelongTogetherAreWholeOnAFullDiskAndLongAddressesCom
     static int renames = 0;
     return ++renames == 1 ? ::rename(from, to) : -1;
   });
-  form_->controller().station().Restore("Slot");
+  form_->controller().station().restore("Slot");
   form_->controller().setVolume(33);
   form_->close();
   ini_testing::SetRenameFunction(nullptr);
