@@ -111,7 +111,7 @@ TEST_F(SkinsAndLinksTest, ThePanelAndEachLinkLeadWhereTheySay) {
                                                        kProjectHomePage, "http://een.example/"}));
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>(2, Text("error12")));  // and no other box before
 
-  form.Slider1->setValue(50);
+  form.controller().setVolume(50);
   Click(form.Label9);  // "Volume:" mutes; that playing goes on is Form1Test's
   EXPECT_EQ(player_.volume(), 0);
 }
