@@ -55,10 +55,9 @@ QVariantMap MprisPlayer::Metadata() const {
   // The name shown before any station is: none on the bus.
   const QString station =
       current.name() == StationController::kNoStation ? QString() : QString::fromStdString(current.name());
-  const QString& title = title_;
   QVariantMap metadata{{"mpris:trackid", QVariant::fromValue(QDBusObjectPath("/org/vandrel/Radio/Station"))},
-                       {"xesam:title", title.isEmpty() ? station : title}};
-  if (!title.isEmpty()) metadata["xesam:artist"] = QStringList{station};
+                       {"xesam:title", title_.isEmpty() ? station : title_}};
+  if (!title_.isEmpty()) metadata["xesam:artist"] = QStringList{station};
   const QString url = QString::fromStdString(current.address());
   if (!url.isEmpty()) metadata["xesam:url"] = url;
   return metadata;
