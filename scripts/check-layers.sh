@@ -8,7 +8,7 @@ rank() {
     src/core) echo 0 ;;
     src/stations | src/markup/core | directory) echo 1 ;;
     src/platform) echo 2 ;;
-    src/markup) echo 3 ;;
+    src/markup | src/control) echo 3 ;;
     src/dialogs | src/shell) echo 4 ;;
     src/window) echo 5 ;;
     src) echo 6 ;;

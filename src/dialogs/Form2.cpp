@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "dialogs/Captions.h"
 #include "dialogs/DialogLook.h"
 #include "platform/Accessibility.h"
 #include "platform/Caption.h"
@@ -9,13 +10,12 @@
 #include "platform/Stacking.h"
 #include "platform/Twips.h"
 #include "stations/TaggedListDownload.h"
-#include "window/Form1.h"
 
 namespace vandrel {
 
-Form2::Form2(Form1& main)
-    : QDialog(&main), List1Box(nullptr), main_(main), boxes_(main.texts(), this) {
-  CreateControls();
+Form2::Form2(const DirectoryPorts& ports, QWidget* parent)
+    : QDialog(parent), List1Box(nullptr), ports_(ports), boxes_(ports.texts, this) {
+  createControls();
   connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
   connect(Command2, &QPushButton::clicked, this, &Form2::Command2_Click);
   Timer1.setInterval(10);
@@ -24,7 +24,7 @@ Form2::Form2(Form1& main)
   Form_Load();
 }
 
-void Form2::CreateControls() {
+void Form2::createControls() {
   SetUpDialog(*this, "Form2", 5130, 2430);
 
   const DialogHeader header = AddDialogHeader(*this);
@@ -68,7 +68,7 @@ void Form2::LaadLijst_Taal() {
   List1Box.Clear();
   List2.Clear();
   try {
-    DownloadTaggedList(main_.Inet1(), main_.DownloadInfo, main_.baseAddress() + "radio/inter/keuze-uk.txt",
+    DownloadTaggedList(ports_.http, ports_.downloadInfo, ports_.baseAddress + "radio/inter/keuze-uk.txt",
                        {{"naam", &List1Box}, {"bestand", &List2}});
   } catch (const std::exception&) {
     boxes_.ErrorBox("error4");
@@ -76,12 +76,9 @@ void Form2::LaadLijst_Taal() {
 }
 
 void Form2::Timer1_Timer() {
-  const LanguageTable& t = main_.texts();
   try {
-    Label1->setText(QString::fromStdString(t.Text("f2label1")));
-    Label2->setText(QString::fromStdString(t.Text("f2label2")));
-    Command1->setText(QString::fromStdString(t.Text("f2command1")));
-    Command2->setText(QString::fromStdString(t.Text("f2command2")));
+    SetCaptions(ports_.texts,
+                {{Label1, "f2label1"}, {Label2, "f2label2"}, {Command1, "f2command1"}, {Command2, "f2command2"}});
   } catch (const std::exception&) {
     return;  // tried again at the next tick
   }
@@ -97,10 +94,8 @@ void Form2::Command1_Click() {
     return;
   }
   const std::string land = List1Box.List(i);
-  main_.TaalGeselecteerdTekst->setText(QString::fromStdString(land));
-  main_.TaalGeselecteerd = bestand;
-  main_.Timer1.start();
-  ShowMessageBox(this, QMessageBox::Information, "Gekozen.", land + main_.texts().Text("error3"));
+  ports_.controller.chooseCountry(land, bestand);
+  ShowMessageBox(this, QMessageBox::Information, "Gekozen.", land + ports_.texts.Text("error3"));
   accept();
 }
 

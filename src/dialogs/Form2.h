@@ -6,27 +6,25 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "control/DirectoryPorts.h"
 #include "core/ListBox.h"
 #include "platform/LanguageBoxes.h"
 #include "platform/QtListBox.h"
 
 namespace vandrel {
 
-class Form1;
-
 // The country chooser. It lists the directory's countries and hands the
-// chosen one to the main window: the country name into TaalGeselecteerdTekst,
-// its list file into TaalGeselecteerd, then Timer1 of the main window loads
-// that country's stations.
+// chosen one to the controller (chooseCountry): the main window then shows
+// its name in TaalGeselecteerdTekst and loads its stations.
 //
-// Opening: the constructor downloads the country list through the main
-// window's Inet1 and DownloadInfo (LaadLijst_Taal). A failed download is the
+// Opening: the constructor downloads the country list through the given
+// client and download box (LaadLijst_Taal). A failed download is the
 // dialog's own business: it shows the "error4" box and the dialog still
 // opens, with whatever was listed. Any exception that leaves the constructor
 // means the opening failed; the opener then shows "error12" and nothing else:
 //
 //   try {
-//     Form2 form(*this);
+//     Form2 form(directoryPorts(), this);
 //     form.Image1->setPixmap(...);  // "frame1.skn", stretched
 //     form.Image2->setPixmap(...);  // "balk1.skn", stretched
 //     form.exec();
@@ -38,7 +36,7 @@ class Form2 : public QDialog {
   Q_OBJECT
 
  public:
-  explicit Form2(Form1& main);
+  Form2(const DirectoryPorts& ports, QWidget* parent);
 
   void LaadLijst_Taal();
   void Command1_Click();  // confirm
@@ -59,11 +57,11 @@ class Form2 : public QDialog {
   QTimer Timer1;        // captions, 10 ms
 
  private:
-  void CreateControls();
+  void createControls();
   void Form_Load();
   void Timer1_Timer();
 
-  Form1& main_;
+  DirectoryPorts ports_;
   LanguageBoxes boxes_;
 };
 

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "core/DirectoryAddress.h"
+#include "dialogs/Captions.h"
 #include "dialogs/DialogLook.h"
 #include "platform/Accessibility.h"
 #include "platform/Caption.h"
@@ -11,19 +12,19 @@
 #include "platform/Twips.h"
 #include "stations/SearchAddress.h"
 #include "stations/TaggedListDownload.h"
-#include "window/Form1.h"
 
 namespace vandrel {
 
-Form3::Form3(Form1& main) : QDialog(&main), List1Box(nullptr), main_(main), boxes_(main.texts(), this) {
-  CreateControls();
+Form3::Form3(const DirectoryPorts& ports, QWidget* parent)
+    : QDialog(parent), List1Box(nullptr), ports_(ports), boxes_(ports.texts, this) {
+  createControls();
   connect(Command3, &QPushButton::clicked, this, &Form3::Command3_Click);
   connect(Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
   connect(Command2, &QPushButton::clicked, this, &Form3::Command2_Click);
   Form_Load();
 }
 
-void Form3::CreateControls() {
+void Form3::createControls() {
   SetUpDialog(*this, "Form3", 5130, 2625);
 
   const DialogHeader header = AddDialogHeader(*this);
@@ -66,15 +67,11 @@ void Form3::CreateControls() {
 }
 
 void Form3::Form_Load() {
-  const LanguageTable& t = main_.texts();
   Image1->setGeometry(0, 0, width(), height());
   LetListGrow(*this, {Image1, Image2, Label1, List1, {Command1, Command2}});
-  List1Box.AddItem(t.Text("f3list1"));
-  Command1->setText(QString::fromStdString(t.Text("f2command1")));
-  Command2->setText(QString::fromStdString(t.Text("f2command2")));
-  Command3->setText(QString::fromStdString(t.Text("f3command3")));
-  Label1->setText(QString::fromStdString(t.Text("f3label1")));
-  Label2->setText(QString::fromStdString(t.Text("f3label2")));
+  List1Box.AddItem(ports_.texts.Text("f3list1"));
+  SetCaptions(ports_.texts, {{Command1, "f2command1"}, {Command2, "f2command2"}, {Command3, "f3command3"},
+                             {Label1, "f3label1"}, {Label2, "f3label2"}});
   NameBuddies(this);
 }
 
@@ -84,7 +81,7 @@ void Form3::LaadLijst_Zoek(const std::string& ZoekWoord) {
   List1Box.Clear();
   List2.Clear();
   try {
-    DownloadTaggedList(main_.Inet1(), main_.DownloadInfo, SearchAddress(main_.baseAddress(), ZoekWoord),
+    DownloadTaggedList(ports_.http, ports_.downloadInfo, SearchAddress(ports_.baseAddress, ZoekWoord),
                        {{"naam", &List1Box}, {"url", &List2}});
   } catch (const std::exception&) {
     boxes_.ErrorBox("error8");
@@ -101,11 +98,11 @@ void Form3::Command1_Click() {
     }
     const std::string naam = List1Box.List(i);
     // A hit has no homepage of its own: the link leads to the directory's site.
-    main_.station().Play({naam, url, DirectoryHostName(main_.baseAddress())});
+    ports_.controller.station().play({naam, url, DirectoryHostName(ports_.baseAddress)});
     // No word of success for a play that has failed already.
-    if (main_.player().state().activity == PlayState::Error) return;
-    const std::string text = naam + main_.texts().Text("error6");
-    ShowMessageBox(this, QMessageBox::Information, main_.texts().Text("error0"), text);
+    if (ports_.controller.player().state().activity == PlayState::Error) return;
+    const std::string text = naam + ports_.texts.Text("error6");
+    ShowMessageBox(this, QMessageBox::Information, ports_.texts.Text("error0"), text);
   } catch (const std::exception&) {
     boxes_.ErrorBox("error7");
   }

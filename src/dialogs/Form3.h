@@ -7,16 +7,15 @@
 #include <QPushButton>
 #include <string>
 
+#include "control/DirectoryPorts.h"
 #include "core/ListBox.h"
 #include "platform/LanguageBoxes.h"
 #include "platform/QtListBox.h"
 
 namespace vandrel {
 
-class Form1;
-
 // The station search. It asks the directory for the stations matching a
-// word and plays a hit at once through the main window's player; the dialog
+// word and plays a hit at once through the controller; the dialog
 // stays open so that several hits can be tried.
 //
 // Opening: the constructor puts the hint line into List1 and sets the
@@ -25,7 +24,7 @@ class Form1;
 // opener then shows "error12" and nothing else:
 //
 //   try {
-//     Form3 form(*this);
+//     Form3 form(directoryPorts(), this);
 //     form.Image1->setPixmap(...);  // "frame1.skn", stretched
 //     form.Image2->setPixmap(...);  // "balk1.skn", stretched
 //     form.exec();
@@ -37,7 +36,7 @@ class Form3 : public QDialog {
   Q_OBJECT
 
  public:
-  explicit Form3(Form1& main);
+  Form3(const DirectoryPorts& ports, QWidget* parent);
 
   // Replaces both lists by the hits for the word, which is sent as typed.
   void LaadLijst_Zoek(const std::string& ZoekWoord);
@@ -61,10 +60,10 @@ class Form3 : public QDialog {
   StringListBox List2;  // stream addresses, by the index of List1
 
  private:
-  void CreateControls();
+  void createControls();
   void Form_Load();
 
-  Form1& main_;
+  DirectoryPorts ports_;
   LanguageBoxes boxes_;
 };
 

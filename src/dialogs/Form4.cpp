@@ -8,6 +8,7 @@
 #include "core/Ini.h"
 #include "core/ProgramFolder.h"
 #include "core/Registry.h"
+#include "core/SettingsFile.h"
 #include "dialogs/DialogLook.h"
 #include "platform/Accessibility.h"
 #include "platform/Caption.h"
@@ -54,15 +55,14 @@ std::optional<int> ParseState(std::string_view text) {
 
 struct Option {
   QCheckBox* Form4::*box;
-  const char* section;
-  const char* key;
+  SettingKey setting;
 };
 
 constexpr Option kOptions[] = {
-    {&Form4::Check1, "Windows", "laden"},
-    {&Form4::Check2, "Online Radio", "afspelen"},
-    {&Form4::Check3, "Online Radio", "grootscherm"},
-    {&Form4::Check4, "Online Radio", "xsluiten"},
+    {&Form4::Check1, settings::kAutostart},
+    {&Form4::Check2, settings::kPlayAtStart},
+    {&Form4::Check3, settings::kShowWindow},
+    {&Form4::Check4, settings::kCloseEnds},
 };
 
 }  // namespace
@@ -125,7 +125,7 @@ void Form4::CreateControls() {
 }
 
 std::string Form4::SettingsFile() const {
-  return InFolder(env_.settingsFolder.empty() ? env_.programFolder : env_.settingsFolder, "INST.INI");
+  return vandrel::SettingsFile(env_.settingsFolder.empty() ? env_.programFolder : env_.settingsFolder);
 }
 
 void Form4::Form_Load() {
@@ -133,10 +133,11 @@ void Form4::Form_Load() {
 
   const std::string iniPath = SettingsFile();
   for (const Option& option : kOptions) {
-    const std::string text = ReadIni(iniPath, option.section, option.key);
+    const auto [section, key] = option.setting;
+    const std::string text = ReadIni(iniPath, section, key);
     const std::optional<int> state = ParseState(text);
     if (!state) {
-      throw DialogOpenError(std::string("INST.INI: [") + option.section + "] " + option.key + " is \"" + text +
+      throw DialogOpenError(std::string("INST.INI: [") + section + "] " + key + " is \"" + text +
                             "\", not 0, 1 or 2");
     }
     (this->*option.box)->setCheckState(CheckStateOf(*state));
@@ -164,7 +165,7 @@ void Form4::Command1_Click() {
     const std::string iniPath = SettingsFile();
     std::vector<IniValue> values;
     for (const Option& option : kOptions) {
-      values.push_back({option.section, option.key, std::to_string(State(this->*option.box))});
+      values.push_back({option.setting.section, option.setting.key, std::to_string(State(this->*option.box))});
     }
     WriteIniValues(iniPath, values);
     const std::string program = AutostartProgramPath(env_.programFolder, env_.executablePath);

@@ -23,7 +23,7 @@ bool Answers(const QString& host, quint16 port) {
 
 }  // namespace
 
-bool LocalDirectory::EnsureRunning(const std::string& programFolder, const std::string& baseAddress) {
+bool LocalDirectory::ensureRunning(const std::string& programFolder, const std::string& baseAddress) {
   const QUrl base(QString::fromStdString(baseAddress));
   const QString host = base.host();
   if (host != "127.0.0.1" && host != "localhost") return false;

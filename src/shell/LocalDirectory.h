@@ -13,7 +13,7 @@ class LocalDirectory {
  public:
   // Starts the server when it is wanted and missing; true when the address
   // answers afterwards (or already did).
-  bool EnsureRunning(const std::string& programFolder, const std::string& baseAddress);
+  bool ensureRunning(const std::string& programFolder, const std::string& baseAddress);
   ~LocalDirectory();
 
  private:

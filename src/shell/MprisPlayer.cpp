@@ -2,11 +2,8 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QPointer>
 #include <algorithm>
 #include <cmath>
-
-#include "core/BrowserLinks.h"
 
 namespace vandrel {
 
@@ -16,21 +13,32 @@ constexpr char kPath[] = "/org/mpris/MediaPlayer2";
 
 }  // namespace
 
-MprisPlayer::MprisPlayer(QObject* object, Ports ports) : QDBusAbstractAdaptor(object), ports_(std::move(ports)) {
-  connect(&ports_.player, &MediaPlayer::stateChanged, this, &MprisPlayer::Notify);
-  connect(&ports_.player, &MediaPlayer::titleChanged, this, &MprisPlayer::Notify);
-  connect(&ports_.player, &MediaPlayer::volumeChanged, this, &MprisPlayer::Notify);
-  // The station outlives this adaptor when the bus refuses us.
-  ports_.station.OnChange([self = QPointer<MprisPlayer>(this)] {
-    if (self) self->Notify();
+MprisPlayer::MprisPlayer(QObject* object, MediaPlayer& player, StationController& controller)
+    : QDBusAbstractAdaptor(object),
+      controller_(controller),
+      state_(player.state()),
+      title_(QString::fromStdString(player.streamTitle())),
+      volume_(player.volume()) {
+  connect(&player, &MediaPlayer::stateChanged, this, [this](const PlayerState& state) {
+    state_ = state;
+    notify();
   });
+  connect(&player, &MediaPlayer::titleChanged, this, [this](const QString& title) {
+    title_ = title;
+    notify();
+  });
+  connect(&player, &MediaPlayer::volumeChanged, this, [this](int volume) {
+    volume_ = volume;
+    notify();
+  });
+  connect(&controller, &StationController::stationChanged, this, &MprisPlayer::notify);
   shown_ = {{"PlaybackStatus", PlaybackStatus()}, {"Metadata", Metadata()}, {"Volume", Volume()}};
 }
 
 QString MprisPlayer::PlaybackStatus() const {
   // Playing while there is sound or sound is on its way; a pause before
   // the next try is none.
-  switch (ports_.player.state().activity) {
+  switch (state_.activity) {
     case PlayState::Connecting:
     case PlayState::Buffering:
     case PlayState::Playing: return "Playing";
@@ -43,33 +51,35 @@ QString MprisPlayer::PlaybackStatus() const {
 }
 
 QVariantMap MprisPlayer::Metadata() const {
+  const CurrentStation& current = controller_.station();
+  // The name shown before any station is: none on the bus.
   const QString station =
-      ports_.station.name() == ports_.noStation ? QString() : QString::fromStdString(ports_.station.name());
-  const QString title = QString::fromStdString(ports_.player.streamTitle());
+      current.name() == StationController::kNoStation ? QString() : QString::fromStdString(current.name());
   QVariantMap metadata{{"mpris:trackid", QVariant::fromValue(QDBusObjectPath("/org/vandrel/Radio/Station"))},
-                       {"xesam:title", title.isEmpty() ? station : title}};
-  if (!title.isEmpty()) metadata["xesam:artist"] = QStringList{station};
-  const QString url = QString::fromStdString(ports_.station.address());
+                       {"xesam:title", title_.isEmpty() ? station : title_}};
+  if (!title_.isEmpty()) metadata["xesam:artist"] = QStringList{station};
+  const QString url = QString::fromStdString(current.address());
   if (!url.isEmpty()) metadata["xesam:url"] = url;
   return metadata;
 }
 
-double MprisPlayer::Volume() const { return ports_.player.volume() / 100.0; }
+double MprisPlayer::Volume() const { return volume_ / 100.0; }
 
 void MprisPlayer::setVolume(double volume) {
-  ports_.setVolume(static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * 100)));
+  controller_.setVolume(static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * 100)));
 }
 
 void MprisPlayer::Play() {
   if (PlaybackStatus() == "Playing") return;
-  if (!ports_.station.address().empty()) {
-    ports_.station.Continue();
-  } else if (const std::string last = ports_.lastAddress(); !last.empty()) {
-    ports_.station.Open(last);
+  CurrentStation& station = controller_.station();
+  if (!station.address().empty()) {
+    station.resume();
+  } else if (const std::string last = controller_.lastAddress(); !last.empty()) {
+    station.open(last);
   }
 }
 
-void MprisPlayer::Pause() { ports_.station.Pause(); }
+void MprisPlayer::Pause() { controller_.station().pause(); }
 
 void MprisPlayer::PlayPause() {
   if (PlaybackStatus() == "Playing") {
@@ -79,14 +89,11 @@ void MprisPlayer::PlayPause() {
   }
 }
 
-void MprisPlayer::Stop() { ports_.station.Stop(); }
+void MprisPlayer::Stop() { controller_.station().stop(); }
 
-void MprisPlayer::OpenUri(const QString& uri) {
-  const std::string address = uri.toStdString();
-  if (IsWebAddress(address)) ports_.station.Play(ports_.stationFor(address));
-}
+void MprisPlayer::OpenUri(const QString& uri) { controller_.openAddress(uri.toStdString()); }
 
-void MprisPlayer::Notify() {
+void MprisPlayer::notify() {
   const QVariantMap now{{"PlaybackStatus", PlaybackStatus()}, {"Metadata", Metadata()}, {"Volume", Volume()}};
   QVariantMap changed;
   for (auto it = now.begin(); it != now.end(); ++it) {

@@ -3,11 +3,10 @@
 #include <QDBusAbstractAdaptor>
 #include <QDBusObjectPath>
 #include <QVariantMap>
-#include <functional>
 #include <string>
 
+#include "control/StationController.h"
 #include "platform/MediaPlayer.h"
-#include "stations/CurrentStation.h"
 
 namespace vandrel {
 
@@ -61,20 +60,7 @@ class MprisPlayer : public QDBusAbstractAdaptor {
   Q_PROPERTY(bool CanControl READ Yes)
 
  public:
-  struct Ports {
-    MediaPlayer& player;
-    CurrentStation& station;
-    // Sets the volume the way the window does, so it is shown and remembered.
-    std::function<void(int)> setVolume;
-    // The station to show for an address opened from outside.
-    std::function<Station(const std::string&)> stationFor;
-    // What Play opens when nothing has been played yet.
-    std::function<std::string()> lastAddress;
-    // The name shown before any station is: none on the bus.
-    std::string noStation;
-  };
-
-  MprisPlayer(QObject* object, Ports ports);
+  MprisPlayer(QObject* object, MediaPlayer& player, StationController& controller);
 
   QString PlaybackStatus() const;
   QVariantMap Metadata() const;
@@ -102,9 +88,13 @@ class MprisPlayer : public QDBusAbstractAdaptor {
 
  private:
   // Tells the bus which properties changed since it was last told.
-  void Notify();
+  void notify();
 
-  Ports ports_;
+  StationController& controller_;
+  // What the player said last.
+  PlayerState state_;
+  QString title_;
+  int volume_;
   QVariantMap shown_;
 };
 

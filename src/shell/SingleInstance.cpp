@@ -13,7 +13,7 @@ constexpr char kRequest[] = "show\n";
 
 }  // namespace
 
-QString SingleInstance::NameFor(const std::string& programFolder) {
+QString SingleInstance::nameFor(const std::string& programFolder) {
   // Each installation keeps its own settings, so each runs once per user.
   const QByteArray folder = QCryptographicHash::hash(QByteArray::fromStdString(programFolder),
                                                      QCryptographicHash::Sha1)
@@ -35,7 +35,7 @@ SingleInstance::SingleInstance(QString name, QObject* parent) : QObject(parent),
   });
 }
 
-bool SingleInstance::HandOver() {
+bool SingleInstance::handOver() {
   QLocalSocket socket;
   socket.connectToServer(name_);
   if (!socket.waitForConnected(kHandOverWaitMs)) return false;
@@ -46,9 +46,9 @@ bool SingleInstance::HandOver() {
   return true;
 }
 
-bool SingleInstance::Listen() {
+bool SingleInstance::listen() {
   if (server_.listen(name_)) return true;
-  // Nobody answered HandOver, so whatever holds the name is left over.
+  // Nobody answered handOver, so whatever holds the name is left over.
   QLocalServer::removeServer(name_);
   return server_.listen(name_);
 }

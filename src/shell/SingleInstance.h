@@ -14,15 +14,15 @@ class SingleInstance : public QObject {
 
  public:
   // The name of the local socket of a program folder.
-  static QString NameFor(const std::string& programFolder);
+  static QString nameFor(const std::string& programFolder);
 
   explicit SingleInstance(QString name, QObject* parent = nullptr);
 
   // Asks a running program to come forward; true when one took it.
-  bool HandOver();
+  bool handOver();
   // Becomes the running program. A socket left by a program that crashed
   // is removed first; false only when listening is impossible.
-  bool Listen();
+  bool listen();
 
  signals:
   void activated();  // a second start asked the window to come forward

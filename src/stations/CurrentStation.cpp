@@ -5,34 +5,34 @@ namespace vandrel {
 CurrentStation::CurrentStation(Playback& player, std::string homepage)
     : player_(player), homepage_(std::move(homepage)) {}
 
-void CurrentStation::Play(const Station& station) {
+void CurrentStation::play(const Station& station) {
   // The player first: should showing fail, the station still plays.
   player_.setURL(station.address);
   name_ = station.name;
   homepage_ = station.homepage;
-  Changed();
+  changed();
 }
 
-void CurrentStation::PlayNamed(const std::string& name, const std::string& address) {
+void CurrentStation::playNamed(const std::string& name, const std::string& address) {
   player_.setURL(address);
   name_ = name;
-  Changed();
+  changed();
 }
 
-void CurrentStation::Open(const std::string& address) { player_.setURL(address); }
+void CurrentStation::open(const std::string& address) { player_.setURL(address); }
 
-void CurrentStation::Restore(const std::string& name) {
+void CurrentStation::restore(const std::string& name) {
   name_ = name;
-  Changed();
+  changed();
 }
 
-void CurrentStation::Stop() { player_.close(); }
+void CurrentStation::stop() { player_.close(); }
 
-void CurrentStation::Pause() { player_.pause(); }
+void CurrentStation::pause() { player_.pause(); }
 
-void CurrentStation::Continue() { player_.play(); }
+void CurrentStation::resume() { player_.play(); }
 
-void CurrentStation::Changed() {
+void CurrentStation::changed() {
   for (const auto& listener : listeners_) listener();
 }
 

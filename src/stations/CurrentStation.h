@@ -22,27 +22,27 @@ class CurrentStation {
   explicit CurrentStation(Playback& player, std::string homepage = "");
 
   // Plays the station and shows its name and homepage.
-  void Play(const Station& station);
+  void play(const Station& station);
   // Plays an address as the given name, keeping the homepage shown.
-  void PlayNamed(const std::string& name, const std::string& address);
+  void playNamed(const std::string& name, const std::string& address);
   // Opens an address without touching what is shown (start-up resume).
-  void Open(const std::string& address);
+  void open(const std::string& address);
   // Shows a remembered name without playing anything.
-  void Restore(const std::string& name);
-  void Stop();
-  void Pause();
+  void restore(const std::string& name);
+  void stop();
+  void pause();
   // The current address again, live (after a stop, pause or error).
-  void Continue();
+  void resume();
 
   const std::string& name() const { return name_; }
   const std::string& homepage() const { return homepage_; }
   std::string address() const { return player_.URL(); }
 
   // Called after every change of the name or homepage.
-  void OnChange(std::function<void()> listener) { listeners_.push_back(std::move(listener)); }
+  void onChange(std::function<void()> listener) { listeners_.push_back(std::move(listener)); }
 
  private:
-  void Changed();
+  void changed();
 
   Playback& player_;
   std::string name_;

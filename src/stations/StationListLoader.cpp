@@ -5,8 +5,8 @@
 
 namespace vandrel {
 
-bool LaadLijst_Radio(HttpClient& http, TextHolder& downloadInfo, const std::string& baseAddress,
-                     const std::string& bestand, StationLists lists) {
+bool LoadStationLists(HttpClient& http, TextHolder& downloadInfo, const std::string& baseAddress,
+                      const std::string& bestand, StationLists lists) {
   lists.names.Clear();
   lists.urls.Clear();
   lists.homepages.Clear();

@@ -18,7 +18,7 @@ struct StationLists {
 // Returns false when the download failed (the lists are then empty) or the
 // list passed the parse bound (they keep the values below it); the caller
 // shows its error box.
-bool LaadLijst_Radio(HttpClient& http, TextHolder& downloadInfo, const std::string& baseAddress,
-                     const std::string& bestand, StationLists lists);
+bool LoadStationLists(HttpClient& http, TextHolder& downloadInfo, const std::string& baseAddress,
+                      const std::string& bestand, StationLists lists);
 
 }  // namespace vandrel

@@ -10,7 +10,6 @@
 #include "platform/FileListBox.h"
 #include "platform/MessageBox.h"
 #include "stations/FavouriteFiles.h"
-#include "window/Form1.h"
 
 namespace vandrel {
 
@@ -32,35 +31,37 @@ bool IsStored(const std::string& file, const std::string& name, const std::strin
 
 }  // namespace
 
-void Command1_Click(Form1& form, FileListBox& File1) {
+void AddFavourite(const FavouritePorts& ports) {
+  const CurrentStation& station = ports.controller.station();
   try {
-    const std::string name = FavouriteName(form.station().name());
+    const std::string name = FavouriteName(station.name());
     if (name.empty()) {
-      form.boxes().NoticeBox("error11");
+      ports.boxes.NoticeBox("error11");
       return;
     }
     // The name comes from the directory: it must not lead out of the folder.
     if (!IsFavouriteFileName(name)) {
-      form.boxes().ErrorBox("error12");
+      ports.boxes.ErrorBox("error12");
       return;
     }
-    const std::string file = FavouriteFile(FavouritesFolder(form.settingsFolder()), name);
-    const std::string address = form.station().address();
+    const std::string file = FavouriteFile(FavouritesFolder(ports.controller.settingsFolder()), name);
+    const std::string address = station.address();
     // One replace: a full disk or a crash leaves no name without its address.
     WriteIniValues(file, {{kFavouriteSection, kFavouriteName, name}, {kFavouriteSection, kFavouriteUrl, address}});
-    File1.Refresh();
+    ports.File1.Refresh();
     // A favourite that went missing, or kept its old address, would let the
     // user believe it was kept.
-    if (!IsStored(file, name, address)) form.boxes().ErrorBox("error12");
+    if (!IsStored(file, name, address)) ports.boxes.ErrorBox("error12");
   } catch (const std::exception&) {
-    form.boxes().ErrorBox("error12");
+    ports.boxes.ErrorBox("error12");
   }
 }
 
-void Command2_Click(Form1& form, FileListBox& File1) {
+void RemoveFavourite(const FavouritePorts& ports) {
+  FileListBox& File1 = ports.File1;
   const std::string name = File1.FileName();
   if (name.empty()) {
-    ShowMessageBox(&form, QMessageBox::NoIcon, kProgramTitle, form.texts().Text("error13"));
+    ShowMessageBox(ports.window, QMessageBox::NoIcon, kProgramTitle, ports.texts.Text("error13"));
     return;
   }
   // Only a file of the folder goes; unlink, not remove, so that a folder that
@@ -72,19 +73,19 @@ void Command2_Click(Form1& form, FileListBox& File1) {
   } catch (const std::exception&) {
     failed = true;
   }
-  if (failed) form.boxes().ErrorBox("error12");
+  if (failed) ports.boxes.ErrorBox("error12");
 }
 
-void File1_Click(Form1& form, FileListBox& File1) {
+void PlayFavourite(const FavouritePorts& ports) {
   try {
-    const std::string name = File1.FileName();
+    const std::string name = ports.File1.FileName();
     if (name.empty()) return;
-    const std::string file = FavouriteFile(FavouritesFolder(form.settingsFolder()), name);
+    const std::string file = FavouriteFile(FavouritesFolder(ports.controller.settingsFolder()), name);
     // A file that is no favourite gives the empty name and address, silently.
-    form.station().PlayNamed(ReadIni(file, kFavouriteSection, kFavouriteName),
+    ports.controller.station().playNamed(ReadIni(file, kFavouriteSection, kFavouriteName),
                              ReadIniWhole(file, kFavouriteSection, kFavouriteUrl));
   } catch (const std::exception&) {
-    form.boxes().ErrorBox("error12");
+    ports.boxes.ErrorBox("error12");
   }
 }
 

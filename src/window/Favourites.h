@@ -1,23 +1,34 @@
 #pragma once
 
+#include <QWidget>
+
+#include "control/StationController.h"
+#include "core/LanguageTable.h"
+#include "platform/FileListBox.h"
+#include "platform/LanguageBoxes.h"
+
 namespace vandrel {
 
-class FileListBox;
-class Form1;
-
 // The favourites of the main window. A favourite is an INI file in the
-// program's "favo" folder, named after the station; File1 is the file list
+// settings' "favo" folder, named after the station; File1 is the file list
 // box over that folder (its Path set by the start-up sequence).
+struct FavouritePorts {
+  StationController& controller;
+  FileListBox& File1;
+  const LanguageTable& texts;
+  const LanguageBoxes& boxes;
+  QWidget* window;  // over which the boxes stand
+};
 
-// "Toevoegen": stores the station named by ZenderNaam with the player's
-// address and re-reads File1. A name that cannot be a file name inside the
-// folder, or a file that could not be written, gives the "error12" box.
-void Command1_Click(Form1& form, FileListBox& File1);
+// Stores the current station under its shown name with the player's address
+// and re-reads File1. A name that cannot be a file name inside the folder,
+// or a file that could not be written, gives the "error12" box.
+void AddFavourite(const FavouritePorts& ports);
 
-// "Verwijderen": deletes the selected favourite and re-reads File1.
-void Command2_Click(Form1& form, FileListBox& File1);
+// Deletes the selected favourite and re-reads File1.
+void RemoveFavourite(const FavouritePorts& ports);
 
-// A chosen favourite: sets ZenderNaam and plays its address.
-void File1_Click(Form1& form, FileListBox& File1);
+// Plays the chosen favourite under its stored name.
+void PlayFavourite(const FavouritePorts& ports);
 
 }  // namespace vandrel

@@ -16,6 +16,8 @@
 #include <map>
 #include <string>
 
+#include "control/DirectoryPorts.h"
+#include "control/StationController.h"
 #include "core/HttpClient.h"
 #include "core/LanguageTable.h"
 #include "core/ListBox.h"
@@ -29,20 +31,16 @@
 #include "platform/QtListBox.h"
 #include "platform/TrayIcon.h"
 #include "platform/WebPanel.h"
-#include "stations/CurrentStation.h"
 
 namespace vandrel {
 
-// The main window. It owns the run-time state: its controls and the plain
-// fields below hold the station lists, the current country, station and
-// language. Controls keep the names the rest of the program knows them by.
+// The main window: a view of its controller, which holds the current station,
+// volume and country. Controls keep the names the rest of the program knows
+// them by; the handlers under those names only pass on to the controller.
 class Form1 : public QWidget {
   Q_OBJECT
 
  public:
-  // The station name shown before any station is chosen.
-  static constexpr const char* kNoStation = "*+ naam zender +*";
-
   struct Environment {
     std::string programFolder;
     std::string baseAddress;  // of the station directory server, ends in "/"
@@ -66,6 +64,8 @@ class Form1 : public QWidget {
   void LaadLijst_Radio(const std::string& bestand);
   void List1_Click();
   void File1_Click();
+  void Command1_Click();  // add a favourite
+  void Command2_Click();  // remove a favourite
   void Command3_Click();
   void stopspelen_Click();
   void Slider1_Change();
@@ -85,7 +85,7 @@ class Form1 : public QWidget {
   void sluit_Click();
   // Says once, when the program has started, that nothing it keeps can be
   // saved in either folder, instead of failing at each save.
-  void SettingsNotWritable(const std::string& userFolder);
+  void settingsNotWritable(const std::string& userFolder);
   // Saves the remembered keys; sets cancel when the window only goes to the
   // notification area.
   void Form_Unload(bool& cancel);
@@ -129,8 +129,9 @@ class Form1 : public QWidget {
   StringListBox List3;
   MarkoraTextHolder DownloadInfo;  // a hidden markup box
   // The current station's homepage, opened by the homepage link.
-  const std::string& RadioUrl() const { return station_.homepage(); }
-  std::string TaalGeselecteerd = "holland.txt";
+  const std::string& RadioUrl() const { return controller_.station().homepage(); }
+  // The current country's list file.
+  const std::string& TaalGeselecteerd() const { return controller_.countryFile(); }
 
   // The notification-area menu.
   QMenu IconTray;
@@ -147,55 +148,50 @@ class Form1 : public QWidget {
   QTimer Timer3;  // start-up sequence, 200 ms
   QTimer Timer4;  // final exit, 100 ms, armed by "Close"
   QTimer Timer5;  // captions, 20 ms
-  QTimer trayWait_;  // looks for a notification area that is late
 
   const LanguageTable& texts() const { return texts_; }
   const LanguageBoxes& boxes() const { return boxes_; }
-  MediaPlayer& player() { return env_.player; }
-  CurrentStation& station() { return station_; }
-  // The listed station or favourite with this address; else the address
-  // names itself. The homepage shown stays unless the list gives one.
-  Station StationFor(const std::string& address) const;
-  HttpClient& Inet1() { return env_.http; }
-  const std::string& programFolder() const { return env_.programFolder; }
-  const std::string& settingsFolder() const {
-    return env_.settingsFolder.empty() ? env_.programFolder : env_.settingsFolder;
-  }
-  const std::string& baseAddress() const { return env_.baseAddress; }
+  StationController& controller() { return controller_; }
+  // What the country chooser and the station search work with.
+  DirectoryPorts directoryPorts();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void CreateControls();
+  void createControls();
   void Form_Load();
   void Timer1_Timer();
   void Timer2_Timer();
   void Timer3_Timer();
-  void WaitForTray();
-  void MakeClickable(QLabel* control, bool hand, const QString& pictureName);
-  void ShowSkin(QLabel* image, const char* name, double keepLeft = 0);
+  void waitForTray();
+  void makeClickable(QLabel* control, bool hand, const QString& pictureName);
+  void showSkin(QLabel* image, const char* name, double keepLeft = 0);
   // Puts the dialog skins on a dialog's background and title bar.
-  void SkinDialog(QLabel* image1, QLabel* image2);
+  void skinDialog(QLabel* image1, QLabel* image2);
   // Creates a dialog (its own opening code runs), skins and shows it; any
   // failure on the way gives the "error12" box instead.
   template <typename Dialog, typename... Args>
-  void OpenSkinnedDialog(Args&&... args);
-  void OpenInBrowser(const std::string& address);
+  void openSkinnedDialog(Args&&... args);
+  void openInBrowser(const std::string& address);
   void Timer4_Timer();
-  std::string SettingsFile() const;
   void Timer5_Timer();
-  void PlayerStatusChange();
+  const std::string& settingsFolder() const { return controller_.settingsFolder(); }
+  void showStatus();
   // One box at a time, never while another box is open; the cause is its second line.
-  void PlayerError(const QString& cause);
-  void StationChange();
+  void showPlayerError(const QString& cause);
+  void showStation();
   // A click on the line already selected plays it again (after a stop or an
   // error); a click that changes the selection plays through the selection.
-  void PlayOnEveryClick(QListWidget* list, void (Form1::*handler)());
+  void playOnEveryClick(QListWidget* list, void (Form1::*handler)());
 
   Environment env_;
-  CurrentStation station_;
+  QTimer trayWait_;  // looks for a notification area that is late
+  StationController controller_;
+  // What the player said last: the status line is made of both.
+  PlayerState playerState_;
+  std::string streamTitle_;
   std::map<QObject*, bool> clickedLists_;  // a list's viewport -> its last press changed the selection
   DesktopLauncher desktopLauncher_;
   std::map<QObject*, void (Form1::*)()> clickHandlers_;

@@ -59,9 +59,9 @@ void LayOutForm1(Form1& f) {
   Place(f.Image4,                                                                          5760, 6720, 1695,  840);
   Place(f.Image3,                                                                          7680, 6720, 1950,  840);
   Text(f.Label2,                 "Land:",                         SansSerif(8.25, true), 120, 6720, 735,   255);
-  Text(f.TaalGeselecteerdTekst,  "Holland",                       plain,               960,  6720, 2055,  255);
+  Text(f.TaalGeselecteerdTekst,  StationController::kFirstCountry, plain,               960,  6720, 2055,  255);
   Text(f.Label6,                 "Zender:",                       SansSerif(8.25, true), 120, 6960, 855,   255);
-  Text(f.ZenderNaam,             Form1::kNoStation,               plain,               960,  6960, 2055,  255);
+  Text(f.ZenderNaam,             StationController::kNoStation,   plain,               960,  6960, 2055,  255);
   Text(f.Label3,                 "Website van deze zender.",      SansSerif(8.25, true), 120, 7200, 3255,  255);
   Text(f.Label13,                "Status",                        SansSerif(8.25, true), 120, 7440, 735,   255);
   Text(f.Label14,                "Kies een zender om te spelen..", plain,              960,  7440, 2295,  255);

@@ -44,16 +44,16 @@ class DirectoryDialogsTest : public test::ProgramFolderFixture {
 TEST_F(DirectoryDialogsTest, EachDialogHandsOverWhatWasChosen) {
   test::BoxCloser boxes;
   Form1& main = Open(Server().baseAddress(), "Thuis");
-  Form2 cancelled(main);
+  Form2 cancelled(main.directoryPorts(), &main);
   cancelled.List1->setCurrentRow(1);
   cancelled.Command2->click();
-  Form2 form(main);
+  Form2 form(main.directoryPorts(), &main);
   form.show();
   EXPECT_EQ(Names(form.List1Box), (std::vector<std::string>{"Een", " Twee  Land ", "Drie"}));
   form.Command1->click();  // nothing selected
   form.List1->setCurrentRow(2);
   form.Command1->click();  // no list file
-  EXPECT_EQ(main.TaalGeselecteerd, "holland.txt");
+  EXPECT_EQ(main.TaalGeselecteerd(), "holland.txt");
   EXPECT_TRUE(form.isVisible());
 
   form.List1->setCurrentRow(1);
@@ -63,7 +63,7 @@ TEST_F(DirectoryDialogsTest, EachDialogHandsOverWhatWasChosen) {
   ASSERT_TRUE(test::WaitUntil([&] { return main.List1Box.List(0) == "Tweede"; }, 5s));
   EXPECT_EQ(main.List1->count(), 1);
 
-  Form3 search(main);
+  Form3 search(main.directoryPorts(), &main);
   search.show();
   search.List1->setCurrentRow(0);  // the hint line
   search.Command1->click();
@@ -90,7 +90,7 @@ TEST_F(DirectoryDialogsTest, EachDialogHandsOverWhatWasChosen) {
 TEST_F(DirectoryDialogsTest, ASearchHitThatFailsIsNeverCalledPlaying) {
   test::BoxCloser boxes(1s);
   Form1& main = Open(Server().baseAddress(), "Thuis");
-  Form3 search(main);
+  Form3 search(main.directoryPorts(), &main);
   search.show();
   search.LaadLijst_Zoek("dood");
   ASSERT_EQ(Names(search.List1Box), (std::vector<std::string>{"Dood Gone", "Dood File"}));
@@ -108,10 +108,10 @@ TEST_F(DirectoryDialogsTest, OnADeadServerEachDirectoryDialogShowsItsOwnBoxAndSt
   test::BoxCloser boxes;
   Form1& main = Open("http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/");
   main.Timer1.stop();
-  Form2 countries(main);  // the failure is the dialog's own: no exception reaches the opener
+  Form2 countries(main.directoryPorts(), &main);  // the failure is the dialog's own: no exception reaches the opener
   EXPECT_EQ(countries.List1->count(), 0);
 
-  Form3 search(main);
+  Form3 search(main.directoryPorts(), &main);
   search.show();
   search.LaadLijst_Zoek("jazz");
   EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{Text("error4"), Text("error8")}));

@@ -46,7 +46,7 @@ TEST(ParseBoundFaultTest, PlayerLoadersFailPastTheBoundKeepingWhatCameBefore) {
   CannedHttp http;
   PlainTextHolder holder;
   StringListBox names, urls, homepages;
-  EXPECT_FALSE(LaadLijst_Radio(http, holder, "http://x/", "holland.txt", {names, urls, homepages}));
+  EXPECT_FALSE(LoadStationLists(http, holder, "http://x/", "holland.txt", {names, urls, homepages}));
   EXPECT_GT(names.ListCount(), 0);
   std::size_t bytes = 0;
   for (const auto& item : names.items()) bytes += item.size();

@@ -102,16 +102,16 @@ TEST_F(SkinsAndLinksTest, ThePanelAndEachLinkLeadWhereTheySay) {
   Click(form.Image3);
   // Which addresses are refused is BrowserLinksTest's; one goes through the
   // window. A refused address and a failing browser both give the box.
-  form.station().Play({"", "", "javascript:alert(1)"});
+  form.controller().station().play({"", "", "javascript:alert(1)"});
   Click(form.Label3);
   launcher.fail = true;
-  form.station().Play({"", "", "een.example/"});
+  form.controller().station().play({"", "", "een.example/"});
   Click(form.Label3);
   EXPECT_EQ(launcher.opened, (std::vector<std::string>{server_->baseAddress(), server_->baseAddress() + "ecards/",
                                                        kProjectHomePage, "http://een.example/"}));
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>(2, Text("error12")));  // and no other box before
 
-  form.Slider1->setValue(50);
+  form.controller().setVolume(50);
   Click(form.Label9);  // "Volume:" mutes; that playing goes on is Form1Test's
   EXPECT_EQ(player_.volume(), 0);
 }

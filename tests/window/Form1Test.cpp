@@ -4,7 +4,6 @@
 #include "window/Form1.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/inotify.h>
 
 #include <QTemporaryDir>
@@ -30,16 +29,14 @@ using Names = std::vector<std::string>;
 
 class Form1Test : public test::ProgramFolderFixture {
  protected:
-  void ExpectBoxes(const test::BoxCloser& boxes, const Names& keys) const {
-    Names texts;
-    for (const std::string& key : keys) texts.push_back(Text(key.c_str()));
-    EXPECT_EQ(boxes.Texts(), texts);
+  void ExpectBoxes(const test::BoxCloser& boxes, Names keys) const {
+    for (std::string& key : keys) key = Text(key.c_str());
+    EXPECT_EQ(boxes.Texts(), keys);
   }
-
   // A favourite added the way the program adds one: the shown name, the player's address.
   void Add(const std::string& name, const std::string& url) {
-    form_->station().Restore(name);
-    if (player_.URL() != url) form_->station().Open(url);
+    form_->controller().station().restore(name);
+    if (player_.URL() != url) form_->controller().station().open(url);
     form_->Command1->click();
   }
   void Choose(const std::string& name) {
@@ -72,10 +69,9 @@ TEST_F(Form1Test, ClosingSavesWhatTheNextStartResumes) {
   form.open_Click();  // what a second start asks of the running one
   EXPECT_FALSE(form.isMinimized());
 
-  form.station().PlayNamed("Zender \"één\" = twee", Tone(601));
-  form.Slider1->setValue(0);
-  form.TaalGeselecteerdTekst->setText("België");
-  form.TaalGeselecteerd = "belgie.txt";
+  form.controller().station().playNamed("Zender \"één\" = twee", Tone(601));
+  form.Label9_Click();  // mutes
+  form.controller().restoreCountry("België", "belgie.txt");
   EXPECT_TRUE(form.close());
   EXPECT_EQ(ended_, 1);
   EXPECT_TRUE(boxes.boxes.empty());
@@ -172,13 +168,13 @@ TEST_F(Form1Test, AnOpenErrorBoxHoldsNothingBack) {
   Form1& form = Start();
   form.show();
   const auto boxOpen = [] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; };
-  form.station().Play({"Dood", dead.address() + "stream", ""});
+  form.controller().station().play({"Dood", dead.address() + "stream", ""});
   ASSERT_TRUE(test::WaitUntil(boxOpen, 10s));
-  form.station().Play({"Kort", Tone(2), ""});
+  form.controller().station().play({"Kort", Tone(2), ""});
   EXPECT_TRUE(test::WaitUntil([&] { return form.Label14->text() == "Playing: Vandrel test tone - 440 Hz"; }, 5s))
       << form.Label14->text().toStdString();
   EXPECT_TRUE(test::WaitUntil([&] { return form.Label14->text().startsWith("Reconnecting"); }, 5s));
-  form.station().Play({"Dood", dead.address() + "stream", ""});
+  form.controller().station().play({"Dood", dead.address() + "stream", ""});
   EXPECT_TRUE(test::WaitUntil([&] { return form.Label14->text() == "Error: HTTP 404"; }, 5s));
   ASSERT_TRUE(boxOpen());
   test::SaveScreenshot(*QApplication::activeModalWidget(), "error-box-with-cause.png");
@@ -188,8 +184,7 @@ TEST_F(Form1Test, AnOpenErrorBoxHoldsNothingBack) {
 }
 
 // Files a hostile station could reach: whether any was opened or made.
-class Canaries {
- public:
+struct Canaries {
   Canaries() : fd_(::inotify_init1(IN_NONBLOCK)) {
     std::ofstream(canary()) << "secret\n";
     ::inotify_add_watch(fd_, dir_.path().toUtf8().constData(), IN_OPEN | IN_CREATE);
@@ -201,8 +196,6 @@ class Canaries {
     alignas(inotify_event) char buffer[4096];
     return ::read(fd_, buffer, sizeof buffer) > 0;
   }
-
- private:
   QTemporaryDir dir_;  // no blank: a filter graph argument
   int fd_;
 };
@@ -225,10 +218,7 @@ TEST_F(Form1Test, AStationThatIsNoWebRadioOpensNothingAndSaysWhy) {
                                   {zenders + "sheet.cue", "FILE \"" + files.canary() + "\" MP3\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"}});
   const std::string served = hostile.server->baseAddress() + zenders;
   const std::string refused = "Error: not a web radio address";
-  const struct {
-    std::string address;
-    std::string status;
-  } cases[] = {{writer, refused},
+  const std::pair<std::string, std::string> cases[] = {{writer, refused},
                {"lavfi://sine", refused},
                {"file://" + files.canary(), refused},
                {files.canary(), refused},
@@ -247,20 +237,20 @@ TEST_F(Form1Test, AStationThatIsNoWebRadioOpensNothingAndSaysWhy) {
                // Its file, taken relative to the sheet, is not on the server.
                {served + "sheet.cue", "Error: HTTP 404"}};
   std::string list;
-  for (const auto& c : cases) list += "<naam>" + c.address + "</naam><url>" + c.address + "</url>\n";
+  for (const auto& [address, status] : cases) list += "<naam>" + address + "</naam><url>" + address + "</url>\n";
   const test::ServedData directory(std::map<std::string, std::string>{{zenders + "holland.txt", list}});
   test::BoxCloser boxes;
   Form1& form = Start(directory.server->baseAddress());
   form.show();
   ASSERT_TRUE(test::WaitUntil([&] { return form.List1->count() == static_cast<int>(std::size(cases)); }, 10s));
   for (int row = 0; row < form.List1->count(); ++row) {
-    SCOPED_TRACE(cases[row].address);
+    SCOPED_TRACE(cases[row].first);
     const std::size_t before = boxes.boxes.size();
     form.List1->setCurrentRow(row);
     ASSERT_TRUE(test::WaitUntil([&] { return boxes.boxes.size() > before; }, 20s)) << form.Label14->text().toStdString();
     test::Pump(200ms);
     EXPECT_EQ(boxes.boxes.size(), before + 1);
-    EXPECT_EQ(form.Label14->text().toStdString(), cases[row].status);
+    EXPECT_EQ(form.Label14->text().toStdString(), cases[row].second);
   }
   EXPECT_FALSE(files.Touched());
   EXPECT_FALSE(fs::exists(files.folder() + "/written"));
@@ -327,14 +317,12 @@ TEST_F(Form1Test, FavouritesAreStoredPlayedAndDeletedExactlyAndRefusedOnesChange
   // As right after start: the remembered name stands but the player has no address yet.
   Add("Onthouden", "");
   EXPECT_EQ(test::ReadFile(folder_ / "favo" / "Onthouden"), "[Internet]\nnaam=Onthouden\nurl=\n");
-
   std::ofstream(folder_ / "favo" / "notities.txt") << "just some notes\n";
   const std::string odd = "R\xC3\xA1" "dio \"Q\" 'K' \xE2\x98\x85 ?: *";
   Add(odd, Tone(601));
   Add("Radio Tien FM", Tone(600));
   EXPECT_EQ(test::ReadFile(folder_ / "favo" / odd), "[Internet]\nnaam=" + odd + "\nurl=" + Tone(601) + "\n");
   EXPECT_EQ(Favourites(), (Names{"notities.txt", "Onthouden", "Radio Tien FM", odd}));
-
   Choose(odd);
   EXPECT_EQ(form_->ZenderNaam->text().toStdString(), odd);
   EXPECT_EQ(player_.URL(), Tone(601));
@@ -345,7 +333,6 @@ TEST_F(Form1Test, FavouritesAreStoredPlayedAndDeletedExactlyAndRefusedOnesChange
   Choose("notities.txt");
   EXPECT_EQ(form_->ZenderNaam->text(), "");
   EXPECT_EQ(player_.URL(), "");
-
   Choose("Radio Tien FM");
   form_->Command2->click();
   EXPECT_EQ(Favourites(), (Names{"Nieuw", "notities.txt", "Onthouden", odd}));
@@ -391,19 +378,17 @@ TEST_F(Form1Test, WritesThatBelongTogetherAreWholeOnAFullDiskAndLongAddressesCom
   ExpectBoxes(boxes, {"error12", "error12"});
   Choose(hits);
   EXPECT_EQ(player_.URL(), longAddress);
-
   ini_testing::SetRenameFunction([](const char* from, const char* to) {
     static int renames = 0;
     return ++renames == 1 ? ::rename(from, to) : -1;
   });
-  form_->station().Restore("Slot");
-  form_->Slider1->setValue(33);
+  form_->controller().station().restore("Slot");
+  form_->controller().setVolume(33);
   form_->close();
   ini_testing::SetRenameFunction(nullptr);
   EXPECT_EQ(Get("Onthouden", "LaatsteNAAM"), "Slot");
   EXPECT_EQ(Get("Onthouden", "Volume"), "33");
   EXPECT_NE(Get("Windows", "Geometry"), "");
-
   player_.setURL("");
   Start();
   ASSERT_TRUE(StartedUp());

@@ -170,8 +170,8 @@ TEST_F(WindowLayoutTest, EveryWindowFitsItsTextsInBothLanguagesPalettesAndSizes)
       form.gESelecteerdland = language;
       form.Timer5.start();
       ASSERT_TRUE(test::WaitUntil([&] { return !form.Timer5.isActive(); }, 5s));
-      Form2 chooser(form);
-      Form3 search(form);
+      Form2 chooser(form.directoryPorts(), &form);
+      Form3 search(form.directoryPorts(), &form);
       Form4 settings({folder_.string(), "/usr/bin/vandrel-radio", form.texts(), folder_.string()}, &form);
       test::WaitUntil([&] { return !chooser.Timer1.isActive(); }, 5s);
       for (auto [image, name] : {std::pair{chooser.Image1, "frame1.skn"}, {chooser.Image2, "balk1.skn"},
@@ -226,7 +226,7 @@ TEST_F(WindowLayoutTest, TheMainWindowComesBackWhereItWasAndBoxesStandOverTheirW
     EXPECT_EQ(RestoredGeometry(value, design), expected) << value;
   }
 
-  Form2 chooser(form);
+  Form2 chooser(form.directoryPorts(), &form);
   chooser.setModal(false);
   chooser.show();
   chooser.move(form.pos() + QPoint(200, 150));

@@ -1,12 +1,21 @@
-#include "shell/NetworkWatch.h"
-
+// The desktop session around the program: one instance per installation,
+// the network and sleep.
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
+#include <QDir>
+#include <QSignalSpy>
+#include <QTimer>
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
 #include "platform/MpvPlayer.h"
+#include "shell/NetworkWatch.h"
+#include "shell/SingleInstance.h"
 #include "support/CannedServer.h"
 #include "support/DirectoryServerProcess.h"
 #include "support/QtWait.h"
@@ -21,7 +30,7 @@ using Reachability = QNetworkInformation::Reachability;
 struct Listener {
   explicit Listener(NetworkWatch* watch) : player(std::map<std::string, std::string>{{"ao", "null"}}) {
     QObject::connect(&player, &MediaPlayer::errorOccurred, [this] { ++errors; });
-    QObject::connect(&player, &MediaPlayer::stateChanged, [this] { states.push_back(player.state().activity); });
+    QObject::connect(&player, &MediaPlayer::stateChanged, [this](const PlayerState& s) { states.push_back(s.activity); });
     if (watch != nullptr) {
       QObject::connect(watch, &NetworkWatch::networkBack, &player, &MediaPlayer::networkBack);
       QObject::connect(watch, &NetworkWatch::suspending, &player, &MediaPlayer::suspending);
@@ -108,6 +117,31 @@ TEST(NetworkWatchTest, AStationThatPlayedBeforeASleepIsOpenedAfreshOnWaking) {
   test::Pump(500ms);
   EXPECT_TRUE(stopped.states.empty());
   EXPECT_EQ(playing.errors, 0);
+}
+
+// A crashed program leaves its socket file behind: it never blocks a start,
+// and the next start hands over to the program that took it over.
+TEST(SingleInstanceTest, ALeftOverSocketIsTakenOverAndASecondStartHandsOver) {
+  EXPECT_NE(SingleInstance::nameFor("/opt/a"), SingleInstance::nameFor("/opt/b"));  // each installation runs once
+  const QString name = SingleInstance::nameFor("/tmp/single-instance-test/" + std::to_string(::getpid()));
+  const QString path = QDir::tempPath() + "/" + name;
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, path.toLocal8Bit().constData(), sizeof(address.sun_path) - 1);
+  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+  ::close(fd);  // bound, never listening, not removed
+
+  SingleInstance first(name);
+  EXPECT_FALSE(first.handOver());
+  ASSERT_TRUE(first.listen());
+  SingleInstance second(name);
+  QSignalSpy activated(&first, &SingleInstance::activated);
+  // The hand-over waits for the first to answer, so it runs beside the loop.
+  bool handedOver = false;
+  QTimer::singleShot(0, [&] { handedOver = second.handOver(); });
+  ASSERT_TRUE(test::WaitUntil([&] { return activated.count() == 1; }, 5s));
+  EXPECT_TRUE(handedOver);
 }
 
 }  // namespace

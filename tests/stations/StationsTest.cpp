@@ -1,10 +1,10 @@
-#include "stations/FavouriteFiles.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "core/FolderFiles.h"
+#include "stations/FavouriteFiles.h"
+#include "stations/SearchAddress.h"
 #include "support/Files.h"
 
 namespace vandrel {
@@ -44,6 +44,17 @@ TEST(FolderFilesTest, ListsRegularFilesButNoTemporariesWithoutRegardToCase) {
 
   EXPECT_EQ(ListFolderFiles(dir.string()),
             (std::vector<std::string>{".hidden", "10 Radio", "Alpha", "alpha", "beta", "gamma", "link to beta", "Zulu"}));
+}
+
+TEST(SearchAddressTest, OnlyCharactersThatWouldChangeTheRequestAreEncoded) {
+  // The address around the word is DirectoryDialogsTest's, through the server.
+  const std::pair<std::string, std::string> cases[] = {
+      {"Radio-1_FM.nl~", "Radio-1_FM.nl~"},
+      {"Q+ #1 100%", "Q%2B%20%231%20100%25"},
+      {"R\xC3\xA1" "dio \xE2\x98\x85", "R%C3%A1dio%20%E2%98%85"},
+      {std::string("a\0\n\x7f", 4), "a%00%0A%7F"},
+  };
+  for (const auto& [word, encoded] : cases) EXPECT_EQ(PercentEncoded(word), encoded) << word;
 }
 
 }  // namespace

@@ -1,25 +1,20 @@
-#include "window/Mpris.h"
+#include "shell/Mpris.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 
-#include "core/Ini.h"
-#include "core/ProgramFolder.h"
 #include "shell/MprisPlayer.h"
 #include "shell/MprisRoot.h"
-#include "window/Form1.h"
 
 namespace vandrel {
 
-bool StartMpris(Form1& form) {
+bool StartMpris(QObject* owner, MediaPlayer& player, StationController& controller, std::function<void()> raise,
+                std::function<void()> quit) {
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) return false;
-  auto* object = new QObject(&form);
-  new MprisRoot(object, [&form] { form.open_Click(); }, [&form] { form.sluit_Click(); });
-  const std::string ini = InFolder(form.settingsFolder(), "INST.INI");
-  new MprisPlayer(object, {form.player(), form.station(), [&form](int volume) { form.Slider1->setValue(volume); },
-                           [&form](const std::string& address) { return form.StationFor(address); },
-                           [ini] { return ReadIniWhole(ini, "Onthouden", "LaatsteURL"); }, Form1::kNoStation});
+  auto* object = new QObject(owner);
+  new MprisRoot(object, std::move(raise), std::move(quit));
+  new MprisPlayer(object, player, controller);
   // A second copy (another installation or folder) takes the name MPRIS
   // gives each further instance of one player.
   const QString name = "org.mpris.MediaPlayer2.vandrelradio";
