@@ -64,5 +64,14 @@ TEST(ComebackTest, OnlyALostOrSleepingStationReturnsUntilTheUserChooses) {
   }
 }
 
+// Half an hour of tries, one every 30 s, when nothing says the network is back.
+TEST(ComebackTest, ALostStationIsTriedEvery30sSixtyTimes) {
+  Comeback comeback;
+  comeback.Lost();
+  int tries = 0;
+  while (tries < 100 && comeback.NextSlowTry() == std::optional<std::chrono::milliseconds>(30s) && comeback.SlowTry(false)) ++tries;
+  EXPECT_EQ(tries, 60);
+}
+
 }  // namespace
 }  // namespace vandrel
