@@ -39,7 +39,6 @@ struct Watched {
     QObject::connect(&player, &MediaPlayer::stateChanged, [this](const PlayerState& state) {
       EXPECT_TRUE(state == player.state() && (states.empty() || !(state == states.back()))) << player.status();
       states.push_back(state);
-      statuses.push_back(player.status());
     });
     QObject::connect(&player, &MediaPlayer::titleChanged, [this](const QString& title) {
       EXPECT_TRUE(title.toStdString() == player.streamTitle() && (titles.empty() || title != titles.back()));
@@ -49,20 +48,23 @@ struct Watched {
       EXPECT_EQ(volume, player.volume());
       volumes.push_back(volume);
     });
-    QObject::connect(&player, &MediaPlayer::errorOccurred, [this](const QString& cause) {
-      causes.push_back(cause.toStdString());
-    });
+    QObject::connect(&player, &MediaPlayer::errorOccurred, [this](const QString& c) { causes.push_back(c.toStdString()); });
   }
   bool WaitFor(PlayState state, std::chrono::milliseconds limit = 15s) {
     return test::WaitUntil([&] { return player.state().activity == state; }, limit);
   }
+  // The statuses it showed, without the stream's titles.
+  std::vector<std::string> Shown() const {
+    std::vector<std::string> shown;
+    for (const PlayerState& state : states) shown.push_back(StatusText(state, ""));
+    return shown;
+  }
   bool Saw(const std::string& prefix) const {
-    return std::any_of(statuses.begin(), statuses.end(), [&](const std::string& s) { return s.starts_with(prefix); });
+    return std::ranges::any_of(Shown(), [&](const std::string& s) { return s.starts_with(prefix); });
   }
   std::size_t errors() const { return causes.size(); }
   MpvPlayer player;
   std::vector<PlayerState> states;
-  std::vector<std::string> statuses;
   std::vector<QString> titles;
   std::vector<int> volumes;
   std::vector<std::string> causes;
@@ -77,10 +79,13 @@ class MpvPlayerTest : public ::testing::Test {
   static inline test::DirectoryServerProcess* tone_ = nullptr;
 };
 
+// Every form of stream plays with its title: the stream's own, read in its
+// code page, and in a chained Ogg stream the current song's alone.
 TEST_F(MpvPlayerTest, EveryFormOfStreamPlaysWithItsTitleReadRight) {
+  using Feed = test::Icecast::Feed;
   test::Icecast icecast;
-  ASSERT_TRUE(icecast.FeedMount("/radio.mp3", test::Icecast::Feed::Mp3));
-  ASSERT_TRUE(icecast.FeedMount("/radio.ogg", test::Icecast::Feed::OggVorbis));
+  ASSERT_TRUE(icecast.FeedMount("/radio.mp3", Feed::Mp3));
+  ASSERT_TRUE(icecast.FeedMount("/radio.ogg", Feed::OggVorbis));
   ASSERT_TRUE(icecast.FeedHls("hls/live.m3u8"));
   const std::string mp3 = icecast.Address("radio.mp3");
   icecast.Publish("radio.pls", "[playlist]\nNumberOfEntries=1\nFile1=" + mp3 + "\nTitle1=Radio\nLength1=-1\nVersion=2\n");
@@ -112,7 +117,7 @@ TEST_F(MpvPlayerTest, EveryFormOfStreamPlaysWithItsTitleReadRight) {
     Watched w;
     w.player.setURL(c.address);
     ASSERT_TRUE(w.WaitFor(PlayState::Playing)) << w.player.status();
-    EXPECT_EQ(w.statuses.front(), "Connecting");
+    EXPECT_EQ(w.Shown().front(), "Connecting");
     EXPECT_FALSE(w.Saw("Stopped") || w.Saw("Error"));  // a playlist's own end is no stop, nor is a dead entry
     if (!c.title.empty()) {
       EXPECT_TRUE(test::WaitUntil([&] { return w.player.streamTitle() == c.title; }, 10s)) << w.player.streamTitle();
@@ -137,33 +142,27 @@ TEST_F(MpvPlayerTest, EveryFormOfStreamPlaysWithItsTitleReadRight) {
     }
     EXPECT_EQ(w.player.streamTitle(), station.titles.back());
   }
-}
-
-// Each song of a chained Ogg stream brings its own tags; the title is the
-// song's own, never the songs before joined to it. Both streams play at once.
-TEST_F(MpvPlayerTest, ChainedOggStreamsShowTheCurrentSongOnly) {
-  using Feed = test::Icecast::Feed;
-  test::Icecast icecast;
-  const std::pair<const char*, Feed> cases[] = {{"/chain.opus", Feed::OggOpus}, {"/chain.ogg", Feed::OggVorbis}};
+  // Each song of a chained Ogg stream brings its own tags, never joined to the
+  // songs before. Both streams play at once.
   const std::vector<test::Icecast::Song> songs = {
       {"Chain Artist", "Song One"}, {"Chain Artist", "Song Two"}, {"Chain Artist", "Song Three; Reprise"}};
   std::vector<QString> shown = {""};
   for (const auto& song : songs) shown.push_back(QString::fromStdString(song.artist + " - " + song.title));
   std::vector<std::unique_ptr<Watched>> players;
-  for (const auto& [mount, feed] : cases) {
+  for (const auto& [mount, feed] : {std::pair{"/chain.opus", Feed::OggOpus}, {"/chain.ogg", Feed::OggVorbis}}) {
     ASSERT_TRUE(icecast.FeedChained(mount, feed, songs));
     players.push_back(std::make_unique<Watched>());
     players.back()->player.setURL(icecast.Address(mount));
   }
   test::WaitUntil([&] {
-    return std::all_of(players.begin(), players.end(), [&](auto& w) { return w->player.streamTitle() == shown[3].toStdString(); });
+    return std::ranges::all_of(players, [&](auto& w) { return w->player.streamTitle() == shown[3].toStdString(); });
   }, 30s);
   for (const auto& w : players) {
     SCOPED_TRACE(w->player.URL());
     EXPECT_EQ(w->player.streamTitle(), shown[3].toStdString());
     // Joined while a song before the last played: the chain went on under it.
-    EXPECT_GE(std::count_if(w->titles.begin(), w->titles.end(), [](auto& t) { return !t.isEmpty(); }), 2);
-    for (const QString& title : w->titles) EXPECT_NE(std::find(shown.begin(), shown.end(), title), shown.end()) << title.toStdString();
+    EXPECT_GE(std::ranges::count_if(w->titles, [](auto& t) { return !t.isEmpty(); }), 2);
+    for (const QString& t : w->titles) EXPECT_NE(std::ranges::find(shown, t), shown.end()) << t.toStdString();
   }
 }
 
@@ -250,7 +249,7 @@ TEST_F(MpvPlayerTest, CommandsLeaveNothingBehind) {
   w.player.pause();  // nothing plays: nothing to pause
   w.player.setURL("file:///etc/passwd");
   w.player.pause();
-  EXPECT_EQ(w.statuses, std::vector<std::string>{"Error: not a web radio address"});
+  EXPECT_EQ(w.Shown(), std::vector<std::string>{"Error: not a web radio address"});
   test::CannedServer silent("");  // accepts, never answers
   w.player.setURL(silent.address() + "stream");
   test::Pump(300ms);
@@ -270,9 +269,23 @@ TEST_F(MpvPlayerTest, CommandsLeaveNothingBehind) {
 }
 
 // A station that cannot be had gives its one error at once, naming why; one
-// whose sound cannot be output, after the tries. One player at a time: ffmpeg
-// tells its causes to one player of a process.
+// whose sound cannot be output, after the tries. An https station is verified
+// against the trusted certificates. One player at a time: ffmpeg tells its
+// causes to one player of a process, and openssl's server takes one client.
 TEST_F(MpvPlayerTest, StationsThatNeverPlayGiveOneErrorThatSaysWhy) {
+  const QTemporaryDir dir;
+  const int port = test::ClosedPort();
+  QProcess made;
+  made.start("sh", {"-c", QString("cd '%1' && openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 "
+                                  "-addext subjectAltName=IP:127.0.0.1 -keyout key.pem -out cert.pem && "
+                                  "ffmpeg -nostdin -loglevel error -f lavfi -i sine=d=60 -c:a libmp3lame tone.mp3")
+                              .arg(dir.path())});
+  ASSERT_TRUE(made.waitForFinished(60000) && made.exitCode() == 0) << made.readAllStandardError().toStdString();
+  test::ChildProcess server({"sh", "-c", "cd '" + dir.path().toStdString() + "' && exec openssl s_server -quiet -WWW "
+                             "-accept 127.0.0.1:" + std::to_string(port) + " -cert cert.pem -key key.pem"},
+                            dir.filePath("server.log").toStdString());
+  const std::string https = "https://127.0.0.1:" + std::to_string(port) + "/tone.mp3";
+  ASSERT_TRUE(test::WaitForListener(port, 10000));
   test::CannedServer notFound("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
   test::CannedServer failing("HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\n\r\n");
   test::CannedServer page("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n<!DOCTYPE html><html><body>" +
@@ -291,7 +304,8 @@ TEST_F(MpvPlayerTest, StationsThatNeverPlayGiveOneErrorThatSaysWhy) {
                {page.address() + "stream", "null", "not an audio stream"},
                {silent.address() + "stream", "null", "no answer"},
                {stalled.address() + "stream", "null", "no answer"},
-               {Tone(), "pulse", "sound output failed"}};
+               {Tone(), "pulse", "sound output failed"},
+               {https, "null", "certificate not trusted"}};
   ::setenv("PULSE_SERVER", "unix:/nonexistent/native", 1);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.address);
@@ -305,6 +319,10 @@ TEST_F(MpvPlayerTest, StationsThatNeverPlayGiveOneErrorThatSaysWhy) {
     EXPECT_FALSE(w.Saw("Playing"));  // no sound was ever output
   }
   ::unsetenv("PULSE_SERVER");
+  Watched trusted(Options{{"ao", "null"}, {"tls-ca-file", dir.filePath("cert.pem").toStdString()}});
+  trusted.player.setURL(https);
+  EXPECT_TRUE(trusted.WaitFor(PlayState::Playing)) << trusted.player.status();
+  EXPECT_EQ(trusted.errors(), 0u);
 }
 
 // A stream that drops is opened again after the pause, counted down; one that
@@ -314,42 +332,12 @@ TEST_F(MpvPlayerTest, ADroppedStreamIsReopenedUntilItsTriesAreSpent) {
   w.player.setReconnectPauses({3s});
   w.player.setURL(Tone("?seconds=2"));
   ASSERT_TRUE(test::WaitUntil([&] { return w.errors() > 0; }, 30s)) << w.player.status();
-  std::vector<std::string> seen;  // on the way, without titles
-  for (const PlayerState& state : w.states) {
-    const std::string text = StatusText(state, "");
-    if (state.activity != PlayState::Connecting && state.activity != PlayState::Buffering) seen.push_back(text);
-  }
+  std::vector<std::string> seen = w.Shown();
+  std::erase_if(seen, [](const std::string& s) { return s == "Connecting" || s.starts_with("Buffering"); });
   EXPECT_EQ(seen, (std::vector<std::string>{"Playing", "Reconnecting in 3 s (1/1)", "Reconnecting in 2 s (1/1)",
                                             "Reconnecting in 1 s (1/1)", "Playing", "Error"}));
   EXPECT_EQ(w.player.streamTitle(), "");  // the last song is over
   EXPECT_EQ(w.errors(), 1u);
-}
-
-// An https station is verified against the trusted certificates: a
-// self-signed one is refused, and plays once its certificate is trusted.
-TEST_F(MpvPlayerTest, AnHttpsStationPlaysOnlyWithATrustedCertificate) {
-  const QTemporaryDir dir;
-  const int port = test::ClosedPort();
-  QProcess made;
-  made.start("sh", {"-c", QString("cd '%1' && openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 "
-                                  "-addext subjectAltName=IP:127.0.0.1 -keyout key.pem -out cert.pem && "
-                                  "ffmpeg -nostdin -loglevel error -f lavfi -i sine=d=60 -c:a libmp3lame tone.mp3")
-                              .arg(dir.path())});
-  ASSERT_TRUE(made.waitForFinished(60000) && made.exitCode() == 0) << made.readAllStandardError().toStdString();
-  test::ChildProcess server({"sh", "-c", "cd '" + dir.path().toStdString() + "' && exec openssl s_server -quiet -WWW "
-                             "-accept 127.0.0.1:" + std::to_string(port) + " -cert cert.pem -key key.pem"},
-                            dir.filePath("server.log").toStdString());
-  ASSERT_TRUE(test::WaitForListener(port, 10000));
-  // One after the other: the server takes one client at a time.
-  for (const bool trusted : {false, true}) {
-    Watched w(trusted ? Options{{"ao", "null"}, {"tls-ca-file", dir.filePath("cert.pem").toStdString()}} : Options{{"ao", "null"}});
-    w.player.setURL("https://127.0.0.1:" + std::to_string(port) + "/tone.mp3");
-    ASSERT_TRUE(test::WaitUntil([&] { return w.errors() > 0 || w.player.state().activity == PlayState::Playing; }, 15s));
-    test::Pump(200ms);
-    EXPECT_EQ(w.player.state().activity, trusted ? PlayState::Playing : PlayState::Error);
-    if (!trusted) EXPECT_EQ(w.player.status(), "Error: certificate not trusted");
-    EXPECT_EQ(w.errors(), trusted ? 0u : 1u);
-  }
 }
 
 // The sound server lists us by name and icon; a PulseAudio null sink stands
@@ -390,10 +378,7 @@ TEST_F(MpvPlayerTest, TheSoundServerShowsOurNameAndIcon) {
 void OpensAtTheFirstPlay() {
   const auto loaded = [] {
     std::ifstream maps("/proc/self/maps");
-    for (std::string line; std::getline(maps, line);) {
-      if (line.find("/libmpv.so") != std::string::npos) return true;
-    }
-    return false;
+    return std::string(std::istreambuf_iterator<char>(maps), {}).find("/libmpv.so") != std::string::npos;
   };
   EXPECT_FALSE(loaded());
   auto gone = std::make_unique<MpvPlayer>(Options{{"ao", "null"}});
