@@ -26,7 +26,8 @@ std::string PrintableAddress(const std::string& address) {
 MpvPlayer::MpvPlayer(std::map<std::string, std::string> options, QObject* parent)
     : MediaPlayer(parent), options_(std::move(options)) {
   const auto timeout = options_.find("network-timeout");
-  const int seconds = timeout != options_.end() ? std::max(1, std::atoi(timeout->second.c_str())) : kNetworkTimeoutSeconds;
+  const int seconds =
+      timeout != options_.end() ? std::max(1, std::atoi(timeout->second.c_str())) : kNetworkTimeoutSeconds;
   reconnect_ = ReconnectPolicy({.networkTimeout = std::chrono::seconds(seconds)});
   retry_.setSingleShot(true);
   connect(&retry_, &QTimer::timeout, this, [this] { load(); });

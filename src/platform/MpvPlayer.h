@@ -93,7 +93,9 @@ class MpvPlayer : public MediaPlayer {
   void forgetTitles();
   static void wakeup(void* self);
 
-  enum Reply : std::uint64_t { kPausedForCache = 1, kBufferingState, kMetadata, kAudioOutput, kLoadHook, kLoadFailHook };
+  enum Reply : std::uint64_t {
+    kPausedForCache = 1, kBufferingState, kMetadata, kAudioOutput, kLoadHook, kLoadFailHook
+  };
   // The sound server names our stream by mpv's title: the stream's own title
   // as we clean it, never mpv's raw one.
   static constexpr const char* kStreamName = "Vandrel Internet Radio";

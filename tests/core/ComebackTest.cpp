@@ -52,9 +52,8 @@ TEST(ComebackTest, ALostStationIsTriedEvery30sSixtyTimes) {
   Comeback comeback;
   comeback.Lost();
   int tries = 0;
-  while (tries < 100 && comeback.NextSlowTry() == std::optional<std::chrono::milliseconds>(30s) && comeback.SlowTry(false)) {
-    ++tries;
-  }
+  const std::optional<std::chrono::milliseconds> halfAMinute = 30s;
+  while (tries < 100 && comeback.NextSlowTry() == halfAMinute && comeback.SlowTry(false)) ++tries;
   EXPECT_EQ(tries, 60);
 }
 

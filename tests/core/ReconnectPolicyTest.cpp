@@ -10,7 +10,8 @@ namespace vandrel {
 namespace {
 
 std::string Told(const Reconnect& r) {
-  if (r.retry) return std::to_string(r.pause.count()) + "ms:" + std::to_string(r.attempt) + "/" + std::to_string(r.attempts);
+  const auto n = [](auto number) { return std::to_string(number); };
+  if (r.retry) return n(r.pause.count()) + "ms:" + n(r.attempt) + "/" + n(r.attempts);
   std::string cause = FailureText({.failure = r.failure, .httpStatus = r.httpStatus});
   std::replace(cause.begin(), cause.end(), ' ', '-');
   return (r.lost ? "lost:" : "error:") + cause;
