@@ -3,6 +3,7 @@
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "core/PlayerState.h"
