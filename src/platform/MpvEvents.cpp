@@ -1,3 +1,5 @@
+#include "platform/MpvPlayer.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -6,7 +8,6 @@
 #include "core/StreamAddress.h"
 #include "core/XmlPlaylist.h"
 #include "platform/MpvLibrary.h"
-#include "platform/MpvPlayer.h"
 
 namespace vandrel {
 

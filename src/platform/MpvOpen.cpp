@@ -1,3 +1,5 @@
+#include "platform/MpvPlayer.h"
+
 #include <QMetaObject>
 #include <clocale>
 #include <cstdlib>
@@ -5,7 +7,6 @@
 #include <thread>
 
 #include "platform/MpvLibrary.h"
-#include "platform/MpvPlayer.h"
 
 namespace vandrel {
 
