@@ -174,9 +174,7 @@ TEST_F(MpvPlayerTest, RedirectsAndXmlPlaylistsPlayOrGiveOneError) {
     return http + "}";
   });
   ASSERT_GT(nginx.port(), 0) << nginx.log();
-  const auto redirect = [&](const char* code, int count) {
-    return "http://127.0.0.1:" + std::to_string(nginx.port()) + "/" + code + "/" + std::to_string(count);
-  };
+  const std::string redirect = "http://127.0.0.1:" + std::to_string(nginx.port()) + "/";
   const auto asx = [](const std::string& body) {
     return std::make_unique<test::CannedServer>("HTTP/1.1 200 OK\r\nContent-Type: video/x-ms-asf\r\nContent-Length: " +
                                                 std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
@@ -188,8 +186,8 @@ TEST_F(MpvPlayerTest, RedirectsAndXmlPlaylistsPlayOrGiveOneError) {
       asx("<asx>" + entry(Dead()) + std::string(kMaxXmlPlaylistBytes, ' ') + entry(Tone()) + "</asx>"),
       asx("<asx>" + entry(Tone()) + "</asx>")};
   const std::pair<std::string, bool> cases[] = {
-      {redirect("301", 5), true}, {redirect("302", 5), true}, {redirect("303", 5), true}, {redirect("307", 5), true},
-      {redirect("308", 5), true}, {redirect("302", 20), true}, {redirect("307", 21), false},
+      {redirect + "301/5", true}, {redirect + "302/5", true}, {redirect + "303/5", true}, {redirect + "307/5", true},
+      {redirect + "308/5", true}, {redirect + "302/20", true}, {redirect + "307/21", false},
       {servers[0]->address() + "dead.asx", false}, {servers[1]->address() + "no-web-radio.asx", false},
       {servers[2]->address() + "past-the-bound.asx", false}, {servers[3]->address() + "within-the-bound.asx", true}};
   std::vector<std::unique_ptr<Watched>> players;
