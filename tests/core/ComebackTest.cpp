@@ -42,7 +42,9 @@ TEST(ComebackTest, OnlyALostOrSleepingStationReturnsUntilTheUserChooses) {
       if (question == "slow") answer = comeback.SlowTry(playing);
       if (question == "left") answer = comeback.NextSlowTry() == std::optional(5ms);
       if (question == "report") answer = comeback.Report();
-      if (step.ends_with("=0") || step.ends_with("=1")) EXPECT_EQ(answer, step.back() == '1') << step;
+      if (step.ends_with("=0") || step.ends_with("=1")) {
+        EXPECT_EQ(answer, step.back() == '1') << step;
+      }
     }
   }
 }

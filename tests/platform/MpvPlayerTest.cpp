@@ -108,7 +108,9 @@ TEST_F(MpvPlayerTest, EveryFormOfStreamPlaysWithItsTitleReadRight) {
   };
   for (const auto& [address, titleBytes, title] : cases) {
     SCOPED_TRACE(address + " " + title);
-    if (!titleBytes.empty()) ASSERT_TRUE(icecast.SetTitle("/radio.mp3", titleBytes));
+    if (!titleBytes.empty()) {
+      ASSERT_TRUE(icecast.SetTitle("/radio.mp3", titleBytes));
+    }
     Watched w;
     w.player.setURL(address);
     ASSERT_TRUE(w.WaitFor(PlayState::Playing)) << w.player.status();
