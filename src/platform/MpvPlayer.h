@@ -29,11 +29,10 @@ struct MpvLibrary;
 // never loads it. mpv's events are collected on the user-interface thread:
 // its wakeup callback only posts a call to this object.
 //
-// Playlists (.pls, .m3u, .asx, .xspf, HLS) and redirects are followed: the state is that of
-// the entry mpv actually plays. A station that played, or whose audio output
-// failed, is opened again after growing pauses when it ends by itself; the
-// tries start afresh only once it has played steadily, so a stream or output
-// that dies at once ends in one error after the tries.
+// Playlists (.pls, .m3u, .asx, .xspf, HLS) and redirects are followed: the
+// state is that of the entry mpv actually plays. When an entry ends by itself,
+// ReconnectPolicy decides whether it is opened again; the timers here only
+// carry that out.
 class MpvPlayer : public MediaPlayer {
   Q_OBJECT
 
@@ -55,12 +54,6 @@ class MpvPlayer : public MediaPlayer {
   void networkBack() override;
   void suspending() override;
 
-  // What ended a load: a cause, with the server's status for HTTP errors.
-  struct Failure {
-    PlayFailure failure = PlayFailure::Unplayable;
-    int httpStatus = 0;
-  };
-
   // For tests: shorter pauses between tries, and a shorter steady play.
   void setReconnectPauses(ReconnectPolicy::Pauses pauses, std::chrono::milliseconds steady = std::chrono::seconds(10));
   // For tests: the slow tries of a lost station.
@@ -73,11 +66,10 @@ class MpvPlayer : public MediaPlayer {
   void load();
   void stopStream();
   // The player is in Error; its listeners hear of it from the event loop.
-  void failed(Failure why);
-  // The current entry ended by itself: try again, or fail with its cause.
+  void failed(PlayFailure failure, int httpStatus = 0);
+  // The current entry ended by itself: the policy says whether to try again.
   void ended();
-  // Schedules the next try; false when the tries are spent.
-  bool retry();
+  void retry(const Reconnect& next);
   // The station was lost after it had played: it comes back by itself.
   void lose();
   void comeBack();
@@ -94,10 +86,21 @@ class MpvPlayer : public MediaPlayer {
   void settle();
   bool hasEntryAfter(std::int64_t entry);
   void setState(PlayState state);
+  // Heard by the listeners only when it differs from the state before.
+  void setState(PlayerState state);
   void setTitle(std::string title);
   // A new address or a stop: no title, and no code page or tags learnt.
   void forgetTitles();
   static void wakeup(void* self);
+
+  enum Reply : std::uint64_t {
+    kPausedForCache = 1, kBufferingState, kMetadata, kAudioOutput, kLoadHook, kLoadFailHook
+  };
+  // The sound server names our stream by mpv's title: the stream's own title
+  // as we clean it, never mpv's raw one.
+  static constexpr const char* kStreamName = "Vandrel Internet Radio";
+  // A server that answers nothing is given up on after this.
+  static constexpr int kNetworkTimeoutSeconds = 15;
 
   struct Opening;
   std::map<std::string, std::string> options_;
@@ -118,15 +121,12 @@ class MpvPlayer : public MediaPlayer {
   bool restarted_ = false;   // mpv has begun playback of the current entry
   bool output_ = false;      // an audio output is open
   bool waiting_ = false;     // paused for the cache
-  bool played_ = false;      // reached Playing since the address was set
-  Failure failure_;          // what the current entry met
+  int buffered_ = 0;         // the cache's fill, in percent
+  PlayEnd failure_;          // what the current entry met
   int endError_ = 0;         // mpv's error code for it
-  std::chrono::steady_clock::time_point entryStarted_;
-  int networkTimeout_;
   bool ending_ = false;      // ended, decided once mpv has said why
   ReconnectPolicy reconnect_;
   QTimer retry_;
-  QTimer steady_;
   QTimer countdown_;
   QTimer decide_;
   Comeback comeback_;  // a station lost with the network

@@ -2,66 +2,61 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
-#include <vector>
 
 namespace vandrel {
 namespace {
 
 using namespace std::chrono_literals;
 
-// Each step is told to a fresh decision in turn; a question's answer is checked.
-enum class Step { Lost, SleepPlaying, SleepIdle, Forget, Back, BackPlaying, Slow, SlowPlaying, SlowLeft, Report };
-
+// Each step is told to a fresh decision in turn; "question=answer" checks an
+// answer. "+" after a question: the station plays already.
 TEST(ComebackTest, OnlyALostOrSleepingStationReturnsUntilTheUserChooses) {
-  using S = Step;
-  const struct {
-    const char* what;
-    std::vector<std::pair<Step, bool>> steps;  // the answer expected of a question
-  } cases[] = {
-      {"nothing lost: nothing returns, failures show",
-       {{S::Back, false}, {S::Slow, false}, {S::SlowLeft, false}, {S::Report, true}, {S::Report, true}}},
+  const std::pair<const char*, const char*> cases[] = {
+      {"nothing lost: nothing returns, failures show", "back=0 slow=0 left=0 report=1 report=1"},
       {"lost: its own failure shows once, the tries to reopen it fail silently",
-       {{S::Lost, {}}, {S::Report, true}, {S::Report, false}, {S::Back, true}, {S::Report, false}, {S::Back, true}}},
-      {"a reopened station that plays is left alone",
-       {{S::Lost, {}}, {S::BackPlaying, false}, {S::SlowPlaying, false}, {S::Back, true}}},
-      {"the user's choice ends it",
-       {{S::Lost, {}}, {S::Forget, {}}, {S::Back, false}, {S::Slow, false}, {S::SlowLeft, false}, {S::Report, true}}},
+       "lost report=1 report=0 back=1 report=0 back=1"},
+      {"a reopened station that plays is left alone", "lost back+=0 slow+=0 back=1"},
+      {"the user's choice ends it", "lost forget back=0 slow=0 left=0 report=1"},
       {"lost again after playing: shown again, slow tries afresh",
-       {{S::Lost, {}}, {S::Report, true}, {S::Slow, true}, {S::Slow, true}, {S::SlowLeft, false}, {S::Lost, {}},
-        {S::SlowLeft, true}, {S::Report, true}}},
-      {"slow tries are counted, playing or not",
-       {{S::Lost, {}}, {S::SlowLeft, true}, {S::SlowPlaying, false}, {S::Slow, true}, {S::SlowLeft, false},
-        {S::Slow, false}, {S::Back, true}}},
+       "lost report=1 slow=1 slow=1 left=0 lost left=1 report=1"},
+      {"slow tries are counted, playing or not", "lost left=1 slow+=0 slow=1 left=0 slow=0 back=1"},
       {"asleep while playing: opened afresh once at the return, silently",
-       {{S::SleepPlaying, {}}, {S::BackPlaying, true}, {S::BackPlaying, false}, {S::Report, false},
-        {S::SlowLeft, true}}},
-      {"asleep while lost: opened at the return",
-       {{S::Lost, {}}, {S::Report, true}, {S::SleepIdle, {}}, {S::BackPlaying, true}}},
-      {"asleep while stopped: nothing to open",
-       {{S::SleepIdle, {}}, {S::Back, false}, {S::SlowLeft, false}}},
+       "sleep+ back+=1 back+=0 report=0 left=1"},
+      {"asleep while lost: opened at the return", "lost report=1 sleep back+=1"},
+      {"asleep while stopped: nothing to open", "sleep back=0 left=0"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto& [what, script] : cases) {
+    SCOPED_TRACE(what);
     Comeback comeback({.pause = 5ms, .count = 2});
-    for (std::size_t i = 0; i < c.steps.size(); ++i) {
-      const auto [step, expected] = c.steps[i];
-      bool answer = expected;
-      switch (step) {
-        case S::Lost: comeback.Lost(); break;
-        case S::SleepPlaying: comeback.Suspending(true); break;
-        case S::SleepIdle: comeback.Suspending(false); break;
-        case S::Forget: comeback.Forget(); break;
-        case S::Back: answer = comeback.NetworkBack(false); break;
-        case S::BackPlaying: answer = comeback.NetworkBack(true); break;
-        case S::Slow: answer = comeback.SlowTry(false); break;
-        case S::SlowPlaying: answer = comeback.SlowTry(true); break;
-        case S::SlowLeft: answer = comeback.NextSlowTry() == std::optional(5ms); break;
-        case S::Report: answer = comeback.Report(); break;
+    std::istringstream steps(script);
+    for (std::string step; steps >> step;) {
+      const bool playing = step.find('+') != std::string::npos;
+      const std::string question = step.substr(0, step.find_first_of("+="));
+      bool answer = false;
+      if (question == "lost") comeback.Lost();
+      if (question == "sleep") comeback.Suspending(playing);
+      if (question == "forget") comeback.Forget();
+      if (question == "back") answer = comeback.NetworkBack(playing);
+      if (question == "slow") answer = comeback.SlowTry(playing);
+      if (question == "left") answer = comeback.NextSlowTry() == std::optional(5ms);
+      if (question == "report") answer = comeback.Report();
+      if (step.ends_with("=0") || step.ends_with("=1")) {
+        EXPECT_EQ(answer, step.back() == '1') << step;
       }
-      EXPECT_EQ(answer, expected) << "step " << i;
     }
   }
+}
+
+// Half an hour of tries, one every 30 s, when nothing says the network is back.
+TEST(ComebackTest, ALostStationIsTriedEvery30sSixtyTimes) {
+  Comeback comeback;
+  comeback.Lost();
+  int tries = 0;
+  const std::optional<std::chrono::milliseconds> halfAMinute = 30s;
+  while (tries < 100 && comeback.NextSlowTry() == halfAMinute && comeback.SlowTry(false)) ++tries;
+  EXPECT_EQ(tries, 60);
 }
 
 }  // namespace
