@@ -46,15 +46,7 @@ TEST_F(IniTest, ReadsValuesTheWayTheFileFormatSaysCutAt199Characters) {
     EXPECT_EQ(ReadIni(path_, section, key), expected) << file;
   }
   EXPECT_EQ(ReadIni((dir_ / "none.ini").string(), "a", "k"), "");
-}
-
-// Stream addresses come back whole; every other key keeps the cut.
-TEST_F(IniTest, AddressKeysReadBackWhole) {
-  const std::string address = "http://127.0.0.1:8470/stream/tone?x=" + std::string(264, 'a');
-  Put("[Onthouden]\nLaatsteURL=" + address + "  \n");
-  EXPECT_EQ(ReadIniWhole(path_, "onthouden", "laatsteurl"), address);
-  EXPECT_EQ(ReadIni(path_, "Onthouden", "LaatsteURL"), address.substr(0, 199));
-  EXPECT_EQ(ReadIniWhole(path_, "Onthouden", "none"), "");
+  EXPECT_EQ(ReadIniWhole(path_, "A", "K"), cut + "\xE2\x82" "b");  // stream addresses are not cut
 }
 
 TEST_F(IniTest, KeyZeroListsKeyNamesInExactly200Characters) {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -95,12 +94,6 @@ TEST_F(RegistryTest, UnwritableFolderIsNotReportedAndOtherNamesStayInTheFolder) 
 
   SetAutostart("../../Evil/Name", "/p/vandrel-radio", folder_);
   EXPECT_EQ(Folder(), std::vector<fs::path>{folder_ + "/------evil-name.desktop"});
-}
-
-// The desktop's rule itself is SettingsFolderTest's.
-TEST(AutostartPaths, DefaultFolderIsInTheConfigFolder) {
-  ::setenv("XDG_CONFIG_HOME", "/cfg/dir", 1);  // nothing after this test reads it
-  EXPECT_EQ(DefaultAutostartFolder(), "/cfg/dir/autostart");
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// The directory's Qt-free pieces in process: the shipped data, the import,
-// the list writer, search answers and the tone generator.
+// The directory's pieces in process: shipped data, import, list writer, search answers, tone.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,6 +1,4 @@
-// The server as it runs for real: asleep when idle, clients named by a
-// trusted proxy, the open-file limit, data it cannot read, and nginx in
-// front of two instances as the README configures it.
+// The server as it runs for real: idle, behind proxies, at its file limit, on unreadable data.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -44,8 +42,7 @@ TEST(DirectoryIdleTest, AnIdleServerSleepsOnAFewThreads) {
   EXPECT_LE(ContextSwitches(server.pid()) - before, 5);
 }
 
-// A trusted proxy's word names the client when it is an address; anyone
-// else's is ignored. The tone's share per client then counts them apart.
+// A trusted proxy's word names the client, anyone else's is ignored; the tone's share counts them apart.
 TEST(DirectoryClientAddressTest, OnlyATrustedProxyNamesTheClient) {
   DirectoryServerProcess server(VANDREL_SHIPPED_DIRECTORY_DATA, {"--trusted-proxy", "127.0.0.2"});
   const std::vector<std::tuple<std::string, std::string, std::string>> cases = {
@@ -73,8 +70,7 @@ TEST(DirectoryClientAddressTest, OnlyATrustedProxyNamesTheClient) {
   for (const auto& l : listeners) EXPECT_EQ(l->status(5s), 200);
 }
 
-// The soft limit goes up to the hard one; at the hard one, new clients wait
-// while those connected are served, until one leaves; said once.
+// The soft limit goes up to the hard one; there, new clients wait for a free descriptor, said once.
 TEST(DirectoryFileLimitTest, AtTheOpenFileLimitNewClientsWaitForAFreeDescriptor) {
   {
     DirectoryServerProcess raised(VANDREL_SHIPPED_DIRECTORY_DATA, {"--quiet"}, {"prlimit", "--nofile=40:4096"});
@@ -105,8 +101,7 @@ TEST(DirectoryFileLimitTest, AtTheOpenFileLimitNewClientsWaitForAFreeDescriptor)
   EXPECT_EQ(Count(server.log(), warning), 1u) << server.log();
 }
 
-// What cannot be read is said at start and refused as such, never "not
-// found". As root the server runs as nobody, for whom the modes count.
+// Said at start, refused as such, never "not found"; as root it runs as nobody, for whom modes count.
 TEST(DirectoryDataWarningTest, UnreadableDataIsSaidAtStartAndAnsweredWith403) {
   TempFolder tmp("unreadable");
   fs::permissions(tmp.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
@@ -136,8 +131,7 @@ TEST(DirectoryDataWarningTest, UnreadableDataIsSaidAtStartAndAnsweredWith403) {
   }
 }
 
-// The README's own nginx block before two servers: 300 keep-alive clients
-// from one address, every answer whole, both servers at work.
+// The README's nginx block before two servers: 300 keep-alive clients, every answer whole, both at work.
 TEST(DirectoryScaleOutTest, NginxAsTheReadmeConfiguresItServesEveryoneThroughTwoServers) {
   if (!NginxProcess::Installed()) GTEST_SKIP() << "nginx is not installed";
   const std::string readme = ReadFile(fs::path(VANDREL_SHIPPED_DATA).parent_path() / "README.md");

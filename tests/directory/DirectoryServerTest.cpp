@@ -1,5 +1,4 @@
-// The built server as its own process on loopback: routes, caching, search
-// without an index, hostile requests, the tone stream and the command line.
+// The built server as its own process on loopback: routes, caching, search, hostile requests, tone.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -38,8 +37,7 @@ std::string ManyStations(const std::string& word) {
   return list;
 }
 
-// A data folder without a search index, so the server searches names only,
-// with a secret beside it and symlinks leading in and out.
+// No search index (names only), a secret beside the folder and symlinks leading in and out.
 class DirectoryRoutesTest : public ::testing::Test {
  protected:
   DirectoryRoutesTest() {
@@ -95,8 +93,7 @@ TEST_F(DirectoryRoutesTest, RoutesAnswerWithTheirStatus) {
   }
 }
 
-// Lists naming this server carry the address the client used when it is a
-// safe one, and a tag of their own for each.
+// Lists naming this server carry the client's address for it when safe, and a tag of their own.
 TEST_F(DirectoryRoutesTest, ListsNameTheServerByAValidHostHeaderOnly) {
   const auto urlFor = [&](const std::string& host) {
     const std::string reply = raw(std::string("GET ") + kLocal, "Host: " + host + "\r\n");
@@ -260,13 +257,9 @@ TEST(DirectoryCommandLineTest, BadCommandLinesMissingFoldersAndTakenPortsAreErro
   DirectoryServerProcess first;  // a second server on its port must fail instead of sharing it
   const TempFolder tmp;
   for (const auto& [args, exitCode, says] : std::vector<std::tuple<std::vector<std::string>, int, std::string>>{
-           {{}, 2, usage},
-           {{"serve"}, 2, usage},
-           {{"serve", dir, "--port", "http"}, 2, usage},
-           {{"serve", dir, "--port", "70000"}, 2, usage},
-           {{"serve", dir, "--host"}, 2, usage},
-           {{"serve", dir, "--loud"}, 2, usage},
-           {{"import", "dump.json"}, 2, usage},
+           {{}, 2, usage}, {{"serve"}, 2, usage}, {{"serve", dir, "--port", "http"}, 2, usage},
+           {{"serve", dir, "--port", "70000"}, 2, usage}, {{"serve", dir, "--host"}, 2, usage},
+           {{"serve", dir, "--loud"}, 2, usage}, {{"import", "dump.json"}, 2, usage},
            {{"serve", "/nonexistent/vandrel-data"}, 1, "/nonexistent/vandrel-data"},
            {{"serve", dir, "--port", std::to_string(first.port())}, 1, ""},
            {{"import", tmp.write("bad.json", "[{]").string(), "--out", (tmp / "data").string()},

@@ -87,9 +87,7 @@ struct OpenConnection {
   bool sent = false;
 };
 
-// An HTTP/1.1 client on one keep-alive connection that it opens again only
-// after a reply said "Connection: close"; any other loss of the connection
-// fails the request.
+// One keep-alive connection, opened again only after "Connection: close"; any other loss fails.
 class KeepAliveClient {
  public:
   KeepAliveClient(std::string source, int port) : source_(std::move(source)), port_(port) {}

@@ -96,10 +96,7 @@ struct Sockets {
   std::vector<std::unique_ptr<OpenConnection>> all;
 };
 
-// Slow heads past an address's cap, idle keep-alive sockets and tone
-// listeners past their share, while 300 keep-alive clients ask as fast as
-// they can: the cap is refused at once, slow heads closed at their time-out,
-// extra listeners told to come back, and the clients all answered.
+// Slow heads past the cap, idle sockets and listeners past their share beside 300 eager clients.
 TEST(DirectoryLoadFaultTest, SlowAndGreedyClientsLeaveOthersAnswered) {
   rlimit files{};
   ::getrlimit(RLIMIT_NOFILE, &files);

@@ -74,8 +74,7 @@ std::vector<std::pair<std::string, std::string>> Snapshot(const fs::path& folder
   return files;
 }
 
-// A refused dump leaves the last import and no temporary, a good one replaces
-// it whole; a folder no import wrote is never replaced.
+// A refused dump leaves the last import, a good one replaces it; a folder no import wrote is kept.
 TEST(ImportFaultTest, RefusedImportsWriteNothing) {
   TempFolder tmp;
   const fs::path out = tmp.path() / "data";

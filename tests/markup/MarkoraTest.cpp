@@ -35,8 +35,7 @@ struct Box : Markora {
   Box() { InitProperties(); }
 };
 
-// The styles as the document holds them, one letter per character: '.'
-// plain, 'b' bold, 'i' italic, 'x' both; '|' stands for a line break.
+// One letter a character: '.' plain, 'b' bold, 'i' italic, 'x' both; '|' a line break.
 std::string StyleMask(const Markora& box) {
   std::string mask;
   const QTextDocument* doc = box.rtfHTML()->document();
@@ -107,8 +106,7 @@ TEST(MarkoraColorizeTest, StylesEachMarkupClassAsItsSwitchesSay) {
   }
 }
 
-// Silent or not, a run raises no event and keeps the selection; an inverted range styles
-// nothing, others are clamped to the text. Which percentages it reports is ColorizeScannerTest's.
+// No event, selection kept; an inverted range styles nothing. Percentages are ColorizeScannerTest's.
 TEST(MarkoraColorizeTest, RestylesTheRangeButItsEndCharacterAndReportsProgress) {
   Box box;
   box.Colorize();
@@ -173,8 +171,7 @@ TEST(MarkoraEditingTest, TypesAnEntityWithTheEventsOfTypingItAndHearsTheContaine
   EXPECT_EQ(box.Text(), "bb!");
 }
 
-// Enter, or an arrow up after an edit, re-styles from the caret's line to the
-// line left; from the last line there is no line after it, so nothing is.
+// Enter, or an arrow up after an edit, re-styles from the caret's line to the line left.
 TEST(MarkoraEditingTest, LeavingAnEditedLineByKeyReStylesItOnlyWithAutoColorize) {
   const std::tuple<const char*, const char*, int, bool, const char*> cases[] = {
       {"", "<td nowrap>", Qt::Key_Return, true, ".bb........|"},

@@ -48,8 +48,7 @@ TEST(QtHttpClientTest, FailsWhenNoAnswerCanBeHad) {
   EXPECT_LT(waited, 10s);  // the time-out fired; the caller was not held for ever
 }
 
-// A hostile directory's list that never ends or is just too long: refused,
-// soon, without holding much more than the cap, whatever the speed.
+// A list that never ends or is too long: refused soon, holding little more than the cap.
 TEST(QtHttpClientTest, RefusesBodiesPastTheCapHoldingLittleMemory) {
   const std::int64_t cap = QtHttpClient::Limits{}.maxBodyBytes;
   const std::string piece(64 * 1024, 'x');

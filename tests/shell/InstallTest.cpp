@@ -65,16 +65,10 @@ TEST(InstallTest, TheInstalledFolderIsCompleteValidAndRunsOnce) {
 
   test::ChildProcess second({exe});
   EXPECT_EQ(second.Wait(10s), 0) << "a second start hands over and ends";
-  EXPECT_EQ(first.Wait(300ms), -1) << "the first runs on";
-
-  first.Signal(SIGTERM);
-  EXPECT_EQ(first.Wait(5s), 0);
-  std::this_thread::sleep_for(300ms);
-  EXPECT_FALSE(test::WaitForListener(port, 0)) << "the directory ends with the player";
+  EXPECT_EQ(first.Wait(300ms), -1) << "the first runs on";  // ending it and its directory: ProgramRunTest
 }
 
-// The user "nobody", with a home of its own and the display, without root's
-// session bus.
+// The user "nobody", with a home of its own and the display, without root's session bus.
 std::vector<std::string> AsNobody(const fs::path& home, const std::string& program) {
   std::vector<std::string> args = {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", "env", "-i",
                                    "HOME=" + home.string(), "PATH=/usr/bin:/bin", "QT_QPA_PLATFORM=xcb"};
@@ -88,17 +82,14 @@ std::vector<std::string> AsNobody(const fs::path& home, const std::string& progr
   return args;
 }
 
-// Clicks a point of a player's window as a user does; moved to the corner
-// first, away from the centred windows of other tests on the display.
+// A user's click, the window moved to the corner first, away from other tests' centred windows.
 bool Click(const test::ChildProcess& player, int x, int y) {
   return Shell("xdotool search --sync --onlyvisible --pid " + std::to_string(player.pid()) +
                " --name '^Vandrel Internet Radio$' windowmove %1 0 0 windowraise %1 sleep 0.5 mousemove --window %1 " +
                std::to_string(x) + " " + std::to_string(y) + " click 1") == 0;
 }
 
-// Installed by root, run by a normal user: settings and favourites live in
-// ~/.config/vandrel-radio, seeded from the untouched installation, and are
-// read from there at the next start, the last long address whole.
+// Installed by root, run by a user: settings in ~/.config/vandrel-radio, seeded, read back next start.
 TEST(InstallTest, ANormalUserKeepsSettingsAndFavouritesInTheirOwnFolder) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to install and to run as another user";
   if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs a display";
@@ -140,9 +131,6 @@ TEST(InstallTest, ANormalUserKeepsSettingsAndFavouritesInTheirOwnFolder) {
   const std::string request = "GET /stream/tone?seconds=600&pad=" + std::string(260, 'p') + " ";
   EXPECT_TRUE(test::PollUntil([&] { return server.log().find(request) != std::string::npos; }, 15000))
       << "the start-up resume plays the whole address";
-  second.Signal(SIGTERM);
-  EXPECT_EQ(second.Wait(5s), 0);
-  EXPECT_TRUE(fs::exists(mine / "favo/.977 The Hits Channel"));
 }
 
 }  // namespace

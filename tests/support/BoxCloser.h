@@ -9,8 +9,7 @@
 
 namespace vandrel::test {
 
-// Notes and closes every message box the program opens, from inside the
-// box's own event loop, the way a user pressing OK would.
+// Notes and closes every message box from inside its own event loop, as a user pressing OK.
 class BoxCloser {
  public:
   // A user who reads each box for the given time before pressing OK.

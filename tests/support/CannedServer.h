@@ -12,11 +12,8 @@
 
 namespace vandrel::test {
 
-// A loopback listener that answers every connection with one fixed reply, or
-// never answers at all when the reply is empty. A part given after the reply
-// follows it, sent again count times, or until the client goes when count is 0
-// (for a minute at the most). Held, a connection stays open after the reply
-// and says nothing more.
+// One fixed reply to every connection (none when empty), then part count times (0: till the client
+// goes, a minute at most); held, the connection then stays open and silent.
 class CannedServer {
  public:
   explicit CannedServer(std::string reply, std::string part = {}, std::size_t count = 0, bool held = false)

@@ -16,9 +16,7 @@ extern char** environ;
 
 namespace vandrel::test {
 
-// A program run for a test, its output going to a file (its errors too,
-// unless they have their own); ended (SIGTERM, then SIGKILL after a bounded
-// wait) when the object goes.
+// A program with its output in a file; ended (SIGTERM, then SIGKILL) when the object goes.
 class ChildProcess {
  public:
   ChildProcess(std::vector<std::string> argv, const std::string& logFile = "/dev/null",

@@ -12,9 +12,7 @@
 
 namespace vandrel::test {
 
-// A real Icecast 2 server on a free loopback port, its mounts fed by ffmpeg
-// with a sine tone, and a web root for playlists and an HLS stream. Icecast
-// refuses to run as root: as root it drops to nobody by itself.
+// A real Icecast 2 on loopback, mounts fed by ffmpeg, a web root for playlists and HLS; drops root itself.
 class Icecast {
  public:
   // OggOpus has 2.5 ms frames: 400 packets a second, for memory benchmarks.

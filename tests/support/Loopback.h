@@ -28,9 +28,7 @@ inline int ListenOnLoopback(int& port) {
   return fd;
 }
 
-// A socket connected to 127.0.0.1:port with the timeout on both directions, or -1.
-// From another 127.x.y.z source (all reach loopback on Linux) one machine
-// plays many client addresses.
+// Connected to 127.0.0.1:port, or -1; from another 127.x.y.z source one machine plays many clients.
 inline int ConnectLoopback(int port, std::chrono::milliseconds timeout = std::chrono::seconds(5),
                            const std::string& source = "") {
   const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -49,8 +47,7 @@ inline int ConnectLoopback(int port, std::chrono::milliseconds timeout = std::ch
   return -1;
 }
 
-// The reply head on fd (through its blank line), or what came before the
-// connection ended or timeout passed.
+// The reply head on fd through its blank line, or what came before the end or the timeout.
 inline std::string ReadHead(int fd, std::chrono::milliseconds timeout) {
   std::string head;
   const auto end = std::chrono::steady_clock::now() + timeout;
@@ -83,8 +80,7 @@ inline bool WaitForListener(int port, int milliseconds) {
       milliseconds);
 }
 
-// Sends bytes as they are, half-closes, and returns all that comes back
-// until the server closes or the timeout passes.
+// Sends bytes as they are, half-closes, and returns all that comes back until close or timeout.
 inline std::string RawExchange(int port, std::string_view bytes,
                                std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
   const int fd = ConnectLoopback(port, timeout);

@@ -13,9 +13,7 @@
 
 namespace vandrel::test {
 
-// Debian's nginx in the foreground with a private configuration on a free
-// loopback port: `http` gives the http block's directives for that port.
-// Never started as a service.
+// Debian's nginx in the foreground, never as a service; `http` gives the http block for the port.
 class NginxProcess {
  public:
   static constexpr const char* kExecutable = "/usr/sbin/nginx";

@@ -44,9 +44,7 @@ inline int Requests(const DirectoryServerProcess& server, const std::string& tar
   return n;
 }
 
-// A program folder with the shipped texts, settings and favourites folder,
-// and a main window started in it against the shipped directory, as the
-// program starts it: hidden until its start-up sequence decides.
+// A program folder of shipped files and a main window in it, hidden until its start-up decides.
 class ProgramFolderFixture : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { server_ = new DirectoryServerProcess(); }

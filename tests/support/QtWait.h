@@ -20,8 +20,7 @@ inline bool WaitUntil(const std::function<bool()>& condition, std::chrono::milli
 // Runs the event loop for a while, for checks that something does not happen.
 inline void Pump(std::chrono::milliseconds duration) { QTest::qWait(static_cast<int>(duration.count())); }
 
-// The longest the event loop kept a timer of the given interval waiting,
-// from start() on: how long the window would not have answered.
+// The longest the event loop kept a timer waiting since start(): how long the window would not answer.
 class LoopGap {
  public:
   explicit LoopGap(std::chrono::milliseconds interval) {

@@ -7,9 +7,7 @@
 
 namespace vandrel::test {
 
-// A small file system of its own on a folder, for what only a real one shows
-// (a full disk, a read-only folder even root cannot write). Needs the right
-// to mount; mounted() tells whether the test has it.
+// A tmpfs on a folder, for a full disk or a folder even root cannot write; mounted() if allowed.
 class TmpfsMount {
  public:
   TmpfsMount(std::filesystem::path at, const std::string& size) : at_(std::move(at)), options_("size=" + size) {
