@@ -92,9 +92,8 @@ TEST_F(MprisTest, TheDesktopsMediaControlsSeeAndSteerThePlayer) {
   EXPECT_TRUE(boxes.boxes.empty());
 }
 
-// Names and stream titles come from the network: on the screen and the bus
-// they are text, without the control and direction characters that would
-// break a line or turn "txt.exe" round.
+// Names and titles from the network are plain text on screen and bus, without
+// the control and direction characters that break a line or turn "txt.exe" round.
 TEST_F(MprisTest, NamesAndTitlesFromTheNetworkArePlainCleanText) {
   ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "run with dbus-run-session";
   test::Icecast icecast;
