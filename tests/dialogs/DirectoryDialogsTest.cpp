@@ -17,7 +17,7 @@ std::string Station(const std::string& name, int seconds) {
   return "<naam>" + name + "</naam><url>{{base}}stream/tone?seconds=" + std::to_string(seconds) + "</url>\n";
 }
 
-// The directory's two dialogs, Form2 choosing a country and Form3 searching.
+// Form2 chooses a country, Form3 searches.
 class DirectoryDialogsTest : public test::ProgramFolderFixture {
  protected:
   // The country list's third name has no list file; its second keeps its blanks.
@@ -38,9 +38,8 @@ class DirectoryDialogsTest : public test::ProgramFolderFixture {
   static inline test::ServedData* served_ = nullptr;
 };
 
-// Form2 hands over only a name with a list file, its stations following
-// later; Form3 sends the word (SearchAddress encodes it) and plays a hit, not
-// the hint line, left open.
+// Form2 hands over only a name with a list file; Form3 sends the word and
+// plays a hit, not the hint line, left open.
 TEST_F(DirectoryDialogsTest, EachDialogHandsOverWhatWasChosen) {
   test::BoxCloser boxes;
   Form1& main = Open(Server().baseAddress(), "Thuis");
@@ -84,9 +83,7 @@ TEST_F(DirectoryDialogsTest, EachDialogHandsOverWhatWasChosen) {
                                                      Text("error5"), "Rock & Roll Twee" + Text("error6")}));
 }
 
-// A hit that fails is not called playing: the error follows the word of
-// success when it comes while that box is read, and stands alone when the
-// play failed at once.
+// A hit that fails is not called playing: its error follows the success box, or stands alone.
 TEST_F(DirectoryDialogsTest, ASearchHitThatFailsIsNeverCalledPlaying) {
   test::BoxCloser boxes(1s);
   Form1& main = Open(Server().baseAddress(), "Thuis");

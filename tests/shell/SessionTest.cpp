@@ -1,5 +1,4 @@
-// The desktop session around the program: one instance per installation,
-// the network and sleep.
+// The desktop session around the program: one instance, the network and sleep.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -49,11 +48,8 @@ std::unique_ptr<test::DirectoryServerProcess> ToneServer(int port) {
                                                         std::vector<std::string>{"--port", std::to_string(port)});
 }
 
-// The server goes away for a minute, longer than the tries; the network goes
-// with it as the system sees it. The station returns when the network is
-// announced back, or by a slow try where nothing announces it, and stays
-// stopped when the user stopped it meanwhile. One error each, whatever the
-// tries meanwhile. All three at once.
+// The server and the network go for a minute: the station returns when the
+// network is announced, or by a slow try, and stays stopped if stopped; one error each.
 TEST(NetworkWatchTest, AStationLostWithTheNetworkPlaysAgainWhenItIsBack) {
   const int port = test::ClosedPort();
   auto server = ToneServer(port);
@@ -100,8 +96,7 @@ TEST(NetworkWatchTest, AStationLostWithTheNetworkPlaysAgainWhenItIsBack) {
   EXPECT_EQ(stopped.errors, 1);
 }
 
-// logind's wake-up opens a station that played before the sleep afresh: its
-// connection did not outlive the sleep. A stopped one stays stopped.
+// On waking, a station that played is opened afresh; a stopped one stays stopped.
 TEST(NetworkWatchTest, AStationThatPlayedBeforeASleepIsOpenedAfreshOnWaking) {
   auto server = ToneServer(test::ClosedPort());
   NetworkWatch watch;
@@ -119,8 +114,7 @@ TEST(NetworkWatchTest, AStationThatPlayedBeforeASleepIsOpenedAfreshOnWaking) {
   EXPECT_EQ(playing.errors, 0);
 }
 
-// A crashed program leaves its socket file behind: it never blocks a start,
-// and the next start hands over to the program that took it over.
+// A crashed program's socket file never blocks a start; the next start hands over.
 TEST(SingleInstanceTest, ALeftOverSocketIsTakenOverAndASecondStartHandsOver) {
   EXPECT_NE(SingleInstance::nameFor("/opt/a"), SingleInstance::nameFor("/opt/b"));  // each installation runs once
   const QString name = SingleInstance::nameFor("/tmp/single-instance-test/" + std::to_string(::getpid()));

@@ -80,14 +80,12 @@ TEST(TrayIconTest, ShowsOneIconWithItsTipAndReportsThePresses) {
   tray.Remove();
 }
 
-class TrayWindowTest : public test::ProgramFolderFixture {
- protected:
+struct TrayWindowTest : test::ProgramFolderFixture {
   void SetUp() override { ASSERT_TRUE(TrayHostRunning()); }
 };
 
-// Started hidden, playing from the tray; closing the window again keeps the
-// settings and goes back to the tray while playing goes on; the menu's
-// "Close" ends the program.
+// Started hidden, playing from the tray; the close box saves and hides to it
+// while playing goes on; the menu's "Close" ends the program.
 TEST_F(TrayWindowTest, StartsInTheTrayTheCloseBoxHidesToItWhilePlayingGoesOnAndCloseEnds) {
   Set("Online Radio", "grootscherm", "0");
   Set("Online Radio", "afspelen", "1");
@@ -102,9 +100,7 @@ TEST_F(TrayWindowTest, StartsInTheTrayTheCloseBoxHidesToItWhilePlayingGoesOnAndC
   SaveScreen("tray-icon.png");
   EXPECT_FALSE(form.WebBrowser1->hasEngine());  // nobody sees the web panel: it costs nothing
 
-  auto shows = [&](const char* text) {
-    return test::WaitUntil([&] { return form.WebBrowser1->shownText().contains(text); }, 20s);
-  };
+  auto shows = [&](const char* text) { return test::WaitUntil([&] { return form.WebBrowser1->shownText().contains(text); }, 20s); };
   Press(ShownIcons().front(), Qt::LeftButton);
   EXPECT_TRUE(form.isVisible());
   EXPECT_FALSE(form.TrayIcon1.isShown());
@@ -148,8 +144,7 @@ TEST_F(TrayWindowTest, StartsInTheTrayTheCloseBoxHidesToItWhilePlayingGoesOnAndC
 
 class LateTrayTest : public test::ProgramFolderFixture {};
 
-// Started into the notification area before there is one: the window stays
-// hidden while the program waits, and the icon shows when the host comes.
+// Started into a notification area that comes later: hidden until the icon shows.
 TEST_F(LateTrayTest, AStartIntoTheTrayWaitsForALateNotificationArea) {
   ASSERT_FALSE(TrayIcon::Available()) << "the host must start after the program";
   Set("Online Radio", "grootscherm", "0");

@@ -1,5 +1,4 @@
-// The four windows in both languages, palettes and sizes (run once more with
-// QT_SCALE_FACTOR=2); the main window's growth and memory; boxes' places.
+// The four windows in both languages, palettes and sizes; where windows and boxes stand.
 #include <gtest/gtest.h>
 
 #include <QAccessible>
@@ -37,8 +36,7 @@ double Contrast(QColor a, QColor b) {
   return std::max(lum(a), lum(b)) / std::min(lum(a), lum(b));
 }
 
-// The background behind a text: the median colour of the rim round it (a
-// skin's gradient has no single most frequent colour).
+// The median colour of the rim round a text: a skin's gradient has no single most frequent one.
 QColor Behind(const QImage& shot, const QRect& r) {
   const qreal k = shot.devicePixelRatio();
   const QRect area = QRect(r.topLeft() * k, r.size() * k).adjusted(-1, -1, 1, 1);
@@ -79,8 +77,7 @@ class WindowLayoutTest : public test::ProgramFolderFixture {
     return form;
   }
 
-  // Nothing cut, covered or unreadable; with reach, every Tab stop is named
-  // for screen readers and looks different with the focus.
+  // Nothing cut, covered or unreadable; with reach, Tab stops are named and show the focus.
   void ExpectFit(QWidget* window, const std::string& where, bool reach) {
     const QImage shot = window->grab().toImage();  // painting decides what is elided
     test::SaveScreenshot(shot, where + ".png");
@@ -131,8 +128,7 @@ class WindowLayoutTest : public test::ProgramFolderFixture {
         EXPECT_NE(w->grab().toImage(), before) << name << " shows no focus";
       }
     }
-    // Later siblings lie above: none may cover a text below it, no label may
-    // lie above a windowed control, and windowed controls do not overlap.
+    // Later siblings lie above: no cover over a text, no label over a windowed control.
     const QObjectList stack = window->children();
     for (qsizetype i = 0; i < stack.size(); ++i) {
       auto* lower = qobject_cast<QWidget*>(stack[i]);
@@ -204,9 +200,8 @@ TEST_F(WindowLayoutTest, EveryWindowFitsItsTextsInBothLanguagesPalettesAndSizes)
   QApplication::setPalette(light);
 }
 
-// The main window comes back where it was, or centred when that is off
-// screen or unreadable; boxes stand over the window that raised them, or
-// over the screen when the main window is hidden.
+// The main window comes back where it was, or centred; boxes stand over the
+// window that raised them, or the screen.
 TEST_F(WindowLayoutTest, TheMainWindowComesBackWhereItWasAndBoxesStandOverTheirWindow) {
   const QSize design = StartShown().size();
   const QRect screen = QApplication::primaryScreen()->availableGeometry();
