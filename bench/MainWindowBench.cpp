@@ -105,7 +105,7 @@ void BM_MainWindowStart(benchmark::State& state) {
     QElapsedTimer clock;
     clock.start();
     vandrel::Form1 form({folder.string(), server.baseAddress(), http, player});
-    PaintWatcher watcher(form.Label1, QString::fromStdString(form.texts().Text("label1")));
+    PaintWatcher watcher(form.Label1, QString::fromStdString(form.texts().text("label1")));
     form.Label1->installEventFilter(&watcher);
     qint64 loadedAt = -1;
     QObject::connect(form.WebBrowser1, &vandrel::WebPanel::pageLoaded, [&] {

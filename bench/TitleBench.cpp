@@ -25,9 +25,9 @@ BENCHMARK(BM_TitleAsWindows1252);
 void BM_TitleThroughFullHistory(benchmark::State& state) {
   vandrel::TitleCharset charset;
   int n = 0;
-  while (n * 30 < 2 * static_cast<int>(vandrel::TitleCharset::kHistoryBytes)) charset.Decode(CyrillicTitle(n++));
-  for (auto _ : state) benchmark::DoNotOptimize(charset.Decode(CyrillicTitle(n++)));
-  if (!charset.Decode(CyrillicTitle(0)).starts_with("\xD0\x9A\xD0\xB8\xD0\xBD\xD0\xBE")) {
+  while (n * 30 < 2 * static_cast<int>(vandrel::TitleCharset::kHistoryBytes)) charset.decode(CyrillicTitle(n++));
+  for (auto _ : state) benchmark::DoNotOptimize(charset.decode(CyrillicTitle(n++)));
+  if (!charset.decode(CyrillicTitle(0)).starts_with("\xD0\x9A\xD0\xB8\xD0\xBD\xD0\xBE")) {
     state.SkipWithError("not read as Cyrillic");
   }
 }
@@ -37,9 +37,9 @@ BENCHMARK(BM_TitleThroughFullHistory);
 void BM_SameTitleAgain(benchmark::State& state) {
   vandrel::TitleCharset charset;
   for (int n = 0; n * 30 < 2 * static_cast<int>(vandrel::TitleCharset::kHistoryBytes); ++n) {
-    charset.Decode(CyrillicTitle(n));
+    charset.decode(CyrillicTitle(n));
   }
-  for (auto _ : state) benchmark::DoNotOptimize(charset.Decode(CyrillicTitle(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(charset.decode(CyrillicTitle(0)));
 }
 BENCHMARK(BM_SameTitleAgain);
 

@@ -2,7 +2,7 @@
 
 namespace vandrel {
 
-ChainedTags::Tags ChainedTags::Current(const Tags& reported, bool appended) {
+ChainedTags::Tags ChainedTags::current(const Tags& reported, bool appended) {
   Tags current;
   for (const auto& [key, value] : reported) {
     std::string& shown = current[key];
@@ -22,7 +22,7 @@ ChainedTags::Tags ChainedTags::Current(const Tags& reported, bool appended) {
   return current;
 }
 
-void ChainedTags::Reset() {
+void ChainedTags::reset() {
   reported_.clear();
   current_.clear();
 }

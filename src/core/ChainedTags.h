@@ -14,9 +14,9 @@ class ChainedTags {
 
   // `appended`: the stream is one whose tags grow so (chained Ogg Opus).
   // Elsewhere tags are taken as they stand, a ';' of a real title kept.
-  Tags Current(const Tags& reported, bool appended);
+  Tags current(const Tags& reported, bool appended);
   // Another stream: nothing it reported before counts.
-  void Reset();
+  void reset();
 
  private:
   Tags reported_;  // as last reported

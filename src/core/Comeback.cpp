@@ -4,14 +4,14 @@
 
 namespace vandrel {
 
-void Comeback::Lost() {
+void Comeback::lost() {
   lost_ = true;
   report_ = true;
   asleep_ = false;
   slowTries_ = 0;
 }
 
-void Comeback::Suspending(bool active) {
+void Comeback::suspending(bool active) {
   if (!active && !lost_) return;
   // A stream's connection does not outlive the sleep, whatever it shows.
   lost_ = true;
@@ -20,24 +20,24 @@ void Comeback::Suspending(bool active) {
   slowTries_ = 0;
 }
 
-void Comeback::Forget() { *this = Comeback(slow_); }
+void Comeback::forget() { *this = Comeback(slow_); }
 
-bool Comeback::NetworkBack(bool playing) {
+bool Comeback::networkBack(bool playing) {
   if (!lost_) return false;
   return std::exchange(asleep_, false) || !playing;
 }
 
-bool Comeback::SlowTry(bool playing) {
+bool Comeback::slowTry(bool playing) {
   if (!lost_ || slowTries_ >= slow_.count) return false;
   ++slowTries_;
   return !playing;
 }
 
-std::optional<std::chrono::milliseconds> Comeback::NextSlowTry() const {
+std::optional<std::chrono::milliseconds> Comeback::nextSlowTry() const {
   if (!lost_ || slowTries_ >= slow_.count) return std::nullopt;
   return slow_.pause;
 }
 
-bool Comeback::Report() { return !lost_ || std::exchange(report_, false); }
+bool Comeback::report() { return !lost_ || std::exchange(report_, false); }
 
 }  // namespace vandrel

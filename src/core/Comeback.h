@@ -19,19 +19,19 @@ class Comeback {
   explicit Comeback(SlowTries slow) : slow_(slow) {}
 
   // Its tries ran out after it had played.
-  void Lost();
+  void lost();
   // The system goes to sleep; active: a station plays or is being opened.
-  void Suspending(bool active);
+  void suspending(bool active);
   // The user chose: another address, stop, pause or play.
-  void Forget();
+  void forget();
   // Whether to open the station now; playing: it plays already.
-  bool NetworkBack(bool playing);
-  bool SlowTry(bool playing);
+  bool networkBack(bool playing);
+  bool slowTry(bool playing);
   // The pause before the next slow try, or nothing once they are spent.
-  std::optional<std::chrono::milliseconds> NextSlowTry() const;
+  std::optional<std::chrono::milliseconds> nextSlowTry() const;
   // Whether a failure is shown: the one that lost the station is, those of
   // the tries to open it again are not.
-  bool Report();
+  bool report();
 
  private:
   SlowTries slow_;

@@ -11,7 +11,7 @@ class LanguageTable {
  public:
   LanguageTable(std::string langIniPath, std::function<std::string()> currentLanguage);
 
-  std::string Text(const std::string& key) const;
+  std::string text(const std::string& key) const;
 
  private:
   std::string path_;

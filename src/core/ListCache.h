@@ -23,12 +23,12 @@ class ListCache {
 
   explicit ListCache(std::string folder) : folder_(std::move(folder)) {}
 
-  std::optional<Entry> Find(const std::string& address) const;
+  std::optional<Entry> find(const std::string& address) const;
   // Kept only when the server gave a validator to ask with.
-  void Store(const std::string& address, const Entry& entry) const;
+  void store(const std::string& address, const Entry& entry) const;
 
  private:
-  std::string PathFor(const std::string& address) const;
+  std::string pathFor(const std::string& address) const;
   std::string folder_;
 };
 
@@ -39,7 +39,7 @@ class ListFetch {
   ListFetch(const ListCache* cache, std::string address);
 
   // Asks for gzip, and whether a list fetched before is still current.
-  std::vector<std::pair<std::string, std::string>> RequestHeaders() const;
+  std::vector<std::pair<std::string, std::string>> requestHeaders() const;
   // The unpacked body, or the kept one when the server answered 304 Not
   // Modified; keeps a new list with its validators. GunzipError for a
   // broken or oversized gzip body.

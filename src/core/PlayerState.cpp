@@ -52,7 +52,7 @@ std::string Find(const std::map<std::string, std::string>& metadata, const std::
   for (const auto& [name, value] : metadata) {
     if (std::equal(name.begin(), name.end(), key.begin(), key.end(),
                    [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; })) {
-      return charset.Decode(value);
+      return charset.decode(value);
     }
   }
   return "";

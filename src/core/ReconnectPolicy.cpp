@@ -2,26 +2,26 @@
 
 namespace vandrel {
 
-void ReconnectPolicy::Begin() {
+void ReconnectPolicy::begin() {
   tries_ = 0;
   played_ = false;
   playingSince_.reset();
 }
 
-void ReconnectPolicy::Opening() { opened_ = clock_(); }
+void ReconnectPolicy::opening() { opened_ = clock_(); }
 
-void ReconnectPolicy::Playing() {
+void ReconnectPolicy::playing() {
   played_ = true;
   if (!playingSince_) playingSince_ = clock_();
 }
 
-void ReconnectPolicy::Interrupted() {
+void ReconnectPolicy::interrupted() {
   if (playingSince_ && clock_() - *playingSince_ >= timing_.steady) tries_ = 0;
   playingSince_.reset();
 }
 
-Reconnect ReconnectPolicy::Ended(const PlayEnd& end) {
-  Interrupted();
+Reconnect ReconnectPolicy::ended(const PlayEnd& end) {
+  interrupted();
   Reconnect next{.failure = end.failure, .httpStatus = end.httpStatus};
   if (end.outputFailed) {
     next.failure = PlayFailure::SoundOutputFailed;

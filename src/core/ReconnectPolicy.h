@@ -50,14 +50,14 @@ class ReconnectPolicy {
       : timing_(std::move(timing)), clock_(std::move(clock)) {}
 
   // The user chose the station afresh: no tries made, nothing played.
-  void Begin();
+  void begin();
   // An entry of the station starts opening.
-  void Opening();
+  void opening();
   // It outputs sound; steady play counts from the first time.
-  void Playing();
+  void playing();
   // The sound stops: the entry ended, or the user paused.
-  void Interrupted();
-  Reconnect Ended(const PlayEnd& end);
+  void interrupted();
+  Reconnect ended(const PlayEnd& end);
   const Timing& timing() const { return timing_; }
 
  private:

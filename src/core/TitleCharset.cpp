@@ -82,13 +82,13 @@ TitleCharset::TitleCharset() : detector_(uchardet_new()) {}
 
 TitleCharset::~TitleCharset() { uchardet_delete(detector_); }
 
-void TitleCharset::Reset() {
+void TitleCharset::reset() {
   history_.clear();
   last_.clear();
   lastText_.clear();
 }
 
-std::string TitleCharset::Decode(std::string_view bytes) {
+std::string TitleCharset::decode(std::string_view bytes) {
   if (IsValidUtf8(bytes)) return DecodeBodyText(bytes);
   // mpv reports the same title again with every other tag that changes.
   if (bytes == last_) return lastText_;
@@ -99,13 +99,13 @@ std::string TitleCharset::Decode(std::string_view bytes) {
     const std::size_t cut = history_.find('\n', history_.size() - kHistoryBytes);
     history_.erase(0, cut == std::string::npos ? history_.size() : cut + 1);
   }
-  const std::string charset = Charset();
-  lastText_ = charset.empty() ? "" : Converted(bytes, charset);
+  const std::string named = charset();
+  lastText_ = named.empty() ? "" : Converted(bytes, named);
   if (lastText_.empty()) lastText_ = DecodeBodyText(bytes);
   return lastText_;
 }
 
-std::string TitleCharset::Charset() {
+std::string TitleCharset::charset() {
   if (!detector_) return "";
   uchardet_reset(detector_);
   if (uchardet_handle_data(detector_, history_.data(), history_.size()) != 0) return "";

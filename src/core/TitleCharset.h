@@ -18,15 +18,15 @@ class TitleCharset {
   TitleCharset(const TitleCharset&) = delete;
   TitleCharset& operator=(const TitleCharset&) = delete;
 
-  std::string Decode(std::string_view bytes);
+  std::string decode(std::string_view bytes);
   // Another station: its titles say nothing about this one's.
-  void Reset();
+  void reset();
 
   // The titles weighed; older ones go first.
   static constexpr std::size_t kHistoryBytes = 4096;
 
  private:
-  std::string Charset();
+  std::string charset();
 
   uchardet* detector_;
   std::string history_;  // non-UTF-8 titles, one a line

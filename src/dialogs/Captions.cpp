@@ -10,7 +10,7 @@ namespace vandrel {
 
 void SetCaptions(const LanguageTable& texts, std::initializer_list<Captioned> captions, bool giveRoom) {
   for (const auto& [control, key] : captions) {
-    const QString text = QString::fromStdString(texts.Text(key));
+    const QString text = QString::fromStdString(texts.text(key));
     if (auto* label = qobject_cast<QLabel*>(control)) {
       label->setText(text);
       if (giveRoom) GiveRoom(label);

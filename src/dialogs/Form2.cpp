@@ -71,7 +71,7 @@ void Form2::LaadLijst_Taal() {
     DownloadTaggedList(ports_.http, ports_.downloadInfo, ports_.baseAddress + "radio/inter/keuze-uk.txt",
                        {{"naam", &List1Box}, {"bestand", &List2}});
   } catch (const std::exception&) {
-    boxes_.ErrorBox("error4");
+    boxes_.errorBox("error4");
   }
 }
 
@@ -90,12 +90,12 @@ void Form2::Command1_Click() {
   const int i = SelectedRow(List1);
   const std::string bestand = List2.List(i);
   if (bestand.empty()) {
-    boxes_.NoticeBox("error2");
+    boxes_.noticeBox("error2");
     return;
   }
   const std::string land = List1Box.List(i);
   ports_.controller.chooseCountry(land, bestand);
-  ShowMessageBox(this, QMessageBox::Information, "Gekozen.", land + ports_.texts.Text("error3"));
+  ShowMessageBox(this, QMessageBox::Information, "Gekozen.", land + ports_.texts.text("error3"));
   accept();
 }
 

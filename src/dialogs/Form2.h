@@ -28,7 +28,7 @@ namespace vandrel {
 //     form.Image1->setPixmap(...);  // "frame1.skn", stretched
 //     form.Image2->setPixmap(...);  // "balk1.skn", stretched
 //     form.exec();
-//   } catch (const std::exception&) { boxes().ErrorBox("error12"); }
+//   } catch (const std::exception&) { boxes().errorBox("error12"); }
 //
 // OKE! (also Enter) hands over and accepts; Annuleren, Esc and the close box
 // change nothing.

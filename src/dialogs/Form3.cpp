@@ -69,7 +69,7 @@ void Form3::createControls() {
 void Form3::Form_Load() {
   Image1->setGeometry(0, 0, width(), height());
   LetListGrow(*this, {Image1, Image2, Label1, List1, {Command1, Command2}});
-  List1Box.AddItem(ports_.texts.Text("f3list1"));
+  List1Box.AddItem(ports_.texts.text("f3list1"));
   SetCaptions(ports_.texts, {{Command1, "f2command1"}, {Command2, "f2command2"}, {Command3, "f3command3"},
                              {Label1, "f3label1"}, {Label2, "f3label2"}});
   NameBuddies(this);
@@ -84,7 +84,7 @@ void Form3::LaadLijst_Zoek(const std::string& ZoekWoord) {
     DownloadTaggedList(ports_.http, ports_.downloadInfo, SearchAddress(ports_.baseAddress, ZoekWoord),
                        {{"naam", &List1Box}, {"url", &List2}});
   } catch (const std::exception&) {
-    boxes_.ErrorBox("error8");
+    boxes_.errorBox("error8");
   }
 }
 
@@ -93,7 +93,7 @@ void Form3::Command1_Click() {
     const int i = SelectedRow(List1);
     const std::string url = List2.List(i);
     if (url.empty()) {
-      boxes_.NoticeBox("error5");
+      boxes_.noticeBox("error5");
       return;
     }
     const std::string naam = List1Box.List(i);
@@ -101,10 +101,10 @@ void Form3::Command1_Click() {
     ports_.controller.station().play({naam, url, DirectoryHostName(ports_.baseAddress)});
     // No word of success for a play that has failed already.
     if (ports_.controller.player().state().activity == PlayState::Error) return;
-    const std::string text = naam + ports_.texts.Text("error6");
-    ShowMessageBox(this, QMessageBox::Information, ports_.texts.Text("error0"), text);
+    const std::string text = naam + ports_.texts.text("error6");
+    ShowMessageBox(this, QMessageBox::Information, ports_.texts.text("error0"), text);
   } catch (const std::exception&) {
-    boxes_.ErrorBox("error7");
+    boxes_.errorBox("error7");
   }
 }
 

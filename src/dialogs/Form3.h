@@ -28,7 +28,7 @@ namespace vandrel {
 //     form.Image1->setPixmap(...);  // "frame1.skn", stretched
 //     form.Image2->setPixmap(...);  // "balk1.skn", stretched
 //     form.exec();
-//   } catch (const std::exception&) { boxes().ErrorBox("error12"); }
+//   } catch (const std::exception&) { boxes().errorBox("error12"); }
 //
 // Zoek! is the default button, so Enter searches unless another button has
 // the focus. Only Annuleren (also Esc and the close box) closes the dialog.

@@ -69,13 +69,13 @@ constexpr Option kOptions[] = {
 
 Form4::Form4(Environment environment, QWidget* parent)
     : QDialog(parent), env_(std::move(environment)), boxes_(env_.texts, this) {
-  CreateControls();
+  createControls();
   connect(Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
   connect(Command2, &QPushButton::clicked, this, &Form4::Command2_Click);
   Form_Load();
 }
 
-void Form4::CreateControls() {
+void Form4::createControls() {
   SetUpDialog(*this, "Form4", kClientWidth, kClientHeight);
   setFixedSize(size());
 
@@ -124,14 +124,14 @@ void Form4::CreateControls() {
   }
 }
 
-std::string Form4::SettingsFile() const {
+std::string Form4::settingsFile() const {
   return vandrel::SettingsFile(env_.settingsFolder.empty() ? env_.programFolder : env_.settingsFolder);
 }
 
 void Form4::Form_Load() {
   Image1->setGeometry(0, 0, width(), height());
 
-  const std::string iniPath = SettingsFile();
+  const std::string iniPath = settingsFile();
   for (const Option& option : kOptions) {
     const auto [section, key] = option.setting;
     const std::string text = ReadIni(iniPath, section, key);
@@ -144,13 +144,13 @@ void Form4::Form_Load() {
   }
 
   const LanguageTable& t = env_.texts;
-  Command1->setText(QString::fromStdString(t.Text("f2command1")));
-  Command2->setText(QString::fromStdString(t.Text("f2command2")));
-  Label1->setText(QString::fromStdString(t.Text("f4label1")));
-  Check1->setText(QString::fromStdString(t.Text("f4check1")));
-  Check2->setText(QString::fromStdString(t.Text("f4check2")));
-  Check3->setText(QString::fromStdString(t.Text("f4check3")));
-  Check4->setText(QString::fromStdString(t.Text("f4check4")));
+  Command1->setText(QString::fromStdString(t.text("f2command1")));
+  Command2->setText(QString::fromStdString(t.text("f2command2")));
+  Label1->setText(QString::fromStdString(t.text("f4label1")));
+  Check1->setText(QString::fromStdString(t.text("f4check1")));
+  Check2->setText(QString::fromStdString(t.text("f4check2")));
+  Check3->setText(QString::fromStdString(t.text("f4check3")));
+  Check4->setText(QString::fromStdString(t.text("f4check4")));
 
   // Fonts differ from the ones the widths were chosen for: a caption that
   // does not fit gets the room up to the dialog's right edge.
@@ -162,7 +162,7 @@ void Form4::Form_Load() {
 
 void Form4::Command1_Click() {
   try {
-    const std::string iniPath = SettingsFile();
+    const std::string iniPath = settingsFile();
     std::vector<IniValue> values;
     for (const Option& option : kOptions) {
       values.push_back({option.setting.section, option.setting.key, std::to_string(State(this->*option.box))});
@@ -171,7 +171,7 @@ void Form4::Command1_Click() {
     const std::string program = AutostartProgramPath(env_.programFolder, env_.executablePath);
     SetAutostart(kAutostartName, State(Check1) == 1 ? program : "rem " + program, env_.autostartFolder);
   } catch (...) {
-    boxes_.ErrorBox("error9");
+    boxes_.errorBox("error9");
     return;
   }
   accept();

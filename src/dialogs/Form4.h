@@ -25,7 +25,7 @@ namespace vandrel {
 //                 texts(), DefaultAutostartFolder()}, this);
 //     form.Image1->setPixmap(...);  form.Image2->setPixmap(...);
 //     form.exec();
-//   } catch (...) { boxes().ErrorBox("error12"); }
+//   } catch (...) { boxes().errorBox("error12"); }
 //
 // OK (also Enter) stores the options and writes or disarms the autostart
 // entry, then accepts; Cancel, Esc and the close box write nothing.
@@ -59,9 +59,9 @@ class Form4 : public QDialog {
   QPushButton* Command2;
 
  private:
-  void CreateControls();
+  void createControls();
   void Form_Load();
-  std::string SettingsFile() const;
+  std::string settingsFile() const;
 
   Environment env_;
   LanguageBoxes boxes_;

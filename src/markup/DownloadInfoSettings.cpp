@@ -7,10 +7,10 @@ namespace vandrel {
 MemoryPropertyBag DownloadInfoProperties() {
   MemoryPropertyBag bag;
   // The container's own keys, in 0.01 mm.
-  bag.Set("_ExtentX", std::int32_t{14208});
-  bag.Set("_ExtentY", std::int32_t{3201});
-  bag.Set("Font", FontDescription{"MS Sans Serif", 8.25, 400, false, false, false, 0});
-  bag.Set("MouseIcon", PictureData{});
+  bag.set("_ExtentX", std::int32_t{14208});
+  bag.set("_ExtentY", std::int32_t{3201});
+  bag.set("Font", FontDescription{"MS Sans Serif", 8.25, 400, false, false, false, 0});
+  bag.set("MouseIcon", PictureData{});
   return bag;
 }
 

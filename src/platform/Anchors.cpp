@@ -13,7 +13,7 @@ Anchors::Anchors(QWidget* window, std::vector<std::pair<QWidget*, unsigned>> rul
   window->installEventFilter(this);
 }
 
-void Anchors::Rebase(QWidget* control) {
+void Anchors::rebase(QWidget* control) {
   const int dx = std::max(0, window_->width() - design_.width());
   const int dy = std::max(0, window_->height() - design_.height());
   for (Rule& rule : rules_) {
@@ -28,11 +28,11 @@ void Anchors::Rebase(QWidget* control) {
 }
 
 bool Anchors::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == window_ && event->type() == QEvent::Resize) Apply();
+  if (watched == window_ && event->type() == QEvent::Resize) apply();
   return false;
 }
 
-void Anchors::Apply() {
+void Anchors::apply() {
   const int dx = std::max(0, window_->width() - design_.width());
   const int dy = std::max(0, window_->height() - design_.height());
   for (const Rule& rule : rules_) {
@@ -60,7 +60,7 @@ void GiveRoom(QLabel* label) {
     if (g.left() > at.right() && g.top() <= at.bottom() && g.bottom() >= at.top()) limit = std::min(limit, g.left() - 4);
   }
   label->resize(std::max(at.width(), std::min(needed, limit - at.left())), at.height());
-  if (auto* anchors = window->findChild<Anchors*>(QString(), Qt::FindDirectChildrenOnly)) anchors->Rebase(label);
+  if (auto* anchors = window->findChild<Anchors*>(QString(), Qt::FindDirectChildrenOnly)) anchors->rebase(label);
 }
 
 }  // namespace vandrel

@@ -25,7 +25,7 @@ class Anchors : public QObject {
   Anchors(QWidget* window, std::vector<std::pair<QWidget*, unsigned>> rules);
   // Takes a control's current geometry as its design place (after a skin
   // has resized it).
-  void Rebase(QWidget* control);
+  void rebase(QWidget* control);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -36,7 +36,7 @@ class Anchors : public QObject {
     unsigned follow;
     QRect design;
   };
-  void Apply();
+  void apply();
   QWidget* window_;
   QSize design_;
   std::vector<Rule> rules_;

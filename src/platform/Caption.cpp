@@ -56,7 +56,7 @@ void Caption::setPicture(const QString& path, double keepLeft) {
   update();
 }
 
-void Caption::Render(QSize target) {
+void Caption::render(QSize target) {
   renderedFor_ = target;
   QImageReader reader(picturePath_);
   reader.setDecideFormatFromContent(true);
@@ -88,7 +88,7 @@ void Caption::paintEvent(QPaintEvent* event) {
   const QRect area = contentsRect();
   if (!picturePath_.isEmpty() && !area.isEmpty()) {
     const QSize pixels = area.size() * devicePixelRatioF();
-    if (renderedFor_ != pixels) Render(pixels);
+    if (renderedFor_ != pixels) render(pixels);
     QPainter painter(this);
     painter.drawImage(area, rendered_);
   } else if (pixmap().isNull() && !wordWrap() && textFormat() != Qt::RichText) {

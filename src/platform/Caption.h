@@ -32,7 +32,7 @@ class Caption : public QLabel {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  void Render(QSize target);
+  void render(QSize target);
   QString picturePath_;
   double keepLeft_ = 0;
   QImage rendered_;

@@ -231,25 +231,25 @@ void HtmlView::load(const QUrl& url) {
   reply_->setReadBufferSize(kReadBufferBytes);
   QNetworkReply* reply = reply_;
   connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply] {
-    if (reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > kMaxPageBytes) Refuse(reply);
+    if (reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > kMaxPageBytes) refuse(reply);
   });
   connect(reply, &QNetworkReply::redirected, this, [this] { body_.clear(); });
-  connect(reply, &QNetworkReply::readyRead, this, [this, reply] { Take(reply); });
-  connect(reply, &QNetworkReply::finished, this, [this, reply] { Finished(reply); });
+  connect(reply, &QNetworkReply::readyRead, this, [this, reply] { take(reply); });
+  connect(reply, &QNetworkReply::finished, this, [this, reply] { finished(reply); });
   emit loadStarted(url);
 }
 
-bool HtmlView::Take(QNetworkReply* reply) {
+bool HtmlView::take(QNetworkReply* reply) {
   if (reply != reply_) return false;
   // One byte past the cap tells a page that is too large.
   const qint64 room = kMaxPageBytes + 1 - body_.size();
   if (room > 0) body_ += reply->read(room);
   if (body_.size() <= kMaxPageBytes) return true;
-  Refuse(reply);
+  refuse(reply);
   return false;
 }
 
-void HtmlView::Refuse(QNetworkReply* reply) {
+void HtmlView::refuse(QNetworkReply* reply) {
   if (reply != reply_) return;
   stop();
   emit loadFinished(false);
@@ -265,7 +265,7 @@ void HtmlView::stop() {
   body_ = QByteArray();
 }
 
-void HtmlView::Finished(QNetworkReply* reply) {
+void HtmlView::finished(QNetworkReply* reply) {
   reply->deleteLater();
   if (reply != reply_) return;
   const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
@@ -276,7 +276,7 @@ void HtmlView::Finished(QNetworkReply* reply) {
     emit loadFinished(false);
     return;
   }
-  if (!Take(reply)) return;
+  if (!take(reply)) return;
   reply_ = nullptr;
   const QByteArray body = std::exchange(body_, QByteArray());
   QString text = QString::fromStdString(DecodeBodyText(std::string_view(body.constData(), body.size())));
@@ -297,10 +297,10 @@ bool HtmlView::setHtml(const QString& html, const QUrl& base) {
   try {
     if (fits) document_ = litehtml::document::createFromString(utf8.c_str(), container_.get(), &SharedContext());
     verticalScrollBar()->setValue(0);
-    Relayout();
+    relayout();
   } catch (const std::exception&) {  // out of memory: the page goes, the program stays
     document_.reset();
-    Relayout();
+    relayout();
   }
   emit urlChanged(url_);
   return document_ != nullptr;
@@ -327,10 +327,10 @@ QRect HtmlView::linkRect(const QString& href) const {
   for (std::size_t i = 0; i < link->get_children_count(); ++i) {
     area |= ToQRect(link->get_child(static_cast<int>(i))->get_placement());
   }
-  return area.translated(-ScrollOffset());
+  return area.translated(-scrollOffset());
 }
 
-void HtmlView::Relayout() {
+void HtmlView::relayout() {
   if (document_) document_->render(viewport()->width());
   const int height = document_ ? document_->height() : 0;
   verticalScrollBar()->setPageStep(viewport()->height());
@@ -338,7 +338,7 @@ void HtmlView::Relayout() {
   viewport()->update();
 }
 
-QPoint HtmlView::ScrollOffset() const { return QPoint(0, verticalScrollBar()->value()); }
+QPoint HtmlView::scrollOffset() const { return QPoint(0, verticalScrollBar()->value()); }
 
 void HtmlView::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
@@ -347,32 +347,32 @@ void HtmlView::paintEvent(QPaintEvent* event) {
   painter.setRenderHint(QPainter::Antialiasing);
   const QRect r = event->rect();
   const litehtml::position clip(r.x(), r.y(), r.width(), r.height());
-  const QPoint offset = ScrollOffset();
+  const QPoint offset = scrollOffset();
   document_->draw(reinterpret_cast<litehtml::uint_ptr>(&painter), -offset.x(), -offset.y(), &clip);
 }
 
 void HtmlView::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
-  Relayout();
+  relayout();
 }
 
 void HtmlView::scrollContentsBy(int, int) { viewport()->update(); }
 
-void HtmlView::mouseMoveEvent(QMouseEvent* event) { Pointer(event, &litehtml::document::on_mouse_over); }
+void HtmlView::mouseMoveEvent(QMouseEvent* event) { pointer(event, &litehtml::document::on_mouse_over); }
 
 void HtmlView::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) Pointer(event, &litehtml::document::on_lbutton_down);
+  if (event->button() == Qt::LeftButton) pointer(event, &litehtml::document::on_lbutton_down);
 }
 
 void HtmlView::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) Pointer(event, &litehtml::document::on_lbutton_up);
+  if (event->button() == Qt::LeftButton) pointer(event, &litehtml::document::on_lbutton_up);
 }
 
-void HtmlView::Pointer(QMouseEvent* event, PointerHandler handler) {
+void HtmlView::pointer(QMouseEvent* event, PointerHandler handler) {
   if (!document_) return;
   // litehtml takes the point in the document and in the view.
   const QPoint at = event->position().toPoint();
-  const QPoint doc = at + ScrollOffset();
+  const QPoint doc = at + scrollOffset();
   litehtml::position::vector redraw;
   if (((*document_).*handler)(doc.x(), doc.y(), at.x(), at.y(), redraw)) viewport()->update();
 }

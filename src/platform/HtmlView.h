@@ -59,12 +59,12 @@ class HtmlView : public QAbstractScrollArea {
  private:
   class Container;
   using PointerHandler = bool (litehtml::document::*)(int, int, int, int, std::vector<litehtml::position>&);
-  void Pointer(QMouseEvent* event, PointerHandler handler);
-  bool Take(QNetworkReply* reply);
-  void Refuse(QNetworkReply* reply);
-  void Finished(QNetworkReply* reply);
-  void Relayout();
-  QPoint ScrollOffset() const;
+  void pointer(QMouseEvent* event, PointerHandler handler);
+  bool take(QNetworkReply* reply);
+  void refuse(QNetworkReply* reply);
+  void finished(QNetworkReply* reply);
+  void relayout();
+  QPoint scrollOffset() const;
 
   std::unique_ptr<Container> container_;
   std::shared_ptr<litehtml::document> document_;

@@ -5,12 +5,12 @@
 
 namespace vandrel {
 
-void LanguageBoxes::ErrorBox(const std::string& key) const {
-  ShowMessageBox(parent_, QMessageBox::Critical, texts_.Text("error0"), texts_.Text(key));
+void LanguageBoxes::errorBox(const std::string& key) const {
+  ShowMessageBox(parent_, QMessageBox::Critical, texts_.text("error0"), texts_.text(key));
 }
 
-void LanguageBoxes::NoticeBox(const std::string& key) const {
-  ShowMessageBox(parent_, QMessageBox::Information, texts_.Text("error0"), texts_.Text(key));
+void LanguageBoxes::noticeBox(const std::string& key) const {
+  ShowMessageBox(parent_, QMessageBox::Information, texts_.text("error0"), texts_.text(key));
 }
 
 }  // namespace vandrel

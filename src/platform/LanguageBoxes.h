@@ -14,8 +14,8 @@ class LanguageBoxes {
  public:
   LanguageBoxes(const LanguageTable& texts, QWidget* parent) : texts_(texts), parent_(parent) {}
 
-  void ErrorBox(const std::string& key) const;   // critical icon (style 16)
-  void NoticeBox(const std::string& key) const;  // information icon (style 64)
+  void errorBox(const std::string& key) const;   // critical icon (style 16)
+  void noticeBox(const std::string& key) const;  // information icon (style 64)
 
  private:
   const LanguageTable& texts_;

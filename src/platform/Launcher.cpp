@@ -5,7 +5,7 @@
 
 namespace vandrel {
 
-void DesktopLauncher::Open(const std::string& address) {
+void DesktopLauncher::open(const std::string& address) {
   if (!QDesktopServices::openUrl(QUrl(QString::fromStdString(address)))) {
     throw LaunchError("no program opened " + address);
   }

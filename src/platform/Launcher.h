@@ -10,7 +10,7 @@ class Launcher {
  public:
   virtual ~Launcher() = default;
   // Throws LaunchError when the desktop cannot open it.
-  virtual void Open(const std::string& address) = 0;
+  virtual void open(const std::string& address) = 0;
 };
 
 struct LaunchError : std::runtime_error {
@@ -20,7 +20,7 @@ struct LaunchError : std::runtime_error {
 // The desktop's own launcher (xdg-open and its kin).
 class DesktopLauncher : public Launcher {
  public:
-  void Open(const std::string& address) override;
+  void open(const std::string& address) override;
 };
 
 }  // namespace vandrel

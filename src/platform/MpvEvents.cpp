@@ -77,7 +77,7 @@ void MpvPlayer::handle(const mpv_event& event) {
       // The first entry, or the next one of a playlist or redirect.
       restarted_ = false;
       failure_ = {};
-      reconnect_.Opening();
+      reconnect_.opening();
       setState(PlayState::Connecting);
       break;
     }
@@ -93,7 +93,7 @@ void MpvPlayer::handle(const mpv_event& event) {
       // replace is our own doing.
       if (end->reason != MPV_END_FILE_REASON_EOF && end->reason != MPV_END_FILE_REASON_ERROR) break;
       restarted_ = false;
-      reconnect_.Interrupted();
+      reconnect_.interrupted();
       // A playlist of several streams goes on with its next entry.
       if (hasEntryAfter(end->playlist_entry_id)) break;
       active_ = false;
@@ -123,7 +123,7 @@ void MpvPlayer::handle(const mpv_event& event) {
         case kMetadata:
           if (!active_) break;
           setTitle(prop->format == MPV_FORMAT_NODE
-                       ? StreamTitleOf(tags_.Current(StringsOf(*static_cast<mpv_node*>(prop->data)),
+                       ? StreamTitleOf(tags_.current(StringsOf(*static_cast<mpv_node*>(prop->data)),
                                                      AppendsTags(*lib_, mpv_)),
                                        charset_)
                        : std::string());
@@ -204,7 +204,7 @@ void MpvPlayer::settle() {
     setState(PlayState::Buffering);
     return;
   }
-  reconnect_.Playing();
+  reconnect_.playing();
   setState(PlayState::Playing);
 }
 

@@ -51,7 +51,7 @@ MpvPlayer::MpvPlayer(std::map<std::string, std::string> options, QObject* parent
   });
   slowTry_.setSingleShot(true);
   connect(&slowTry_, &QTimer::timeout, this, [this] {
-    if (comeback_.SlowTry(sounding())) comeBack();
+    if (comeback_.slowTry(sounding())) comeBack();
     armSlowTry();
   });
 }
@@ -61,11 +61,11 @@ void MpvPlayer::setReconnectPauses(ReconnectPolicy::Pauses pauses, std::chrono::
 }
 
 void MpvPlayer::setURL(const std::string& address) {
-  comeback_.Forget();
+  comeback_.forget();
   url_ = address;
   forgetTitles();
   retry_.stop();
-  reconnect_.Begin();
+  reconnect_.begin();
   if (address.empty()) {
     // Nothing to play: whatever played stops, and that is no error.
     stopStream();
@@ -137,7 +137,7 @@ void MpvPlayer::failed(PlayFailure failure, int httpStatus) {
   const std::string cause = FailureText(state_);
   std::fprintf(stderr, "vandrel-radio: cannot play %s: %s\n", PrintableAddress(url_).c_str(),
                cause.empty() ? "unplayable" : cause.c_str());
-  if (!comeback_.Report()) return;  // a try to bring a lost station back
+  if (!comeback_.report()) return;  // a try to bring a lost station back
   // Reported from the event loop, never inside a call to the player nor
   // while mpv's events are being read: a box opened by a listener must not
   // hold the player.
@@ -149,7 +149,7 @@ void MpvPlayer::ended() {
   PlayEnd end = failure_;
   end.outputFailed = endError_ == MPV_ERROR_AO_INIT_FAILED;
   end.unknownFormat = endError_ == MPV_ERROR_UNKNOWN_FORMAT;
-  const Reconnect next = reconnect_.Ended(end);
+  const Reconnect next = reconnect_.ended(end);
   if (next.retry) return retry(next);
   if (next.lost) lose();
   failed(next.failure, next.httpStatus);
@@ -167,12 +167,12 @@ void MpvPlayer::retry(const Reconnect& next) {
 }
 
 void MpvPlayer::lose() {
-  comeback_.Lost();
+  comeback_.lost();
   armSlowTry();
 }
 
 void MpvPlayer::armSlowTry() {
-  if (const auto pause = comeback_.NextSlowTry()) {
+  if (const auto pause = comeback_.nextSlowTry()) {
     slowTry_.start(*pause);
   } else {
     slowTry_.stop();
@@ -185,38 +185,38 @@ void MpvPlayer::comeBack() {
 }
 
 void MpvPlayer::networkBack() {
-  if (comeback_.NetworkBack(sounding())) comeBack();
+  if (comeback_.networkBack(sounding())) comeBack();
 }
 
 void MpvPlayer::suspending() {
-  comeback_.Suspending(IsActive(state_.activity));
+  comeback_.suspending(IsActive(state_.activity));
   armSlowTry();
 }
 
 void MpvPlayer::close() {
-  comeback_.Forget();
+  comeback_.forget();
   stopStream();
   forgetTitles();
   retry_.stop();
-  reconnect_.Begin();
+  reconnect_.begin();
   setState(PlayState::Stopped);
 }
 
 void MpvPlayer::pause() {
-  comeback_.Forget();
+  comeback_.forget();
   if (!IsActive(state_.activity)) return;
   // A live stream cannot wait: it is let go, and play opens it afresh.
   stopStream();
   retry_.stop();
-  reconnect_.Interrupted();
+  reconnect_.interrupted();
   setState(PlayState::Paused);
 }
 
 void MpvPlayer::play() {
-  comeback_.Forget();
+  comeback_.forget();
   // While it waits to try again, play tries at once.
   if (url_.empty() || (IsActive(state_.activity) && state_.activity != PlayState::Reconnecting)) return;
-  if (state_.activity != PlayState::Reconnecting) reconnect_.Begin();
+  if (state_.activity != PlayState::Reconnecting) reconnect_.begin();
   retry_.stop();
   load();
 }
@@ -248,8 +248,8 @@ void MpvPlayer::setState(PlayerState next) {
 
 void MpvPlayer::forgetTitles() {
   setTitle("");
-  charset_.Reset();
-  tags_.Reset();
+  charset_.reset();
+  tags_.reset();
 }
 
 void MpvPlayer::setTitle(std::string title) {

@@ -55,7 +55,7 @@ std::string QtHttpClient::OpenURL(const std::string& address) {
   // Unpacked by ListFetch: this Qt's own gzip decoding ends large bodies
   // early without an error, and a cut list would look like a whole one.
   const ListFetch fetch(cache_ ? &*cache_ : nullptr, address);
-  for (const auto& [name, value] : fetch.RequestHeaders()) request.setRawHeader(name.c_str(), value.c_str());
+  for (const auto& [name, value] : fetch.requestHeaders()) request.setRawHeader(name.c_str(), value.c_str());
 
   QNetworkReply* reply = manager_.get(request);
   reply->setReadBufferSize(kReadAhead);

@@ -36,12 +36,12 @@ void AddFavourite(const FavouritePorts& ports) {
   try {
     const std::string name = FavouriteName(station.name());
     if (name.empty()) {
-      ports.boxes.NoticeBox("error11");
+      ports.boxes.noticeBox("error11");
       return;
     }
     // The name comes from the directory: it must not lead out of the folder.
     if (!IsFavouriteFileName(name)) {
-      ports.boxes.ErrorBox("error12");
+      ports.boxes.errorBox("error12");
       return;
     }
     const std::string file = FavouriteFile(FavouritesFolder(ports.controller.settingsFolder()), name);
@@ -51,9 +51,9 @@ void AddFavourite(const FavouritePorts& ports) {
     ports.File1.Refresh();
     // A favourite that went missing, or kept its old address, would let the
     // user believe it was kept.
-    if (!IsStored(file, name, address)) ports.boxes.ErrorBox("error12");
+    if (!IsStored(file, name, address)) ports.boxes.errorBox("error12");
   } catch (const std::exception&) {
-    ports.boxes.ErrorBox("error12");
+    ports.boxes.errorBox("error12");
   }
 }
 
@@ -61,7 +61,7 @@ void RemoveFavourite(const FavouritePorts& ports) {
   FileListBox& File1 = ports.File1;
   const std::string name = File1.FileName();
   if (name.empty()) {
-    ShowMessageBox(ports.window, QMessageBox::NoIcon, kProgramTitle, ports.texts.Text("error13"));
+    ShowMessageBox(ports.window, QMessageBox::NoIcon, kProgramTitle, ports.texts.text("error13"));
     return;
   }
   // Only a file of the folder goes; unlink, not remove, so that a folder that
@@ -73,7 +73,7 @@ void RemoveFavourite(const FavouritePorts& ports) {
   } catch (const std::exception&) {
     failed = true;
   }
-  if (failed) ports.boxes.ErrorBox("error12");
+  if (failed) ports.boxes.errorBox("error12");
 }
 
 void PlayFavourite(const FavouritePorts& ports) {
@@ -85,7 +85,7 @@ void PlayFavourite(const FavouritePorts& ports) {
     ports.controller.station().playNamed(ReadIni(file, kFavouriteSection, kFavouriteName),
                              ReadIniWhole(file, kFavouriteSection, kFavouriteUrl));
   } catch (const std::exception&) {
-    ports.boxes.ErrorBox("error12");
+    ports.boxes.errorBox("error12");
   }
 }
 

@@ -198,7 +198,7 @@ void Form1::createControls() {
 }
 
 void Form1::Form_Load() {
-  List1Box.AddItem(texts_.Text("error14"));
+  List1Box.AddItem(texts_.text("error14"));
   WebBrowser1->Navigate(env_.baseAddress + "radio/inter/website/index.php?wat=home&lang=" + gESelecteerdland);
   Timer5.start();
   Timer3.start();
@@ -248,14 +248,14 @@ void Form1::Timer1_Timer() {
     // its own thread, and the first play starts sooner. Not in the tray.
     if (isVisible() && List1->count() > 0) env_.player.prepare();
   } catch (const std::exception&) {
-    boxes_.ErrorBox("error10");
+    boxes_.errorBox("error10");
     Timer1.start();
   }
 }
 
 void Form1::LaadLijst_Radio(const std::string& bestand) {
   if (!LoadStationLists(env_.http, DownloadInfo, env_.baseAddress, bestand, {List1Box, List2, List3})) {
-    boxes_.ErrorBox("error10");
+    boxes_.errorBox("error10");
   }
 }
 
@@ -264,7 +264,7 @@ void Form1::List1_Click() {
     const int i = List1->currentRow();
     controller_.station().play({List1Box.List(i), List2.List(i), List3.List(i)});
   } catch (const std::exception&) {
-    boxes_.ErrorBox("error15");
+    boxes_.errorBox("error15");
   }
 }
 
@@ -297,7 +297,7 @@ void Form1::showStation() {
 void Form1::showPlayerError(const QString& cause) {
   if (errorBoxOpen_) return;
   errorBoxOpen_ = true;
-  ShowMessageBoxLater(this, QMessageBox::Information, texts_.Text("error0"), texts_.Text("error18"),
+  ShowMessageBoxLater(this, QMessageBox::Information, texts_.text("error0"), texts_.text("error18"),
                       cause.toStdString(), [this] { errorBoxOpen_ = false; });
 }
 

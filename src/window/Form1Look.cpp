@@ -22,9 +22,9 @@ void Form1::Timer2_Timer() {
     showSkin(Image1, "head.skn", 0.5);  // the logo half keeps its shape
     showSkin(Image2, "frame1.skn");
     Image2->resize(width(), height());
-    layoutAnchors->Rebase(Image2);
+    layoutAnchors->rebase(Image2);
   } catch (const std::exception&) {
-    boxes_.ErrorBox("error16");
+    boxes_.errorBox("error16");
     Timer2.start();
   }
 }
@@ -46,7 +46,7 @@ void Form1::openSkinnedDialog(Args&&... args) {
     skinDialog(form.Image1, form.Image2);
     form.exec();
   } catch (const std::exception&) {
-    boxes_.ErrorBox("error12");
+    boxes_.errorBox("error12");
   }
 }
 
@@ -68,9 +68,9 @@ void Form1::Label5_Click() { WebBrowser1->Navigate(env_.baseAddress + "radio/int
 void Form1::openInBrowser(const std::string& address) {
   try {
     if (!IsWebAddress(address)) throw LaunchError("not a web address: " + address);
-    (env_.launcher != nullptr ? *env_.launcher : desktopLauncher_).Open(address);
+    (env_.launcher != nullptr ? *env_.launcher : desktopLauncher_).open(address);
   } catch (const std::exception&) {
-    boxes_.ErrorBox("error12");
+    boxes_.errorBox("error12");
   }
 }
 
@@ -83,7 +83,7 @@ void Form1::Image3_Click() { openInBrowser(kProjectHomePage); }
 void Form1::WebBrowser1_NavigateError() {
   std::string text;
   try {
-    text = texts_.Text("error1");
+    text = texts_.text("error1");
   } catch (const std::exception&) {
     // the page stays empty rather than wrong
   }

@@ -76,7 +76,7 @@ void Form1::Timer3_Timer() {
   } catch (const std::exception&) {
     failed = true;
   }
-  if (failed) boxes_.ErrorBox("error17");
+  if (failed) boxes_.errorBox("error17");
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
@@ -135,7 +135,7 @@ void Form1::open_Click() { TrayIcon1_Click(); }
 void Form1::settingsNotWritable(const std::string& userFolder) {
   QTimer::singleShot(0, this, [this, userFolder] {
     const std::string folders = "\n\n" + env_.programFolder + (userFolder.empty() ? "" : "\n" + userFolder);
-    ShowMessageBox(this, QMessageBox::Warning, texts_.Text("error0"), texts_.Text("error19") + folders);
+    ShowMessageBox(this, QMessageBox::Warning, texts_.text("error0"), texts_.text("error19") + folders);
   });
 }
 

@@ -35,13 +35,13 @@ TEST(ComebackTest, OnlyALostOrSleepingStationReturnsUntilTheUserChooses) {
       const bool playing = step.find('+') != std::string::npos;
       const std::string question = step.substr(0, step.find_first_of("+="));
       bool answer = false;
-      if (question == "lost") comeback.Lost();
-      if (question == "sleep") comeback.Suspending(playing);
-      if (question == "forget") comeback.Forget();
-      if (question == "back") answer = comeback.NetworkBack(playing);
-      if (question == "slow") answer = comeback.SlowTry(playing);
-      if (question == "left") answer = comeback.NextSlowTry() == std::optional(5ms);
-      if (question == "report") answer = comeback.Report();
+      if (question == "lost") comeback.lost();
+      if (question == "sleep") comeback.suspending(playing);
+      if (question == "forget") comeback.forget();
+      if (question == "back") answer = comeback.networkBack(playing);
+      if (question == "slow") answer = comeback.slowTry(playing);
+      if (question == "left") answer = comeback.nextSlowTry() == std::optional(5ms);
+      if (question == "report") answer = comeback.report();
       if (step.ends_with("=0") || step.ends_with("=1")) {
         EXPECT_EQ(answer, step.back() == '1') << step;
       }
@@ -52,10 +52,10 @@ TEST(ComebackTest, OnlyALostOrSleepingStationReturnsUntilTheUserChooses) {
 // Half an hour of tries, one every 30 s, when nothing says the network is back.
 TEST(ComebackTest, ALostStationIsTriedEvery30sSixtyTimes) {
   Comeback comeback;
-  comeback.Lost();
+  comeback.lost();
   int tries = 0;
   const std::optional<std::chrono::milliseconds> halfAMinute = 30s;
-  while (tries < 100 && comeback.NextSlowTry() == halfAMinute && comeback.SlowTry(false)) ++tries;
+  while (tries < 100 && comeback.nextSlowTry() == halfAMinute && comeback.slowTry(false)) ++tries;
   EXPECT_EQ(tries, 60);
 }
 

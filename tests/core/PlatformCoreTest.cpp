@@ -90,9 +90,9 @@ TEST(TitleCharsetTest, AStationsTitlesSoFarNameItsCodePage) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     TitleCharset charset;
-    for (std::size_t i = 0; i + 1 < c.sent.size(); ++i) charset.Decode(c.sent[i]);
-    if (c.resetBeforeLast) charset.Reset();
-    EXPECT_EQ(charset.Decode(c.sent.back()), c.shown);
+    for (std::size_t i = 0; i + 1 < c.sent.size(); ++i) charset.decode(c.sent[i]);
+    if (c.resetBeforeLast) charset.reset();
+    EXPECT_EQ(charset.decode(c.sent.back()), c.shown);
   }
 }
 
@@ -118,7 +118,7 @@ TEST(ChainedTagsTest, AnAppendingStreamShowsWhatItsLastSongAdded) {
     SCOPED_TRACE(c.what);
     ChainedTags tags;
     Tags shown;
-    for (const Tags& reported : c.reported) shown = tags.Current(reported, c.appended);
+    for (const Tags& reported : c.reported) shown = tags.current(reported, c.appended);
     EXPECT_EQ(shown, c.shown);
   }
 }
@@ -219,7 +219,7 @@ TEST(ListFetchTest, AsksForGzipUnpacksEveryMemberAndKeepsNoHeaderBreakingValidat
   const std::string list = "http://d.example/radio/inter/zenders/holland.txt";
   constexpr std::size_t kCap = 1 << 20;
 
-  EXPECT_EQ(ListFetch(&cache, list).RequestHeaders(), (Headers{{"Accept-Encoding", "gzip"}}));
+  EXPECT_EQ(ListFetch(&cache, list).requestHeaders(), (Headers{{"Accept-Encoding", "gzip"}}));
   // Members one after another make one body.
   const std::string packed = test::GzipText("<naam>Een</naam>") + test::GzipText("<naam>Twee</naam>");
   EXPECT_EQ(ListFetch(&cache, list).Body(200, "gzip", "", "", packed, kCap), "<naam>Een</naam><naam>Twee</naam>");
@@ -229,7 +229,7 @@ TEST(ListFetchTest, AsksForGzipUnpacksEveryMemberAndKeepsNoHeaderBreakingValidat
                GunzipError);
   // A validator that would break the request's header lines is not kept.
   ListFetch(&cache, list).Body(200, "", "\"v2\"\r\nX-Injected: 1", "", "<naam>Land</naam>", kCap);
-  EXPECT_EQ(ListFetch(&cache, list).RequestHeaders().size(), 1u);
+  EXPECT_EQ(ListFetch(&cache, list).requestHeaders().size(), 1u);
 }
 
 std::string Repeat(const std::string& part, int times) {

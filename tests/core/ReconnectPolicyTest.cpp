@@ -49,16 +49,16 @@ TEST(ReconnectPolicyTest, DecidesWhatFollowsAnEnd) {
     ReconnectPolicy policy({}, [&] { return now; });
     std::istringstream steps(script);
     for (std::string step; steps >> step;) {
-      if (step == "begin") policy.Begin();
-      if (step == "open") policy.Opening();
-      if (step == "play") policy.Playing();
-      if (step == "cut") policy.Interrupted();
+      if (step == "begin") policy.begin();
+      if (step == "open") policy.opening();
+      if (step == "play") policy.playing();
+      if (step == "cut") policy.interrupted();
       if (step[0] == '+') {
         const int n = std::stoi(step.substr(1));
         now += step.ends_with("ms") ? std::chrono::milliseconds(n) : std::chrono::seconds(n);
       }
       if (const auto is = step.find('='); is != std::string::npos) {
-        EXPECT_EQ(Told(policy.Ended(ends.at(step.substr(0, is)))), step.substr(is + 1)) << step;
+        EXPECT_EQ(Told(policy.ended(ends.at(step.substr(0, is)))), step.substr(is + 1)) << step;
       }
     }
   }

@@ -21,7 +21,7 @@ using namespace std::chrono_literals;
 
 class FakeLauncher : public Launcher {
  public:
-  void Open(const std::string& address) override {
+  void open(const std::string& address) override {
     opened.push_back(address);
     if (fail) throw LaunchError("no browser");
   }

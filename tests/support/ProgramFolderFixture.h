@@ -78,7 +78,7 @@ class ProgramFolderFixture : public ::testing::Test {
     }
     return *form_;
   }
-  std::string Text(const char* key) const { return form_->texts().Text(key); }
+  std::string Text(const char* key) const { return form_->texts().text(key); }
 
   bool StartedUp() const {
     return WaitUntil([this] { return !form_->Timer3.isActive(); }, std::chrono::seconds(5));

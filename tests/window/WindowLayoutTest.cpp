@@ -228,7 +228,7 @@ TEST_F(WindowLayoutTest, TheMainWindowComesBackWhereItWasAndBoxesStandOverTheirW
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&chooser));
   const std::tuple<const char*, std::function<void()>, std::function<QPoint()>> table[] = {
       {"chooser", [&] { chooser.Command1_Click(); }, [&] { return chooser.geometry().center(); }},
-      {"hidden main", [&] { chooser.hide(), form.hide(), form.boxes().NoticeBox("error2"); },
+      {"hidden main", [&] { chooser.hide(), form.hide(), form.boxes().noticeBox("error2"); },
        [&] { return screen.center(); }},
   };
   for (const auto& [by, raise, centre] : table) {

@@ -68,7 +68,7 @@ std::string PartKey(const std::string& key, int part) {
 IniPropertyBag::IniPropertyBag(std::string filePath, std::string section)
     : filePath_(std::move(filePath)), section_(std::move(section)) {}
 
-std::string IniPropertyBag::ReadStored(const std::string& key) const {
+std::string IniPropertyBag::readStored(const std::string& key) const {
   std::string stored;
   for (int part = 1;; ++part) {
     const std::string piece = ReadIni(filePath_, section_, PartKey(key, part));
@@ -78,14 +78,14 @@ std::string IniPropertyBag::ReadStored(const std::string& key) const {
   return stored;
 }
 
-void IniPropertyBag::ClearFrom(const std::string& key, int part) const {
+void IniPropertyBag::clearFrom(const std::string& key, int part) const {
   for (; !ReadIni(filePath_, section_, PartKey(key, part)).empty(); ++part) {
     WriteIni(filePath_, section_, PartKey(key, part), "");
   }
 }
 
 PropertyValue IniPropertyBag::ReadProperty(const std::string& key, const PropertyValue& defaultValue) {
-  const std::string stored = ReadStored(key);
+  const std::string stored = readStored(key);
   if (stored.empty()) return defaultValue;
   const auto text = Unescape(stored);
   if (!text) return defaultValue;
@@ -95,13 +95,13 @@ PropertyValue IniPropertyBag::ReadProperty(const std::string& key, const Propert
 void IniPropertyBag::WriteProperty(const std::string& key, const PropertyValue& value,
                                    const PropertyValue& defaultValue) {
   if (!IsStored(value, defaultValue)) {
-    ClearFrom(key, 1);
+    clearFrom(key, 1);
     return;
   }
   const std::string escaped = Escape(PropertyToText(value));
   if (escaped.empty()) {
     WriteIni(filePath_, section_, key, "");
-    ClearFrom(key, 2);
+    clearFrom(key, 2);
     return;
   }
   int part = 1;
@@ -111,7 +111,7 @@ void IniPropertyBag::WriteProperty(const std::string& key, const PropertyValue& 
     if (piece.back() == ' ') piece.replace(piece.size() - 1, 1, "\\x20");
     WriteIni(filePath_, section_, PartKey(key, part), piece);
   }
-  ClearFrom(key, part);
+  clearFrom(key, part);
 }
 
 }  // namespace vandrel

@@ -21,8 +21,8 @@ class IniPropertyBag : public PropertyBag {
   void WriteProperty(const std::string& key, const PropertyValue& value, const PropertyValue& defaultValue) override;
 
  private:
-  std::string ReadStored(const std::string& key) const;
-  void ClearFrom(const std::string& key, int part) const;
+  std::string readStored(const std::string& key) const;
+  void clearFrom(const std::string& key, int part) const;
 
   std::string filePath_;
   std::string section_;

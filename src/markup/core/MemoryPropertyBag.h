@@ -14,7 +14,7 @@ class MemoryPropertyBag : public PropertyBag {
   PropertyValue ReadProperty(const std::string& key, const PropertyValue& defaultValue) override;
   void WriteProperty(const std::string& key, const PropertyValue& value, const PropertyValue& defaultValue) override;
 
-  void Set(const std::string& key, const PropertyValue& value) { values_[key] = value; }
+  void set(const std::string& key, const PropertyValue& value) { values_[key] = value; }
   const std::map<std::string, PropertyValue>& values() const { return values_; }
 
  private:
