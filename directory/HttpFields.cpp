@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "core/PercentEncoding.h"
 #include "directory/HeaderValue.h"
 
 namespace vandrel::directory {
@@ -20,13 +21,6 @@ std::string Joined(const Fields& fields, std::string_view name) {
   return out;
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 }  // namespace
 
 bool SameName(std::string_view a, std::string_view b) {
@@ -39,8 +33,8 @@ std::string Decode(std::string_view text, bool plusIsBlank) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
-      out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+    if (text[i] == '%' && i + 2 < text.size() && HexDigitValue(text[i + 1]) >= 0 && HexDigitValue(text[i + 2]) >= 0) {
+      out += static_cast<char>(HexDigitValue(text[i + 1]) * 16 + HexDigitValue(text[i + 2]));
       i += 2;
     } else {
       out += plusIsBlank && text[i] == '+' ? ' ' : text[i];

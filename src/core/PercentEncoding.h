@@ -10,4 +10,7 @@ namespace vandrel {
 // "+" and "%" reach the server as typed. UTF-8 text stays UTF-8.
 std::string PercentEncoded(std::string_view text);
 
+// A hexadecimal digit's value, either case; -1 for any other character.
+int HexDigitValue(char c);
+
 }  // namespace vandrel

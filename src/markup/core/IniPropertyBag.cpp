@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "core/Ini.h"
+#include "core/PercentEncoding.h"
 #include "markup/core/PropertyText.h"
 
 namespace vandrel {
@@ -33,13 +34,6 @@ std::string Escape(const std::string& text) {
   return out;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 std::optional<std::string> Unescape(const std::string& text) {
   std::string out;
   out.reserve(text.size());
@@ -49,8 +43,8 @@ std::optional<std::string> Unescape(const std::string& text) {
     } else if (i + 1 < text.size() && text[i + 1] == '\\') {
       out += '\\';
       ++i;
-    } else if (i + 3 < text.size() && text[i + 1] == 'x' && HexDigit(text[i + 2]) >= 0 && HexDigit(text[i + 3]) >= 0) {
-      out += static_cast<char>(HexDigit(text[i + 2]) * 16 + HexDigit(text[i + 3]));
+    } else if (i + 3 < text.size() && text[i + 1] == 'x' && HexDigitValue(text[i + 2]) >= 0 && HexDigitValue(text[i + 3]) >= 0) {
+      out += static_cast<char>(HexDigitValue(text[i + 2]) * 16 + HexDigitValue(text[i + 3]));
       i += 3;
     } else {
       return std::nullopt;
