@@ -75,16 +75,30 @@ std::string Unescape(std::string_view text) {
   return out;
 }
 
-// Kept when it is web radio and fits on one playlist line.
-void Keep(std::vector<std::string>& streams, std::string_view raw) {
-  std::string address = Unescape(raw);
+std::string Trimmed(std::string text) {
   const auto blank = [](unsigned char c) { return std::isspace(c) != 0; };
-  while (!address.empty() && blank(static_cast<unsigned char>(address.back()))) address.pop_back();
-  const auto first = std::find_if_not(address.begin(), address.end(), blank);
-  address.erase(address.begin(), first);
-  const bool oneLine = std::none_of(address.begin(), address.end(),
-                                    [](unsigned char c) { return c < 0x20 || c == 0x7F; });
-  if (oneLine && IsWebRadioAddress(address)) streams.push_back(std::move(address));
+  while (!text.empty() && blank(static_cast<unsigned char>(text.back()))) text.pop_back();
+  text.erase(text.begin(), std::find_if_not(text.begin(), text.end(), blank));
+  return text;
+}
+
+// The text between "<name ...>" at `at` and its closing tag, before `limit`.
+bool ElementText(std::string_view text, const std::string& lower, std::string_view name, std::size_t at,
+                 std::size_t limit, std::string& value) {
+  const std::size_t open = lower.find('>', at);
+  const std::size_t close = lower.find("</" + std::string(name), at);
+  if (open == std::string::npos || close == std::string::npos || open > close || close > limit) return false;
+  value = Trimmed(Unescape(text.substr(open + 1, close - open - 1)));
+  return true;
+}
+
+// The first <name> element's text between from and limit, or "".
+std::string FirstText(std::string_view text, const std::string& lower, std::string_view name, std::size_t from,
+                      std::size_t limit) {
+  std::string value;
+  const std::size_t at = FindTag(lower, name, from);
+  if (at < limit) ElementText(text, lower, name, at, limit, value);
+  return value;
 }
 
 // The value of attribute `name` inside the tag text, or nothing.
@@ -105,30 +119,35 @@ bool Attribute(std::string_view tag, std::string_view lowerTag, std::string_view
   return false;
 }
 
-void AsxStreams(std::string_view text, const std::string& lower, std::vector<std::string>& streams) {
-  for (std::size_t at = FindTag(lower, "ref", 0); at != std::string::npos && streams.size() < kMaxXmlPlaylistEntries;
+void AsxEntries(std::string_view text, const std::string& lower, std::vector<XmlPlaylistEntry>& entries) {
+  for (std::size_t at = FindTag(lower, "ref", 0); at != std::string::npos && entries.size() < kMaxXmlPlaylistEntries;
        at = FindTag(lower, "ref", at + 1)) {
     const std::size_t end = lower.find('>', at);
     if (end == std::string::npos) break;
     std::string_view href;
     if (Attribute(text.substr(at, end - at), std::string_view(lower).substr(at, end - at), "href", href)) {
-      Keep(streams, href);
+      // The entry's title, when the ref sits in one that has it.
+      const std::size_t entry = lower.rfind("<entry", at);
+      const std::size_t entryEnd = entry == std::string::npos ? 0 : lower.find("</entry", entry);
+      const bool inEntry = entry != std::string::npos && entryEnd != std::string::npos && entryEnd > at;
+      entries.push_back({inEntry ? FirstText(text, lower, "title", entry, entryEnd) : std::string(),
+                         Trimmed(Unescape(href))});
     }
   }
 }
 
-void XspfStreams(std::string_view text, const std::string& lower, std::vector<std::string>& streams) {
+void XspfEntries(std::string_view text, const std::string& lower, std::vector<XmlPlaylistEntry>& entries) {
   // Only a track's locations: the playlist's own is where it lives.
   for (std::size_t track = FindTag(lower, "track", 0);
-       track != std::string::npos && streams.size() < kMaxXmlPlaylistEntries;) {
+       track != std::string::npos && entries.size() < kMaxXmlPlaylistEntries;) {
     const std::size_t next = FindTag(lower, "track", track + 1);
     const std::size_t end = std::min(lower.find("</track", track), next);
-    for (std::size_t at = FindTag(lower, "location", track); at < end && streams.size() < kMaxXmlPlaylistEntries;
+    const std::string title = FirstText(text, lower, "title", track, end);
+    for (std::size_t at = FindTag(lower, "location", track); at < end && entries.size() < kMaxXmlPlaylistEntries;
          at = FindTag(lower, "location", at + 1)) {
-      const std::size_t open = lower.find('>', at);
-      const std::size_t close = lower.find("</location", at);
-      if (open == std::string::npos || close == std::string::npos || open > close) break;
-      Keep(streams, text.substr(open + 1, close - open - 1));
+      std::string address;
+      if (!ElementText(text, lower, "location", at, std::string::npos, address)) break;
+      entries.push_back({title, std::move(address)});
     }
     track = next;
   }
@@ -144,13 +163,26 @@ bool MayBeXmlPlaylist(std::string_view address) {
   return false;
 }
 
-std::vector<std::string> XmlPlaylistStreams(std::string_view text) {
-  std::vector<std::string> streams;
+std::vector<XmlPlaylistEntry> XmlPlaylistEntries(std::string_view text) {
+  std::vector<XmlPlaylistEntry> entries;
   const std::string lower = Lower(text.substr(0, kMaxXmlPlaylistBytes));
   if (FindTag(lower, "asx", 0) != std::string::npos) {
-    AsxStreams(text, lower, streams);
+    AsxEntries(text, lower, entries);
   } else if (FindTag(lower, "playlist", 0) != std::string::npos && FindTag(lower, "tracklist", 0) != std::string::npos) {
-    XspfStreams(text, lower, streams);
+    XspfEntries(text, lower, entries);
+  }
+  return entries;
+}
+
+bool IsOneLineWebRadio(std::string_view address) {
+  return std::none_of(address.begin(), address.end(), [](unsigned char c) { return c < 0x20 || c == 0x7F; }) &&
+         IsWebRadioAddress(address);
+}
+
+std::vector<std::string> XmlPlaylistStreams(std::string_view text) {
+  std::vector<std::string> streams;
+  for (XmlPlaylistEntry& entry : XmlPlaylistEntries(text)) {
+    if (IsOneLineWebRadio(entry.address)) streams.push_back(std::move(entry.address));
   }
   return streams;
 }
