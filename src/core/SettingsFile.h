@@ -26,6 +26,8 @@ inline constexpr SettingKey kLastCountryName{"Onthouden", "LaatsteLandNaam"};
 inline constexpr SettingKey kLastCountryFileRead{"Onthouden", "LaatsteLandBestand"};
 inline constexpr SettingKey kLastCountryFileWritten{"Onthouden", "LaatsteLandbestand"};
 // Where the window stood and how large it was: "left,top,width,height".
+// Desktop notifications of a new title: "0" switches them off.
+inline constexpr SettingKey kNotify{"Online Radio", "meldingen"};
 inline constexpr SettingKey kGeometry{"Windows", "Geometry"};
 }  // namespace settings
 

@@ -1,7 +1,7 @@
 #include "dialogs/Captions.h"
 
 #include <QLabel>
-#include <QPushButton>
+#include <QAbstractButton>
 
 #include "core/LanguageTable.h"
 #include "platform/Anchors.h"
@@ -15,7 +15,7 @@ void SetCaptions(const LanguageTable& texts, std::initializer_list<Captioned> ca
       label->setText(text);
       if (giveRoom) GiveRoom(label);
     }
-    if (auto* button = qobject_cast<QPushButton*>(control)) button->setText(text);
+    if (auto* button = qobject_cast<QAbstractButton*>(control)) button->setText(text);
   }
 }
 

@@ -17,6 +17,7 @@
 #include "platform/Twips.h"
 #include "window/Favourites.h"
 #include "window/Form1Layout.h"
+#include "window/Form1Menus.h"
 
 namespace vandrel {
 
@@ -108,6 +109,7 @@ Form1::Form1(Environment environment, QWidget* parent)
   connect(&Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
   Timer4.setInterval(100);
   connect(&Timer4, &QTimer::timeout, this, &Form1::Timer4_Timer);
+  menus_ = std::make_unique<Form1Menus>(*this);
   Form_Load();
 }
 

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "control/DirectoryPorts.h"
@@ -33,6 +34,8 @@
 #include "platform/WebPanel.h"
 
 namespace vandrel {
+
+class Form1Menus;
 
 // The main window: a view of its controller, which holds the current station,
 // volume and country. Controls keep the names the rest of the program knows
@@ -154,8 +157,10 @@ class Form1 : public QWidget {
   StationController& controller() { return controller_; }
   // What the country chooser and the station search work with.
   DirectoryPorts directoryPorts();
+  Form1Menus& menus() { return *menus_; }
 
  protected:
+  friend class Form1Menus;
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -198,6 +203,7 @@ class Form1 : public QWidget {
   LanguageTable texts_;
   LanguageBoxes boxes_;
   bool errorBoxOpen_ = false;
+  std::unique_ptr<Form1Menus> menus_;  // last: it works on everything above
 };
 
 }  // namespace vandrel

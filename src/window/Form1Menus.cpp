@@ -1,0 +1,196 @@
+#include "window/Form1Menus.h"
+
+#include <QDateTime>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QShortcut>
+
+#include "dialogs/HistoryWindow.h"
+#include "platform/MessageBox.h"
+#include "window/Favourites.h"
+#include "window/Form1.h"
+
+namespace vandrel {
+
+namespace {
+
+constexpr int kVolumeStep = 5;
+
+bool IsPlaying(PlayState activity) { return activity != PlayState::Stopped && activity != PlayState::Error; }
+
+// An action whose text is the language text under key, set again at each retitle.
+template <typename... Slot>
+QAction* Keyed(QMenu& menu, const char* key, const char* name, Slot&&... slot) {
+  QAction* action = menu.addAction(QString(), std::forward<Slot>(slot)...);
+  action->setProperty("textKey", QByteArray(key));
+  action->setObjectName(name);
+  return action;
+}
+
+}  // namespace
+
+Form1Menus::Form1Menus(Form1& window)
+    : window_(window),
+      log_({window.controller(), bus_, [&window] { return window.isActiveWindow(); },
+            [] { return QDateTime::currentSecsSinceEpoch(); }}) {
+  const auto ports = [this] {
+    return FavouritePorts{window_.controller(), window_.File1Box, window_.texts(), window_.boxes(), &window_};
+  };
+  // The favourites' menu; the station list's holds what does not need a favourite.
+  Keyed(favouritesMenu_, "xaddstation", "addstation", this, [ports] { AddOwnStation(ports()); });
+  Keyed(favouritesMenu_, "xeditstation", "editstation", this, [ports] { EditFavourite(ports()); });
+  Keyed(favouritesMenu_, "command2", "remove", &window_, &Form1::Command2_Click);
+  stationQuiet_ = Keyed(favouritesMenu_, "xnotifystation", "notifystation");
+  stationQuiet_->setCheckable(true);
+  connect(stationQuiet_, &QAction::triggered, this,
+          [this](bool on) { log_.setStationQuiet(window_.File1Box.FileName(), !on); });
+  favouritesMenu_.addSeparator();
+  Keyed(favouritesMenu_, "ximport", "import", this, [this, ports] {
+    const QString path = QFileDialog::getOpenFileName(&window_, text("ximport"), QString(),
+                                                      "Playlists (*.m3u *.m3u8 *.pls *.xspf);;All files (*)");
+    if (!path.isEmpty()) ImportFavourites(ports(), path.toStdString());
+  });
+  for (const bool selected : {false, true}) {
+    Keyed(favouritesMenu_, selected ? "xexportselected" : "xexport", selected ? "exportselected" : "export", this,
+          [this, ports, selected] {
+      QString path = QFileDialog::getSaveFileName(&window_, text(selected ? "xexportselected" : "xexport"),
+                                                  "favourites.m3u", "M3U (*.m3u);;PLS (*.pls)");
+      if (!path.isEmpty()) ExportFavourites(ports(), path.toStdString(), selected);
+    });
+  }
+  favouritesMenu_.addSeparator();
+  QAction* keys = Keyed(favouritesMenu_, "xkeys", "keys", this, [this] { showShortcuts(); });
+  stationsMenu_.addAction(favouritesMenu_.actions()[0]);
+  Keyed(stationsMenu_, "xaddfav", "addfavourite", &window_, &Form1::Command1_Click);
+  Keyed(stationsMenu_, "xhistory", "history", this, [this] { showHistory(); });
+  stationsMenu_.addAction(keys);
+  for (QListWidget* list : {window_.List1, window_.File1}) {
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    QMenu* menu = list == window_.File1 ? &favouritesMenu_ : &stationsMenu_;
+    connect(list, &QWidget::customContextMenuRequested, this, [this, list, menu](const QPoint& at) {
+      const bool chosen = !window_.File1Box.FileName().empty();
+      for (QAction* a : favouritesMenu_.actions()) {
+        if (a->objectName() == "editstation" || a->objectName() == "remove" || a == stationQuiet_) a->setEnabled(chosen);
+      }
+      stationQuiet_->setChecked(chosen && !log_.stationQuiet(window_.File1Box.FileName()));
+      retitle();
+      menu->popup(list->viewport()->mapToGlobal(at));
+    });
+  }
+
+  // Below the tray menu's own five items, which keep their texts and order.
+  window_.IconTray.addSeparator();
+  history = Keyed(window_.IconTray, "xhistory", "history", this, [this] { showHistory(); });
+  notify = Keyed(window_.IconTray, "xnotify", "notify");
+  notify->setCheckable(true);
+  notify->setChecked(log_.notificationsOn());
+  connect(notify, &QAction::triggered, &log_, &SongLog::setNotificationsOn);
+  connect(&window_.IconTray, &QMenu::aboutToShow, this, [this] {
+    notify->setChecked(log_.notificationsOn());
+    retitle();
+  });
+  addShortcuts();
+  retitle();
+}
+
+Form1Menus::~Form1Menus() { delete historyWindow_; }
+
+QString Form1Menus::text(const char* key) const { return QString::fromStdString(window_.texts().text(key)); }
+
+void Form1Menus::retitle() {
+  // The language is known only once the settings are read, and may change.
+  for (QMenu* menu : {&favouritesMenu_, &stationsMenu_, &window_.IconTray}) {
+    for (QAction* action : menu->actions()) {
+      const QByteArray key = action->property("textKey").toByteArray();
+      if (!key.isEmpty()) action->setText(text(key.constData()));
+    }
+  }
+}
+
+void Form1Menus::showShortcuts() {
+  ShowMessageBox(&window_, QMessageBox::Information, window_.texts().text("error0"), shortcutsText().toStdString());
+}
+
+void Form1Menus::addShortcuts() {
+  const auto add = [this](QList<QKeySequence> keys, const char* what, auto&& act) {
+    auto* shortcut = new QShortcut(&window_);
+    shortcut->setKeys(keys);
+    connect(shortcut, &QShortcut::activated, this, act);
+    keys_.push_back({keys.front(), what});
+  };
+  // Space is no shortcut: the buttons and links with the focus take it to press themselves.
+  keys_.push_back({Qt::Key_Space, "xplaystop"});
+  add({Qt::CTRL | Qt::Key_F}, "label12", [this] { window_.Label12_Click(); });
+  add({Qt::CTRL | Qt::Key_L}, "label1", [this] { window_.Label1_Click(); });
+  add({Qt::CTRL | Qt::Key_D}, "xaddfav", [this] { window_.Command1_Click(); });
+  add({Qt::CTRL | Qt::Key_N}, "xaddstation", [this] {
+    AddOwnStation({window_.controller(), window_.File1Box, window_.texts(), window_.boxes(), &window_});
+  });
+  add({Qt::CTRL | Qt::Key_H}, "xhistory", [this] { showHistory(); });
+  add({Qt::Key_Plus, Qt::Key_Equal}, "xvolup", [this] { window_.controller().setVolume(std::min(100, window_.controller().volume() + kVolumeStep)); });
+  add({Qt::Key_Minus}, "xvoldown", [this] { window_.controller().setVolume(std::max(0, window_.controller().volume() - kVolumeStep)); });
+  add({Qt::Key_M}, "xmute", [this] { toggleMute(); });
+  add({Qt::CTRL | Qt::Key_Q}, "xquit", [this] { window_.sluit_Click(); });
+  add({Qt::Key_F5}, "xreload", [this] { window_.controller().chooseCountry(window_.controller().countryName(), window_.controller().countryFile()); });
+  add({Qt::Key_F1}, "xkeys", [this] { showShortcuts(); });
+  for (QWidget* w : std::initializer_list<QWidget*>{&window_, window_.List1, window_.File1, window_.Slider1, window_.WebBrowser1}) {
+    w->installEventFilter(this);
+  }
+}
+
+bool Form1Menus::eventFilter(QObject* watched, QEvent* event) {
+  // Where the focus is on no button or link: the lists would take Space to select.
+  if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space &&
+      static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+    playOrStop();
+    return true;
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+QString Form1Menus::shortcutsText() const {
+  QString lines;
+  for (const Key& key : keys_) lines += key.keys.toString(QKeySequence::NativeText) + "\t" + text(key.text) + "\n";
+  return lines.trimmed();
+}
+
+void Form1Menus::playOrStop() {
+  StationController& controller = window_.controller();
+  if (IsPlaying(controller.player().state().activity)) {
+    window_.Command3_Click();
+  } else if (window_.File1->hasFocus() && !window_.File1Box.FileName().empty()) {
+    window_.File1_Click();
+  } else if (window_.List1->hasFocus() && window_.List1->currentRow() >= 0 && !window_.List1->selectedItems().isEmpty()) {
+    window_.List1_Click();
+  } else if (!controller.station().address().empty()) {
+    controller.station().resume();
+  } else if (const std::string last = controller.lastAddress(); !last.empty()) {
+    controller.openAddress(last);
+  }
+}
+
+void Form1Menus::toggleMute() {
+  StationController& controller = window_.controller();
+  if (controller.volume() > 0) {
+    volumeBeforeMute_ = controller.volume();
+    window_.Label9_Click();
+  } else {
+    controller.setVolume(volumeBeforeMute_ > 0 ? volumeBeforeMute_ : 50);
+  }
+}
+
+HistoryWindow& Form1Menus::showHistory() {
+  if (historyWindow_ == nullptr) {
+    historyWindow_ = new HistoryWindow(log_, window_.texts(), [this](const std::string& address) {
+      window_.openInBrowser(address);
+    }, nullptr);
+    historyWindow_->setAttribute(Qt::WA_DeleteOnClose);
+    window_.skinDialog(historyWindow_->Image1, historyWindow_->Image2);
+  }
+  historyWindow_->show();
+  historyWindow_->raise();
+  historyWindow_->activateWindow();
+  return *historyWindow_;
+}
+
+}  // namespace vandrel

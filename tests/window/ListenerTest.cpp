@@ -1,0 +1,132 @@
+// What the window offers once a station plays: stations of one's own, the
+// keyboard, the song history and the title notifications.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+
+#include "dialogs/HistoryWindow.h"
+#include "dialogs/StationDialog.h"
+#include "support/BoxCloser.h"
+#include "support/ChildProcess.h"
+#include "support/Files.h"
+#include "support/ProgramFolderFixture.h"
+#include "window/Form1Menus.h"
+
+namespace vandrel {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// Fills the station dialog as a user would, once it is open, and presses OK, once per try.
+void WhenStationDialog(std::vector<std::pair<std::string, std::string>> tries) {
+  auto* timer = new QTimer;
+  timer->setInterval(30);
+  QObject::connect(timer, &QTimer::timeout, [timer, tries = std::move(tries)]() mutable {
+    auto* dialog = qobject_cast<StationDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) return;
+    dialog->Text1->setText(QString::fromStdString(tries.front().first));
+    dialog->Text2->setText(QString::fromStdString(tries.front().second));
+    tries.erase(tries.begin());
+    if (tries.empty()) timer->deleteLater();
+    dialog->Command1->click();
+  });
+  timer->start();
+}
+
+QAction* Item(QMenu& menu, const char* name) {
+  for (QAction* action : menu.actions()) {
+    if (action->objectName() == name) return action;
+  }
+  ADD_FAILURE() << name;
+  return nullptr;
+}
+
+class ListenerTest : public test::ProgramFolderFixture {};
+
+TEST_F(ListenerTest, OwnStationsAreAddedCheckedRenamedAndTheKeysWork) {
+  Form1& form = Open(server_->baseAddress());
+  test::BoxCloser boxes;
+  const std::string tone = Tone(600);
+  // A bad address and a bad name are said and kept in the dialog; the third try is kept and plays.
+  WhenStationDialog({{"Mine", "file:///etc/passwd"}, {"a/b", tone}, {"  Mine  ", tone}});
+  Item(form.menus().favouritesMenu(), "addstation")->trigger();
+  EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{Text("xbadaddress"), Text("xbadname")}));
+  EXPECT_EQ(test::ReadFile(folder_ / "favo/Mine"), "[Internet]\nnaam=Mine\nurl=" + tone + "\n");
+  EXPECT_EQ(player_.URL(), tone);
+  EXPECT_EQ(form.ZenderNaam->text(), "Mine");
+  // Renamed: the old file goes, the address stays; a name taken by another is kept unless the user says so.
+  std::ofstream(folder_ / "favo/Other") << "[Internet]\nnaam=Other\nurl=http://other.example/\n";
+  form.File1Box.Refresh();
+  form.File1->setCurrentRow(0);  // "Mine", which plays it
+  WhenStationDialog({{"Other", tone}});
+  Item(form.menus().favouritesMenu(), "editstation")->trigger();
+  EXPECT_EQ(test::ReadFile(folder_ / "favo/Other"), "[Internet]\nnaam=Other\nurl=http://other.example/\n");
+  EXPECT_TRUE(fs::exists(folder_ / "favo/Mine"));
+  WhenStationDialog({{"Yours", tone + "&x=1"}});
+  Item(form.menus().favouritesMenu(), "editstation")->trigger();
+  EXPECT_EQ(test::Names(folder_ / "favo"), (std::vector<std::string>{"Other", "Yours"}));
+  EXPECT_EQ(test::ReadFile(folder_ / "favo/Yours"), "[Internet]\nnaam=Yours\nurl=" + tone + "&x=1\n");
+
+  // Space stops and plays again; the volume keys step; M mutes and gives the volume back.
+  form.activateWindow();
+  form.File1->setFocus();
+  ASSERT_TRUE(test::WaitUntil([&] { return player_.state().activity == PlayState::Playing; }, 15s));
+  QTest::keyClick(form.File1, Qt::Key_Space);
+  EXPECT_EQ(player_.state().activity, PlayState::Stopped);
+  QTest::keyClick(form.File1, Qt::Key_Space);
+  EXPECT_NE(player_.state().activity, PlayState::Stopped);
+  form.controller().setVolume(40);
+  QTest::keyClick(&form, Qt::Key_Minus);
+  EXPECT_EQ(form.Slider1->value(), 35);
+  QTest::keyClick(&form, Qt::Key_M);
+  EXPECT_EQ(player_.volume(), 0);
+  QTest::keyClick(&form, Qt::Key_M);
+  EXPECT_EQ(player_.volume(), 35);
+  // A button with the focus takes Space for itself.
+  form.Command3->setFocus();
+  form.File1->setCurrentRow(1);
+  QTest::keyClick(form.Command3, Qt::Key_Space);
+  EXPECT_EQ(player_.state().activity, PlayState::Stopped);
+  EXPECT_NE(form.menus().shortcutsText().indexOf(QString::fromStdString(Text("xmute"))), -1);
+}
+
+// Titles go into the history, kept across starts, and to a notification
+// service running on the session bus, escaped for a service that reads markup.
+TEST_F(ListenerTest, EachTitleIsKeptInTheHistoryAndSaidByTheDesktop) {
+  test::TempFolder logs("notifications");
+  const std::string log = (logs / "log").string();
+  test::ChildProcess service({VANDREL_NOTIFICATION_SERVICE}, log);
+  ASSERT_TRUE(test::WaitUntil([&] { return test::ReadFile(log).starts_with("ready\n"); }, 5s)) << test::ReadFile(log);
+  Form1& form = Start();  // in the notification area: no window in front
+  ASSERT_TRUE(StartedUp());
+  form.controller().station().playNamed("R&B <b>1</b>", Tone(600));
+  const std::string title = "Vandrel test tone - 440 Hz";
+  ASSERT_TRUE(test::WaitUntil([&] { return test::ReadFile(log).find(title) != std::string::npos; }, 15s));
+  EXPECT_EQ(test::ReadFile(log), "ready\n1\t0\torg.vandrel.Radio\t" + title + "\tR&amp;B &lt;b&gt;1&lt;/b&gt;\n");
+  HistoryWindow& history = form.menus().showHistory();
+  ASSERT_EQ(history.List1->topLevelItemCount(), 1);
+  EXPECT_EQ(history.List1->topLevelItem(0)->text(1).toStdString(), "R&B <b>1</b>");
+  history.Command1->click();
+  EXPECT_EQ(QApplication::clipboard()->text().toStdString(), title);
+  EXPECT_EQ(LookUpAddress(title), "https://duckduckgo.com/?q=Vandrel%20test%20tone%20-%20440%20Hz");
+  // Switched off: the setting is kept and the next title is not said.
+  Item(form.IconTray, "notify")->trigger();
+  EXPECT_EQ(Get("Online Radio", "meldingen"), "0");
+  form_.reset();
+  Form1& next = Start();
+  ASSERT_TRUE(StartedUp());
+  EXPECT_EQ(next.menus().songLog().history().songs().back().title, title);
+  next.controller().station().playNamed("Other", Tone(601));
+  ASSERT_TRUE(test::WaitUntil([&] { return next.menus().songLog().history().songs().size() == 2; }, 15s));
+  test::Pump(300ms);
+  const std::string said = test::ReadFile(log);
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 2);
+}
+
+}  // namespace
+}  // namespace vandrel
