@@ -38,6 +38,7 @@ StationDialog::StationDialog(const LanguageTable& texts, const std::string& name
   Place(Command1,   2280, 2400, 1215,  375);
   Place(Command2,   3600, 2400, 1335,  375);
   Image1->setGeometry(0, 0, width(), height());
+  setFixedSize(size());
   MakePlainLabel(Label2, false);
   MakePlainLabel(Label3, false);
   Label2->setBuddy(Text1);

@@ -64,15 +64,23 @@ Form1Menus::Form1Menus(Form1& window)
   Keyed(stationsMenu_, "xaddfav", "addfavourite", &window_, &Form1::Command1_Click);
   Keyed(stationsMenu_, "xhistory", "history", this, [this] { showHistory(); });
   stationsMenu_.addAction(keys);
+  // What the favourites' menu offers follows the favourite chosen.
+  const auto follow = [this] {
+    const std::string name = window_.File1Box.FileName();
+    for (QAction* a : favouritesMenu_.actions()) {
+      if (a->objectName() == "editstation" || a->objectName() == "remove" || a == stationQuiet_) {
+        a->setEnabled(!name.empty());
+      }
+    }
+    stationQuiet_->setChecked(!name.empty() && !log_.stationQuiet(name));
+  };
+  connect(window_.File1, &QListWidget::itemSelectionChanged, this, follow);
+  follow();
   for (QListWidget* list : {window_.List1, window_.File1}) {
     list->setContextMenuPolicy(Qt::CustomContextMenu);
     QMenu* menu = list == window_.File1 ? &favouritesMenu_ : &stationsMenu_;
-    connect(list, &QWidget::customContextMenuRequested, this, [this, list, menu](const QPoint& at) {
-      const bool chosen = !window_.File1Box.FileName().empty();
-      for (QAction* a : favouritesMenu_.actions()) {
-        if (a->objectName() == "editstation" || a->objectName() == "remove" || a == stationQuiet_) a->setEnabled(chosen);
-      }
-      stationQuiet_->setChecked(chosen && !log_.stationQuiet(window_.File1Box.FileName()));
+    connect(list, &QWidget::customContextMenuRequested, this, [this, list, menu, follow](const QPoint& at) {
+      follow();
       retitle();
       menu->popup(list->viewport()->mapToGlobal(at));
     });

@@ -14,6 +14,8 @@
 #include "support/ChildProcess.h"
 #include "support/Files.h"
 #include "support/ProgramFolderFixture.h"
+#include "stations/PlaylistFiles.h"
+#include "window/Favourites.h"
 #include "window/Form1Menus.h"
 
 namespace vandrel {
@@ -71,6 +73,20 @@ TEST_F(ListenerTest, OwnStationsAreAddedCheckedRenamedAndTheKeysWork) {
   Item(form.menus().favouritesMenu(), "editstation")->trigger();
   EXPECT_EQ(test::Names(folder_ / "favo"), (std::vector<std::string>{"Other", "Yours"}));
   EXPECT_EQ(test::ReadFile(folder_ / "favo/Yours"), "[Internet]\nnaam=Yours\nurl=" + tone + "&x=1\n");
+  form.File1->setCurrentRow(1);
+  Item(form.menus().favouritesMenu(), "notifystation")->trigger();
+  EXPECT_EQ(ReadIni((folder_ / "favo/Yours").string(), "Internet", "melding"), "0");
+
+  // An import asks before it replaces; what it took and left is said.
+  boxes.boxes.clear();
+  const auto list = folder_ / "in.m3u";
+  std::ofstream(list) << "#EXTINF:-1,Other\nhttp://new.example/\n#EXTINF:-1,New\nhttps://new.example/\nnew.mp3\n";
+  ImportFavourites({form.controller(), form.File1Box, form.texts(), form.boxes(), &form}, list.string());
+  EXPECT_EQ(boxes.Texts().back(), QString::fromStdString(Text("ximported")).arg(1).arg(2).toStdString());
+  EXPECT_EQ(ReadIniWhole((folder_ / "favo/Other").string(), "Internet", "url"), "http://other.example/");
+  const auto out = folder_ / "out.pls";
+  ASSERT_TRUE(ExportFavourites({form.controller(), form.File1Box, form.texts(), form.boxes(), &form}, out.string(), false));
+  EXPECT_EQ(ReadPlaylist(test::ReadFile(out)).stations.size(), 3u);
 
   // Space stops and plays again; the volume keys step; M mutes and gives the volume back.
   form.activateWindow();
@@ -102,14 +118,17 @@ TEST_F(ListenerTest, EachTitleIsKeptInTheHistoryAndSaidByTheDesktop) {
   const std::string log = (logs / "log").string();
   test::ChildProcess service({VANDREL_NOTIFICATION_SERVICE}, log);
   ASSERT_TRUE(test::WaitUntil([&] { return test::ReadFile(log).starts_with("ready\n"); }, 5s)) << test::ReadFile(log);
+  std::ofstream(folder_ / "favo/Quiet") << "[Internet]\nnaam=Quiet\nurl=x\nmelding=0\n";
   Form1& form = Start();  // in the notification area: no window in front
   ASSERT_TRUE(StartedUp());
+  form.controller().station().playNamed("Quiet", Tone(602));
+  ASSERT_TRUE(test::WaitUntil([&] { return form.menus().songLog().history().songs().size() == 1; }, 15s));
   form.controller().station().playNamed("R&B <b>1</b>", Tone(600));
   const std::string title = "Vandrel test tone - 440 Hz";
   ASSERT_TRUE(test::WaitUntil([&] { return test::ReadFile(log).find(title) != std::string::npos; }, 15s));
   EXPECT_EQ(test::ReadFile(log), "ready\n1\t0\torg.vandrel.Radio\t" + title + "\tR&amp;B &lt;b&gt;1&lt;/b&gt;\n");
   HistoryWindow& history = form.menus().showHistory();
-  ASSERT_EQ(history.List1->topLevelItemCount(), 1);
+  ASSERT_EQ(history.List1->topLevelItemCount(), 2);
   EXPECT_EQ(history.List1->topLevelItem(0)->text(1).toStdString(), "R&B <b>1</b>");
   history.Command1->click();
   EXPECT_EQ(QApplication::clipboard()->text().toStdString(), title);
@@ -120,9 +139,9 @@ TEST_F(ListenerTest, EachTitleIsKeptInTheHistoryAndSaidByTheDesktop) {
   form_.reset();
   Form1& next = Start();
   ASSERT_TRUE(StartedUp());
-  EXPECT_EQ(next.menus().songLog().history().songs().back().title, title);
+  EXPECT_EQ(next.menus().songLog().history().songs().back().station, "R&B <b>1</b>");
   next.controller().station().playNamed("Other", Tone(601));
-  ASSERT_TRUE(test::WaitUntil([&] { return next.menus().songLog().history().songs().size() == 2; }, 15s));
+  ASSERT_TRUE(test::WaitUntil([&] { return next.menus().songLog().history().songs().size() == 3; }, 15s));
   test::Pump(300ms);
   const std::string said = test::ReadFile(log);
   EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 2);
