@@ -6,7 +6,7 @@
 namespace vandrel {
 
 Anchors::Anchors(QWidget* window, std::vector<std::pair<QWidget*, unsigned>> rules)
-    : QObject(window), window_(window), design_(window->size()) {
+    : QObject(window), window_(window), design_(window->size()), applied_(design_) {
   window->setMinimumSize(design_);
   window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
   for (const auto& [control, follow] : rules) rules_.push_back({control, follow, control->geometry()});
@@ -14,8 +14,8 @@ Anchors::Anchors(QWidget* window, std::vector<std::pair<QWidget*, unsigned>> rul
 }
 
 void Anchors::rebase(QWidget* control) {
-  const int dx = std::max(0, window_->width() - design_.width());
-  const int dy = std::max(0, window_->height() - design_.height());
+  const int dx = std::max(0, applied_.width() - design_.width());
+  const int dy = std::max(0, applied_.height() - design_.height());
   for (Rule& rule : rules_) {
     if (rule.control != control) continue;
     QRect r = control->geometry();
@@ -33,6 +33,7 @@ bool Anchors::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Anchors::apply() {
+  applied_ = window_->size();
   const int dx = std::max(0, window_->width() - design_.width());
   const int dy = std::max(0, window_->height() - design_.height());
   for (const Rule& rule : rules_) {

@@ -39,6 +39,9 @@ class Anchors : public QObject {
   void apply();
   QWidget* window_;
   QSize design_;
+  // The size the controls stand for now. A hidden window takes a new size at
+  // once but gets its resize event only when shown, so its own size may be ahead.
+  QSize applied_;
   std::vector<Rule> rules_;
 };
 
