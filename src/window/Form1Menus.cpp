@@ -32,7 +32,8 @@ QAction* Keyed(QMenu& menu, const char* key, const char* name, Slot&&... slot) {
 Form1Menus::Form1Menus(Form1& window)
     : window_(window),
       log_({window.controller(), bus_, [&window] { return window.isActiveWindow(); },
-            [] { return QDateTime::currentSecsSinceEpoch(); }}) {
+            [] { return QDateTime::currentSecsSinceEpoch(); }}),
+      sleep_(window.controller(), [] { return Millis(QDateTime::currentMSecsSinceEpoch()); }) {
   const auto ports = [this] {
     return FavouritePorts{window_.controller(), window_.File1Box, window_.texts(), window_.boxes(), &window_};
   };
@@ -97,8 +98,28 @@ Form1Menus::Form1Menus(Form1& window)
     notify->setChecked(log_.notificationsOn());
     retitle();
   });
+  sleepMenu_.menuAction()->setProperty("textKey", QByteArray("xsleep"));
+  for (const int minutes : {15, 30, 45, 60, 90}) {
+    QAction* a = sleepMenu_.addAction(QString(), this, [this, minutes] { sleep_.sleepAfter(std::chrono::minutes(minutes)); });
+    a->setProperty("minutes", minutes);
+  }
+  Keyed(sleepMenu_, "xsleepsong", "sleepsong", this, [this] { sleep_.sleepAtSongEnd(); });
+  window_.IconTray.addMenu(&sleepMenu_);
+  stationsMenu_.addMenu(&sleepMenu_);
+  sleepCancel = Keyed(window_.IconTray, "", "sleepcancel", &sleep_, &SleepControl::cancel);
+  connect(&sleep_, &SleepControl::changed, this, &Form1Menus::showSleep);
+  showSleep();
   addShortcuts();
   retitle();
+}
+
+void Form1Menus::showSleep() {
+  sleepCancel->setVisible(sleep_.timer().running());
+  if (!sleep_.timer().running()) return;
+  const long left = sleep_.remaining().count();
+  const QString when = sleep_.timer().untilSongEnds() ? text("xsleepatend")
+                                                      : QString("%1:%2").arg(left / 60).arg(left % 60, 2, 10, QChar('0'));
+  sleepCancel->setText(text("xsleepcancel").arg(when));
 }
 
 Form1Menus::~Form1Menus() { delete historyWindow_; }
@@ -107,12 +128,14 @@ QString Form1Menus::text(const char* key) const { return QString::fromStdString(
 
 void Form1Menus::retitle() {
   // The language is known only once the settings are read, and may change.
-  for (QMenu* menu : {&favouritesMenu_, &stationsMenu_, &window_.IconTray}) {
+  for (QMenu* menu : {&favouritesMenu_, &stationsMenu_, &window_.IconTray, &sleepMenu_}) {
     for (QAction* action : menu->actions()) {
       const QByteArray key = action->property("textKey").toByteArray();
       if (!key.isEmpty()) action->setText(text(key.constData()));
+      if (const int minutes = action->property("minutes").toInt()) action->setText(text("xsleepmin").arg(minutes));
     }
   }
+  showSleep();
 }
 
 void Form1Menus::showShortcuts() {

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <memory>
 
+#include "control/SleepControl.h"
 #include "control/SongLog.h"
 #include "shell/DesktopNotifications.h"
 
@@ -25,6 +26,8 @@ class Form1Menus : public QObject {
   ~Form1Menus() override;
 
   SongLog& songLog() { return log_; }
+  SleepControl& sleep() { return sleep_; }
+  QMenu& sleepMenu() { return sleepMenu_; }
   QMenu& favouritesMenu() { return favouritesMenu_; }
   QMenu& stationsMenu() { return stationsMenu_; }
   // The history window, opened (or raised) on the first call.
@@ -38,6 +41,7 @@ class Form1Menus : public QObject {
 
   QAction* history;  // in the tray menu
   QAction* notify;   // in the tray menu, checkable
+  QAction* sleepCancel;  // in the tray menu while the sleep timer runs: what is left, one click to cancel
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -46,6 +50,7 @@ class Form1Menus : public QObject {
   void addShortcuts();
   void retitle();
   void showShortcuts();
+  void showSleep();
   QString text(const char* key) const;
 
   Form1& window_;
@@ -53,6 +58,8 @@ class Form1Menus : public QObject {
   SongLog log_;
   QMenu favouritesMenu_;
   QMenu stationsMenu_;
+  QMenu sleepMenu_;
+  SleepControl sleep_;
   QAction* stationQuiet_ = nullptr;
   QPointer<HistoryWindow> historyWindow_;
   int volumeBeforeMute_ = 0;

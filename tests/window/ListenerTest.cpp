@@ -109,6 +109,12 @@ TEST_F(ListenerTest, OwnStationsAreAddedCheckedRenamedAndTheKeysWork) {
   QTest::keyClick(form.Command3, Qt::Key_Space);
   EXPECT_EQ(player_.state().activity, PlayState::Stopped);
   EXPECT_NE(form.menus().shortcutsText().indexOf(QString::fromStdString(Text("xmute"))), -1);
+  // The tray shows what the sleep timer has left; one click cancels it.
+  form.menus().sleepMenu().actions().front()->trigger();
+  EXPECT_TRUE(form.menus().sleepCancel->isVisible());
+  EXPECT_TRUE(form.menus().sleepCancel->text().contains("14:5") || form.menus().sleepCancel->text().contains("15:00"));
+  form.menus().sleepCancel->trigger();
+  EXPECT_FALSE(form.menus().sleepCancel->isVisible());
 }
 
 // Titles go into the history, kept across starts, and to a notification
