@@ -28,6 +28,8 @@ inline constexpr SettingKey kLastCountryFileWritten{"Onthouden", "LaatsteLandbes
 // Where the window stood and how large it was: "left,top,width,height".
 // Desktop notifications of a new title: "0" switches them off.
 inline constexpr SettingKey kNotify{"Online Radio", "meldingen"};
+// The wake-up alarm: "on,hour,minute,weekdays,favourite".
+inline constexpr SettingKey kAlarm{"Online Radio", "wekker"};
 inline constexpr SettingKey kGeometry{"Windows", "Geometry"};
 }  // namespace settings
 

@@ -1,10 +1,13 @@
 #include "window/Form1Menus.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QShortcut>
 
+#include "core/Registry.h"
+#include "dialogs/AlarmDialog.h"
 #include "dialogs/HistoryWindow.h"
 #include "platform/MessageBox.h"
 #include "window/Favourites.h"
@@ -33,7 +36,15 @@ Form1Menus::Form1Menus(Form1& window)
     : window_(window),
       log_({window.controller(), bus_, [&window] { return window.isActiveWindow(); },
             [] { return QDateTime::currentSecsSinceEpoch(); }}),
-      sleep_(window.controller(), [] { return Millis(QDateTime::currentMSecsSinceEpoch()); }) {
+      sleep_(window.controller(), [] { return Millis(QDateTime::currentMSecsSinceEpoch()); }),
+      alarm_({window.controller(),
+              [] {
+                const QDateTime now = QDateTime::currentDateTime();
+                return LocalMoment{now.toSecsSinceEpoch(), now.date().dayOfWeek() - 1,
+                                   now.time().msecsSinceStartOfDay() / 1000};
+              },
+              [] { return Millis(QDateTime::currentMSecsSinceEpoch()); }, window.env_.baseAddress + "stream/tone",
+              [] { QApplication::beep(); }}) {
   const auto ports = [this] {
     return FavouritePorts{window_.controller(), window_.File1Box, window_.texts(), window_.boxes(), &window_};
   };
@@ -107,6 +118,7 @@ Form1Menus::Form1Menus(Form1& window)
   window_.IconTray.addMenu(&sleepMenu_);
   stationsMenu_.addMenu(&sleepMenu_);
   sleepCancel = Keyed(window_.IconTray, "", "sleepcancel", &sleep_, &SleepControl::cancel);
+  alarmItem = Keyed(window_.IconTray, "xalarmmenu", "alarm", this, &Form1Menus::showAlarm);
   connect(&sleep_, &SleepControl::changed, this, &Form1Menus::showSleep);
   showSleep();
   addShortcuts();
@@ -207,6 +219,19 @@ void Form1Menus::toggleMute() {
     window_.Label9_Click();
   } else {
     controller.setVolume(volumeBeforeMute_ > 0 ? volumeBeforeMute_ : 50);
+  }
+}
+
+void Form1Menus::showAlarm() {
+  try {
+    AlarmDialog dialog(alarm_,
+                       Form4::Environment{window_.env_.programFolder, QCoreApplication::applicationFilePath().toStdString(),
+                                          window_.texts(), DefaultAutostartFolder(), window_.settingsFolder()},
+                       &window_);
+    window_.skinDialog(dialog.Image1, dialog.Image2);
+    dialog.exec();
+  } catch (const std::exception&) {
+    window_.boxes().errorBox("error12");
   }
 }
 

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <memory>
 
+#include "control/AlarmControl.h"
 #include "control/SleepControl.h"
 #include "control/SongLog.h"
 #include "shell/DesktopNotifications.h"
@@ -27,6 +28,8 @@ class Form1Menus : public QObject {
 
   SongLog& songLog() { return log_; }
   SleepControl& sleep() { return sleep_; }
+  AlarmControl& alarm() { return alarm_; }
+  void showAlarm();
   QMenu& sleepMenu() { return sleepMenu_; }
   QMenu& favouritesMenu() { return favouritesMenu_; }
   QMenu& stationsMenu() { return stationsMenu_; }
@@ -41,6 +44,7 @@ class Form1Menus : public QObject {
 
   QAction* history;  // in the tray menu
   QAction* notify;   // in the tray menu, checkable
+  QAction* alarmItem;  // in the tray menu
   QAction* sleepCancel;  // in the tray menu while the sleep timer runs: what is left, one click to cancel
 
  protected:
@@ -60,6 +64,7 @@ class Form1Menus : public QObject {
   QMenu stationsMenu_;
   QMenu sleepMenu_;
   SleepControl sleep_;
+  AlarmControl alarm_;
   QAction* stationQuiet_ = nullptr;
   QPointer<HistoryWindow> historyWindow_;
   int volumeBeforeMute_ = 0;

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "dialogs/AlarmDialog.h"
 #include "dialogs/HistoryWindow.h"
 #include "dialogs/StationDialog.h"
 #include "support/BoxCloser.h"
@@ -24,20 +25,27 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-// Fills the station dialog as a user would, once it is open, and presses OK, once per try.
-void WhenStationDialog(std::vector<std::pair<std::string, std::string>> tries) {
+// Acts on each dialog of the kind that opens, as a user would, until told it is done.
+template <typename Dialog>
+void WhenOpen(std::function<bool(Dialog&)> act) {
   auto* timer = new QTimer;
   timer->setInterval(30);
-  QObject::connect(timer, &QTimer::timeout, [timer, tries = std::move(tries)]() mutable {
-    auto* dialog = qobject_cast<StationDialog*>(QApplication::activeModalWidget());
-    if (dialog == nullptr) return;
-    dialog->Text1->setText(QString::fromStdString(tries.front().first));
-    dialog->Text2->setText(QString::fromStdString(tries.front().second));
-    tries.erase(tries.begin());
-    if (tries.empty()) timer->deleteLater();
-    dialog->Command1->click();
+  QObject::connect(timer, &QTimer::timeout, [timer, act] {
+    if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget()); dialog && act(*dialog)) {
+      timer->deleteLater();
+    }
   });
   timer->start();
+}
+
+// Types each name and address into the station dialog and presses OK.
+void WhenStationDialog(std::vector<std::pair<std::string, std::string>> tries) {
+  WhenOpen<StationDialog>([tries = std::move(tries), i = std::size_t(0)](StationDialog& dialog) mutable {
+    dialog.Text1->setText(QString::fromStdString(tries[i].first));
+    dialog.Text2->setText(QString::fromStdString(tries[i].second));
+    dialog.Command1->click();
+    return ++i == tries.size();
+  });
 }
 
 QAction* Item(QMenu& menu, const char* name) {
@@ -115,6 +123,17 @@ TEST_F(ListenerTest, OwnStationsAreAddedCheckedRenamedAndTheKeysWork) {
   EXPECT_TRUE(form.menus().sleepCancel->text().contains("14:5") || form.menus().sleepCancel->text().contains("15:00"));
   form.menus().sleepCancel->trigger();
   EXPECT_FALSE(form.menus().sleepCancel->isVisible());
+  WhenOpen<AlarmDialog>([](AlarmDialog& dialog) {
+    dialog.Check1->setChecked(true);
+    dialog.Time1->setTime(QTime(6, 30));
+    dialog.Days[0]->setChecked(false);
+    dialog.Combo1->setCurrentText("Yours");
+    dialog.Check2->setChecked(false);
+    dialog.Command1->click();
+    return true;
+  });
+  Item(form.IconTray, "alarm")->trigger();
+  EXPECT_EQ(Get("Online Radio", "wekker"), "1,6,30,30,Yours");
 }
 
 // Titles go into the history, kept across starts, and to a notification
