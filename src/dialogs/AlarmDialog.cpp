@@ -26,7 +26,7 @@ constexpr const char* kAutostartName = "Vandrel Internet Radio";
 AlarmDialog::AlarmDialog(AlarmControl& alarm, const Form4::Environment& environment, QWidget* parent)
     : QDialog(parent), alarm_(alarm), env_(environment) {
   if (env_.settingsFolder.empty()) env_.settingsFolder = env_.programFolder;
-  SetUpDialog(*this, "AlarmDialog", 5130, 3855);
+  SetUpDialog(*this, "AlarmDialog", 5880, 3855);
   const DialogHeader header = AddDialogHeader(*this);
   Image1 = header.background;
   Image2 = header.titleBar;
@@ -36,7 +36,7 @@ AlarmDialog::AlarmDialog(AlarmControl& alarm, const Form4::Environment& environm
   const QLocale locale(env_.texts.text("xlocale") == "nl" ? QLocale::Dutch : QLocale::English);
   for (int day = 0; day < 7; ++day) {
     Days[day] = Named(new QCheckBox(locale.dayName(day + 1, QLocale::ShortFormat), this), "Day");
-    Place(Days[day], 120 + day * 690, 1140, 675, 255);
+    Place(Days[day], 120 + day * 795, 1140, 780, 255);
   }
   Label2 = Named(new Caption(this), "Label2");
   Combo1 = Named(new QComboBox(this), "Combo1");
@@ -45,14 +45,16 @@ AlarmDialog::AlarmDialog(AlarmControl& alarm, const Form4::Environment& environm
   Command1 = Named(new QPushButton(this), "Command1");
   Command2 = Named(new QPushButton(this), "Command2");
   //     control    left  top   width  height
-  Place(Check1,     120,  720,  2895,  285);
-  Place(Time1,      3120, 690,  1815,  315);
+  Place(Image2,     0,    0,    5925,  495);
+  Place(Label1,     120,  0,    5685,  495);
+  Place(Check1,     120,  720,  3615,  285);
+  Place(Time1,      3870, 690,  1815,  315);
   Place(Label2,     120,  1560, 1215,  255);
-  Place(Combo1,     1440, 1530, 3495,  315);
-  Place(Label3,     120,  2040, 4815,  735);
-  Place(Check2,     120,  2820, 4815,  255);
-  Place(Command1,   2280, 3300, 1215,  375);
-  Place(Command2,   3600, 3300, 1335,  375);
+  Place(Combo1,     1440, 1530, 4245,  315);
+  Place(Label3,     120,  2040, 5565,  735);
+  Place(Check2,     120,  2820, 5565,  255);
+  Place(Command1,   3030, 3300, 1215,  375);
+  Place(Command2,   4350, 3300, 1335,  375);
   Image1->setGeometry(0, 0, width(), height());
   setFixedSize(size());
   MakePlainLabel(Label2, false);

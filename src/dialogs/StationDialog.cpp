@@ -52,6 +52,8 @@ StationDialog::StationDialog(const LanguageTable& texts, const std::string& name
   SetCaptions(texts_, {{Label1, name.empty() ? "xaddstation" : "xeditstation"}, {Label2, "xname"},
                        {Label3, "xaddress"}, {Check1, "xplaynow"}, {Command1, "f2command1"},
                        {Command2, "f2command2"}});
+  // The menu's words, without the dots that say a window follows.
+  Label1->setText(Label1->text().remove(QChar(0x2026)));
   connect(Command1, &QPushButton::clicked, this, &StationDialog::Command1_Click);
   connect(Command2, &QPushButton::clicked, this, &QDialog::reject);
   RaiseWindowedControls(this);
