@@ -30,6 +30,8 @@ inline constexpr SettingKey kLastCountryFileWritten{"Onthouden", "LaatsteLandbes
 inline constexpr SettingKey kNotify{"Online Radio", "meldingen"};
 // The wake-up alarm: "on,hour,minute,weekdays,favourite".
 inline constexpr SettingKey kAlarm{"Online Radio", "wekker"};
+// Where recordings go; the user's music folder's "Vandrel" when empty.
+inline constexpr SettingKey kRecordFolder{"Online Radio", "opnamemap"};
 inline constexpr SettingKey kGeometry{"Windows", "Geometry"};
 }  // namespace settings
 

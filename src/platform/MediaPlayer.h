@@ -30,6 +30,12 @@ class MediaPlayer : public QObject, public Playback {
   virtual void networkBack() {}
   // The system is about to sleep: what plays now is opened afresh on waking.
   virtual void suspending() {}
+  // Writes the stream as it arrives, not re-encoded, to this file, in place
+  // of the file before; "" stops. Any new address or a stop ends it too.
+  // False when it cannot record (nothing plays).
+  virtual bool record(const std::string& /*path*/) { return false; }
+  // The codec of the stream that plays (mpv's name), "" when unknown.
+  virtual std::string codec() const { return ""; }
 
  signals:
   void stateChanged(const PlayerState& state);

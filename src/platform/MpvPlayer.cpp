@@ -77,6 +77,8 @@ void MpvPlayer::setURL(const std::string& address) {
 
 void MpvPlayer::load() {
   playlists_.cancel();  // the entry it held lets mpv go on to ours
+  // mpv keeps the option from file to file: another station is never written into this one's file.
+  if (mpv_) record("");
   active_ = false;
   ending_ = false;
   restarted_ = false;
@@ -121,6 +123,7 @@ void MpvPlayer::stopStream() {
   active_ = false;
   ending_ = false;
   if (!mpv_) return;
+  record("");
   const char* stop[] = {"stop", nullptr};
   lib_->mpv_command(mpv_, stop);
 }
@@ -262,6 +265,25 @@ void MpvPlayer::setTitle(std::string title) {
     lib_->mpv_set_property_async(mpv_, 0, "title", MPV_FORMAT_STRING, &value);
   }
   emit titleChanged(QString::fromStdString(title_));
+}
+
+}  // namespace vandrel
+
+namespace vandrel {
+
+bool MpvPlayer::record(const std::string& path) {
+  if (!mpv_ || (!path.empty() && !sounding())) return false;
+  if (path.empty() && !recording_) return true;
+  recording_ = !path.empty();
+  return lib_->mpv_set_property_string(mpv_, "stream-record", path.c_str()) >= 0;
+}
+
+std::string MpvPlayer::codec() const {
+  if (!mpv_) return "";
+  char* name = lib_->mpv_get_property_string(mpv_, "audio-codec-name");
+  std::string codec = name != nullptr ? name : "";
+  if (name != nullptr) lib_->mpv_free(name);
+  return codec;
 }
 
 }  // namespace vandrel

@@ -53,6 +53,8 @@ class MpvPlayer : public MediaPlayer {
   void prepare() override { openLibrary(); }
   void networkBack() override;
   void suspending() override;
+  bool record(const std::string& path) override;
+  std::string codec() const override;
 
   // For tests: shorter pauses between tries, and a shorter steady play.
   void setReconnectPauses(ReconnectPolicy::Pauses pauses, std::chrono::milliseconds steady = std::chrono::seconds(10));
@@ -118,6 +120,7 @@ class MpvPlayer : public MediaPlayer {
   // redirects add higher ones. Older ids are streams replaced or closed.
   std::int64_t firstEntry_ = -1;
   bool active_ = false;      // a load is under way or playing
+  bool recording_ = false;   // stream-record is set
   bool restarted_ = false;   // mpv has begun playback of the current entry
   bool output_ = false;      // an audio output is open
   bool waiting_ = false;     // paused for the cache

@@ -286,7 +286,8 @@ void Form1::Label9_Click() { controller_.setVolume(0); }
 
 void Form1::showStatus() {
   // The caption cuts what does not fit as it paints; the tip always holds the whole line.
-  const QString status = QString::fromStdString(StatusText(playerState_, streamTitle_));
+  QString status = QString::fromStdString(StatusText(playerState_, streamTitle_));
+  if (menus_ && menus_->recorder().recording()) status += " \u25CF " + QString::fromStdString(texts_.text("xrecording"));
   Label14->setText(status);
   Label14->setToolTip(PlainTip(status));
 }

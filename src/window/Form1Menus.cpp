@@ -1,12 +1,18 @@
 #include "window/Form1Menus.h"
 
+#include <sys/statvfs.h>
+
 #include <QApplication>
+#include <QDir>
+#include <QStandardPaths>
 #include <QDateTime>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QShortcut>
 
+#include "core/Ini.h"
 #include "core/Registry.h"
+#include "core/SettingsFile.h"
 #include "dialogs/AlarmDialog.h"
 #include "dialogs/HistoryWindow.h"
 #include "platform/MessageBox.h"
@@ -18,6 +24,20 @@ namespace vandrel {
 namespace {
 
 constexpr int kVolumeStep = 5;
+
+// The user's music folder (XDG_MUSIC_DIR), in a folder of our own, unless the settings say where.
+std::string RecordingFolder(const std::string& settingsFolder) {
+  const std::string chosen = ReadIniWhole(SettingsFile(settingsFolder), settings::kRecordFolder.section,
+                                          settings::kRecordFolder.key);
+  if (!chosen.empty()) return chosen;
+  const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+  return (music.isEmpty() ? QDir::homePath() + "/Music" : music).toStdString() + "/Vandrel";
+}
+
+std::uint64_t FreeBytes(const std::string& folder) {
+  struct statvfs st {};
+  return ::statvfs(folder.c_str(), &st) == 0 ? std::uint64_t(st.f_bavail) * st.f_frsize : 0;
+}
 
 bool IsPlaying(PlayState activity) { return activity != PlayState::Stopped && activity != PlayState::Error; }
 
@@ -44,7 +64,9 @@ Form1Menus::Form1Menus(Form1& window)
                                    now.time().msecsSinceStartOfDay() / 1000};
               },
               [] { return Millis(QDateTime::currentMSecsSinceEpoch()); }, window.env_.baseAddress + "stream/tone",
-              [] { QApplication::beep(); }}) {
+              [] { QApplication::beep(); }}),
+      recorder_({window.controller(), [&window] { return RecordingFolder(window.settingsFolder()); },
+                 [] { return QDateTime::currentDateTime().toString("yyyy-MM-dd HH.mm").toStdString(); }, FreeBytes}) {
   const auto ports = [this] {
     return FavouritePorts{window_.controller(), window_.File1Box, window_.texts(), window_.boxes(), &window_};
   };
@@ -119,6 +141,24 @@ Form1Menus::Form1Menus(Form1& window)
   stationsMenu_.addMenu(&sleepMenu_);
   sleepCancel = Keyed(window_.IconTray, "", "sleepcancel", &sleep_, &SleepControl::cancel);
   alarmItem = Keyed(window_.IconTray, "xalarmmenu", "alarm", this, &Form1Menus::showAlarm);
+  recordItem = Keyed(window_.IconTray, "xrecord", "record");
+  recordItem->setCheckable(true);
+  stationsMenu_.addAction(recordItem);
+  connect(recordItem, &QAction::triggered, this, [this](bool on) {
+    if (!on) return recorder_.stop();
+    if (!recorder_.start() && !recorder_.recording()) {
+      ShowMessageBox(&window_, QMessageBox::Information, window_.texts().text("error0"),
+                     window_.texts().text("xnorecord"));
+    }
+  });
+  connect(&recorder_, &RecordControl::changed, this, [this] {
+    recordItem->setChecked(recorder_.recording());
+    window_.showStatus();
+  });
+  connect(&recorder_, &RecordControl::diskFull, this, [this] {
+    ShowMessageBoxLater(&window_, QMessageBox::Warning, window_.texts().text("error0"), window_.texts().text("xdiskfull"),
+                        "", [] {});
+  });
   connect(&sleep_, &SleepControl::changed, this, &Form1Menus::showSleep);
   showSleep();
   addShortcuts();

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "control/AlarmControl.h"
+#include "control/RecordControl.h"
 #include "control/SleepControl.h"
 #include "control/SongLog.h"
 #include "shell/DesktopNotifications.h"
@@ -29,6 +30,7 @@ class Form1Menus : public QObject {
   SongLog& songLog() { return log_; }
   SleepControl& sleep() { return sleep_; }
   AlarmControl& alarm() { return alarm_; }
+  RecordControl& recorder() { return recorder_; }
   void showAlarm();
   QMenu& sleepMenu() { return sleepMenu_; }
   QMenu& favouritesMenu() { return favouritesMenu_; }
@@ -45,6 +47,7 @@ class Form1Menus : public QObject {
   QAction* history;  // in the tray menu
   QAction* notify;   // in the tray menu, checkable
   QAction* alarmItem;  // in the tray menu
+  QAction* recordItem;  // in the tray menu and the station list's, checked while recording
   QAction* sleepCancel;  // in the tray menu while the sleep timer runs: what is left, one click to cancel
 
  protected:
@@ -65,6 +68,7 @@ class Form1Menus : public QObject {
   QMenu sleepMenu_;
   SleepControl sleep_;
   AlarmControl alarm_;
+  RecordControl recorder_;
   QAction* stationQuiet_ = nullptr;
   QPointer<HistoryWindow> historyWindow_;
   int volumeBeforeMute_ = 0;

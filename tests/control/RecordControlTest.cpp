@@ -1,0 +1,96 @@
+// Recording a real Icecast mount whose title changes through its admin interface.
+#include "control/RecordControl.h"
+
+#include <gtest/gtest.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/MpvPlayer.h"
+#include "support/Files.h"
+#include "support/Icecast.h"
+#include "support/QtWait.h"
+#include "support/TmpfsMount.h"
+
+namespace vandrel {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+std::uint64_t FreeBytes(const std::string& folder) {
+  struct statvfs st {};
+  return ::statvfs(folder.c_str(), &st) == 0 ? std::uint64_t(st.f_bavail) * st.f_frsize : 0;
+}
+
+// Seconds of sound ffprobe reads in a file; -1 when it reads none.
+double Duration(const std::string& file) {
+  const std::string command = "ffprobe -v error -show_entries format=duration -of csv=p=0 '" + file + "'";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  char line[64] = {};
+  const bool read = pipe != nullptr && std::fgets(line, sizeof line, pipe) != nullptr;
+  if (pipe != nullptr) ::pclose(pipe);
+  return read ? std::atof(line) : -1;
+}
+
+// Whether this process holds a file under the folder open.
+bool HoldsOpen(const fs::path& folder) {
+  for (const auto& fd : fs::directory_iterator("/proc/self/fd")) {
+    std::error_code ec;
+    if (fs::read_symlink(fd.path(), ec).string().starts_with(folder.string())) return true;
+  }
+  return false;
+}
+
+TEST(RecordControlTest, OneFilePerTitleEachPlayableNoneLeftOpenAndAFullDiskStops) {
+  int argc = 0;
+  QCoreApplication app(argc, nullptr);
+  test::Icecast icecast;
+  ASSERT_TRUE(icecast.FeedMount("/radio.mp3", test::Icecast::Feed::Mp3));
+  ASSERT_TRUE(icecast.SetTitle("/radio.mp3", "First song"));
+  MpvPlayer player(std::map<std::string, std::string>{{"ao", "null"}});
+  StringListBox names, urls, homepages;
+  StationController controller({player, "", "", {names, urls, homepages}});
+  test::TempFolder music("music");
+  std::string folder = (music / "Vandrel").string();
+  RecordControl recorder({controller, [&] { return folder; }, [] { return std::string("2026-12-08 07.00"); },
+                          FreeBytes});
+  const auto play = [&] {
+    controller.station().playNamed("Test FM", icecast.Address("radio.mp3"));
+    return test::WaitUntil([&] { return !player.streamTitle().empty(); }, 15s);
+  };
+  EXPECT_FALSE(recorder.start());  // nothing plays
+  ASSERT_TRUE(play());
+  ASSERT_TRUE(recorder.start());
+  for (const char* title : {"Second: AC/DC", "Third"}) {
+    test::Pump(1500ms);
+    ASSERT_TRUE(icecast.SetTitle("/radio.mp3", title));
+    ASSERT_TRUE(test::WaitUntil([&] { return player.streamTitle() == title; }, 10s));
+  }
+  test::Pump(1500ms);
+  controller.station().stop();
+  EXPECT_FALSE(recorder.recording());
+  EXPECT_EQ(test::Names(folder), (std::vector<std::string>{"Test FM - First song (partial).mp3",
+                                                          "Test FM - Second_ AC_DC.mp3", "Test FM - Third (partial).mp3"}));
+  for (const std::string& file : recorder.files()) EXPECT_GT(Duration(file), 0.5) << file;
+  EXPECT_TRUE(test::WaitUntil([&] { return !HoldsOpen(folder); }, 3s));
+
+  // Less than 500 MB free: it stops and says so.
+  test::TmpfsMount small(music / "small", "520m");
+  if (!small.mounted()) GTEST_SKIP() << "no right to mount a tmpfs";
+  folder = (music / "small").string();
+  int full = 0;
+  QObject::connect(&recorder, &RecordControl::diskFull, [&] { ++full; });
+  ASSERT_TRUE(play() && recorder.start());
+  std::ofstream(music / "small/filler", std::ios::binary) << std::string(60 << 20, 'x');
+  ASSERT_TRUE(icecast.SetTitle("/radio.mp3", "Fourth"));
+  ASSERT_TRUE(test::WaitUntil([&] { return !recorder.recording(); }, 15s));
+  EXPECT_EQ(full, 1);
+  EXPECT_TRUE(test::WaitUntil([&] { return !HoldsOpen(folder); }, 3s));  // mpv closes it on its own thread
+}
+
+}  // namespace
+}  // namespace vandrel
