@@ -97,7 +97,8 @@ TEST_F(ListenerTest, OwnStationsAreAddedCheckedRenamedAndTheKeysWork) {
   EXPECT_EQ(ReadPlaylist(test::ReadFile(out)).stations.size(), 3u);
 
   // Space stops and plays again; the volume keys step; M mutes and gives the volume back.
-  form.activateWindow();
+  // Shortcuts work in the active window.
+  ASSERT_TRUE(test::WaitUntil([&] { return form.activateWindow(), form.isActiveWindow(); }, 5s));
   form.File1->setFocus();
   ASSERT_TRUE(test::WaitUntil([&] { return player_.state().activity == PlayState::Playing; }, 15s));
   QTest::keyClick(form.File1, Qt::Key_Space);
