@@ -32,6 +32,8 @@ inline constexpr SettingKey kNotify{"Online Radio", "meldingen"};
 inline constexpr SettingKey kAlarm{"Online Radio", "wekker"};
 // Where recordings go; the user's music folder's "Vandrel" when empty.
 inline constexpr SettingKey kRecordFolder{"Online Radio", "opnamemap"};
+// "0": songs not recorded whole are left out.
+inline constexpr SettingKey kRecordPartial{"Online Radio", "opnamedelen"};
 inline constexpr SettingKey kGeometry{"Windows", "Geometry"};
 }  // namespace settings
 

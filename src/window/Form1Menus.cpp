@@ -141,9 +141,25 @@ Form1Menus::Form1Menus(Form1& window)
   stationsMenu_.addMenu(&sleepMenu_);
   sleepCancel = Keyed(window_.IconTray, "", "sleepcancel", &sleep_, &SleepControl::cancel);
   alarmItem = Keyed(window_.IconTray, "xalarmmenu", "alarm", this, &Form1Menus::showAlarm);
-  recordItem = Keyed(window_.IconTray, "xrecord", "record");
+  recordMenu_.menuAction()->setProperty("textKey", QByteArray("xrecordmenu"));
+  recordItem = Keyed(recordMenu_, "xrecord", "record");
   recordItem->setCheckable(true);
-  stationsMenu_.addAction(recordItem);
+  QAction* partial = Keyed(recordMenu_, "xkeeppartial", "keeppartial");
+  partial->setCheckable(true);
+  const std::string ini = SettingsFile(window_.settingsFolder());
+  partial->setChecked(ReadIni(ini, settings::kRecordPartial.section, settings::kRecordPartial.key) != "0");
+  recorder_.setKeepPartial(partial->isChecked());
+  connect(partial, &QAction::triggered, this, [this, ini](bool keep) {
+    recorder_.setKeepPartial(keep);
+    WriteIni(ini, settings::kRecordPartial.section, settings::kRecordPartial.key, keep ? "1" : "0");
+  });
+  Keyed(recordMenu_, "xrecordfolder", "recordfolder", this, [this, ini] {
+    const QString folder = QFileDialog::getExistingDirectory(
+        &window_, text("xrecordfolder"), QString::fromStdString(RecordingFolder(window_.settingsFolder())));
+    if (!folder.isEmpty()) WriteIni(ini, settings::kRecordFolder.section, settings::kRecordFolder.key, folder.toStdString());
+  });
+  window_.IconTray.addMenu(&recordMenu_);
+  stationsMenu_.addMenu(&recordMenu_);
   connect(recordItem, &QAction::triggered, this, [this](bool on) {
     if (!on) return recorder_.stop();
     if (!recorder_.start() && !recorder_.recording()) {
@@ -180,7 +196,7 @@ QString Form1Menus::text(const char* key) const { return QString::fromStdString(
 
 void Form1Menus::retitle() {
   // The language is known only once the settings are read, and may change.
-  for (QMenu* menu : {&favouritesMenu_, &stationsMenu_, &window_.IconTray, &sleepMenu_}) {
+  for (QMenu* menu : {&favouritesMenu_, &stationsMenu_, &window_.IconTray, &sleepMenu_, &recordMenu_}) {
     for (QAction* action : menu->actions()) {
       const QByteArray key = action->property("textKey").toByteArray();
       if (!key.isEmpty()) action->setText(text(key.constData()));

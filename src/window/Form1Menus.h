@@ -33,6 +33,7 @@ class Form1Menus : public QObject {
   RecordControl& recorder() { return recorder_; }
   void showAlarm();
   QMenu& sleepMenu() { return sleepMenu_; }
+  QMenu& recordMenu() { return recordMenu_; }
   QMenu& favouritesMenu() { return favouritesMenu_; }
   QMenu& stationsMenu() { return stationsMenu_; }
   // The history window, opened (or raised) on the first call.
@@ -66,6 +67,7 @@ class Form1Menus : public QObject {
   QMenu favouritesMenu_;
   QMenu stationsMenu_;
   QMenu sleepMenu_;
+  QMenu recordMenu_;
   SleepControl sleep_;
   AlarmControl alarm_;
   RecordControl recorder_;

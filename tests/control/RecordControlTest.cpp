@@ -78,17 +78,19 @@ TEST(RecordControlTest, OneFilePerTitleEachPlayableNoneLeftOpenAndAFullDiskStops
   for (const std::string& file : recorder.files()) EXPECT_GT(Duration(file), 0.5) << file;
   EXPECT_TRUE(test::WaitUntil([&] { return !HoldsOpen(folder); }, 3s));
 
-  // Less than 500 MB free: it stops and says so.
+  // Less than 500 MB free: it stops and says so; what was not recorded whole goes when so chosen.
   test::TmpfsMount small(music / "small", "520m");
   if (!small.mounted()) GTEST_SKIP() << "no right to mount a tmpfs";
   folder = (music / "small").string();
   int full = 0;
   QObject::connect(&recorder, &RecordControl::diskFull, [&] { ++full; });
+  recorder.setKeepPartial(false);
   ASSERT_TRUE(play() && recorder.start());
   std::ofstream(music / "small/filler", std::ios::binary) << std::string(60 << 20, 'x');
   ASSERT_TRUE(icecast.SetTitle("/radio.mp3", "Fourth"));
   ASSERT_TRUE(test::WaitUntil([&] { return !recorder.recording(); }, 15s));
   EXPECT_EQ(full, 1);
+  EXPECT_EQ(test::Names(folder), std::vector<std::string>{"filler"});
   EXPECT_TRUE(test::WaitUntil([&] { return !HoldsOpen(folder); }, 3s));  // mpv closes it on its own thread
 }
 
