@@ -4,7 +4,6 @@
 #include <optional>
 #include <random>
 #include <thread>
-#include <tuple>
 
 #include "DirectoryTestKit.h"
 #include "core/Gunzip.h"
@@ -30,8 +29,7 @@ std::string Line(const std::string& name, const std::string& url) {
   return "<naam>" + name + "</naam><url>" + url + "</url>\r\n";
 }
 
-// More stations than one search answer may hold.
-std::string ManyStations(const std::string& word) {
+std::string ManyStations(const std::string& word) {  // more than one search answer may hold
   std::string list;
   for (int i = 0; i < 250; ++i) list += Line(word + " " + std::to_string(i), "http://s/" + std::to_string(i));
   return list;
@@ -44,8 +42,7 @@ class DirectoryRoutesTest : public ::testing::Test {
     write("radio/inter/keuze-uk.txt", "<naam>R&B <Land></naam><bestand>big.txt</bestand>\r\n");
     write("radio/inter/zenders/big.txt", ManyStations("Station"));
     write("radio/inter/zenders/local.txt", Line("Tone", "{{base}}stream/tone"));
-    // Written in this order so that name order differs from creation order.
-    const std::string rock = Line("Rock & Roll Radio", "http://one/");
+    const std::string rock = Line("Rock & Roll Radio", "http://one/");  // b before a: name order is not creation order
     write("radio/inter/zenders/b.txt", rock + Line("ROCK & ROLL Classics", "{{base}}classics"));
     write("radio/inter/zenders/a.txt", rock + Line("Jazz+Blues", "http://jazz/") + Line("Zürich Eins", "http://z/") +
                                            rock + "<naam>Rock & Roll Nameless</naam>\r\n");
@@ -67,7 +64,6 @@ class DirectoryRoutesTest : public ::testing::Test {
   std::string raw(const std::string& requestLine, const std::string& headers = "Host: x\r\n") {
     return RawExchange(port(), requestLine + " HTTP/1.1\r\n" + headers + "\r\n");
   }
-  // The country list, whole: the server is still at work.
   bool servesList(const std::string& target) { return get(target).body.ends_with("<bestand>big.txt</bestand>\r\n"); }
 
   TempFolder tmp_;
@@ -112,8 +108,7 @@ TEST_F(DirectoryRoutesTest, ListsNameTheServerByAValidHostHeaderOnly) {
 
 TEST_F(DirectoryRoutesTest, ListsCarryValidatorsAndAnswerConditionalRequests) {
   const auto plain = get(kBig);
-  const std::string etag = plain.get_header_value("ETag");
-  const std::string modified = plain.get_header_value("Last-Modified");
+  const std::string etag = plain.get_header_value("ETag"), modified = plain.get_header_value("Last-Modified");
   EXPECT_TRUE(modified.ends_with(" GMT")) << modified;
   for (const auto& [header, value, status] : std::vector<std::tuple<std::string, std::string, int>>{
            {"If-None-Match", "\"other\", " + etag, 304},
@@ -138,8 +133,7 @@ TEST_F(DirectoryRoutesTest, ListsCarryValidatorsAndAnswerConditionalRequests) {
 TEST_F(DirectoryRoutesTest, GzipOnlyWhenTheClientTakesIt) {
   for (const char* accepts : {"gzip", "deflate, gzip;q=0.5", "*", "br, GZIP"}) {
     const auto zipped = get(kBig, {{"Accept-Encoding", accepts}});
-    EXPECT_EQ(zipped.get_header_value("Content-Encoding"), "gzip") << accepts;
-    EXPECT_EQ(zipped.get_header_value("Vary"), "Accept-Encoding");
+    EXPECT_EQ(zipped.get_header_value("Content-Encoding") + zipped.get_header_value("Vary"), "gzipAccept-Encoding");
     EXPECT_EQ(Gunzip(zipped.body, 1 << 20), ManyStations("Station")) << accepts;  // the player's own unpacker
   }
   for (const char* refuses : {"", "*;q=0", "gzip; q=0.000"}) {
@@ -151,8 +145,7 @@ TEST_F(DirectoryRoutesTest, GzipOnlyWhenTheClientTakesIt) {
   for (const std::string accepts : {"identity", "gzip"}) {
     const std::string head = raw(std::string("HEAD ") + kBig, "Host: x\r\nAccept-Encoding: " + accepts + "\r\n");
     const std::string length = std::to_string(get(kBig, {{"Accept-Encoding", accepts}}).body.size());
-    EXPECT_NE(head.find("\r\nContent-Length: " + length + "\r\n"), std::string::npos) << accepts << head;
-    EXPECT_TRUE(head.ends_with("\r\n\r\n")) << accepts;
+    EXPECT_TRUE(head.ends_with("\r\n\r\n") && head.find("Content-Length: " + length + "\r") != std::string::npos) << head;
   }
   const auto search = get(std::string(kSearch) + "?zoeken=station", {{"Accept-Encoding", "gzip"}});
   EXPECT_EQ(search.get_header_value("Content-Encoding"), "gzip");
@@ -181,16 +174,13 @@ TEST_F(DirectorySafetyTest, NothingOutsideTheFolderIsServed) {
         "/leak.txt%00.html", "/%u002e%u002e/secret.txt", "http://127.0.0.1/../secret.txt"}) {
     const std::string reply = raw("GET " + std::string(target));
     EXPECT_TRUE(StatusOf(reply) == 400 || StatusOf(reply) == 404) << target << " gave " << StatusOf(reply);
-    EXPECT_EQ(reply.find(kSecret), std::string::npos) << target;
-    EXPECT_EQ(reply.find("root:"), std::string::npos) << target;
+    EXPECT_TRUE(reply.find(kSecret) == std::string::npos && reply.find("root:") == std::string::npos) << target;
   }
-  // Symlinks are followed as long as they stay inside.
-  EXPECT_TRUE(servesList("/inside.txt"));
+  EXPECT_TRUE(servesList("/inside.txt"));  // symlinks are followed as long as they stay inside
 }
 
 TEST_F(DirectorySafetyTest, OversizedRequestsAreRefusedAndTheServerGoesOn) {
-  // Each over-long head is answered before the connection closes.
-  std::string manyHeaders;
+  std::string manyHeaders;  // each over-long head is answered before the connection closes
   for (int i = 0; i < 20000; ++i) manyHeaders += "X-H" + std::to_string(i) + ": v\r\n";
   const std::string get = std::string("GET ") + kList + " HTTP/1.1\r\nHost: x\r\n";
   for (const auto& [request, status] : std::vector<std::pair<std::string, int>>{
@@ -204,8 +194,7 @@ TEST_F(DirectorySafetyTest, OversizedRequestsAreRefusedAndTheServerGoesOn) {
   // The unread body must not be mistaken for a second request.
   const std::string smuggled =
       RawExchange(port(), get + "Content-Length: 30\r\n\r\nGET /leak.txt HTTP/1.1\r\n\r\n\r\n");
-  EXPECT_EQ(StatusOf(smuggled), 200);
-  EXPECT_EQ(smuggled.find("HTTP/1.1", 8), std::string::npos);
+  EXPECT_TRUE(StatusOf(smuggled) == 200 && smuggled.find("HTTP/1.1", 8) == std::string::npos) << smuggled;
   EXPECT_TRUE(servesList(kList));
 }
 
@@ -235,16 +224,12 @@ TEST_F(DirectoryRoutesTest, ToneStreamsInRealTimeUntilTheListenerLeaves) {
   auto reply = client.Get("/stream/tone?seconds=4");
   const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
   ASSERT_TRUE(reply);
-  EXPECT_EQ(reply->get_header_value("Content-Type"), "audio/wav");
-  EXPECT_FALSE(reply->has_header("icy-metaint"));
+  EXPECT_TRUE(reply->get_header_value("Content-Type") == "audio/wav" && !reply->has_header("icy-metaint"));
   EXPECT_EQ(reply->body.size(), ToneStream::kHeaderBytes + 4 * ToneStream::kBytesPerSecond);
-  // Two seconds are sent at once, the other two at the pace they play.
-  EXPECT_GT(took.count(), 1.5);
-  EXPECT_LT(took.count(), 15.0);
+  EXPECT_TRUE(took.count() > 1.5 && took.count() < 15.0) << took.count();  // two seconds at once, two as they play
   EXPECT_EQ(get("/stream/tone?seconds=soon").status, 400);
 
-  // An endless stream ends with its listener, and the server goes on.
-  std::size_t received = 0;
+  std::size_t received = 0;  // an endless stream ends with its listener, and the server goes on
   client.Get("/stream/tone",
              [&](const char*, std::size_t n) { return (received += n) < 2 * ToneStream::kBytesPerSecond; });
   EXPECT_GE(received, 2 * ToneStream::kBytesPerSecond);

@@ -7,7 +7,6 @@
 #include <QProgressBar>
 #include <QTest>
 #include <QTextBlock>
-#include <functional>
 #include <set>
 
 #include "markup/DownloadInfoSettings.h"
@@ -73,17 +72,10 @@ void TypeKey(Markora& box, int key, const QString& text, Qt::KeyboardModifiers m
   QTest::sendKeyEvent(QTest::Click, box.rtfHTML(), static_cast<Qt::Key>(key), text, modifiers);
 }
 
-template <typename Action>
-int ErrorNumber(Action action) try {
-  action();
-  return 0;
-} catch (const MarkoraError& e) {
-  return e.number();
-}
+int ErrorNumber(const auto& action) try { return action(), 0; } catch (const MarkoraError& e) { return e.number(); }
 
+// Markup: tags bold, property names italic, values both, comments and entities plain; else entities both.
 TEST(MarkoraColorizeTest, StylesEachMarkupClassAsItsSwitchesSay) {
-  // Markup: tags bold, property names italic, values both, comments and
-  // entities plain; otherwise the defaults, with entities bold and italic.
   const std::tuple<const char*, bool, const char*> cases[] = {
       {"<td nowrap>", true, ".bb.xxxxxx."},         {"<!-- note -->", false, "....iiiiii..."},
       {"<!-->", false, "....."},                    {"<!DOCTYPE html>", true, "..............."},
@@ -150,8 +142,7 @@ TEST(MarkoraEditingTest, TypesAnEntityWithTheEventsOfTypingItAndHearsTheContaine
   EventLog log(box);
   TypeKey(box, 0, QString::fromUtf8("ä"));
   EXPECT_EQ(box.Text(), "&auml;");
-  // Every replacement character as if typed, then the replaced key's own
-  // press with character 0, then its key up.
+  // Every replacement character as if typed, then the replaced key's own press with character 0, then its key up.
   reference.events.insert(reference.events.begin(), "KeyDown:0");
   reference.events.insert(reference.events.end(), {"KeyPress:0", "KeyUp:0"});
   EXPECT_EQ(log.events, reference.events);
@@ -162,8 +153,7 @@ TEST(MarkoraEditingTest, TypesAnEntityWithTheEventsOfTypingItAndHearsTheContaine
   TypeKey(box, 0, QString::fromUtf8("ä"));
   EXPECT_EQ(box.Text(), QString::fromUtf8("&quot;ä"));
 
-  // A key press changed by the container inserts the new character, 0 none;
-  // a key code set to 0 swallows the key.
+  // A key press changed by the container inserts the new character, 0 none; a key code set to 0 swallows the key.
   box.setText("");
   QObject::connect(&box, &Markora::KeyPress, [](int& k) { k = (k == 'a') ? 'b' : (k == 'c' ? 0 : k); });
   QObject::connect(&box, &Markora::KeyDown, [](int& code) { code = code == 'Q' ? 0 : code; });
@@ -219,7 +209,7 @@ TEST(MarkoraTextFunctionsTest, FindSpanUpToAndLines) {
             (std::vector<int>{0, 3, 8, -1, 4, 0}));
 
   box.setText("key = value");
-  const auto from = [&](int caret, const std::function<void()>& move) {
+  const auto from = [&](int caret, const auto& move) {
     box.setSelStart(caret);
     move();
     return std::pair(box.SelStart(), box.SelText().toStdString());
