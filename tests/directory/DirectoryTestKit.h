@@ -5,7 +5,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -54,14 +53,6 @@ struct OpenConnection {
     return head;
   }
   int status(std::chrono::milliseconds wait) { return StatusOf(head(wait)); }
-  // Whether the server closed it, once what it sent is read away.
-  bool closed() const {
-    char rest[512];
-    ssize_t n = 0;
-    for (int reads = 0; reads < 100 && (n = ::recv(fd, rest, sizeof rest, MSG_DONTWAIT)) > 0; ++reads) {
-    }
-    return n == 0 || (n < 0 && errno == ECONNRESET);
-  }
   bool fill(std::chrono::steady_clock::time_point end) {
     char chunk[16384];
     pollfd ready{fd, POLLIN, 0};
