@@ -161,23 +161,12 @@ long Count(const std::string& text, std::string_view part) {
 TEST(DirectoryIdleTest, AnIdleServerSleepsOnAFewThreads) {
   DirectoryServerProcess server(VANDREL_SHIPPED_DIRECTORY_DATA, {"--quiet"});
   ASSERT_EQ(Fetch(server.port(), kList).status, 200);
-  const fs::path tasks = "/proc/" + std::to_string(server.pid()) + "/task";
-  const auto wakeUps = [&] {  // of every thread
-    long total = 0;
-    for (const auto& task : fs::directory_iterator(tasks)) {
-      const std::string status = ReadFile(task.path() / "status");
-      for (const char* key : {"\nvoluntary_ctxt_switches:", "\nnonvoluntary_ctxt_switches:"}) {
-        total += std::atol(status.c_str() + status.find(key) + std::strlen(key));
-      }
-    }
-    return total;
-  };
   std::this_thread::sleep_for(500ms);
-  const long before = wakeUps();
+  const long before = ContextSwitches(server.pid());
   std::this_thread::sleep_for(2s);
   const long cores = std::max(1u, std::thread::hardware_concurrency());
-  EXPECT_LE(std::distance(fs::directory_iterator(tasks), {}), 2 * cores + 4);
-  EXPECT_LE(wakeUps() - before, 5);  // a thread that polled every 100 ms would alone make 20
+  EXPECT_LE(StatusField("/proc/" + std::to_string(server.pid()) + "/status", "Threads:"), 2 * cores + 4);
+  EXPECT_LE(ContextSwitches(server.pid()) - before, 5);  // a thread that polled every 100 ms would alone make 20
 }
 
 // A trusted proxy's word names the client, anyone else's is ignored; the tone's share counts them apart.
@@ -287,8 +276,8 @@ TEST(DirectoryScaleOutTest, NginxAsTheReadmeConfiguresItServesEveryoneThroughTwo
   std::vector<std::thread> clients;
   for (int c = 0; c < 300; ++c) {
     clients.emplace_back([&, c] {
-      std::unique_ptr<OpenConnection> connection;
-      for (int i = 0; i < 10; ++i) ok += GetKeptAlive(connection, nginx.port(), (c + i) % 2 ? kList : kSearch) == 200;
+      KeepAliveClient client("127.0.0.1", nginx.port());
+      for (int i = 0; i < 10; ++i) ok += client.get((c + i) % 2 ? kList : kSearch) == 200;
     });
   }
   for (auto& t : clients) t.join();

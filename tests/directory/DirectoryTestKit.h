@@ -1,13 +1,16 @@
 #pragma once
 
 #include <httplib.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
-#include <memory>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "support/Files.h"
 #include "support/Loopback.h"
@@ -20,6 +23,26 @@ inline httplib::Response Fetch(int port, const std::string& target, const httpli
   client.set_decompress(false);
   auto reply = client.Get(target, headers);
   return reply ? *reply : httplib::Response{};
+}
+
+// A number of a /proc status file ("Threads:"); 0 when it is missing.
+inline long StatusField(const std::filesystem::path& file, const std::string& key) {
+  std::ifstream status(file);
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind(key, 0) == 0) return std::strtol(line.c_str() + key.size(), nullptr, 10);
+  }
+  return 0;
+}
+
+// Context switches of all a process's threads: every wake-up of any of them.
+inline long ContextSwitches(pid_t pid) {
+  long total = 0;
+  std::error_code ec;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+    total += StatusField(task.path() / "status", "voluntary_ctxt_switches:") +
+             StatusField(task.path() / "status", "nonvoluntary_ctxt_switches:");
+  }
+  return total;
 }
 
 inline std::string Get(const std::string& target, const std::string& headers = "") {
@@ -39,39 +62,61 @@ struct OpenConnection {
     return fd >= 0 && ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) > 0;
   }
   // The next reply's head, "" for none in time; a body with a length is read away, so the next request may follow.
-  std::string head(std::chrono::milliseconds wait) {
-    const auto end = std::chrono::steady_clock::now() + wait;
-    std::size_t at = 0;
-    while ((at = buffer.find("\r\n\r\n")) == std::string::npos && fill(end)) {
+  std::string head(std::chrono::milliseconds wait) const {
+    const std::string head = ReadHead(fd, wait);
+    const std::size_t at = head.find("\r\nContent-Length: ");
+    std::size_t left = at == std::string::npos ? 0 : std::stoul(head.substr(at + 18));
+    char chunk[4096];
+    for (ssize_t n = 1; left > 0 && n > 0; left -= static_cast<std::size_t>(std::max<ssize_t>(n, 0))) {
+      n = ::recv(fd, chunk, std::min(left, sizeof chunk), 0);
     }
-    const std::string head = at == std::string::npos ? "" : buffer.substr(0, at + 4);
-    const std::size_t length = head.find("\r\nContent-Length: ");
-    const std::size_t whole = head.size() + (length == std::string::npos ? 0 : std::stoul(head.substr(length + 18)));
-    while (!head.empty() && buffer.size() < whole && fill(end)) {
-    }
-    buffer.erase(0, head.empty() ? 0 : whole);
     return head;
   }
-  int status(std::chrono::milliseconds wait) { return StatusOf(head(wait)); }
-  bool fill(std::chrono::steady_clock::time_point end) {
-    char chunk[16384];
-    pollfd ready{fd, POLLIN, 0};
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-    const ssize_t n = left.count() > 0 && ::poll(&ready, 1, static_cast<int>(left.count())) > 0
-                          ? ::recv(fd, chunk, sizeof chunk, 0) : 0;
-    if (n > 0) buffer.append(chunk, static_cast<std::size_t>(n));
-    return n > 0;
-  }
+  int status(std::chrono::milliseconds wait) const { return StatusOf(head(wait)); }
   int fd;
-  std::string buffer;
 };
 
-// A request's status on one keep-alive connection, opened anew only after "Connection: close"; 0 for any loss.
-inline int GetKeptAlive(std::unique_ptr<OpenConnection>& connection, int port, const std::string& target) {
-  if (!connection) connection = std::make_unique<OpenConnection>(port, "127.0.0.1", "");
-  const std::string head = connection->send(Get(target)) ? connection->head(std::chrono::seconds(5)) : "";
-  if (head.empty() || head.find("\r\nConnection: close\r\n") != std::string::npos) connection.reset();
-  return StatusOf(head);
-}
+// One keep-alive connection, opened again only after "Connection: close"; any other loss fails.
+class KeepAliveClient {
+ public:
+  KeepAliveClient(std::string source, int port) : source_(std::move(source)), port_(port) {}
+  ~KeepAliveClient() { ::close(fd_); }
+  KeepAliveClient(const KeepAliveClient&) = delete;
+  KeepAliveClient& operator=(const KeepAliveClient&) = delete;
+
+  // The reply's status, or 0 when no whole reply came.
+  int get(const std::string& target) {
+    if (fd_ < 0 && (fd_ = ConnectLoopback(port_, std::chrono::seconds(5), source_)) < 0) return 0;
+    const std::string request = "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    bool whole = ::send(fd_, request.data(), request.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(request.size());
+    std::size_t headEnd = std::string::npos;
+    while (whole && (headEnd = buffer_.find("\r\n\r\n")) == std::string::npos) whole = fill();
+    const std::string head = whole ? buffer_.substr(0, headEnd + 4) : std::string();
+    const std::size_t at = head.find("\r\nContent-Length:");
+    const std::size_t length = head.size() + (at == std::string::npos ? 0 : std::stoul(head.substr(at + 17)));
+    while (whole && buffer_.size() < length) whole = fill();
+    whole = whole && head.rfind("HTTP/1.1 ", 0) == 0;
+    buffer_.erase(0, whole ? length : buffer_.size());
+    if (!whole || head.find("\r\nConnection: close\r\n") != std::string::npos) {
+      ::close(fd_);
+      fd_ = -1;
+      buffer_.clear();
+    }
+    return whole ? std::stoi(head.substr(9, 3)) : 0;
+  }
+
+ private:
+  bool fill() {
+    char chunk[16384];
+    const ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
+    if (n > 0) buffer_.append(chunk, static_cast<std::size_t>(n));
+    return n > 0;
+  }
+
+  std::string source_;
+  int port_;
+  int fd_ = -1;
+  std::string buffer_;
+};
 
 }  // namespace vandrel::test

@@ -115,10 +115,9 @@ TEST(DirectoryLoadFaultTest, SlowAndGreedyClientsLeaveOthersAnswered) {
   std::vector<std::thread> clients;
   for (int c = 0; c < 300; ++c) {
     clients.emplace_back([&, c] {
-      std::unique_ptr<OpenConnection> connection;
+      KeepAliveClient client("127.0.0.1", server.port());
       while (std::chrono::steady_clock::now() < end) {
-        const auto target = c % 2 ? list : "/radio/inter/zenders/radio-lijst-zoek.php?zoeken=radio";
-        (GetKeptAlive(connection, server.port(), target) == 200 ? ok : failed)++;
+        (client.get(c % 2 ? list : "/radio/inter/zenders/radio-lijst-zoek.php?zoeken=radio") == 200 ? ok : failed)++;
       }
     });
   }
