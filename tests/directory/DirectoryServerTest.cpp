@@ -81,8 +81,7 @@ TEST_F(DirectoryRoutesTest, RoutesAnswerWithTheirStatus) {
            {"GET", site + "?wat=home&lang=nederlands", 200, "Landen"}, {"GET", site + "?wat=nonsense", 400, ""},
            {"GET", site + "?wat=home&lang=klingon", 200, "<li>R&amp;B &lt;Land&gt;</li>"}, {"POST", kList, 405, ""}}) {
     const std::string reply = raw(method + " " + target, "Host: x\r\nContent-Length: 0\r\n");
-    EXPECT_EQ(StatusOf(reply), status) << method << " " << target;
-    EXPECT_NE(reply.find(carries), std::string::npos) << method << " " << target;
+    EXPECT_TRUE(StatusOf(reply) == status && reply.find(carries) != std::string::npos) << target << ": " << reply;
   }
 }
 
@@ -112,8 +111,7 @@ TEST_F(DirectoryRoutesTest, ListsCarryValidatorsAndAnswerConditionalRequests) {
            {"If-Modified-Since", modified, 304}, {"If-Modified-Since", "Thu, 01 Jan 1998 00:00:00 GMT", 200},
            {"If-Modified-Since", "yesterday", 200}}) {
     const auto reply = get(kBig, {{header, value}});
-    EXPECT_EQ(reply.status, status) << header << ": " << value;
-    EXPECT_EQ(reply.body.empty(), status == 304) << header << ": " << value;
+    EXPECT_TRUE(reply.status == status && reply.body.empty() == (status == 304)) << header << ": " << value;
   }
   // A changed file of the same size is read afresh: the old tag no longer matches.
   std::this_thread::sleep_for(20ms);
