@@ -36,9 +36,7 @@ struct Listener {
     }
   }
   PlayState state() const { return player.state().activity; }
-  bool WaitFor(PlayState s, std::chrono::milliseconds limit) {
-    return test::WaitUntil([&] { return state() == s; }, limit);
-  }
+  bool WaitFor(PlayState s, std::chrono::milliseconds limit) { return test::WaitUntil([&] { return state() == s; }, limit); }
   MpvPlayer player{std::map<std::string, std::string>{{"ao", "null"}}};
   int errors = 0;
   std::vector<PlayState> states;
