@@ -84,8 +84,7 @@ TEST_F(Form1Test, ClosingSavesInOneReplaceWhatTheNextStartResumes) {
   Form1& next = Start();
   ASSERT_TRUE(StartedUp());
   EXPECT_EQ(player_.URL(), "");
-  EXPECT_EQ(next.ZenderNaam->text(), "Zender \"één\" = twee");
-  EXPECT_EQ(next.TaalGeselecteerdTekst->text(), "België");
+  EXPECT_EQ(next.ZenderNaam->text() + " in " + next.TaalGeselecteerdTekst->text(), "Zender \"één\" = twee in België");
   EXPECT_EQ(player_.volume(), 0);
   EXPECT_EQ(next.controller().lastAddress(), longAddress);
   EXPECT_NE(Get("Windows", "Geometry"), "");
@@ -120,8 +119,7 @@ TEST_F(Form1Test, AFailingStartUpStepIsReportedOnce) {
     EXPECT_EQ(form.List1->count() == 0, !c.directory.empty());
     form.List1Box.AddItem("stray");
     form.List1->setCurrentRow(form.List1->count() - 1);
-    EXPECT_EQ(player_.URL(), "");
-    EXPECT_EQ(form.ZenderNaam->text().toStdString(), "stray");
+    EXPECT_EQ(form.ZenderNaam->text().toStdString() + " " + player_.URL(), "stray ");
   }
 }
 
