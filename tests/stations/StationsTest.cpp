@@ -18,8 +18,8 @@ TEST(FavouriteFileNameTest, RefusesOnlyUnsafeNamesAndNamesTheFileAsItIsStored) {
     EXPECT_TRUE(IsFavouriteFileName(name)) << name;
   }
   for (const std::string& name : {std::string(), std::string("."), std::string(".."), std::string("favo/"),
-                                  std::string("cut\0off", 7), std::string("\x1B[31mred"), std::string("del\x7F"),
-                                  std::string("c1 \xC2\x9B" "31m"), std::string(".Radio.tmp-Ab12Cd")}) {
+                                  std::string("cut\0off", 7), std::string("two\nlines"), std::string("\x1B[31m"),
+                                  std::string("del\x7F"), std::string("c1 \xC2\x9B" "31m"), std::string(".R.tmp-Ab12Cd")}) {
     EXPECT_FALSE(IsFavouriteFileName(name)) << name;
   }
   const std::pair<std::string, std::string> kept[] = {

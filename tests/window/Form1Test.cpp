@@ -126,11 +126,9 @@ TEST_F(Form1Test, AFailingStartUpStepIsReportedOnce) {
 // Clicks go through the window's hit test: the country label overlaps the Stop button.
 TEST_F(Form1Test, KeysPlayEachStationPassedStopStopsAndADeadStreamGivesOneBoxThatHoldsNothingBack) {
   test::CannedServer dead("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-  std::string list;
-  for (const char k : {'0', '1', '2'}) {
-    list += std::string("<naam>Toon ") + k + "</naam><url>{{base}}stream/tone?seconds=60" + k + "</url><homepage>t</homepage>";
-  }
-  const test::ServedData tones({{"radio/inter/zenders/holland.txt", list + "<naam>Dood</naam><url>" + dead.address() + "stream</url>"}});
+  const std::string tone = "</naam><homepage>t</homepage><url>{{base}}stream/tone?seconds=60";
+  const test::ServedData tones({{"radio/inter/zenders/holland.txt", "<naam>Toon 0" + tone + "0</url><naam>Toon 1" + tone +
+                                 "1</url><naam>Toon 2" + tone + "2</url><naam>Dood</naam><url>" + dead.address() + "stream</url>"}});
   std::optional<test::BoxCloser> boxes(std::in_place);
   Form1& form = Start(tones.server->baseAddress());
   ASSERT_TRUE(test::WaitUntil([&] { return form.List1->count() == 4; }, 10s));
