@@ -98,16 +98,16 @@ TEST_F(Form1Test, AFailingStartUpStepIsReportedOnce) {
   const std::string closed = "http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/";
   const struct {
     const char* volume;
+    bool favourites;
     std::string directory;  // the server's when empty
     Names keys;
     int shown;
-  } cases[] = {{"loud", "", {"error17"}, 50}, {"101", "", {"error17"}, 50}, {"20", closed, {"error10"}, 20},
-               {"20", page.address(), {}, 20}, {"20", "", {"error17"}, 20}};  // the last without favourites
+  } cases[] = {{"loud", true, "", {"error17"}, 50}, {"101", true, "", {"error17"}, 50}, {"20", true, closed, {"error10"}, 20},
+               {"20", true, page.address(), {}, 20}, {"20", false, "", {"error17"}, 20}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.volume + c.directory);
     Set("Onthouden", "Volume", c.volume);
-    const bool favourites = &c != &cases[4];
-    if (!favourites) fs::remove(folder_ / "favo");
+    if (!c.favourites) fs::remove(folder_ / "favo");
     test::BoxCloser boxes;
     Form1& form = Start(c.directory);
     ASSERT_TRUE(StartedUp() && test::WaitUntil([&] { return !form.Timer1.isActive(); }, 5s));
@@ -115,7 +115,7 @@ TEST_F(Form1Test, AFailingStartUpStepIsReportedOnce) {
     ExpectBoxes(boxes, c.keys);
     EXPECT_FALSE(form.Timer1.isActive());
     EXPECT_EQ(form.Slider1->value(), c.shown);
-    EXPECT_EQ(form.File1Box.Path(), favourites ? (folder_ / "favo/").string() : "");
+    EXPECT_EQ(form.File1Box.Path(), c.favourites ? (folder_ / "favo/").string() : "");
     EXPECT_EQ(form.List1->count() == 0, !c.directory.empty());
     form.List1Box.AddItem("stray");
     form.List1->setCurrentRow(form.List1->count() - 1);
