@@ -102,8 +102,9 @@ TEST_F(Form1Test, AFailingStartUpStepIsReportedOnce) {
     std::string directory;  // the server's when empty
     Names keys;
     int shown;
-  } cases[] = {{"loud", true, "", {"error17"}, 50}, {"101", true, "", {"error17"}, 50}, {"20", true, closed, {"error10"}, 20},
-               {"20", true, page.address(), {}, 20}, {"20", false, "", {"error17"}, 20}};
+  } cases[] = {{"loud", true, "", {"error17"}, 50}, {"101", true, "", {"error17"}, 50},
+               {"20", true, closed, {"error10"}, 20}, {"20", true, page.address(), {}, 20},
+               {"20", false, "", {"error17"}, 20}};  // last: the folder stays gone
   for (const auto& c : cases) {
     SCOPED_TRACE(c.volume + c.directory);
     Set("Onthouden", "Volume", c.volume);
@@ -127,8 +128,9 @@ TEST_F(Form1Test, AFailingStartUpStepIsReportedOnce) {
 TEST_F(Form1Test, KeysPlayEachStationPassedStopStopsAndADeadStreamGivesOneBoxThatHoldsNothingBack) {
   test::CannedServer dead("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
   const std::string tone = "</naam><homepage>t</homepage><url>{{base}}stream/tone?seconds=60";
-  const test::ServedData tones({{"radio/inter/zenders/holland.txt", "<naam>Toon 0" + tone + "0</url><naam>Toon 1" + tone +
-                                 "1</url><naam>Toon 2" + tone + "2</url><naam>Dood</naam><url>" + dead.address() + "stream</url>"}});
+  const test::ServedData tones({{"radio/inter/zenders/holland.txt",
+                                 "<naam>Toon 0" + tone + "0</url><naam>Toon 1" + tone + "1</url><naam>Toon 2" + tone +
+                                     "2</url><naam>Dood</naam><url>" + dead.address() + "stream</url>"}});
   std::optional<test::BoxCloser> boxes(std::in_place);
   Form1& form = Start(tones.server->baseAddress());
   ASSERT_TRUE(test::WaitUntil([&] { return form.List1->count() == 4; }, 10s));
