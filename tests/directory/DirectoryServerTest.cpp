@@ -4,7 +4,6 @@
 #include <optional>
 #include <random>
 #include <thread>
-#include <tuple>
 
 #include "DirectoryTestKit.h"
 #include "core/Gunzip.h"
@@ -30,8 +29,7 @@ std::string Line(const std::string& name, const std::string& url) {
   return "<naam>" + name + "</naam><url>" + url + "</url>\r\n";
 }
 
-// More stations than one search answer may hold.
-std::string ManyStations(const std::string& word) {
+std::string ManyStations(const std::string& word) {  // more than one search answer may hold
   std::string list;
   for (int i = 0; i < 250; ++i) list += Line(word + " " + std::to_string(i), "http://s/" + std::to_string(i));
   return list;
@@ -44,8 +42,7 @@ class DirectoryRoutesTest : public ::testing::Test {
     write("radio/inter/keuze-uk.txt", "<naam>R&B <Land></naam><bestand>big.txt</bestand>\r\n");
     write("radio/inter/zenders/big.txt", ManyStations("Station"));
     write("radio/inter/zenders/local.txt", Line("Tone", "{{base}}stream/tone"));
-    // Written in this order so that name order differs from creation order.
-    const std::string rock = Line("Rock & Roll Radio", "http://one/");
+    const std::string rock = Line("Rock & Roll Radio", "http://one/");  // b before a: name order is not creation order
     write("radio/inter/zenders/b.txt", rock + Line("ROCK & ROLL Classics", "{{base}}classics"));
     write("radio/inter/zenders/a.txt", rock + Line("Jazz+Blues", "http://jazz/") + Line("Zürich Eins", "http://z/") +
                                            rock + "<naam>Rock & Roll Nameless</naam>\r\n");
@@ -67,7 +64,6 @@ class DirectoryRoutesTest : public ::testing::Test {
   std::string raw(const std::string& requestLine, const std::string& headers = "Host: x\r\n") {
     return RawExchange(port(), requestLine + " HTTP/1.1\r\n" + headers + "\r\n");
   }
-  // The country list, whole: the server is still at work.
   bool servesList(const std::string& target) { return get(target).body.ends_with("<bestand>big.txt</bestand>\r\n"); }
 
   TempFolder tmp_;
@@ -79,17 +75,13 @@ TEST_F(DirectoryRoutesTest, RoutesAnswerWithTheirStatus) {
   const std::string site = "/radio/inter/website/index.php";
   for (const auto& [method, target, status, carries] :
        std::vector<std::tuple<std::string, std::string, int, std::string>>{
-           {"GET", "/radio/inter/keuze-uk.txt", 200, "Content-Type: text/plain; charset=utf-8\r\n"},
+           {"GET", kList, 200, "Content-Type: text/plain; charset=utf-8\r\n"},
            {"GET", "/ecards/", 200, "Content-Type: text/html; charset=utf-8\r\n"},
-           {"GET", "/ecards", 301, "Location: /ecards/\r\n"},
-           {"GET", "/radio/inter/zenders/atlantis.txt", 404, "\r\n\r\n404 Not Found"},
-           {"GET", site + "?wat=home&lang=nederlands", 200, "Landen"},
-           {"GET", site + "?wat=home&lang=klingon", 200, "<li>R&amp;B &lt;Land&gt;</li>"},
-           {"GET", site + "?wat=nonsense", 400, ""},
-           {"POST", "/radio/inter/keuze-uk.txt", 405, ""}}) {
+           {"GET", "/ecards", 301, "Location: /ecards/\r\n"}, {"GET", "/radio/atlantis.txt", 404, "\r\n\r\n404 Not Found"},
+           {"GET", site + "?wat=home&lang=nederlands", 200, "Landen"}, {"GET", site + "?wat=nonsense", 400, ""},
+           {"GET", site + "?wat=home&lang=klingon", 200, "<li>R&amp;B &lt;Land&gt;</li>"}, {"POST", kList, 405, ""}}) {
     const std::string reply = raw(method + " " + target, "Host: x\r\nContent-Length: 0\r\n");
-    EXPECT_EQ(StatusOf(reply), status) << method << " " << target;
-    EXPECT_NE(reply.find(carries), std::string::npos) << method << " " << target;
+    EXPECT_TRUE(StatusOf(reply) == status && reply.find(carries) != std::string::npos) << target << ": " << reply;
   }
 }
 
@@ -112,25 +104,19 @@ TEST_F(DirectoryRoutesTest, ListsNameTheServerByAValidHostHeaderOnly) {
 
 TEST_F(DirectoryRoutesTest, ListsCarryValidatorsAndAnswerConditionalRequests) {
   const auto plain = get(kBig);
-  const std::string etag = plain.get_header_value("ETag");
-  const std::string modified = plain.get_header_value("Last-Modified");
+  const std::string etag = plain.get_header_value("ETag"), modified = plain.get_header_value("Last-Modified");
   EXPECT_TRUE(modified.ends_with(" GMT")) << modified;
   for (const auto& [header, value, status] : std::vector<std::tuple<std::string, std::string, int>>{
-           {"If-None-Match", "\"other\", " + etag, 304},
-           {"If-None-Match", "\"other\"", 200},
-           {"If-Modified-Since", modified, 304},
-           {"If-Modified-Since", "Thu, 01 Jan 1998 00:00:00 GMT", 200},
+           {"If-None-Match", "\"other\", " + etag, 304}, {"If-None-Match", "\"other\"", 200},
+           {"If-Modified-Since", modified, 304}, {"If-Modified-Since", "Thu, 01 Jan 1998 00:00:00 GMT", 200},
            {"If-Modified-Since", "yesterday", 200}}) {
     const auto reply = get(kBig, {{header, value}});
-    EXPECT_EQ(reply.status, status) << header << ": " << value;
-    EXPECT_EQ(reply.body.empty(), status == 304) << header << ": " << value;
+    EXPECT_TRUE(reply.status == status && reply.body.empty() == (status == 304)) << header << ": " << value;
   }
-
   // A changed file of the same size is read afresh: the old tag no longer matches.
   std::this_thread::sleep_for(20ms);
   write("radio/inter/zenders/big.txt", ManyStations("Changed"));
-  const auto changed = get(kBig, {{"If-None-Match", etag}});
-  EXPECT_EQ(changed.body, ManyStations("Changed"));
+  EXPECT_EQ(get(kBig, {{"If-None-Match", etag}}).body, ManyStations("Changed"));
   fs::remove(data() / "radio/inter/zenders/big.txt");
   EXPECT_EQ(get(kBig).status, 404);
 }
@@ -138,24 +124,20 @@ TEST_F(DirectoryRoutesTest, ListsCarryValidatorsAndAnswerConditionalRequests) {
 TEST_F(DirectoryRoutesTest, GzipOnlyWhenTheClientTakesIt) {
   for (const char* accepts : {"gzip", "deflate, gzip;q=0.5", "*", "br, GZIP"}) {
     const auto zipped = get(kBig, {{"Accept-Encoding", accepts}});
-    EXPECT_EQ(zipped.get_header_value("Content-Encoding"), "gzip") << accepts;
-    EXPECT_EQ(zipped.get_header_value("Vary"), "Accept-Encoding");
+    EXPECT_EQ(zipped.get_header_value("Content-Encoding") + zipped.get_header_value("Vary"), "gzipAccept-Encoding");
     EXPECT_EQ(Gunzip(zipped.body, 1 << 20), ManyStations("Station")) << accepts;  // the player's own unpacker
   }
   for (const char* refuses : {"", "*;q=0", "gzip; q=0.000"}) {
     const auto plain = get(kBig, {{"Accept-Encoding", refuses}});
-    EXPECT_FALSE(plain.has_header("Content-Encoding")) << refuses;
-    EXPECT_EQ(plain.body, ManyStations("Station")) << refuses;
+    EXPECT_TRUE(!plain.has_header("Content-Encoding") && plain.body == ManyStations("Station")) << refuses;
   }
   // HEAD tells the length GET sends, packed or not.
   for (const std::string accepts : {"identity", "gzip"}) {
     const std::string head = raw(std::string("HEAD ") + kBig, "Host: x\r\nAccept-Encoding: " + accepts + "\r\n");
     const std::string length = std::to_string(get(kBig, {{"Accept-Encoding", accepts}}).body.size());
-    EXPECT_NE(head.find("\r\nContent-Length: " + length + "\r\n"), std::string::npos) << accepts << head;
-    EXPECT_TRUE(head.ends_with("\r\n\r\n")) << accepts;
+    EXPECT_TRUE(head.ends_with("\r\n\r\n") && head.find("Content-Length: " + length + "\r") != std::string::npos) << head;
   }
   const auto search = get(std::string(kSearch) + "?zoeken=station", {{"Accept-Encoding", "gzip"}});
-  EXPECT_EQ(search.get_header_value("Content-Encoding"), "gzip");
   EXPECT_EQ(Gunzip(search.body, 1 << 20), get(std::string(kSearch) + "?zoeken=station").body);
 }
 
@@ -167,87 +149,68 @@ TEST_F(DirectoryRoutesTest, SearchFindsNamesInFileOrderOnce) {
            {"?zoeken=rock%20%26%20roll", rock + classics}, {"?zoeken=jazz%2Bblues", jazz}}) {
     EXPECT_EQ(get(kSearch + query).body, hits) << query;
   }
-  const std::string all = get(std::string(kSearch) + "?zoeken=").body;
-  const std::string zurich = Line("Zürich Eins", "http://z/");
+  const std::string all = get(std::string(kSearch) + "?zoeken=").body, zurich = Line("Zürich Eins", "http://z/");
   EXPECT_TRUE(all.starts_with(rock + jazz + zurich + classics + Line("Station 0", "http://s/0"))) << all.substr(0, 400);
   EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 200);
 }
 
 TEST_F(DirectorySafetyTest, NothingOutsideTheFolderIsServed) {
   for (const char* target :
-       {"/../secret.txt", "/radio/../../secret.txt", "/%2e%2e/secret.txt", "/%2E%2E/secret.txt",
-        "/radio/%2e%2e%2f%2e%2e%2fsecret.txt", "/radio%2f..%2f..%2fsecret.txt", "/..%5csecret.txt",
+       {"/../secret.txt", "/radio/../../secret.txt", "/%2E%2E/secret.txt", "/radio/%2e%2e%2f%2e%2e%2fsecret.txt",
+        "/radio%2f..%2f..%2fsecret.txt", "/..%5csecret.txt",
         "/radio\\..\\..\\secret.txt", "//etc/passwd", "/%2fetc/passwd", "/leak.txt", "/outside/secret.txt",
         "/leak.txt%00.html", "/%u002e%u002e/secret.txt", "http://127.0.0.1/../secret.txt"}) {
     const std::string reply = raw("GET " + std::string(target));
     EXPECT_TRUE(StatusOf(reply) == 400 || StatusOf(reply) == 404) << target << " gave " << StatusOf(reply);
-    EXPECT_EQ(reply.find(kSecret), std::string::npos) << target;
-    EXPECT_EQ(reply.find("root:"), std::string::npos) << target;
+    EXPECT_TRUE(reply.find(kSecret) == std::string::npos && reply.find("root:") == std::string::npos) << target;
   }
-  // Symlinks are followed as long as they stay inside.
-  EXPECT_TRUE(servesList("/inside.txt"));
+  EXPECT_TRUE(servesList("/inside.txt"));  // symlinks are followed as long as they stay inside
 }
 
-TEST_F(DirectorySafetyTest, OversizedRequestsAreRefusedAndTheServerGoesOn) {
-  // Each over-long head is answered before the connection closes.
-  std::string manyHeaders;
+// Over-long heads are answered before the connection closes; garbage is refused or dropped (status 0).
+TEST_F(DirectorySafetyTest, OversizedGarbageAndMalformedRequestsAreRefusedAndTheServerGoesOn) {
+  std::string manyHeaders, noise(64 * 1024, '\0');
   for (int i = 0; i < 20000; ++i) manyHeaders += "X-H" + std::to_string(i) + ": v\r\n";
-  const std::string get = std::string("GET ") + kList + " HTTP/1.1\r\nHost: x\r\n";
+  std::mt19937 random(7);
+  for (char& c : noise) c = static_cast<char>(random());
+  const std::string list = std::string("GET ") + kList + " HTTP/1.1\r\nHost: x\r\n";
+  const std::string search = kSearch;
   for (const auto& [request, status] : std::vector<std::pair<std::string, int>>{
-           {"GET /" + std::string(20000, 'a') + " HTTP/1.1\r\n\r\n", 414},
-           {"GET /" + std::string(100000, 'a'), 414},
+           {"GET /" + std::string(20000, 'a') + " HTTP/1.1\r\n\r\n", 414}, {"GET /" + std::string(100000, 'a'), 414},
            {"GET / HTTP/1.1\r\nX-Big: " + std::string(20000, 'b') + "\r\n\r\n", 431},
            {"GET / HTTP/1.1\r\n" + manyHeaders + "\r\n", 431},
-           {get + "Content-Length: 10000000\r\n\r\n" + std::string(100000, 'c'), 413}}) {
-    EXPECT_EQ(StatusOf(RawExchange(port(), request)), status) << request.substr(0, 30);
+           {list + "Content-Length: 10000000\r\n\r\n" + std::string(100000, 'c'), 413},
+           {noise, 0}, {"\r\n\r\n\r\n", 0}, {"GET /", 0}, {"GET / HTTP/9.9\r\n\r\n", 0}, {"BREW / HTTP/1.1\r\n\r\n", 0},
+           {"GET /a?b?c HTTP/1.1\r\n\r\n", 0}, {"GET / HTTP/1.1\r\nRange: bytes=x\r\n\r\n", 0},
+           {"GET /ecards/ HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n", 0},
+           {Get(search + "?zoeken=%zz"), 400}, {Get(search + "?zoeken=%u0041"), 400}, {Get(search + "?zoeken=%4"), 400},
+           {Get(search), 400}}) {
+    const std::string reply = RawExchange(port(), request, 3s);
+    EXPECT_TRUE(status ? StatusOf(reply) == status : reply.empty() || StatusOf(reply) >= 400)
+        << request.substr(0, 40) << " gave " << StatusOf(reply);
   }
   // The unread body must not be mistaken for a second request.
-  const std::string smuggled =
-      RawExchange(port(), get + "Content-Length: 30\r\n\r\nGET /leak.txt HTTP/1.1\r\n\r\n\r\n");
-  EXPECT_EQ(StatusOf(smuggled), 200);
-  EXPECT_EQ(smuggled.find("HTTP/1.1", 8), std::string::npos);
-  EXPECT_TRUE(servesList(kList));
-}
-
-TEST_F(DirectorySafetyTest, GarbageAndMalformedRequestsNeverStopIt) {
-  std::mt19937 random(7);
-  std::string noise(64 * 1024, '\0');
-  for (char& c : noise) c = static_cast<char>(random());
-  for (const std::string& bytes :
-       {noise, std::string("\r\n\r\n\r\n"), std::string("GET /"), std::string("GET / HTTP/9.9\r\n\r\n"),
-        std::string("BREW / HTTP/1.1\r\n\r\n"), std::string("GET /a?b?c HTTP/1.1\r\n\r\n"),
-        std::string("GET / HTTP/1.1\r\nRange: bytes=x\r\n\r\n"),
-        std::string("GET /ecards/ HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n")}) {
-    const std::string reply = RawExchange(port(), bytes, 3s);
-    EXPECT_TRUE(reply.empty() || StatusOf(reply) >= 400) << bytes.substr(0, 40) << " gave " << StatusOf(reply);
-  }
-  for (const char* query : {"?zoeken=%zz", "?zoeken=%u0041", "?zoeken=%4", ""}) {
-    EXPECT_EQ(StatusOf(raw("GET " + std::string(kSearch) + query)), 400) << query;
-  }
+  const std::string smuggled = RawExchange(port(), list + "Content-Length: 30\r\n\r\nGET /leak.txt HTTP/1.1\r\n\r\n\r\n");
+  EXPECT_TRUE(StatusOf(smuggled) == 200 && smuggled.find("HTTP/1.1", 8) == std::string::npos) << smuggled;
   EXPECT_TRUE(servesList(kList));
 }
 
 // Its metadata, when asked for, reaches a real player in MpvPlayerTest.
 TEST_F(DirectoryRoutesTest, ToneStreamsInRealTimeUntilTheListenerLeaves) {
+  const std::size_t kSecond = ToneStream::kBytesPerSecond;
   httplib::Client client("127.0.0.1", port());
   client.set_read_timeout(20, 0);
   const auto start = std::chrono::steady_clock::now();
   auto reply = client.Get("/stream/tone?seconds=4");
   const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
   ASSERT_TRUE(reply);
-  EXPECT_EQ(reply->get_header_value("Content-Type"), "audio/wav");
-  EXPECT_FALSE(reply->has_header("icy-metaint"));
-  EXPECT_EQ(reply->body.size(), ToneStream::kHeaderBytes + 4 * ToneStream::kBytesPerSecond);
-  // Two seconds are sent at once, the other two at the pace they play.
-  EXPECT_GT(took.count(), 1.5);
-  EXPECT_LT(took.count(), 15.0);
+  EXPECT_TRUE(reply->get_header_value("Content-Type") == "audio/wav" && !reply->has_header("icy-metaint"));
+  EXPECT_EQ(reply->body.size(), ToneStream::kHeaderBytes + 4 * kSecond);
+  EXPECT_TRUE(took.count() > 1.5 && took.count() < 15.0) << took.count();  // two seconds at once, two as they play
   EXPECT_EQ(get("/stream/tone?seconds=soon").status, 400);
-
-  // An endless stream ends with its listener, and the server goes on.
-  std::size_t received = 0;
-  client.Get("/stream/tone",
-             [&](const char*, std::size_t n) { return (received += n) < 2 * ToneStream::kBytesPerSecond; });
-  EXPECT_GE(received, 2 * ToneStream::kBytesPerSecond);
+  std::size_t received = 0;  // an endless stream ends with its listener, and the server goes on
+  client.Get("/stream/tone", [&](const char*, std::size_t n) { return (received += n) < 2 * kSecond; });
+  EXPECT_GE(received, 2 * kSecond);
   EXPECT_TRUE(servesList(kList));
 }
 
@@ -262,8 +225,7 @@ TEST(DirectoryCommandLineTest, BadCommandLinesMissingFoldersAndTakenPortsAreErro
            {{"serve", dir, "--loud"}, 2, usage}, {{"import", "dump.json"}, 2, usage},
            {{"serve", "/nonexistent/vandrel-data"}, 1, "/nonexistent/vandrel-data"},
            {{"serve", dir, "--port", std::to_string(first.port())}, 1, ""},
-           {{"import", tmp.write("bad.json", "[{]").string(), "--out", (tmp / "data").string()},
-            1,
+           {{"import", tmp.write("bad.json", "[{]").string(), "--out", (tmp / "data").string()}, 1,
             "bad.json: not valid JSON at byte"}}) {
     const TempFolder io;
     std::vector<std::string> argv = args;
@@ -278,39 +240,30 @@ TEST(DirectoryCommandLineTest, BadCommandLinesMissingFoldersAndTakenPortsAreErro
 // Ranked search over an import's index of names and tags.
 TEST(SearchRankingTest, BestMatchesComeFirstAndCaseAndAccentsDoNotMatter) {
   TempFolder tmp;
-  directory::DirectoryImport::Run(tmp.write("dump.json", R"([
-    {"name": "Smooth Jazz Lounge", "url": "http://s/1", "countrycode": "NL"},
-    {"name": "Jazz", "url": "http://s/2", "countrycode": "NL"},
-    {"name": "Jazzy Beats", "url": "http://s/3", "countrycode": "NL"},
-    {"name": "Radio Uno", "url": "http://s/4", "countrycode": "IT", "tags": "jazz,news"},
-    {"name": "Jazz FM", "url": "http://s/5", "countrycode": "BE"},
-    {"name": "Café Müller", "url": "http://s/6", "countrycode": "DE", "tags": "Chansons Françaises"},
-    {"name": "ÉCOLE RADIO", "url": "http://s/7", "countrycode": "FR"},
-    {"name": "A Radio", "url": "http://s/8", "countrycode": "FR"},
-    {"name": "Rock Antenne", "url": "http://s/9", "countrycode": "DE"}])"),
-                                  tmp.path() / "data");
-  DirectoryServerProcess server((tmp.path() / "data").string());
-  // httplib percent-encodes the blanks and accents.
-  const auto find = [&](const std::string& words) {
-    return ParseTaggedList(Fetch(server.port(), std::string(kSearch) + "?zoeken=" + words).body, {"naam"})[0];
-  };
-
-  // Whole name, then names starting with it, then name words, then prefixes, then tags.
-  EXPECT_EQ(find("jazz"),
-            (std::vector<std::string>{"Jazz", "Jazz FM", "Jazzy Beats", "Smooth Jazz Lounge", "Radio Uno"}));
-  // Every word must match somewhere, in name or tags.
-  EXPECT_EQ(find("jazz news"), std::vector<std::string>{"Radio Uno"});
-  // A one-letter word matches whole words only, so it cannot match nearly everything.
-  EXPECT_EQ(find("radio a"), std::vector<std::string>{"A Radio"});
-  EXPECT_EQ(find("radio e"), std::vector<std::string>{});
-  // The query anywhere inside a name still counts, after every word match.
-  EXPECT_EQ(find("a"), (std::vector<std::string>{"A Radio", "Jazz FM", "ÉCOLE RADIO", "Café Müller", "Rock Antenne",
-                                                 "Jazz", "Jazzy Beats", "Smooth Jazz Lounge", "Radio Uno"}));
-
-  for (const char* query : {"cafe muller", "MÜLLER", "francaises", "chanson"}) {
-    EXPECT_EQ(find(query), std::vector<std::string>{"Café Müller"}) << query;
+  std::string dump;
+  for (const auto& [name, country, tags] : std::vector<std::tuple<std::string, std::string, std::string>>{
+           {"Smooth Jazz Lounge", "NL", ""}, {"Jazz", "NL", ""}, {"Jazzy Beats", "NL", ""}, {"Radio Uno", "IT", "jazz,news"},
+           {"Jazz FM", "BE", ""}, {"Café Müller", "DE", "Chansons Françaises"}, {"ÉCOLE RADIO", "FR", ""},
+           {"A Radio", "FR", ""}, {"Rock Antenne", "DE", ""}}) {
+    dump += std::string(dump.empty() ? "[" : ",") + R"({"name": ")" + name + R"(", "url": "http://s/)" + std::to_string(dump.size()) +
+            R"(", "countrycode": ")" + country + R"(", "tags": ")" + tags + "\"}";
   }
-  EXPECT_EQ(find("ecole"), std::vector<std::string>{"ÉCOLE RADIO"});
+  directory::DirectoryImport::Run(tmp.write("dump.json", dump + "]"), tmp / "data");
+  DirectoryServerProcess server((tmp / "data").string());
+  using Hits = std::vector<std::string>;
+  for (const auto& [query, hits] : std::vector<std::pair<std::string, Hits>>{
+           // Whole name, then names starting with it, then name words, then prefixes, then tags.
+           {"jazz", {"Jazz", "Jazz FM", "Jazzy Beats", "Smooth Jazz Lounge", "Radio Uno"}},
+           {"jazz news", {"Radio Uno"}},               // every word must match somewhere, in name or tags
+           {"radio a", {"A Radio"}}, {"radio e", {}},  // a one-letter word matches whole words only
+           // The query anywhere inside a name still counts, after every word match.
+           {"a", {"A Radio", "Jazz FM", "ÉCOLE RADIO", "Café Müller", "Rock Antenne", "Jazz", "Jazzy Beats",
+                  "Smooth Jazz Lounge", "Radio Uno"}},
+           {"cafe muller", {"Café Müller"}}, {"MÜLLER", {"Café Müller"}}, {"francaises", {"Café Müller"}},
+           {"chanson", {"Café Müller"}}, {"ecole", {"ÉCOLE RADIO"}}}) {
+    const auto reply = Fetch(server.port(), std::string(kSearch) + "?zoeken=" + query);  // httplib encodes it
+    EXPECT_EQ(ParseTaggedList(reply.body, {"naam"})[0], hits) << query;
+  }
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -54,7 +53,7 @@ inline std::string Get(const std::string& target, const std::string& headers = "
 struct OpenConnection {
   OpenConnection(int port, const std::string& source, const std::string& bytes)
       : fd(ConnectLoopback(port, std::chrono::seconds(5), source)) {
-    sent = send(bytes);
+    send(bytes);
   }
   ~OpenConnection() { ::close(fd); }
   OpenConnection(const OpenConnection&) = delete;
@@ -62,8 +61,7 @@ struct OpenConnection {
   bool send(const std::string& bytes) const {
     return fd >= 0 && ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) > 0;
   }
-  // The next reply's head, "" for none in time; a body with a length is
-  // read away, so the next request may follow.
+  // The next reply's head, "" for none in time; a body with a length is read away, so the next request may follow.
   std::string head(std::chrono::milliseconds wait) const {
     const std::string head = ReadHead(fd, wait);
     const std::size_t at = head.find("\r\nContent-Length: ");
@@ -75,16 +73,7 @@ struct OpenConnection {
     return head;
   }
   int status(std::chrono::milliseconds wait) const { return StatusOf(head(wait)); }
-  // Whether the server closed it, once what it sent is read away.
-  bool closed() const {
-    char rest[512];
-    ssize_t n = 0;
-    for (int reads = 0; reads < 100 && (n = ::recv(fd, rest, sizeof rest, MSG_DONTWAIT)) > 0; ++reads) {
-    }
-    return n == 0 || (n < 0 && errno == ECONNRESET);
-  }
   int fd;
-  bool sent = false;
 };
 
 // One keep-alive connection, opened again only after "Connection: close"; any other loss fails.

@@ -9,8 +9,8 @@
 #include "support/ProgramFolderFixture.h"
 #include "support/ShownTip.h"
 
-// Runs on a private session bus of its own (dbus-run-session), steered by a
-// real client (playerctl) and by calls that ask for no reply (dbus-send).
+// Runs on a private session bus (dbus-run-session), steered by a real client (playerctl) and by calls that
+// ask for no reply (dbus-send without --print-reply).
 namespace vandrel {
 namespace {
 
@@ -23,17 +23,23 @@ QString Run(const QString& program, const QStringList& args) {
   test::WaitUntil([&] { return process.state() == QProcess::NotRunning; }, 5s);
   return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
 }
-
 QString Playerctl(const QStringList& args) { return Run("playerctl", QStringList{"--player=vandrelradio"} + args); }
-
-// Without --print-reply, dbus-send asks for no reply.
-QString Send(const QStringList& call) {
-  const QStringList to{"--session", "--type=method_call", "--dest=org.mpris.MediaPlayer2.vandrelradio",
-                       "/org/mpris/MediaPlayer2"};
-  return Run("dbus-send", to + call);
+QString Send(const QString& method) {
+  return Run("dbus-send", {"--session", "--type=method_call", "--dest=org.mpris.MediaPlayer2.vandrelradio",
+                           "/org/mpris/MediaPlayer2", "org.mpris.MediaPlayer2.Player." + method});
 }
 
-class MprisTest : public test::ProgramFolderFixture {};
+// Whether a label draws its text as it draws it as plain text: never as markup.
+bool DrawnPlain(QLabel* label) {
+  const QImage drawn = label->grab().toImage();
+  const Qt::TextFormat format = label->textFormat();
+  label->setTextFormat(Qt::PlainText);
+  const bool plain = label->grab().toImage() == drawn;
+  label->setTextFormat(format);
+  return plain;
+}
+
+using MprisTest = test::ProgramFolderFixture;
 
 // The window started with a remembered station and offered on the bus.
 TEST_F(MprisTest, TheDesktopsMediaControlsSeeAndSteerThePlayer) {
@@ -56,17 +62,13 @@ TEST_F(MprisTest, TheDesktopsMediaControlsSeeAndSteerThePlayer) {
     return test::WaitUntil([&] { return (followed += follow.readAllStandardOutput()).contains(line); }, 20s);
   };
   ASSERT_TRUE(follows("Stopped Toon"));
-
-  // Play resumes the remembered station.
-  Send({"org.mpris.MediaPlayer2.Player.Play"});
+  Send("Play");  // resumes the remembered station
   ASSERT_TRUE(test::WaitUntil([&] { return player_.status().starts_with("Playing"); }, 20s)) << player_.status();
   EXPECT_EQ(player_.URL(), Tone(600));
   EXPECT_TRUE(follows("Playing Vandrel test tone")) << followed.toStdString();
   EXPECT_EQ(Playerctl({"metadata", "artist"}), "Toon");
-
   Playerctl({"volume", "0.25"});
-  EXPECT_EQ(player_.volume(), 25);
-  EXPECT_EQ(form.Slider1->value(), 25);  // the slider follows
+  EXPECT_EQ(form.Slider1->value(), 25);
 
   // Pause lets the live stream go; play-pause takes it up live again.
   Playerctl({"pause"});
@@ -74,7 +76,7 @@ TEST_F(MprisTest, TheDesktopsMediaControlsSeeAndSteerThePlayer) {
   EXPECT_EQ(Playerctl({"status"}), "Paused");
   Playerctl({"play-pause"});
   ASSERT_TRUE(test::WaitUntil([&] { return player_.status().starts_with("Playing"); }, 20s));
-  Send({"org.mpris.MediaPlayer2.Player.Stop"});
+  Send("Stop");
   EXPECT_TRUE(test::WaitUntil([&] { return player_.status() == "Stopped"; }, 5s));
   EXPECT_EQ(Playerctl({"metadata", "title"}), "Toon");  // the station when no title is known
 
@@ -83,8 +85,7 @@ TEST_F(MprisTest, TheDesktopsMediaControlsSeeAndSteerThePlayer) {
   Playerctl({"open", QString::fromStdString(form.List2.List(0))});
   EXPECT_TRUE(test::WaitUntil([&] { return player_.URL() == form.List2.List(0); }, 5s));
   EXPECT_EQ(form.ZenderNaam->text(), form.List1->item(0)->text());
-  // Waiting to try a dropped stream again is no sound.
-  Playerctl({"open", QString::fromStdString(Tone(1))});
+  Playerctl({"open", QString::fromStdString(Tone(1))});  // waiting to try a dropped stream again is no sound
   ASSERT_TRUE(test::WaitUntil([&] { return player_.state().activity == PlayState::Reconnecting; }, 20s));
   EXPECT_EQ(Playerctl({"status"}), "Paused");
   follow.kill();
@@ -92,23 +93,22 @@ TEST_F(MprisTest, TheDesktopsMediaControlsSeeAndSteerThePlayer) {
   EXPECT_TRUE(boxes.boxes.empty());
 }
 
-// Names and titles from the network are plain text on screen and bus, without
+// Names and titles from the network are cleaned where they come in and plain text on screen and bus, without
 // the control and direction characters that break a line or turn "txt.exe" round.
 TEST_F(MprisTest, NamesAndTitlesFromTheNetworkArePlainCleanText) {
   ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "run with dbus-run-session";
   test::Icecast icecast;
   ASSERT_TRUE(icecast.FeedMount("/radio.mp3", test::Icecast::Feed::Mp3));
-  const struct {
-    std::string sent, shown;
-  } cases[] = {
-      {"<h1 style='color:red'>HUGE</h1><img src='/local/file.svg'>", "<h1 style='color:red'>HUGE</h1><img src='/local/file.svg'>"},
+  const std::string markup = "<h1 style='color:red'>HUGE</h1><img src='/local/file.svg'>";
+  const std::pair<std::string, std::string> cases[] = {  // sent, shown
+      {markup, markup},
       {"Line\nbreak\tand \x1b[31mESC\x7f", "Line break and [31mESC"},
       {"Next\xC2\x85line\xC2\x9B", "Nextline"},
       {"Report \xE2\x80\xAEtxt.exe \xE2\x81\xA6isolated\xE2\x81\xA9", "Report txt.exe isolated"},
   };
   std::string list;
-  for (const auto& c : cases) list += "<naam>" + c.sent + "</naam><url>" + icecast.Address("radio.mp3") + "</url>\n";
-  const test::ServedData directory(std::map<std::string, std::string>{{"radio/inter/zenders/holland.txt", list}});
+  for (const auto& c : cases) list += "<naam>" + c.first + "</naam><url>" + icecast.Address("radio.mp3") + "</url>\n";
+  const test::ServedData directory({{"radio/inter/zenders/holland.txt", list}});
   test::BoxCloser boxes;
   Form1& form = Start(directory.server->baseAddress());
   form.show();
@@ -116,16 +116,16 @@ TEST_F(MprisTest, NamesAndTitlesFromTheNetworkArePlainCleanText) {
   ASSERT_TRUE(StartMpris(&form, player_, form.controller(), [] {}, [] {}));
   ASSERT_TRUE(test::WaitUntil([&] { return form.List1->count() == static_cast<int>(std::size(cases)); }, 10s));
   for (int row = 0; row < form.List1->count(); ++row) {
-    const auto& c = cases[row];
-    SCOPED_TRACE(c.shown);
-    ASSERT_TRUE(icecast.SetTitle("/radio.mp3", c.sent));
+    const auto& [sent, shown] = cases[row];
+    SCOPED_TRACE(shown);
+    ASSERT_TRUE(icecast.SetTitle("/radio.mp3", sent));
     form.List1->setCurrentRow(row);
-    ASSERT_TRUE(test::WaitUntil([&] { return player_.streamTitle() == c.shown; }, 20s)) << player_.streamTitle();
-    // Both are cleaned where they come in; the name and the title shown and on the bus follow them.
-    EXPECT_EQ(form.List1->item(row)->text().toStdString(), c.shown);
-    EXPECT_EQ(test::ShownTip(form.Label14->toolTip()).toStdString(), "Playing: " + c.shown);
-    EXPECT_EQ(Playerctl({"metadata", "title"}).toStdString(), c.shown);
+    ASSERT_TRUE(test::WaitUntil([&] { return player_.streamTitle() == shown; }, 20s)) << player_.streamTitle();
     if (row == 0) test::SaveScreenshot(form, "form1-markup-in-names.png");
+    EXPECT_EQ(form.List1->item(row)->text().toStdString(), shown);
+    EXPECT_TRUE(DrawnPlain(form.ZenderNaam) && DrawnPlain(form.Label14));
+    EXPECT_EQ(test::ShownTip(form.Label14->toolTip()).toStdString(), "Playing: " + shown);
+    EXPECT_EQ(Playerctl({"metadata", "title"}).toStdString(), shown);
   }
   EXPECT_TRUE(boxes.boxes.empty());
 }

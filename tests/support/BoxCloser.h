@@ -14,7 +14,6 @@ class BoxCloser {
  public:
   // A user who reads each box for the given time before pressing OK.
   explicit BoxCloser(std::chrono::milliseconds reading = std::chrono::milliseconds(50)) {
-    timer_.setInterval(reading);
     QObject::connect(&timer_, &QTimer::timeout, [this] {
       if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
         boxes.push_back(box->text().toStdString());
@@ -22,7 +21,7 @@ class BoxCloser {
         box->accept();
       }
     });
-    timer_.start();
+    timer_.start(reading);
   }
 
   std::vector<std::string> boxes;    // their texts

@@ -23,8 +23,6 @@ class CannedServer {
     thread_.join();
     ::close(listener_);
   }
-  CannedServer(const CannedServer&) = delete;
-  CannedServer& operator=(const CannedServer&) = delete;
 
   std::string address() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
 
@@ -33,26 +31,22 @@ class CannedServer {
     std::vector<int> held;  // silent connections stay open until the end
     for (pollfd p{listener_, POLLIN, 0}; !stopping_;) {
       const int fd = ::poll(&p, 1, 50) > 0 ? ::accept(listener_, nullptr, nullptr) : -1;
-      if (fd < 0 || reply_.empty()) {
-        if (fd >= 0) held.push_back(fd);
-        continue;
+      if (fd < 0) continue;
+      if (!reply_.empty()) {
+        char buffer[4096];
+        if (pollfd r{fd, POLLIN, 0}; ::poll(&r, 1, 2000) > 0) (void)::recv(fd, buffer, sizeof buffer, 0);
+        using Clock = std::chrono::steady_clock;
+        const auto end = Clock::now() + std::chrono::minutes(1);
+        bool open = Send(fd, reply_);
+        for (std::size_t sent = 0; open && !part_.empty() && (count_ == 0 || sent < count_) && Clock::now() < end; ++sent)
+          open = Send(fd, part_);
+        if (!hold_) {
+          ::shutdown(fd, SHUT_WR);
+          ::close(fd);
+          continue;
+        }
       }
-      char buffer[4096];
-      pollfd r{fd, POLLIN, 0};
-      if (::poll(&r, 1, 2000) > 0) (void)::recv(fd, buffer, sizeof buffer, 0);
-      bool open = Send(fd, reply_);
-      const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-      for (std::size_t sent = 0; open && !part_.empty() && (count_ == 0 || sent < count_) &&
-                                 std::chrono::steady_clock::now() < end;
-           ++sent) {
-        open = Send(fd, part_);
-      }
-      if (hold_) {
-        held.push_back(fd);
-        continue;
-      }
-      ::shutdown(fd, SHUT_WR);
-      ::close(fd);
+      held.push_back(fd);
     }
     for (const int fd : held) ::close(fd);
   }

@@ -50,8 +50,7 @@ class ChildProcess {
   void Signal(int number) {
     if (Running()) ::kill(pid_, number);
   }
-  // Its exit status (128 + the signal when one ended it) once it ended within
-  // the time, else -1.
+  // Its exit status (128 + the signal when one ended it) once it ended within the time, else -1.
   int Wait(std::chrono::milliseconds limit) {
     for (const auto end = std::chrono::steady_clock::now() + limit;
          Running() && std::chrono::steady_clock::now() < end;) {
@@ -61,9 +60,7 @@ class ChildProcess {
   }
   void Stop() {
     Signal(SIGTERM);
-    if (Wait(std::chrono::seconds(2)) >= 0) return;
-    Signal(SIGKILL);
-    Wait(std::chrono::seconds(10));
+    if (Wait(std::chrono::seconds(2)) < 0) { Signal(SIGKILL); Wait(std::chrono::seconds(10)); }
   }
 
  private:

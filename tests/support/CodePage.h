@@ -13,10 +13,8 @@ inline std::string Encoded(const std::string& utf8, const char* charset) {
   iconv_t cd = iconv_open(charset, "UTF-8");
   if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error(std::string("no iconv for ") + charset);
   std::string out(utf8.size() * 2 + 8, '\0');
-  char* in = const_cast<char*>(utf8.data());
-  std::size_t inLeft = utf8.size();
-  char* to = out.data();
-  std::size_t outLeft = out.size();
+  char *in = const_cast<char*>(utf8.data()), *to = out.data();
+  std::size_t inLeft = utf8.size(), outLeft = out.size();
   const bool ok = iconv(cd, &in, &inLeft, &to, &outLeft) != static_cast<std::size_t>(-1);
   iconv_close(cd);
   if (!ok) throw std::runtime_error(utf8 + " is not in " + charset);

@@ -10,6 +10,7 @@
 
 #include "support/ChildProcess.h"
 #include "support/Files.h"
+#include "support/Loopback.h"
 
 namespace vandrel::test {
 
@@ -23,15 +24,12 @@ class DirectoryServerProcess {
       : child_(Args(dataDir, std::move(extraArgs), std::move(launcher)), (folder_ / "out").string(),
                (folder_ / "log").string()) {
     const std::string prefix = "listening on http://127.0.0.1:";
-    for (int waited = 0; port_ <= 0 && waited < 10000 && child_.Running(); waited += 10) {
+    PollUntil([&] {
       const std::string text = ReadFile(folder_ / "out");
       const auto at = text.find(prefix);
-      if (at != std::string::npos && text.find('\n', at) != std::string::npos) {
-        port_ = std::atoi(text.c_str() + at + prefix.size());
-      } else {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      }
-    }
+      if (at != std::string::npos && text.find('\n', at) != std::string::npos) port_ = std::atoi(&text[at + prefix.size()]);
+      return port_ > 0 || !child_.Running();
+    }, 10000);
     if (port_ <= 0) throw std::runtime_error("vandrel-directory did not start: " + log());
   }
 
@@ -40,10 +38,7 @@ class DirectoryServerProcess {
   std::string baseAddress() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
   std::string log() const { return ReadFile(folder_ / "log"); }  // all it printed to stderr so far
   // Sends SIGTERM; its exit status once it ended within the limit, else -1.
-  int terminate(std::chrono::milliseconds limit) {
-    child_.Signal(SIGTERM);
-    return child_.Wait(limit);
-  }
+  int terminate(std::chrono::milliseconds limit) { child_.Signal(SIGTERM); return child_.Wait(limit); }
 
  private:
   static std::vector<std::string> Args(const std::string& dataDir, std::vector<std::string> extra,

@@ -23,13 +23,8 @@ int HttpStatus(int port, const std::string& target, bool admin = false) {
   client.set_read_timeout(2);
   if (admin) client.set_basic_auth("admin", kPassword);
   int status = 0;
-  client.Get(
-      target,
-      [&](const httplib::Response& head) {
-        status = head.status;
-        return false;
-      },
-      [](const char*, std::size_t) { return false; });
+  client.Get(target, [&](const httplib::Response& head) { status = head.status; return false; },
+             [](const char*, std::size_t) { return false; });
   return status;
 }
 
@@ -40,8 +35,7 @@ Icecast::Icecast(int burstBytes) {
   fs::create_directories(folder_ / "log");
   // Readable by the user Icecast drops to; its logs writable.
   fs::permissions(folder_, fs::perms::all & ~fs::perms::group_write & ~fs::perms::others_write);
-  fs::permissions(folder_ / "web", fs::perms::all);
-  fs::permissions(folder_ / "log", fs::perms::all);
+  for (const char* open : {"web", "log"}) fs::permissions(folder_ / open, fs::perms::all);
   port_ = ClosedPort();
   std::ofstream(folder_ / "icecast.xml")
       << "<icecast><limits><clients>50</clients><sources>8</sources><source-timeout>5</source-timeout>"
@@ -81,48 +75,41 @@ void Icecast::FeedSine(const std::string& name, std::vector<std::string> encodin
 }
 
 bool Icecast::FeedMount(const std::string& mount, Feed feed) {
-  std::vector<std::string> argv;
-  if (feed == Feed::Mp3) {
-    argv.insert(argv.end(), {"-c:a", "libmp3lame", "-b:a", "128k", "-content_type", "audio/mpeg", "-f", "mp3"});
-  } else if (feed == Feed::OggOpus) {
-    argv.insert(argv.end(), {"-ar", "48000", "-c:a", "libopus", "-b:a", "64k", "-frame_duration", "2.5",
-                             "-content_type", "audio/ogg", "-f", "ogg"});
-  } else {
-    argv.insert(argv.end(), {"-c:a", "libvorbis", "-metadata", "title=Ogg Title", "-metadata", "artist=Ogg Artist",
-                             "-content_type", "application/ogg", "-f", "ogg"});
-  }
+  std::vector<std::string> argv =
+      feed == Feed::Mp3 ? std::vector<std::string>{"-c:a", "libmp3lame", "-b:a", "128k", "-content_type", "audio/mpeg",
+                                                   "-f", "mp3"}
+      : feed == Feed::OggOpus
+          ? std::vector<std::string>{"-ar", "48000", "-c:a", "libopus", "-b:a", "64k", "-frame_duration", "2.5",
+                                     "-content_type", "audio/ogg", "-f", "ogg"}
+          : std::vector<std::string>{"-c:a", "libvorbis", "-metadata", "title=Ogg Title", "-metadata",
+                                     "artist=Ogg Artist", "-content_type", "application/ogg", "-f", "ogg"};
   argv.push_back("icecast://source:" + std::string(kPassword) + "@127.0.0.1:" + std::to_string(port_) + mount);
   FeedSine(mount, argv);
   return PollUntil([&] { return HttpStatus(port_, mount) == 200; }, 10000);
 }
 
 bool Icecast::FeedChained(const std::string& mount, Feed feed, const std::vector<Song>& songs) {
-  // Chained files are links one after the other; ffmpeg would remux them
-  // into one link, so the bytes go to Icecast as they stand.
+  // Each song one Ogg link made apart and the bytes sent as they stand: ffmpeg would remux them into one link.
   const bool opus = feed == Feed::OggOpus;
-  const fs::path chained = folder_ / ("chained" + std::to_string(feeds_.size()) + ".ogg");
+  const fs::path chained = folder_ / ("chained" + std::to_string(feeds_.size()) + ".ogg"), link = folder_ / "link.ogg";
   std::ofstream out(chained, std::ios::binary);
-  constexpr int kSongSeconds = 6;
-  constexpr int kLastSeconds = 60;
+  constexpr int kSongSeconds = 6, kLastSeconds = 60;
   for (std::size_t i = 0; i < songs.size(); ++i) {
-    const fs::path link = folder_ / "link.ogg";
-    const int seconds = i + 1 < songs.size() ? kSongSeconds : kLastSeconds;
     const std::string command =
         "ffmpeg -nostdin -loglevel error -y -f lavfi -i sine=frequency=440:sample_rate=48000:d=" +
-        std::to_string(seconds) + (opus ? " -c:a libopus -b:a 192k" : " -c:a libvorbis -q:a 8") + " -metadata 'title=" +
-        songs[i].title + "' -metadata 'artist=" + songs[i].artist + "' -f ogg '" + link.string() + "'";
+        std::to_string(i + 1 < songs.size() ? kSongSeconds : kLastSeconds) +
+        (opus ? " -c:a libopus -b:a 192k" : " -c:a libvorbis -q:a 8") + " -metadata 'title=" + songs[i].title +
+        "' -metadata 'artist=" + songs[i].artist + "' -f ogg '" + link.string() + "'";
     if (std::system(command.c_str()) != 0) return false;
     out << std::ifstream(link, std::ios::binary).rdbuf();
   }
   out.close();
-  const int seconds = kSongSeconds * static_cast<int>(songs.size() - 1) + kLastSeconds;
   // A little faster than it plays, so the listener never runs dry.
-  const auto rate = fs::file_size(chained) * 5 / 4 / seconds + 1;
+  const auto rate = fs::file_size(chained) * 5 / 4 / (kSongSeconds * (songs.size() - 1) + kLastSeconds) + 1;
   feeds_[mount] = std::make_unique<ChildProcess>(
       std::vector<std::string>{"curl", "-sS", "-T", chained.string(), "--limit-rate", std::to_string(rate), "-H",
                                std::string("Content-Type: ") + (opus ? "audio/ogg" : "application/ogg"), "-H", "Expect:",
-                               "-u", std::string("source:") + kPassword,
-                               "http://127.0.0.1:" + std::to_string(port_) + mount},
+                               "-u", std::string("source:") + kPassword, Address(mount)},
       (folder_ / "curl.log").string());
   return PollUntil([&] { return HttpStatus(port_, mount) == 200; }, 10000);
 }

@@ -15,11 +15,8 @@ namespace vandrel::test {
 // A real Icecast 2 on loopback, mounts fed by ffmpeg, a web root for playlists and HLS; drops root itself.
 class Icecast {
  public:
-  // OggOpus has 2.5 ms frames: 400 packets a second, for memory benchmarks.
-  enum class Feed { Mp3, OggVorbis, OggOpus };
-  struct Song {
-    std::string artist, title;
-  };
+  enum class Feed { Mp3, OggVorbis, OggOpus };  // OggOpus in 2.5 ms frames: 400 packets a second
+  struct Song { std::string artist, title; };
 
   // Icecast's own default burst is 64 KiB; less makes titles show sooner in tests.
   explicit Icecast(int burstBytes = 16384);
@@ -31,9 +28,8 @@ class Icecast {
 
   // Starts ffmpeg on the mount and waits (bounded) until listeners get it.
   bool FeedMount(const std::string& mount, Feed feed);
-  // Feeds an Ogg mount (Vorbis or Opus) a chained stream, one link a song
-  // with its own tags, at about the pace it plays; the last song lasts a
-  // minute. Waits (bounded) until listeners get it.
+  // An Ogg mount (Vorbis or Opus) fed a chained stream at about its pace, one tagged link a song, the last a
+  // minute long; waits (bounded) until listeners get it.
   bool FeedChained(const std::string& mount, Feed feed, const std::vector<Song>& songs);
   // Starts ffmpeg writing live HLS into the web root; waits for its playlist.
   bool FeedHls(const std::string& playlist);

@@ -38,10 +38,8 @@ inline int ConnectLoopback(int port, std::chrono::milliseconds timeout = std::ch
   sockaddr_in from{.sin_family = AF_INET, .sin_port = 0, .sin_addr = {}, .sin_zero = {}};
   const bool bound = source.empty() || (::inet_pton(AF_INET, source.c_str(), &from.sin_addr) == 1 &&
                                         ::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) == 0);
-  sockaddr_in addr{.sin_family = AF_INET,
-                   .sin_port = htons(static_cast<uint16_t>(port)),
-                   .sin_addr = {htonl(INADDR_LOOPBACK)},
-                   .sin_zero = {}};
+  sockaddr_in addr{.sin_family = AF_INET, .sin_port = htons(static_cast<uint16_t>(port)),
+                   .sin_addr = {htonl(INADDR_LOOPBACK)}, .sin_zero = {}};
   if (bound && ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return fd;
   ::close(fd);
   return -1;
@@ -71,13 +69,11 @@ inline bool PollUntil(const std::function<bool()>& condition, int milliseconds) 
 
 // Whether something accepts connections on the loopback port within the given milliseconds.
 inline bool WaitForListener(int port, int milliseconds) {
-  return PollUntil(
-      [port] {
-        const int fd = ConnectLoopback(port, std::chrono::seconds(1));
-        ::close(fd);
-        return fd >= 0;
-      },
-      milliseconds);
+  const auto listening = [port] {
+    const int fd = ConnectLoopback(port, std::chrono::seconds(1));
+    return ::close(fd) == 0;  // -1 when nothing connected
+  };
+  return PollUntil(listening, milliseconds);
 }
 
 // Sends bytes as they are, half-closes, and returns all that comes back until close or timeout.

@@ -26,25 +26,19 @@ class NginxProcess {
       int port = 0;
       ::close(ListenOnLoopback(port));
       std::filesystem::create_directories(folder_ / "temp");
-      const std::string temp = (folder_ / "temp").string();
-      folder_.write("nginx.conf",
-                    // Workers as root only where nginx itself runs as root, so
-                    // they can read the test's private folders.
-                    std::string(::geteuid() == 0 ? "user root;\n" : "") +
-                        "daemon off;\nworker_processes 2;\npid " + Quoted(folder_ / "nginx.pid") +
-                        ";\nerror_log " + Quoted(folder_ / "error.log") +
-                        " warn;\nevents { worker_connections 4096; }\nhttp {\n  access_log off;\n"
-                        "  client_body_temp_path " + Quoted(temp + "/body") + ";\n  proxy_temp_path " +
-                        Quoted(temp + "/proxy") + ";\n  fastcgi_temp_path " + Quoted(temp + "/fastcgi") +
-                        ";\n  uwsgi_temp_path " + Quoted(temp + "/uwsgi") + ";\n  scgi_temp_path " +
-                        Quoted(temp + "/scgi") + ";\n" + http(port) + "\n}\n");
+      // Workers as root only where nginx itself runs as root, so they can read the test's private folders.
+      std::string conf = std::string(::geteuid() == 0 ? "user root;\n" : "") + "daemon off;\nworker_processes 2;\npid " +
+                         Quoted(folder_ / "nginx.pid") + ";\nerror_log " + Quoted(folder_ / "error.log") +
+                         " warn;\nevents { worker_connections 4096; }\nhttp {\n  access_log off;\n";
+      for (const char* temp : {"client_body", "proxy", "fastcgi", "uwsgi", "scgi"})
+        conf += std::string("  ") + temp + "_temp_path " + Quoted(folder_ / "temp" / temp) + ";\n";
+      folder_.write("nginx.conf", conf + http(port) + "\n}\n");
       child_ = std::make_unique<ChildProcess>(
           std::vector<std::string>{kExecutable, "-e", (folder_ / "error.log").string(), "-p", folder_.path().string(),
                                    "-c", (folder_ / "nginx.conf").string()},
           (folder_ / "out").string());
-      if (PollUntil([&] { return !child_->Running() || WaitForListener(port, 0); }, 5000) && child_->Running()) {
-        port_ = port;
-      }
+      const bool up = PollUntil([&] { return !child_->Running() || WaitForListener(port, 0); }, 5000);
+      if (up && child_->Running()) port_ = port;
     }
   }
 

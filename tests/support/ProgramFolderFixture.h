@@ -48,10 +48,7 @@ inline int Requests(const DirectoryServerProcess& server, const std::string& tar
 class ProgramFolderFixture : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { server_ = new DirectoryServerProcess(); }
-  static void TearDownTestSuite() {
-    delete server_;
-    server_ = nullptr;
-  }
+  static void TearDownTestSuite() { delete std::exchange(server_, nullptr); }
 
   ProgramFolderFixture() { CopyShippedProgramFiles(folder_); }
 
@@ -59,9 +56,7 @@ class ProgramFolderFixture : public ::testing::Test {
   void Set(const char* section, const char* key, const std::string& value) { WriteIni(Ini(), section, key, value); }
   std::string Get(const char* section, const char* key) const { return ReadIni(Ini(), section, key); }
 
-  std::string Tone(int seconds) const {
-    return server_->baseAddress() + "stream/tone?seconds=" + std::to_string(seconds);
-  }
+  std::string Tone(int seconds) const { return server_->baseAddress() + "stream/tone?seconds=" + std::to_string(seconds); }
 
   Form1& Start(const std::string& base = "") {
     form_ = std::make_unique<Form1>(Form1::Environment{folder_.string(), base.empty() ? server_->baseAddress() : base,
@@ -80,21 +75,15 @@ class ProgramFolderFixture : public ::testing::Test {
   }
   std::string Text(const char* key) const { return form_->texts().text(key); }
 
-  bool StartedUp() const {
-    return WaitUntil([this] { return !form_->Timer3.isActive(); }, std::chrono::seconds(5));
-  }
+  bool StartedUp() const { return WaitUntil([this] { return !form_->Timer3.isActive(); }, std::chrono::seconds(5)); }
 
   static inline DirectoryServerProcess* server_ = nullptr;
   TempFolder dir_{"program"};
   const std::filesystem::path& folder_ = dir_.path();
   QtHttpClient http_;
-  // Counts the window's hints that a play is near.
-  struct Player : MpvPlayer {
+  struct Player : MpvPlayer {  // counts the window's hints that a play is near
     using MpvPlayer::MpvPlayer;
-    void prepare() override {
-      ++prepared;
-      MpvPlayer::prepare();
-    }
+    void prepare() override { ++prepared; MpvPlayer::prepare(); }
     int prepared = 0;
   };
   Player player_{std::map<std::string, std::string>{{"ao", "null"}}};
