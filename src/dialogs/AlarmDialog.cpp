@@ -64,6 +64,8 @@ AlarmDialog::AlarmDialog(AlarmControl& alarm, const Form4::Environment& environm
   SetCaptions(env_.texts, {{Label1, "xalarm"}, {Check1, "xalarmon"}, {Label2, "xalarmstation"},
                            {Label3, "xalarmrunning"}, {Check2, "xautostart"}, {Command1, "f2command1"},
                            {Command2, "f2command2"}});
+  // Read out as what it sets.
+  Time1->setAccessibleName(Check1->text());
   const AlarmSetting& setting = alarm_.setting();
   Check1->setChecked(setting.on);
   Time1->setTime(QTime(setting.hour, setting.minute));

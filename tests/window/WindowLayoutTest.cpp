@@ -14,7 +14,11 @@
 
 #include "dialogs/Form2.h"
 #include "dialogs/Form3.h"
+#include "dialogs/AlarmDialog.h"
 #include "dialogs/Form4.h"
+#include "dialogs/HistoryWindow.h"
+#include "dialogs/StationDialog.h"
+#include "window/Form1Menus.h"
 #include "platform/Caption.h"
 #include "platform/Stacking.h"
 #include "platform/WindowGeometry.h"
@@ -151,6 +155,8 @@ TEST_F(WindowLayoutTest, EveryWindowFitsItsTextsInBothLanguagesPalettesAndSizes)
   for (const auto& [dark, languages] : {std::pair{false, std::vector<std::string>{"english", "nederlands"}},
                                         std::pair{true, std::vector<std::string>{"english"}}}) {
     QApplication::setPalette(dark ? Dark() : light);  // as the desktop hands it over at start
+    dir_.write("history.txt", "1796799600\tNPO Radio 2\tArtist - A song with a long title, as some have\n"
+                              "1796799900\tVandrel Testtoon\tVandrel test tone - 440 Hz\n");
     auto& form = StartShown();
     ASSERT_TRUE(test::WaitUntil([&] { return form.List1->count() > 1 && !form.Timer2.isActive(); }, 10s));
     for (const std::string& language : languages) {
@@ -160,14 +166,22 @@ TEST_F(WindowLayoutTest, EveryWindowFitsItsTextsInBothLanguagesPalettesAndSizes)
       Form2 chooser(form.directoryPorts(), &form);
       Form3 search(form.directoryPorts(), &form);
       Form4 settings({folder_.string(), "/usr/bin/vandrel-radio", form.texts(), folder_.string()}, &form);
+      StationDialog station(form.texts(), "", "", &form);
+      HistoryWindow history(form.menus().songLog(), form.texts(), nullptr, &form);
+      AlarmDialog alarm(form.menus().alarm(), {folder_.string(), "/usr/bin/vandrel-radio", form.texts(),
+                                               folder_.string(), folder_.string()}, &form);
       test::WaitUntil([&] { return !chooser.Timer1.isActive(); }, 5s);
       for (auto [image, name] : {std::pair{chooser.Image1, "frame1.skn"}, {chooser.Image2, "balk1.skn"},
                                  {search.Image1, "frame1.skn"}, {search.Image2, "balk1.skn"},
-                                 {settings.Image1, "frame1.skn"}, {settings.Image2, "balk1.skn"}}) {
+                                 {settings.Image1, "frame1.skn"}, {settings.Image2, "balk1.skn"},
+                                 {station.Image1, "frame1.skn"}, {station.Image2, "balk1.skn"},
+                                 {history.Image1, "frame1.skn"}, {history.Image2, "balk1.skn"},
+                                 {alarm.Image1, "frame1.skn"}, {alarm.Image2, "balk1.skn"}}) {
         SetPicture(image, QString::fromStdString(folder_.string() + "/def_" + name), LoadSkin(folder_.string(), name));
       }
       for (auto [window, title] : {std::pair<QWidget*, const char*>{&form, "main"}, {&chooser, "chooser"},
-                                   {&search, "search"}, {&settings, "settings"}}) {
+                                   {&search, "search"}, {&settings, "settings"}, {&station, "station"},
+                                   {&history, "history"}, {&alarm, "alarm"}}) {
         if (auto* dialog = qobject_cast<QDialog*>(window)) {
           dialog->setModal(false);
           dialog->show();
@@ -185,6 +199,18 @@ TEST_F(WindowLayoutTest, EveryWindowFitsItsTextsInBothLanguagesPalettesAndSizes)
         window->resize(QSize(10, 10));  // no window shrinks below its design
         EXPECT_EQ(window->size(), design) << title;
         if (window != &form) window->hide();
+      }
+      const std::string shade = std::string("-") + language + (dark ? "-dark-" : "-light-") + scale + ".png";
+      for (auto [menu, name] : {std::pair<QMenu*, const char*>{&form.IconTray, "menu-tray"},
+                                {&form.menus().favouritesMenu(), "menu-favourites"},
+                                {&form.menus().stationsMenu(), "menu-stations"},
+                                {&form.menus().sleepMenu(), "menu-sleep"}, {&form.menus().recordMenu(), "menu-record"}}) {
+        emit menu->aboutToShow();  // the texts of this language
+        menu->popup(form.mapToGlobal(QPoint(40, 40)));
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(menu));
+        for (QAction* action : menu->actions()) EXPECT_TRUE(!action->isVisible() || action->isSeparator() || !action->text().isEmpty()) << name;
+        test::SaveScreenshot(*menu, name + shade);
+        menu->hide();
       }
     }
   }
