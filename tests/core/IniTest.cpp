@@ -32,12 +32,9 @@ TEST_F(IniTest, ReadsValuesTheWayTheFileFormatSaysCutAt199Characters) {
       {"[lang]\nerror3= has been chosen.\n", "lang", "error3", " has been chosen."},
       {"\xEF\xBB\xBF[a]\r\nk=v\r\n", "a", "k", "v"},
       {"[b]\rk=1\r[a]\rj=2\rk=v\r", "a", "k", "v"},  // CR alone ends a line
-      {"[a]\nk=x=y\n", "a", "k", "x=y"},
-      {"[a]\nk=\" abc\"\n", "a", "k", "\" abc\""},
-      {"[a]\nk=1\nK=2\n", "a", "k", "1"},
-      {"[a]\nk=1\n[A]\nk=2\nz=3\n", "a", "z", ""},
-      {"[a]\n;k=1\n#k=2\n", "a", "k", ""},
-      {a198 + " b\n", "a", "k", cut},  // the cut leaves a trailing space
+      {"[a]\nk=x=y\n", "a", "k", "x=y"}, {"[a]\nk=\" abc\"\n", "a", "k", "\" abc\""},
+      {"[a]\nk=1\nK=2\n", "a", "k", "1"}, {"[a]\nk=1\n[A]\nk=2\nz=3\n", "a", "z", ""},
+      {"[a]\n;k=1\n#k=2\n", "a", "k", ""}, {a198 + " b\n", "a", "k", cut},  // the cut leaves a trailing space
       {a198 + "\xE2\x82\xAC\xE2\x82\xAC\n", "a", "k", cut + "\xE2\x82\xAC"},
       {a198 + "\xE2\x82" "b\n", "a", "k", cut + "\xE2"},  // invalid bytes count one each
   };
@@ -67,15 +64,13 @@ TEST_F(IniTest, WritesChangeOnlyWhatTheyMust) {
       {nullptr, "s", "k", "v", "[s]\nk=v\n"},  // no file yet
       {"[Radio]\r\n; note\r\n  Volume = 50\r\nx\r\n\r\n[b]\r\n", "radio", "VOLUME", "60",
        "[Radio]\r\n; note\r\n  Volume =60\r\nx\r\n\r\n[b]\r\n"},
-      {"[a]\nk=1\nk=2\n", "a", "K", "3", "[a]\nk=3\nk=2\n"},
+      {"[a]\nk=1\nk=2\n", "a", "K", "3", "[a]\nk=3\nk=2\n"}, {"[a]\n\n[b]\n", "a", "new", "2", "[a]\nnew=2\n\n[b]\n"},
       {"[a]\nk=1\n\n[b]\nx=1\n", "a", "new", "2", "[a]\nk=1\nnew=2\n\n[b]\nx=1\n"},
-      {"[a]\n\n[b]\n", "a", "new", "2", "[a]\nnew=2\n\n[b]\n"},
       {"[a]\r\nk=1", "c", "new", "2", "[a]\r\nk=1\r\n[c]\r\nnew=2\r\n"},
       {"[a]\rk=1\r[b]\r", "a", "j", "2", "[a]\rk=1\rj=2\r[b]\r"},
       {"[a]\nk=1\n[A]\nk=1\n", "a", "j", "2", "[a]\nk=1\nj=2\n[A]\nk=1\n"},
       {"[a]\n", "a", "k", " \"q\" \xC3\xA9   ", "[a]\nk= \"q\" \xC3\xA9   \n"},  // stored as given
-      {"[a]\n", "a\r\nb", "k\n", "x\ry", "[a]\n[a b]\nk=x y\n"},
-      {"[a]\n", "a", "k=1", "v", "[a]\n"},
+      {"[a]\n", "a\r\nb", "k\n", "x\ry", "[a]\n[a b]\nk=x y\n"}, {"[a]\n", "a", "k=1", "v", "[a]\n"},
       {"[a]\n", "a]", "k", "v", "[a]\n"},
   };
   for (const auto& [before, section, key, value, after] : cases) {

@@ -2,17 +2,18 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <tuple>
 #include <cstdlib>
 #include <filesystem>
 #include <utility>
 #include <vector>
 
+#include "core/BrowserLinks.h"
 #include "core/ChainedTags.h"
 #include "core/Gunzip.h"
 #include "core/ListCache.h"
 #include "core/PageShape.h"
 #include "core/ParsedPage.h"
-#include "core/PlayerState.h"
 #include "core/ProgramFolder.h"
 #include "core/Registry.h"
 #include "core/StreamAddress.h"
@@ -46,65 +47,37 @@ TEST(TextDecoding, KeepsUtf8SequencesReadsOtherBytesAsWindows1252AndConvertsUtf1
   for (const auto& [in, out] : cases) EXPECT_EQ(DecodeBodyText(in), out) << in;
 }
 
-// ICY titles in both encodings and Vorbis comments are MpvPlayerTest's, from a real Icecast.
-TEST(PlayerStateTest, StreamTitlesFallBackToWhatTheStreamSends) {
-  using Map = std::map<std::string, std::string>;
-  const struct {
-    Map metadata;
-    std::string title;
-  } cases[] = {
-      {{{"icy-title", "  "}, {"title", "T"}}, "T"},  // a blank ICY title says nothing
-      {{{"title", "Only"}}, "Only"},
-      {{{"artist", "Only artist"}}, "Only artist"},
-      {{{"icy-name", "Station"}, {"encoder", "Lavc"}}, ""},
-  };
-  for (const auto& c : cases) {
-    TitleCharset charset;
-    EXPECT_EQ(StreamTitleOf(c.metadata, charset), c.title);
-  }
-}
-
-// What a listener reads once a station has sent a few titles; through a real Icecast: MpvPlayerTest.
+// What a listener reads once a station has sent a few titles; one through a real Icecast: MpvPlayerTest.
 TEST(TitleCharsetTest, AStationsTitlesSoFarNameItsCodePage) {
   using test::Encoded;
-  struct Case {
-    std::string what;
-    std::vector<std::string> sent;  // one station's titles, as bytes
-    std::string shown;              // the last one, as UTF-8
-    bool resetBeforeLast = false;
-  };
   std::vector<test::StationTitles> stations = test::LegacyStations();
   stations.push_back({"ISO-8859-2", {"Věra Špinarová - Jednoho dne se vrátíš", "Marta Kubišová - Modlitba pro Martu",
                                      "Olympic - Želví blues"}});
   stations.push_back({"ISO-8859-9", {"Tarkan - Şımarık", "Barış Manço - Dönence", "Sezen Aksu - Gülümse"}});
-  std::vector<Case> cases;
+  const std::string kino = Encoded("Кино - Группа крови", "WINDOWS-1251");
+  // The titles sent as bytes, the last one shown as UTF-8.
+  std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{kino, "Caf\xC3\xA9"}, "Café"},                              // UTF-8 among Cyrillic
+      {{"\x81\x8D\x8F"}, DecodeBodyText("\x81\x8D\x8F")}};             // nothing to go by
   for (const auto& station : stations) {
-    Case c{station.charset, {}, station.titles.back()};
-    for (const auto& title : station.titles) c.sent.push_back(Encoded(title, station.charset));
-    cases.push_back(c);
+    cases.push_back({{}, station.titles.back()});
+    for (const auto& title : station.titles) cases.back().first.push_back(Encoded(title, station.charset));
   }
-  cases.push_back({"UTF-8 among Cyrillic", {Encoded("Кино - Группа крови", "WINDOWS-1251"), "Caf\xC3\xA9"}, "Café"});
-  cases.push_back({"another station", {Encoded("Кино - Группа крови", "WINDOWS-1251"), "Caf\xE9 Z\xFCrich"},
-                   "Café Zürich", true});
-  cases.push_back({"nothing to go by", {"\x81\x8D\x8F"}, DecodeBodyText("\x81\x8D\x8F")});
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto& [sent, shown] : cases) {
     TitleCharset charset;
-    for (std::size_t i = 0; i + 1 < c.sent.size(); ++i) charset.decode(c.sent[i]);
-    if (c.resetBeforeLast) charset.reset();
-    EXPECT_EQ(charset.decode(c.sent.back()), c.shown);
+    for (std::size_t i = 0; i + 1 < sent.size(); ++i) charset.decode(sent[i]);
+    EXPECT_EQ(charset.decode(sent.back()), shown);
   }
+  TitleCharset another;  // station: what the one before sent says nothing
+  another.decode(kino);
+  another.reset();
+  EXPECT_EQ(another.decode("Caf\xE9 Z\xFCrich"), "Café Zürich");
 }
 
-// Chained Ogg Opus end to end, and Vorbis beside it: MpvPlayerTest.
+// Chained Ogg Opus end to end: MpvPlayerTest.
 TEST(ChainedTagsTest, AnAppendingStreamShowsWhatItsLastSongAdded) {
   using Tags = ChainedTags::Tags;
-  const struct {
-    const char* what;
-    bool appended;
-    std::vector<Tags> reported;
-    Tags shown;  // after the last
-  } cases[] = {
+  const std::tuple<const char*, bool, std::vector<Tags>, Tags> cases[] = {  // what, appended, reported, shown
       {"songs appended", true, {{{"title", "One"}}, {{"title", "One;Two"}}, {{"title", "One;Two;Three; Four"}}},
        {{"title", "Three; Four"}}},
       {"a ';' of the first song's own", true, {{{"title", "Love; Death"}}}, {{"title", "Love; Death"}}},
@@ -114,12 +87,27 @@ TEST(ChainedTagsTest, AnAppendingStreamShowsWhatItsLastSongAdded) {
       {"a stream that replaces its tags", false, {{{"title", "One"}}, {{"title", "One;Two"}}},
        {{"title", "One;Two"}}},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto& [what, appended, reported, shown] : cases) {
     ChainedTags tags;
-    Tags shown;
-    for (const Tags& reported : c.reported) shown = tags.current(reported, c.appended);
-    EXPECT_EQ(shown, c.shown);
+    Tags last;
+    for (const Tags& each : reported) last = tags.current(each, appended);
+    EXPECT_EQ(last, shown) << what;
+  }
+}
+
+TEST(BrowserLinksTest, HomepagesGetTheirSchemeOnceAndOnlyWebAddressesPass) {
+  const std::tuple<const char*, const char*, bool> cases[] = {  // the homepage, the address, whether it passes
+      {"een.example/", "http://een.example/", true}, {"localhost:8000", "http://localhost:8000", true},
+      {"radio.example:8000/live", "http://radio.example:8000/live", true},
+      {"", "http://", true},  // the browser says what is wrong with it
+      {"HTTPS://een.example/", "HTTPS://een.example/", true},
+      {"file:///etc/passwd", "file:///etc/passwd", false},  // one of the other schemes; the window tries another
+      {"een.example/ --new-window", "http://een.example/ --new-window", false},
+      {"een.example/\nx", "http://een.example/\nx", false},
+  };
+  for (const auto& [homepage, address, passes] : cases) {
+    EXPECT_EQ(HomepageAddress(homepage), address);
+    EXPECT_EQ(IsWebAddress(HomepageAddress(homepage)), passes) << homepage;
   }
 }
 
@@ -172,7 +160,6 @@ TEST(XmlPlaylistTest, AsxRefsAndXspfTrackLocationsInOrderWebRadioOnly) {
       {"entries bounded", many, bounded},
   };
   for (const auto& c : cases) EXPECT_EQ(XmlPlaylistStreams(c.text), c.streams) << c.what;
-  EXPECT_EQ(AsM3u({"http://a.example/", "http://b.example/"}), "#EXTM3U\nhttp://a.example/\nhttp://b.example/\n");
   for (const char* address : {"http://r.example/radio.ASX", "http://r.example/listen?type=xspf", "http://r/s.wax"}) {
     EXPECT_TRUE(MayBeXmlPlaylist(address)) << address;
   }

@@ -23,32 +23,33 @@ struct Entry {
   bool hidden = false, enabled = false;
   std::vector<std::string> exec;
   std::string command;
+  bool operator==(const Entry&) const = default;
 };
-
-Entry Read(const std::string& path) {
-  Entry entry;
-  g_autoptr(GKeyFile) file = g_key_file_new();
-  if (!g_key_file_load_from_file(file, path.c_str(), G_KEY_FILE_NONE, nullptr)) return entry;
-  entry.hidden = g_key_file_get_boolean(file, G_KEY_FILE_DESKTOP_GROUP, "Hidden", nullptr);
-  entry.enabled = g_key_file_get_boolean(file, G_KEY_FILE_DESKTOP_GROUP, "X-GNOME-Autostart-enabled", nullptr);
-  g_autofree gchar* exec = g_key_file_get_string(file, G_KEY_FILE_DESKTOP_GROUP, "Exec", nullptr);
-  g_auto(GStrv) argv = nullptr;
-  if (exec != nullptr && g_shell_parse_argv(exec, nullptr, &argv, nullptr)) {
-    for (gchar** arg = argv; *arg != nullptr; ++arg) {
-      std::string word = *arg;  // "%%" is the desktop's field code for one "%"
-      for (auto at = word.find("%%"); at != std::string::npos; at = word.find("%%", at + 1)) word.erase(at, 1);
-      entry.exec.push_back(word);
-    }
-  }
-  g_autofree gchar* command = g_key_file_get_string(file, G_KEY_FILE_DESKTOP_GROUP, "X-Vandrel-Command", nullptr);
-  entry.command = command != nullptr ? command : "";
-  return entry;
-}
 
 class RegistryTest : public ::testing::Test {
  protected:
   std::string Text() const { return ReadFile(AutostartEntryPath(folder_, kName)); }
-  Entry Parsed() const { return Read(AutostartEntryPath(folder_, kName)); }
+  Entry Parsed() const {
+    Entry entry;
+    g_autoptr(GKeyFile) file = g_key_file_new();
+    const auto get = [&](const char* k) { return g_key_file_get_string(file, G_KEY_FILE_DESKTOP_GROUP, k, nullptr); };
+    const std::string path = AutostartEntryPath(folder_, kName);
+    if (!g_key_file_load_from_file(file, path.c_str(), G_KEY_FILE_NONE, nullptr)) return entry;
+    entry.hidden = g_key_file_get_boolean(file, G_KEY_FILE_DESKTOP_GROUP, "Hidden", nullptr);
+    entry.enabled = g_key_file_get_boolean(file, G_KEY_FILE_DESKTOP_GROUP, "X-GNOME-Autostart-enabled", nullptr);
+    g_autofree gchar* exec = get("Exec");
+    g_auto(GStrv) argv = nullptr;
+    if (exec != nullptr && g_shell_parse_argv(exec, nullptr, &argv, nullptr)) {
+      for (gchar** arg = argv; *arg != nullptr; ++arg) {
+        std::string word = *arg;  // "%%" is the desktop's field code for one "%"
+        for (auto at = word.find("%%"); at != std::string::npos; at = word.find("%%", at + 1)) word.erase(at, 1);
+        entry.exec.push_back(word);
+      }
+    }
+    g_autofree gchar* command = get("X-Vandrel-Command");
+    entry.command = command != nullptr ? command : "";
+    return entry;
+  }
   std::vector<fs::path> Folder() const { return {fs::directory_iterator(folder_), {}}; }
 
   test::TempFolder tmp_{"autostart"};
@@ -56,32 +57,21 @@ class RegistryTest : public ::testing::Test {
   std::string folder_ = (dir_ / "config home" / "autostart").string();
 };
 
+// Unquoted with field codes; quoted, with a leading blank, every character special to the shell or inside
+// quotes, and the key file's escapes.
 TEST_F(RegistryTest, OnAndOffRewriteTheOneEntryWhichOffKeepsStartingNothing) {
-  const std::vector<fs::path> one{folder_ + "/vandrel-internet-radio.desktop"};
-  // Unquoted with field codes; quoted, with a leading blank, every character
-  // special to the shell or inside quotes, and the key file's escapes.
   for (const std::string program : {"/home/x/100%/%u/vandrel-radio",
                                     " /home/a b/$HOME/\"q\" `cmd` back\\slash/it's (mine); a&b|c <d> ~e *?#/"
                                     "tab\there/new\nline/vandrel-radio"}) {
     SCOPED_TRACE(program);
     SetAutostart(kName, program, folder_);  // the folder does not exist at first
     const std::string on = Text();
-    Entry entry = Parsed();
-    EXPECT_FALSE(entry.hidden);
-    EXPECT_TRUE(entry.enabled);
-    EXPECT_EQ(entry.exec, std::vector<std::string>{program}) << on;
-    EXPECT_EQ(entry.command, program);
-
+    EXPECT_EQ(Parsed(), (Entry{false, true, {program}, program})) << on;
     SetAutostart(kName, "rem " + program, folder_);
-    entry = Parsed();
-    EXPECT_TRUE(entry.hidden);
-    EXPECT_FALSE(entry.enabled);
-    EXPECT_EQ(entry.exec, std::vector<std::string>{"true"});
-    EXPECT_EQ(entry.command, "rem " + program);
-
+    EXPECT_EQ(Parsed(), (Entry{true, false, {"true"}, "rem " + program})) << Text();
     SetAutostart(kName, program, folder_);
     EXPECT_EQ(Text(), on);
-    EXPECT_EQ(Folder(), one);
+    EXPECT_EQ(Folder(), std::vector<fs::path>{folder_ + "/vandrel-internet-radio.desktop"});
   }
 }
 
