@@ -1,10 +1,10 @@
-// The platform's Qt-free decisions: decoding, stream titles, list downloads, pages the web panel lays out.
+// The Qt-free reading of what comes from the network: text, titles, playlists, station lists, pages.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <random>
 #include <tuple>
-#include <cstdlib>
-#include <filesystem>
 #include <utility>
 #include <vector>
 
@@ -14,21 +14,19 @@
 #include "core/ListCache.h"
 #include "core/PageShape.h"
 #include "core/ParsedPage.h"
-#include "core/ProgramFolder.h"
-#include "core/Registry.h"
 #include "core/StreamAddress.h"
+#include "core/TaggedList.h"
+#include "core/TaggedListReference.h"
 #include "core/TextDecoding.h"
 #include "core/TitleCharset.h"
 #include "core/XmlPlaylist.h"
 #include "support/CodePage.h"
 #include "support/Files.h"
 #include "support/GzipText.h"
-#include "support/TmpfsMount.h"
 
 namespace vandrel {
 namespace {
 
-namespace fs = std::filesystem;
 
 TEST(TextDecoding, KeepsUtf8SequencesReadsOtherBytesAsWindows1252AndConvertsUtf16) {
   using namespace std::string_literals;
@@ -111,6 +109,71 @@ TEST(BrowserLinksTest, HomepagesGetTheirSchemeOnceAndOnlyWebAddressesPass) {
   }
 }
 
+using Lists = std::vector<std::vector<std::string>>;
+const std::vector<std::string> kNaamUrl = {"naam", "url"};
+
+// The rule itself, pinned for the reference too; the random comparison below covers the rest.
+TEST(TaggedListTest, EdgeCasesMatchExpectedValuesAndReference) {
+  const std::tuple<const char*, std::string, std::vector<std::string>, Lists> cases[] = {
+      {"mixed case", "<naam>A</NAAM><NAAM>b</naam><NaAm>C c</nAaM>", kNaamUrl, {{"A", "b", "C c"}, {}}},
+      {"bytes and blanks kept", "<naam>  Z\xC3\xBCrich\r\n \xFF\n</naam>", kNaamUrl,
+       {{"  Z\xC3\xBCrich\r\n \xFF\n"}, {}}},
+      {"pair inside value", "<naam>a<url>u</url>b</naam>", kNaamUrl, {{"a<url>u</url>b"}, {"u"}}},
+      {"opening inside value", "<naam>a<naam>b</naam>", kNaamUrl, {{"a<naam>b", "b"}, {}}},
+      {"unclosed tag falls to next", "<x>y>val</x>", {"x>y", "x"}, {{}, {"y>val"}}},
+      {"first tag wins at a position", "<x>y>val</x>y>", {"x>y", "x"}, {{"val"}, {}}},
+      {"closing overlaps opening", "<></></>", {"></"}, {{""}}},  // random texts never hit it
+  };
+  for (const auto& [what, text, tags, expected] : cases) {
+    EXPECT_EQ(ParseTaggedList(text, tags), expected) << what;
+    EXPECT_EQ(reference::ParseTaggedListNaive(text, tags), expected) << what;
+  }
+}
+
+std::string RandomText(std::mt19937& rng, const std::vector<std::string>& fragments, int maxParts) {
+  std::string text;
+  const int parts = std::uniform_int_distribution<int>(0, maxParts)(rng);
+  std::uniform_int_distribution<std::size_t> pick(0, fragments.size() - 1);
+  for (int p = 0; p < parts; ++p) text += fragments[pick(rng)];
+  return text;
+}
+
+// On odd rounds the tags are random too, brackets and all, so openings and closings overlap.
+TEST(TaggedListTest, MatchesReferenceOnRandomTexts) {
+  const std::vector<std::string> pieces = {"<naam>", "</NAAM>", "<NaAm>", "</naam>", "<url>", "</url>",
+                                           "<URL>", "</Url>", "<", ">", "/", "x", "\n", "<homepage>",
+                                           "</homepage>", "naam", "<na", "am>"};
+  const std::vector<std::string> brackets = {"<", ">", "/", "a", "A"};
+  const std::vector<std::vector<std::string>> tables = {
+      {"naam", "url", "homepage"}, {"URL", "NaAm"}, {"naam"}, {"naam", "naam"}};
+  std::mt19937 rng(20240611);
+  for (int iteration = 0; iteration < 10000; ++iteration) {
+    const bool odd = iteration % 2 == 1;
+    std::vector<std::string> tags = tables[iteration / 2 % tables.size()];
+    if (odd) tags = {RandomText(rng, brackets, 3), RandomText(rng, brackets, 3)};
+    const std::string text = odd ? RandomText(rng, brackets, 30) : RandomText(rng, pieces, 40);
+    const Lists expected = reference::ParseTaggedListNaive(text, tags);
+    ASSERT_EQ(ParseTaggedList(text, tags), expected) << text << " tags " << tags[0];
+
+    // Under a bound each list is a prefix of the reference's, the total
+    // stays within it, and only a total over it reports incomplete.
+    const std::size_t bound = static_cast<std::size_t>(iteration % 40);
+    const TaggedListValues cut = ParseTaggedListUpTo(text, tags, bound);
+    std::size_t kept = 0, all = 0;
+    for (std::size_t t = 0; t < tags.size(); ++t) {
+      ASSERT_LE(cut.lists[t].size(), expected[t].size()) << text;
+      ASSERT_TRUE(std::equal(cut.lists[t].begin(), cut.lists[t].end(), expected[t].begin())) << text;
+      for (const auto& v : cut.lists[t]) kept += v.size();
+      for (const auto& v : expected[t]) all += v.size();
+    }
+    ASSERT_LE(kept, bound) << text;
+    ASSERT_EQ(cut.complete, all <= bound) << text;
+    if (cut.complete) {
+      ASSERT_EQ(cut.lists, expected) << text;
+    }
+  }
+}
+
 using Headers = std::vector<std::pair<std::string, std::string>>;
 
 // What the window tries through every door is Form1Test's; here the edges of the rule.
@@ -164,40 +227,6 @@ TEST(XmlPlaylistTest, AsxRefsAndXspfTrackLocationsInOrderWebRadioOnly) {
     EXPECT_TRUE(MayBeXmlPlaylist(address)) << address;
   }
   EXPECT_FALSE(MayBeXmlPlaylist("http://r.example/stream.mp3"));
-}
-
-// Beside the program when the user may write it; where neither can be written, it says so.
-TEST(SettingsFolderTest, TheProgramFolderWhenTheUserMayWriteItAndSaysWhenNothingIsWritable) {
-  const test::TempFolder tmp("settings");
-  const std::string portable = tmp.write("portable/favo/.R.tmp-Ab12Cd", "half").parent_path().parent_path().string();
-  tmp.write("portable/.INST.INI.tmp-Ab12Cd", "half");
-  tmp.write("portable/favo/.977 The Hits Channel", "[Internet]\n");
-  SettingsPlace place = PrepareSettingsFolder(portable, (tmp / "user/vandrel-radio").string());
-  EXPECT_EQ(place.folder, portable);
-  EXPECT_TRUE(place.writable);
-  EXPECT_EQ(test::Names(portable), std::vector<std::string>{"favo"});
-  EXPECT_EQ(test::Names(portable + "/favo"), std::vector<std::string>{".977 The Hits Channel"});
-  EXPECT_FALSE(fs::exists(tmp / "user"));
-
-  const test::TmpfsMount installed(tmp / "opt", "100k");
-  if (!installed.mounted()) GTEST_SKIP() << "no right to mount a read-only folder";
-  ASSERT_TRUE(installed.MakeReadOnly());
-  // The user's own folder, seeded once, is InstallTest's.
-  place = PrepareSettingsFolder((tmp / "opt").string(), (tmp / "opt/home/vandrel-radio").string());
-  EXPECT_EQ(place.folder, (tmp / "opt").string());
-  EXPECT_FALSE(place.writable);
-}
-
-TEST(SettingsFolderTest, SettingsAndAutostartFollowXdgConfigHomeThenHome) {
-  const std::tuple<const char*, const char*, std::string> cases[] = {
-      {"/x/conf", "/h", "/x/conf/vandrel-radio"}, {"relative", "/h", "/h/.config/vandrel-radio"},
-      {nullptr, "/h/", "/h/.config/vandrel-radio"}};
-  for (const auto& [xdg, h, expected] : cases) {
-    xdg ? ::setenv("XDG_CONFIG_HOME", xdg, 1) : ::unsetenv("XDG_CONFIG_HOME");
-    ::setenv("HOME", h, 1);
-    EXPECT_EQ(UserSettingsFolder(), expected) << (xdg ? xdg : "(unset)");  // nothing after this reads them
-    EXPECT_EQ(DefaultAutostartFolder(), expected.substr(0, expected.size() - 13) + "autostart");
-  }
 }
 
 TEST(ListFetchTest, AsksForGzipUnpacksEveryMemberAndKeepsNoHeaderBreakingValidator) {
