@@ -27,7 +27,6 @@
 namespace vandrel {
 namespace {
 
-
 TEST(TextDecoding, KeepsUtf8SequencesReadsOtherBytesAsWindows1252AndConvertsUtf16) {
   using namespace std::string_literals;
   const std::pair<std::string, std::string> cases[] = {
@@ -155,8 +154,7 @@ TEST(TaggedListTest, MatchesReferenceOnRandomTexts) {
     const Lists expected = reference::ParseTaggedListNaive(text, tags);
     ASSERT_EQ(ParseTaggedList(text, tags), expected) << text << " tags " << tags[0];
 
-    // Under a bound each list is a prefix of the reference's, the total
-    // stays within it, and only a total over it reports incomplete.
+    // Under a bound each list is a prefix of the reference's, within it in all; only a total over it is incomplete.
     const std::size_t bound = static_cast<std::size_t>(iteration % 40);
     const TaggedListValues cut = ParseTaggedListUpTo(text, tags, bound);
     std::size_t kept = 0, all = 0;
@@ -173,8 +171,6 @@ TEST(TaggedListTest, MatchesReferenceOnRandomTexts) {
     }
   }
 }
-
-using Headers = std::vector<std::pair<std::string, std::string>>;
 
 // What the window tries through every door is Form1Test's; here the edges of the rule.
 TEST(StreamAddressTest, OnlyHttpAndHttpsWithAHostAreWebRadio) {
@@ -196,11 +192,7 @@ TEST(XmlPlaylistTest, AsxRefsAndXspfTrackLocationsInOrderWebRadioOnly) {
     many += "<ref href='http://r.example/" + std::to_string(i) + "'/>";
     if (i < kMaxXmlPlaylistEntries) bounded.push_back("http://r.example/" + std::to_string(i));
   }
-  const struct {
-    const char* what;
-    std::string text;
-    Streams streams;
-  } cases[] = {
+  const std::tuple<const char*, std::string, Streams> cases[] = {  // what, the text, the streams read
       {"ASX, any letter case, both quotes, entities",
        "<ASX version=\"3.0\"><Entry><REF HREF = \"http://a.example/x?a=1&amp;b=2\" /></Entry>\n"
        "<entry><ref href='https://b.example/&#x6C;ive'/><ref href=\" http://c.example/ \"/></entry></asx>",
@@ -222,11 +214,11 @@ TEST(XmlPlaylistTest, AsxRefsAndXspfTrackLocationsInOrderWebRadioOnly) {
       {"cut short", "<asx><entry><ref href=\"http://a.example/", {}},
       {"entries bounded", many, bounded},
   };
-  for (const auto& c : cases) EXPECT_EQ(XmlPlaylistStreams(c.text), c.streams) << c.what;
-  for (const char* address : {"http://r.example/radio.ASX", "http://r.example/listen?type=xspf", "http://r/s.wax"}) {
-    EXPECT_TRUE(MayBeXmlPlaylist(address)) << address;
+  for (const auto& [what, text, streams] : cases) EXPECT_EQ(XmlPlaylistStreams(text), streams) << what;
+  for (const auto& [address, may] : {std::pair{"http://r.example/radio.ASX", true}, {"http://r/listen?type=xspf", true},
+                                     {"http://r/s.wax", true}, {"http://r.example/stream.mp3", false}}) {
+    EXPECT_EQ(MayBeXmlPlaylist(address), may) << address;
   }
-  EXPECT_FALSE(MayBeXmlPlaylist("http://r.example/stream.mp3"));
 }
 
 TEST(ListFetchTest, AsksForGzipUnpacksEveryMemberAndKeepsNoHeaderBreakingValidator) {
@@ -235,6 +227,7 @@ TEST(ListFetchTest, AsksForGzipUnpacksEveryMemberAndKeepsNoHeaderBreakingValidat
   const std::string list = "http://d.example/radio/inter/zenders/holland.txt";
   constexpr std::size_t kCap = 1 << 20;
 
+  using Headers = std::vector<std::pair<std::string, std::string>>;
   EXPECT_EQ(ListFetch(&cache, list).requestHeaders(), (Headers{{"Accept-Encoding", "gzip"}}));
   // Members one after another make one body.
   const std::string packed = test::GzipText("<naam>Een</naam>") + test::GzipText("<naam>Twee</naam>");

@@ -92,10 +92,8 @@ TEST_F(IniTest, SeveralKeysAreOneReplace) {
   static int renames = 0;
   ini_testing::SetRenameFunction([](const char* from, const char* to) { return ++renames, ::rename(from, to); });
   Put("[Onthouden]\r\nLaatsteNAAM=Oud\r\n");
-  EXPECT_TRUE(WriteIniValues(path_, {{"Onthouden", "LaatsteNAAM", "Nieuw"},
-                                     {"Onthouden", "LaatsteURL", "http://b/"},
-                                     {"Windows", "Geometry", "1,2,3,4"},
-                                     {"Onthouden", "k=bad", "x"}}));
+  EXPECT_TRUE(WriteIniValues(path_, {{"Onthouden", "LaatsteNAAM", "Nieuw"}, {"Onthouden", "LaatsteURL", "http://b/"},
+                                     {"Windows", "Geometry", "1,2,3,4"}, {"Onthouden", "k=bad", "x"}}));
   EXPECT_EQ(renames, 1);
   EXPECT_EQ(Content(), "[Onthouden]\r\nLaatsteNAAM=Nieuw\r\nLaatsteURL=http://b/\r\n[Windows]\r\nGeometry=1,2,3,4\r\n");
 }

@@ -252,9 +252,11 @@ TEST_F(MpvPlayerTest, ADroppedStreamIsReopenedUntilItsTriesAreSpent) {
   w.player.setURL(Tone("?seconds=2"));
   ASSERT_TRUE(test::WaitUntil([&] { return w.errors() > 0; }, 30s)) << w.player.status();
   std::vector<std::string> seen = w.shown;
-  std::erase_if(seen, [](const std::string& s) { return s == "Connecting" || s.starts_with("Buffering"); });
-  EXPECT_EQ(seen, (std::vector<std::string>{"Playing", "Reconnecting in 3 s (1/1)", "Reconnecting in 2 s (1/1)",
-                                            "Reconnecting in 1 s (1/1)", "Playing", "Error"}));
+  std::erase_if(seen, [](const std::string& s) {  // a tick late on a busy machine may pass the 2 s by
+    return s == "Connecting" || s.starts_with("Buffering") || s == "Reconnecting in 2 s (1/1)";
+  });
+  EXPECT_EQ(seen, (std::vector<std::string>{"Playing", "Reconnecting in 3 s (1/1)", "Reconnecting in 1 s (1/1)",
+                                            "Playing", "Error"}));
   EXPECT_EQ(w.player.streamTitle(), "");  // the last song is over
   EXPECT_EQ(w.errors(), 1u);
 }
@@ -272,21 +274,18 @@ TEST_F(MpvPlayerTest, TheSoundServerShowsOurNameAndIcon) {
   ::setenv("PULSE_SERVER", ("unix:" + socket).c_str(), 1);
   Watched w(Options{{"ao", "pulse"}});
   w.player.setURL(Tone());
-  const bool playing = w.WaitFor(PlayState::Playing) &&
-                       test::WaitUntil([&] { return w.player.streamTitle() == "Vandrel test tone - 440 Hz"; }, 10s);
   QString inputs;
-  const bool titled = test::WaitUntil([&] {
+  const bool listed = test::WaitUntil([&] {
     QProcess pactl;
     pactl.start("pactl", {"list", "sink-inputs"});
     pactl.waitForFinished(5000);
     inputs = QString::fromUtf8(pactl.readAllStandardOutput());
     return inputs.contains("media.name = \"Vandrel test tone - 440 Hz\"");  // the title as the player cleaned it
-  }, 5s);
+  }, 20s);
   ::unsetenv("PULSE_SERVER");
-  ASSERT_TRUE(playing) << w.player.status();
-  EXPECT_TRUE(titled && inputs.contains("application.name = \"Vandrel Internet Radio\"") &&
+  EXPECT_TRUE(listed && inputs.contains("application.name = \"Vandrel Internet Radio\"") &&
               inputs.contains("application.icon_name = \"org.vandrel.Radio\"") && inputs.contains("Corked: no"))
-      << inputs.toStdString();
+      << w.player.status() << "\n" << inputs.toStdString();
 }
 
 // libmpv's two hundred libraries, linked, cost every start: they open at the first play, on another thread;

@@ -63,9 +63,7 @@ TEST(QtHttpClientTest, RefusesADirectoryWithASelfSignedCertificateUntilItIsTrust
   const std::string cert = (tls / "cert.pem").string(), key = (tls / "key.pem").string();
   ASSERT_EQ(test::ChildProcess({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
                                 "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1", "-addext",
-                                "subjectAltName=IP:127.0.0.1", "-keyout", key, "-out", cert})
-                .Wait(20s),
-            0);
+                                "subjectAltName=IP:127.0.0.1", "-keyout", key, "-out", cert}).Wait(20s), 0);
   httplib::SSLServer server(cert.c_str(), key.c_str());
   ASSERT_TRUE(server.is_valid());
   server.Get("/radio/inter/keuze-uk.txt", [](const httplib::Request&, httplib::Response& response) {
