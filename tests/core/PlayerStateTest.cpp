@@ -99,15 +99,12 @@ TEST(ReconnectPolicyTest, DecidesWhatFollowsAnEnd) {
 TEST(ComebackTest, OnlyALostOrSleepingStationReturnsUntilTheUserChooses) {
   const std::pair<const char*, const char*> cases[] = {
       {"nothing lost: nothing returns, failures show", "back=0 slow=0 left=0 report=1 report=1"},
-      {"lost: its own failure shows once, the tries to reopen it fail silently",
-       "lost report=1 report=0 back=1 report=0 back=1"},
+      {"lost: its failure shows once, reopening fails silently", "lost report=1 report=0 back=1 report=0 back=1"},
       {"a reopened station that plays is left alone", "lost back+=0 slow+=0 back=1"},
       {"the user's choice ends it", "lost forget back=0 slow=0 left=0 report=1"},
-      {"lost again after playing: shown again, slow tries afresh",
-       "lost report=1 slow=1 slow=1 left=0 lost left=1 report=1"},
+      {"lost again: shown again, slow tries afresh", "lost report=1 slow=1 slow=1 left=0 lost left=1 report=1"},
       {"slow tries are counted, playing or not", "lost left=1 slow+=0 slow=1 left=0 slow=0 back=1"},
-      {"asleep while playing: opened afresh once at the return, silently",
-       "sleep+ back+=1 back+=0 report=0 left=1"},
+      {"asleep while playing: opened once at the return, silently", "sleep+ back+=1 back+=0 report=0 left=1"},
       {"asleep while lost: opened at the return", "lost report=1 sleep back+=1"},
       {"asleep while stopped: nothing to open", "sleep back=0 left=0"},
   };

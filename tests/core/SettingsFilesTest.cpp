@@ -139,8 +139,11 @@ class RegistryTest : public ::testing::Test {
     g_auto(GStrv) argv = nullptr;
     if (exec != nullptr && g_shell_parse_argv(exec, nullptr, &argv, nullptr)) {
       for (gchar** arg = argv; *arg != nullptr; ++arg) {
-        std::string word = *arg;  // "%%" is the desktop's field code for one "%"
-        for (auto at = word.find("%%"); at != std::string::npos; at = word.find("%%", at + 1)) word.erase(at, 1);
+        std::string word;  // "%%" is one "%"; any other field code the launcher would expand
+        for (const char* c = *arg; *c != '\0'; ++c) {
+          if (*c == '%' && *++c != '%') return {};
+          word += *c;
+        }
         entry.exec.push_back(word);
       }
     }
