@@ -23,23 +23,14 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(QtHttpClientTest, FailsWhenNoAnswerCanBeHad) {
+// No answer in time, or a list that never ends or is too long: refused soon, holding little more than the cap.
+TEST(QtHttpClientTest, FailsSoonWithoutAnAnswerOrPastTheCapHoldingLittleMemory) {
   QtHttpClient http({.timeout = 1500ms});
   EXPECT_THROW(http.OpenURL("file:///etc/passwd"), HttpError);
-
-  test::CannedServer silent("");
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_THROW(http.OpenURL(silent.address() + "radio/inter/keuze-uk.txt"), HttpError);
-  const auto waited = std::chrono::steady_clock::now() - start;
-  EXPECT_GE(waited, 1400ms);
-  EXPECT_LT(waited, 10s);  // the time-out fired; the caller was not held for ever
-}
-
-// A list that never ends or is too long: refused soon, holding little more than the cap.
-TEST(QtHttpClientTest, RefusesBodiesPastTheCapHoldingLittleMemory) {
   const std::int64_t cap = QtHttpClient::Limits{}.maxBodyBytes;
   const std::string piece(64 * 1024, 'x');
   const std::tuple<const char*, std::string, std::string> cases[] = {  // what, the reply, what follows it endlessly
+      {"no answer", "", ""},
       {"endless chunked list", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n", "10000\r\n" + piece + "\r\n"},
       {"endless body without a length", "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n", piece},
       {"just past the cap at once", "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(cap + 1) +
@@ -51,8 +42,9 @@ TEST(QtHttpClientTest, RefusesBodiesPastTheCapHoldingLittleMemory) {
     QTimer::singleShot(0, [] { std::this_thread::sleep_for(200ms); });
     test::ResetPeakResident();
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_THROW(QtHttpClient().OpenURL(server.address() + "radio/inter/zenders/holland.txt"), HttpError) << what;
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 10s) << what;
+    EXPECT_THROW(http.OpenURL(server.address() + "radio/inter/zenders/holland.txt"), HttpError) << what;
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(waited < 10s && (!reply.empty() || waited >= 1400ms)) << what;  // the time-out fired, and not early
     EXPECT_LT(test::StatusKiB("VmHWM:"), 150 * 1024) << what;
   }
 }
