@@ -1,33 +1,31 @@
-// The platform's Qt-free decisions: decoding, stream titles, list downloads, pages the web panel lays out.
+// The Qt-free reading of what comes from the network: text, titles, playlists, station lists, pages.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
+#include <random>
+#include <tuple>
 #include <utility>
 #include <vector>
 
+#include "core/BrowserLinks.h"
 #include "core/ChainedTags.h"
 #include "core/Gunzip.h"
 #include "core/ListCache.h"
 #include "core/PageShape.h"
 #include "core/ParsedPage.h"
-#include "core/PlayerState.h"
-#include "core/ProgramFolder.h"
-#include "core/Registry.h"
 #include "core/StreamAddress.h"
+#include "core/TaggedList.h"
+#include "core/TaggedListReference.h"
 #include "core/TextDecoding.h"
 #include "core/TitleCharset.h"
 #include "core/XmlPlaylist.h"
 #include "support/CodePage.h"
 #include "support/Files.h"
 #include "support/GzipText.h"
-#include "support/TmpfsMount.h"
 
 namespace vandrel {
 namespace {
-
-namespace fs = std::filesystem;
 
 TEST(TextDecoding, KeepsUtf8SequencesReadsOtherBytesAsWindows1252AndConvertsUtf16) {
   using namespace std::string_literals;
@@ -46,65 +44,37 @@ TEST(TextDecoding, KeepsUtf8SequencesReadsOtherBytesAsWindows1252AndConvertsUtf1
   for (const auto& [in, out] : cases) EXPECT_EQ(DecodeBodyText(in), out) << in;
 }
 
-// ICY titles in both encodings and Vorbis comments are MpvPlayerTest's, from a real Icecast.
-TEST(PlayerStateTest, StreamTitlesFallBackToWhatTheStreamSends) {
-  using Map = std::map<std::string, std::string>;
-  const struct {
-    Map metadata;
-    std::string title;
-  } cases[] = {
-      {{{"icy-title", "  "}, {"title", "T"}}, "T"},  // a blank ICY title says nothing
-      {{{"title", "Only"}}, "Only"},
-      {{{"artist", "Only artist"}}, "Only artist"},
-      {{{"icy-name", "Station"}, {"encoder", "Lavc"}}, ""},
-  };
-  for (const auto& c : cases) {
-    TitleCharset charset;
-    EXPECT_EQ(StreamTitleOf(c.metadata, charset), c.title);
-  }
-}
-
-// What a listener reads once a station has sent a few titles; through a real Icecast: MpvPlayerTest.
+// What a listener reads once a station has sent a few titles; one through a real Icecast: MpvPlayerTest.
 TEST(TitleCharsetTest, AStationsTitlesSoFarNameItsCodePage) {
   using test::Encoded;
-  struct Case {
-    std::string what;
-    std::vector<std::string> sent;  // one station's titles, as bytes
-    std::string shown;              // the last one, as UTF-8
-    bool resetBeforeLast = false;
-  };
   std::vector<test::StationTitles> stations = test::LegacyStations();
   stations.push_back({"ISO-8859-2", {"Věra Špinarová - Jednoho dne se vrátíš", "Marta Kubišová - Modlitba pro Martu",
                                      "Olympic - Želví blues"}});
   stations.push_back({"ISO-8859-9", {"Tarkan - Şımarık", "Barış Manço - Dönence", "Sezen Aksu - Gülümse"}});
-  std::vector<Case> cases;
+  const std::string kino = Encoded("Кино - Группа крови", "WINDOWS-1251");
+  // The titles sent as bytes, the last one shown as UTF-8.
+  std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{kino, "Caf\xC3\xA9"}, "Café"},                              // UTF-8 among Cyrillic
+      {{"\x81\x8D\x8F"}, DecodeBodyText("\x81\x8D\x8F")}};             // nothing to go by
   for (const auto& station : stations) {
-    Case c{station.charset, {}, station.titles.back()};
-    for (const auto& title : station.titles) c.sent.push_back(Encoded(title, station.charset));
-    cases.push_back(c);
+    cases.push_back({{}, station.titles.back()});
+    for (const auto& title : station.titles) cases.back().first.push_back(Encoded(title, station.charset));
   }
-  cases.push_back({"UTF-8 among Cyrillic", {Encoded("Кино - Группа крови", "WINDOWS-1251"), "Caf\xC3\xA9"}, "Café"});
-  cases.push_back({"another station", {Encoded("Кино - Группа крови", "WINDOWS-1251"), "Caf\xE9 Z\xFCrich"},
-                   "Café Zürich", true});
-  cases.push_back({"nothing to go by", {"\x81\x8D\x8F"}, DecodeBodyText("\x81\x8D\x8F")});
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto& [sent, shown] : cases) {
     TitleCharset charset;
-    for (std::size_t i = 0; i + 1 < c.sent.size(); ++i) charset.decode(c.sent[i]);
-    if (c.resetBeforeLast) charset.reset();
-    EXPECT_EQ(charset.decode(c.sent.back()), c.shown);
+    for (std::size_t i = 0; i + 1 < sent.size(); ++i) charset.decode(sent[i]);
+    EXPECT_EQ(charset.decode(sent.back()), shown);
   }
+  TitleCharset another;  // station: what the one before sent says nothing
+  for (const auto& title : stations[0].titles) another.decode(Encoded(title, stations[0].charset));
+  another.reset();
+  EXPECT_EQ(another.decode("Caf\xE9 Z\xFCrich"), "Café Zürich");
 }
 
-// Chained Ogg Opus end to end, and Vorbis beside it: MpvPlayerTest.
+// Chained Ogg Opus end to end: MpvPlayerTest.
 TEST(ChainedTagsTest, AnAppendingStreamShowsWhatItsLastSongAdded) {
   using Tags = ChainedTags::Tags;
-  const struct {
-    const char* what;
-    bool appended;
-    std::vector<Tags> reported;
-    Tags shown;  // after the last
-  } cases[] = {
+  const std::tuple<const char*, bool, std::vector<Tags>, Tags> cases[] = {  // what, appended, reported, shown
       {"songs appended", true, {{{"title", "One"}}, {{"title", "One;Two"}}, {{"title", "One;Two;Three; Four"}}},
        {{"title", "Three; Four"}}},
       {"a ';' of the first song's own", true, {{{"title", "Love; Death"}}}, {{"title", "Love; Death"}}},
@@ -114,16 +84,93 @@ TEST(ChainedTagsTest, AnAppendingStreamShowsWhatItsLastSongAdded) {
       {"a stream that replaces its tags", false, {{{"title", "One"}}, {{"title", "One;Two"}}},
        {{"title", "One;Two"}}},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto& [what, appended, reported, shown] : cases) {
     ChainedTags tags;
-    Tags shown;
-    for (const Tags& reported : c.reported) shown = tags.current(reported, c.appended);
-    EXPECT_EQ(shown, c.shown);
+    Tags last;
+    for (const Tags& each : reported) last = tags.current(each, appended);
+    EXPECT_EQ(last, shown) << what;
   }
 }
 
-using Headers = std::vector<std::pair<std::string, std::string>>;
+TEST(BrowserLinksTest, HomepagesGetTheirSchemeOnceAndOnlyWebAddressesPass) {
+  const std::tuple<const char*, const char*, bool> cases[] = {  // the homepage, the address, whether it passes
+      {"een.example/", "http://een.example/", true}, {"localhost:8000", "http://localhost:8000", true},
+      {"radio.example:8000/live", "http://radio.example:8000/live", true},
+      {"", "http://", true},  // the browser says what is wrong with it
+      {"HTTPS://een.example/", "HTTPS://een.example/", true},
+      {"file:///etc/passwd", "file:///etc/passwd", false},  // one of the other schemes; the window tries another
+      {"een.example/ --new-window", "http://een.example/ --new-window", false},
+      {"een.example/\nx", "http://een.example/\nx", false},
+  };
+  for (const auto& [homepage, address, passes] : cases) {
+    EXPECT_EQ(HomepageAddress(homepage), address);
+    EXPECT_EQ(IsWebAddress(HomepageAddress(homepage)), passes) << homepage;
+  }
+}
+
+using Lists = std::vector<std::vector<std::string>>;
+const std::vector<std::string> kNaamUrl = {"naam", "url"};
+
+// The rule itself, pinned for the reference too; the random comparison below covers the rest.
+TEST(TaggedListTest, EdgeCasesMatchExpectedValuesAndReference) {
+  const std::tuple<const char*, std::string, std::vector<std::string>, Lists> cases[] = {
+      {"mixed case", "<naam>A</NAAM><NAAM>b</naam><NaAm>C c</nAaM>", kNaamUrl, {{"A", "b", "C c"}, {}}},
+      {"bytes and blanks kept", "<naam>  Z\xC3\xBCrich\r\n \xFF\n</naam>", kNaamUrl,
+       {{"  Z\xC3\xBCrich\r\n \xFF\n"}, {}}},
+      {"pair inside value", "<naam>a<url>u</url>b</naam>", kNaamUrl, {{"a<url>u</url>b"}, {"u"}}},
+      {"opening inside value", "<naam>a<naam>b</naam>", kNaamUrl, {{"a<naam>b", "b"}, {}}},
+      {"unclosed tag falls to next", "<x>y>val</x>", {"x>y", "x"}, {{}, {"y>val"}}},
+      {"first tag wins at a position", "<x>y>val</x>y>", {"x>y", "x"}, {{"val"}, {}}},
+      {"closing overlaps opening", "<></></>", {"></"}, {{""}}},  // random texts never hit it
+  };
+  for (const auto& [what, text, tags, expected] : cases) {
+    EXPECT_EQ(ParseTaggedList(text, tags), expected) << what;
+    EXPECT_EQ(reference::ParseTaggedListNaive(text, tags), expected) << what;
+  }
+}
+
+std::string RandomText(std::mt19937& rng, const std::vector<std::string>& fragments, int maxParts) {
+  std::string text;
+  const int parts = std::uniform_int_distribution<int>(0, maxParts)(rng);
+  std::uniform_int_distribution<std::size_t> pick(0, fragments.size() - 1);
+  for (int p = 0; p < parts; ++p) text += fragments[pick(rng)];
+  return text;
+}
+
+// On odd rounds the tags are random too, brackets and all, so openings and closings overlap.
+TEST(TaggedListTest, MatchesReferenceOnRandomTexts) {
+  const std::vector<std::string> pieces = {"<naam>", "</NAAM>", "<NaAm>", "</naam>", "<url>", "</url>",
+                                           "<URL>", "</Url>", "<", ">", "/", "x", "\n", "<homepage>",
+                                           "</homepage>", "naam", "<na", "am>"};
+  const std::vector<std::string> brackets = {"<", ">", "/", "a", "A"};
+  const std::vector<std::vector<std::string>> tables = {
+      {"naam", "url", "homepage"}, {"URL", "NaAm"}, {"naam"}, {"naam", "naam"}};
+  std::mt19937 rng(20240611);
+  for (int iteration = 0; iteration < 10000; ++iteration) {
+    const bool odd = iteration % 2 == 1;
+    std::vector<std::string> tags = tables[iteration / 2 % tables.size()];
+    if (odd) tags = {RandomText(rng, brackets, 3), RandomText(rng, brackets, 3)};
+    const std::string text = odd ? RandomText(rng, brackets, 30) : RandomText(rng, pieces, 40);
+    const Lists expected = reference::ParseTaggedListNaive(text, tags);
+    ASSERT_EQ(ParseTaggedList(text, tags), expected) << text << " tags " << tags[0];
+
+    // Under a bound each list is a prefix of the reference's, within it in all; only a total over it is incomplete.
+    const std::size_t bound = static_cast<std::size_t>(iteration % 40);
+    const TaggedListValues cut = ParseTaggedListUpTo(text, tags, bound);
+    std::size_t kept = 0, all = 0;
+    for (std::size_t t = 0; t < tags.size(); ++t) {
+      ASSERT_LE(cut.lists[t].size(), expected[t].size()) << text;
+      ASSERT_TRUE(std::equal(cut.lists[t].begin(), cut.lists[t].end(), expected[t].begin())) << text;
+      for (const auto& v : cut.lists[t]) kept += v.size();
+      for (const auto& v : expected[t]) all += v.size();
+    }
+    ASSERT_LE(kept, bound) << text;
+    ASSERT_EQ(cut.complete, all <= bound) << text;
+    if (cut.complete) {
+      ASSERT_EQ(cut.lists, expected) << text;
+    }
+  }
+}
 
 // What the window tries through every door is Form1Test's; here the edges of the rule.
 TEST(StreamAddressTest, OnlyHttpAndHttpsWithAHostAreWebRadio) {
@@ -145,11 +192,7 @@ TEST(XmlPlaylistTest, AsxRefsAndXspfTrackLocationsInOrderWebRadioOnly) {
     many += "<ref href='http://r.example/" + std::to_string(i) + "'/>";
     if (i < kMaxXmlPlaylistEntries) bounded.push_back("http://r.example/" + std::to_string(i));
   }
-  const struct {
-    const char* what;
-    std::string text;
-    Streams streams;
-  } cases[] = {
+  const std::tuple<const char*, std::string, Streams> cases[] = {  // what, the text, the streams read
       {"ASX, any letter case, both quotes, entities",
        "<ASX version=\"3.0\"><Entry><REF HREF = \"http://a.example/x?a=1&amp;b=2\" /></Entry>\n"
        "<entry><ref href='https://b.example/&#x6C;ive'/><ref href=\" http://c.example/ \"/></entry></asx>",
@@ -171,45 +214,10 @@ TEST(XmlPlaylistTest, AsxRefsAndXspfTrackLocationsInOrderWebRadioOnly) {
       {"cut short", "<asx><entry><ref href=\"http://a.example/", {}},
       {"entries bounded", many, bounded},
   };
-  for (const auto& c : cases) EXPECT_EQ(XmlPlaylistStreams(c.text), c.streams) << c.what;
-  EXPECT_EQ(AsM3u({"http://a.example/", "http://b.example/"}), "#EXTM3U\nhttp://a.example/\nhttp://b.example/\n");
-  for (const char* address : {"http://r.example/radio.ASX", "http://r.example/listen?type=xspf", "http://r/s.wax"}) {
-    EXPECT_TRUE(MayBeXmlPlaylist(address)) << address;
-  }
-  EXPECT_FALSE(MayBeXmlPlaylist("http://r.example/stream.mp3"));
-}
-
-// Beside the program when the user may write it; where neither can be written, it says so.
-TEST(SettingsFolderTest, TheProgramFolderWhenTheUserMayWriteItAndSaysWhenNothingIsWritable) {
-  const test::TempFolder tmp("settings");
-  const std::string portable = tmp.write("portable/favo/.R.tmp-Ab12Cd", "half").parent_path().parent_path().string();
-  tmp.write("portable/.INST.INI.tmp-Ab12Cd", "half");
-  tmp.write("portable/favo/.977 The Hits Channel", "[Internet]\n");
-  SettingsPlace place = PrepareSettingsFolder(portable, (tmp / "user/vandrel-radio").string());
-  EXPECT_EQ(place.folder, portable);
-  EXPECT_TRUE(place.writable);
-  EXPECT_EQ(test::Names(portable), std::vector<std::string>{"favo"});
-  EXPECT_EQ(test::Names(portable + "/favo"), std::vector<std::string>{".977 The Hits Channel"});
-  EXPECT_FALSE(fs::exists(tmp / "user"));
-
-  const test::TmpfsMount installed(tmp / "opt", "100k");
-  if (!installed.mounted()) GTEST_SKIP() << "no right to mount a read-only folder";
-  ASSERT_TRUE(installed.MakeReadOnly());
-  // The user's own folder, seeded once, is InstallTest's.
-  place = PrepareSettingsFolder((tmp / "opt").string(), (tmp / "opt/home/vandrel-radio").string());
-  EXPECT_EQ(place.folder, (tmp / "opt").string());
-  EXPECT_FALSE(place.writable);
-}
-
-TEST(SettingsFolderTest, SettingsAndAutostartFollowXdgConfigHomeThenHome) {
-  const std::tuple<const char*, const char*, std::string> cases[] = {
-      {"/x/conf", "/h", "/x/conf/vandrel-radio"}, {"relative", "/h", "/h/.config/vandrel-radio"},
-      {nullptr, "/h/", "/h/.config/vandrel-radio"}};
-  for (const auto& [xdg, h, expected] : cases) {
-    xdg ? ::setenv("XDG_CONFIG_HOME", xdg, 1) : ::unsetenv("XDG_CONFIG_HOME");
-    ::setenv("HOME", h, 1);
-    EXPECT_EQ(UserSettingsFolder(), expected) << (xdg ? xdg : "(unset)");  // nothing after this reads them
-    EXPECT_EQ(DefaultAutostartFolder(), expected.substr(0, expected.size() - 13) + "autostart");
+  for (const auto& [what, text, streams] : cases) EXPECT_EQ(XmlPlaylistStreams(text), streams) << what;
+  for (const auto& [address, may] : {std::pair{"http://r.example/radio.ASX", true}, {"http://r/listen?type=xspf", true},
+                                     {"http://r/s.wax", true}, {"http://r.example/stream.mp3", false}}) {
+    EXPECT_EQ(MayBeXmlPlaylist(address), may) << address;
   }
 }
 
@@ -219,6 +227,7 @@ TEST(ListFetchTest, AsksForGzipUnpacksEveryMemberAndKeepsNoHeaderBreakingValidat
   const std::string list = "http://d.example/radio/inter/zenders/holland.txt";
   constexpr std::size_t kCap = 1 << 20;
 
+  using Headers = std::vector<std::pair<std::string, std::string>>;
   EXPECT_EQ(ListFetch(&cache, list).requestHeaders(), (Headers{{"Accept-Encoding", "gzip"}}));
   // Members one after another make one body.
   const std::string packed = test::GzipText("<naam>Een</naam>") + test::GzipText("<naam>Twee</naam>");

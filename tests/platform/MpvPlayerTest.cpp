@@ -15,11 +15,11 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 #include "support/CannedServer.h"
 #include "support/ChildProcess.h"
-#include "support/CodePage.h"
 #include "support/DirectoryServerProcess.h"
 #include "support/Icecast.h"
 #include "support/Nginx.h"
@@ -33,8 +33,7 @@ using Options = std::map<std::string, std::string>;
 
 std::string Dead() { return "http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/gone"; }
 
-// A player with every status, title and error it gave. Each signal carries
-// what the player holds at that moment, and comes only with a change.
+// A player with every status, title and error it gave; each signal carries what the player holds, and only a change.
 struct Watched {
   explicit Watched(Options options = {{"ao", "null"}}) : player(std::move(options)) {
     QObject::connect(&player, &MediaPlayer::stateChanged, [this](const PlayerState& state) {
@@ -68,15 +67,28 @@ struct Watched {
 
 class MpvPlayerTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { tone_ = new test::DirectoryServerProcess(); }
-  static void TearDownTestSuite() { delete tone_; }
+  static void SetUpTestSuite() {
+    tone_ = new test::DirectoryServerProcess();
+    redirects_ = new test::NginxProcess([](int port) {  // /n redirects n times on to the tone
+      std::string http = "server {\n listen 127.0.0.1:" + std::to_string(port) + ";\n";
+      for (int n = 1; n <= 21; ++n) {
+        http += " location = /" + std::to_string(n) + " { return 307 " +
+                (n > 1 ? "http://127.0.0.1:" + std::to_string(port) + "/" + std::to_string(n - 1) : Tone()) + "; }\n";
+      }
+      return http + "}";
+    });
+  }
+  static void TearDownTestSuite() { delete redirects_, delete tone_; }
   static std::string Tone(const std::string& query = "") { return tone_->baseAddress() + "stream/tone" + query; }
+  static std::string Redirected(int times) {
+    return "http://127.0.0.1:" + std::to_string(redirects_->port()) + "/" + std::to_string(times);
+  }
 
   static inline test::DirectoryServerProcess* tone_ = nullptr;
+  static inline test::NginxProcess* redirects_ = nullptr;
 };
 
-// Every form of stream plays with its title: the stream's own, read in its
-// code page, and in a chained Ogg stream the current song's alone.
+// Every form of stream plays with its title, read in its code page (UTF-8 titles: MprisTest).
 TEST_F(MpvPlayerTest, EveryFormOfStreamPlaysWithItsTitleReadRight) {
   using Feed = test::Icecast::Feed;
   test::Icecast icecast;
@@ -84,135 +96,51 @@ TEST_F(MpvPlayerTest, EveryFormOfStreamPlaysWithItsTitleReadRight) {
   ASSERT_TRUE(icecast.FeedMount("/radio.ogg", Feed::OggVorbis));
   ASSERT_TRUE(icecast.FeedHls("hls/live.m3u8"));
   const std::string mp3 = icecast.Address("radio.mp3");
-  icecast.Publish("radio.pls",
-                  "[playlist]\nNumberOfEntries=1\nFile1=" + mp3 + "\nTitle1=Radio\nLength1=-1\nVersion=2\n");
-  icecast.Publish("nested.pls", "[playlist]\nNumberOfEntries=1\nFile1=" + icecast.Address("radio.asx") + "\n");
   // libmpv reads neither ASX nor XSPF; both start with a dead entry.
+  icecast.Publish("radio.pls", "[playlist]\nNumberOfEntries=1\nFile1=" + icecast.Address("radio.asx") + "\n");
   icecast.Publish("radio.asx", "<asx version=\"3.0\"><entry><ref href=\"" + Dead() + "\"/></entry>"
                                "<entry><title>Radio</title><ref href=\"" + mp3 + "\"/></entry></asx>");
   icecast.Publish("radio.xspf", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><playlist version=\"1\" "
                                 "xmlns=\"http://xspf.org/ns/0/\"><trackList><track><location>" + Dead() +
                                 "</location></track><track><location>" + mp3 +
                                 "</location></track></trackList></playlist>");
-  const std::string utf8 = "Hitradio \xC3\x96" "3 \xE2\x80\x93 Caf\xC3\xA9";
-  // The address, the title set at the source (when not empty), the title expected.
-  const std::array<std::string, 3> cases[] = {
-      {mp3, utf8, utf8},
-      {mp3, "Caf\xE9 Z\xFCrich", "Caf\xC3\xA9 Z\xC3\xBCrich"},
-      {icecast.Address("radio.ogg"), "", "Ogg Artist - Ogg Title"},
-      {icecast.Address("radio.pls"), "Via pls", "Via pls"},
-      {icecast.Address("nested.pls"), "Via nested", "Via nested"},
-      {icecast.Address("radio.asx"), "Via asx", "Via asx"},
-      {icecast.Address("radio.xspf"), "Via xspf", "Via xspf"},
-      {icecast.Address("hls/live.m3u8"), "", ""},
-  };
-  for (const auto& [address, titleBytes, title] : cases) {
-    SCOPED_TRACE(address + " " + title);
-    if (!titleBytes.empty()) {
-      ASSERT_TRUE(icecast.SetTitle("/radio.mp3", titleBytes));
+  const std::vector<test::Icecast::Song> songs = {
+      {"Chain Artist", "Song One"}, {"Chain Artist", "Song Two"}, {"Chain Artist", "Song Three; Reprise"}};
+  ASSERT_TRUE(icecast.FeedChained("/chain.opus", Feed::OggOpus, songs));
+  std::vector<std::string> chain;
+  for (const auto& song : songs) chain.push_back(song.artist + " - " + song.title);
+  const std::tuple<std::string, std::string, std::vector<std::string>> cases[] = {  // the address, title sent, shown
+      // Each song of a chained Ogg Opus stream brings its own tags, never joined to the songs before.
+      {icecast.Address("chain.opus"), "", chain},
+      {mp3, "Caf\xE9 Z\xFCrich", {"Caf\xC3\xA9 Z\xC3\xBCrich"}},
+      {icecast.Address("radio.ogg"), "", {"Ogg Artist - Ogg Title"}},
+      {icecast.Address("radio.pls"), "Via pls and asx", {"Via pls and asx"}},
+      {icecast.Address("radio.xspf"), "Via xspf", {"Via xspf"}}, {icecast.Address("hls/live.m3u8"), "", {""}},
+      {Redirected(20), "", {"Vandrel test tone - 440 Hz"}}};  // as many redirects as browsers follow
+  for (const auto& [address, sent, shown] : cases) {
+    SCOPED_TRACE(address);
+    if (!sent.empty()) {
+      ASSERT_TRUE(icecast.SetTitle("/radio.mp3", sent));
     }
     Watched w;
     w.player.setURL(address);
     ASSERT_TRUE(w.WaitFor(PlayState::Playing)) << w.player.status();
     EXPECT_EQ(w.shown.front(), "Connecting");
     EXPECT_FALSE(w.Saw("Stopped") || w.Saw("Error"));  // a playlist's own end is no stop, nor is a dead entry
-    EXPECT_TRUE(test::WaitUntil([&] { return w.player.streamTitle() == title; }, 10s)) << w.player.streamTitle();
+    EXPECT_TRUE(test::WaitUntil([&] { return w.player.streamTitle() == shown.back(); }, 30s)) << w.player.streamTitle();
+    for (const QString& t : w.titles) {
+      EXPECT_TRUE(t.isEmpty() || std::ranges::count(shown, t.toStdString())) << t.toStdString();
+    }
+    // Joined while a song before the last played: the chain went on under it.
+    EXPECT_TRUE(shown.size() == 1 || std::ranges::count_if(w.titles, [](auto& t) { return !t.isEmpty(); }) >= 2);
     test::Pump(300ms);
     EXPECT_EQ(w.player.state().activity, PlayState::Playing);
     EXPECT_EQ(w.errors(), 0u);
   }
-  // A legacy code page reads right once a station has sent a few titles (edges: TitleCharsetTest).
-  for (const auto& station : test::LegacyStations()) {
-    SCOPED_TRACE(station.charset);
-    ASSERT_TRUE(icecast.SetTitle("/radio.mp3", "Station ident"));
-    Watched w;
-    w.player.setURL(mp3);
-    ASSERT_TRUE(test::WaitUntil([&] { return w.player.streamTitle() == "Station ident"; }, 15s)) << w.player.status();
-    for (const std::string& title : station.titles) {
-      const std::string before = w.player.streamTitle();
-      ASSERT_TRUE(icecast.SetTitle("/radio.mp3", test::Encoded(title, station.charset)));
-      ASSERT_TRUE(test::WaitUntil([&] { return w.player.streamTitle() != before; }, 10s));
-    }
-    EXPECT_EQ(w.player.streamTitle(), station.titles.back());
-  }
-  // Each song of a chained Ogg stream brings its own tags, never joined to the
-  // songs before. Both streams play at once.
-  const std::vector<test::Icecast::Song> songs = {
-      {"Chain Artist", "Song One"}, {"Chain Artist", "Song Two"}, {"Chain Artist", "Song Three; Reprise"}};
-  std::vector<QString> songsShown = {""};
-  for (const auto& song : songs) songsShown.push_back(QString::fromStdString(song.artist + " - " + song.title));
-  const std::string last = songsShown.back().toStdString();
-  std::vector<std::unique_ptr<Watched>> players;
-  for (const auto& [mount, feed] : {std::pair{"/chain.opus", Feed::OggOpus}, {"/chain.ogg", Feed::OggVorbis}}) {
-    ASSERT_TRUE(icecast.FeedChained(mount, feed, songs));
-    players.push_back(std::make_unique<Watched>());
-    players.back()->player.setURL(icecast.Address(mount));
-  }
-  test::WaitUntil([&] {
-    return std::ranges::all_of(players, [&](auto& w) { return w->player.streamTitle() == last; });
-  }, 30s);
-  for (const auto& w : players) {
-    SCOPED_TRACE(w->player.URL());
-    EXPECT_EQ(w->player.streamTitle(), last);
-    // Joined while a song before the last played: the chain went on under it.
-    EXPECT_GE(std::ranges::count_if(w->titles, [](auto& t) { return !t.isEmpty(); }), 2);
-    for (const QString& t : w->titles) EXPECT_NE(std::ranges::find(songsShown, t), songsShown.end()) << t.toStdString();
-  }
 }
 
-// Redirects of every kind up to 20, and ASX or XSPF playlists read up to their
-// bound, lead to the stream; past either, or to nothing that plays, is one
-// error. All run at once.
-TEST_F(MpvPlayerTest, RedirectsAndXmlPlaylistsPlayOrGiveOneError) {
-  test::NginxProcess nginx([](int port) {
-    std::string http = "server {\n listen 127.0.0.1:" + std::to_string(port) + ";\n";
-    const std::string base = "http://127.0.0.1:" + std::to_string(port) + "/";
-    for (const std::string code : {"301", "302", "303", "307", "308"}) {
-      for (int n = 1; n <= 21; ++n) {
-        http += " location = /" + code + "/" + std::to_string(n) + " { return " + code + " " +
-                (n > 1 ? base + code + "/" + std::to_string(n - 1) : Tone()) + "; }\n";
-      }
-    }
-    return http + "}";
-  });
-  ASSERT_GT(nginx.port(), 0) << nginx.log();
-  const std::string redirect = "http://127.0.0.1:" + std::to_string(nginx.port()) + "/";
-  const auto asx = [](const std::string& body) {
-    return std::make_unique<test::CannedServer>("HTTP/1.1 200 OK\r\nContent-Type: video/x-ms-asf\r\nContent-Length: " +
-                                                std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
-  };
-  const auto entry = [](const std::string& address) { return "<entry><ref href=\"" + address + "\"/></entry>"; };
-  std::unique_ptr<test::CannedServer> servers[] = {
-      asx("<asx>" + entry(Dead()) + entry(Dead() + "2") + "</asx>"),
-      asx("<asx>" + entry("file:///dev/zero") + "</asx>"),
-      asx("<asx>" + entry(Dead()) + std::string(kMaxXmlPlaylistBytes, ' ') + entry(Tone()) + "</asx>"),
-      asx("<asx>" + entry(Tone()) + "</asx>")};
-  const std::pair<std::string, bool> cases[] = {
-      {redirect + "301/5", true}, {redirect + "302/5", true}, {redirect + "303/5", true}, {redirect + "307/5", true},
-      {redirect + "308/5", true}, {redirect + "302/20", true}, {redirect + "307/21", false},
-      {servers[0]->address() + "dead.asx", false}, {servers[1]->address() + "no-web-radio.asx", false},
-      {servers[2]->address() + "past-the-bound.asx", false}, {servers[3]->address() + "within-the-bound.asx", true}};
-  std::vector<std::unique_ptr<Watched>> players;
-  for (const auto& [address, plays] : cases) {
-    players.push_back(std::make_unique<Watched>());
-    players.back()->player.setReconnectPauses({});
-    players.back()->player.setURL(address);
-  }
-  EXPECT_TRUE(test::WaitUntil([&] {
-    return std::ranges::all_of(players, [](auto& w) {
-      return w->errors() > 0 || w->player.state().activity == PlayState::Playing;
-    });
-  }, 30s));
-  test::Pump(500ms);
-  for (std::size_t i = 0; i < players.size(); ++i) {
-    SCOPED_TRACE(cases[i].first);
-    EXPECT_EQ(players[i]->player.state().activity, cases[i].second ? PlayState::Playing : PlayState::Error);
-    EXPECT_EQ(players[i]->errors(), cases[i].second ? 0u : 1u);
-  }
-}
-
-// A playlist is followed in time linear in its length: the window answers
-// all along, through thousands of dead entries, the live one and its end.
+// A playlist is followed in time linear in its length: the window answers all along, through thousands
+// of dead entries, the live one and its end.
 TEST_F(MpvPlayerTest, AHugePlaylistKeepsTheWindowAnswering) {
   const std::string dead = "http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/";
   std::string body = "#EXTM3U\n";
@@ -263,10 +191,8 @@ TEST_F(MpvPlayerTest, CommandsLeaveNothingBehind) {
   EXPECT_FALSE(w.Saw("Paused"));
 }
 
-// A station that cannot be had gives its one error at once, naming why; one
-// whose sound cannot be output, after the tries. An https station is verified
-// against the trusted certificates. One player at a time: ffmpeg tells its
-// causes to one player of a process, and openssl's server takes one client.
+// One error at once, naming why where it can; after the tries when the sound cannot be output. One player
+// at a time: ffmpeg tells its causes to one player of a process, and openssl's server takes one client.
 TEST_F(MpvPlayerTest, StationsThatNeverPlayGiveOneErrorThatSaysWhy) {
   const QTemporaryDir dir;
   const int port = test::ClosedPort();
@@ -282,22 +208,24 @@ TEST_F(MpvPlayerTest, StationsThatNeverPlayGiveOneErrorThatSaysWhy) {
   const std::string https = "https://127.0.0.1:" + std::to_string(port) + "/tone.mp3";
   ASSERT_TRUE(test::WaitForListener(port, 10000));
   test::CannedServer notFound("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
-  test::CannedServer failing("HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\n\r\n");
   test::CannedServer page("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n<!DOCTYPE html><html><body>" +
                           std::string(20000, 'x') + "</body></html>");
   test::CannedServer silent("");
-  test::CannedServer stalled("HTTP/1.1 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n", {}, 0, true);
+  const std::string asx = "<asx><ref href=\"" + Dead() + "\"/>" + std::string(kMaxXmlPlaylistBytes, ' ') +
+                          "<ref href=\"" + Tone() + "\"/></asx>";
+  test::CannedServer pastTheBound("HTTP/1.1 200 OK\r\nContent-Type: video/x-ms-asf\r\nContent-Length: " +
+                                  std::to_string(asx.size()) + "\r\nConnection: close\r\n\r\n" + asx);
   // The address, the sound output, the cause given.
   const std::array<std::string, 3> cases[] = {{Dead(), "null", "connection refused"},
                // A name the resolver refuses without asking the network.
                {"http://no_such_host!.invalid/stream", "null", "server not found"},
                {notFound.address() + "stream", "null", "HTTP 404"},
-               {failing.address() + "stream", "null", "HTTP 500"},
                {page.address() + "stream", "null", "not an audio stream"},
                {silent.address() + "stream", "null", "no answer"},
-               {stalled.address() + "stream", "null", "no answer"},
                {Tone(), "pulse", "sound output failed"},
-               {https, "null", "certificate not trusted"}};
+               {https, "null", "certificate not trusted"},
+               {Redirected(21), "null", ""},  // a redirect more than browsers follow
+               {pastTheBound.address() + "past-the-bound.asx", "null", "not an audio stream"}};
   ::setenv("PULSE_SERVER", "unix:/nonexistent/native", 1);
   for (const auto& [address, output, cause] : cases) {
     SCOPED_TRACE(address);
@@ -307,7 +235,7 @@ TEST_F(MpvPlayerTest, StationsThatNeverPlayGiveOneErrorThatSaysWhy) {
     EXPECT_TRUE(test::WaitUntil([&] { return w.errors() > 0; }, 15s));
     test::Pump(300ms);
     EXPECT_EQ(w.causes, std::vector<std::string>{cause});
-    EXPECT_EQ(w.player.status(), "Error: " + cause);
+    EXPECT_EQ(w.player.status(), cause.empty() ? "Error" : "Error: " + cause);
     EXPECT_FALSE(w.Saw("Playing"));  // no sound was ever output
   }
   ::unsetenv("PULSE_SERVER");
@@ -317,23 +245,23 @@ TEST_F(MpvPlayerTest, StationsThatNeverPlayGiveOneErrorThatSaysWhy) {
   EXPECT_EQ(trusted.errors(), 0u);
 }
 
-// A stream that drops is opened again after the pause, counted down; one that
-// keeps dying before it has played steadily ends in one error after its tries.
+// A stream that drops is opened again after the pause, counted down; then one error when its tries are spent.
 TEST_F(MpvPlayerTest, ADroppedStreamIsReopenedUntilItsTriesAreSpent) {
   Watched w;
   w.player.setReconnectPauses({3s});
   w.player.setURL(Tone("?seconds=2"));
   ASSERT_TRUE(test::WaitUntil([&] { return w.errors() > 0; }, 30s)) << w.player.status();
   std::vector<std::string> seen = w.shown;
-  std::erase_if(seen, [](const std::string& s) { return s == "Connecting" || s.starts_with("Buffering"); });
-  EXPECT_EQ(seen, (std::vector<std::string>{"Playing", "Reconnecting in 3 s (1/1)", "Reconnecting in 2 s (1/1)",
-                                            "Reconnecting in 1 s (1/1)", "Playing", "Error"}));
+  std::erase_if(seen, [](const std::string& s) {  // a tick late on a busy machine may pass the 2 s by
+    return s == "Connecting" || s.starts_with("Buffering") || s == "Reconnecting in 2 s (1/1)";
+  });
+  EXPECT_EQ(seen, (std::vector<std::string>{"Playing", "Reconnecting in 3 s (1/1)", "Reconnecting in 1 s (1/1)",
+                                            "Playing", "Error"}));
   EXPECT_EQ(w.player.streamTitle(), "");  // the last song is over
   EXPECT_EQ(w.errors(), 1u);
 }
 
-// The sound server lists us by name and icon; a PulseAudio null sink stands
-// in for the desktop's.
+// The sound server lists us by name and icon; a PulseAudio null sink stands in for the desktop's.
 TEST_F(MpvPlayerTest, TheSoundServerShowsOurNameAndIcon) {
   const QTemporaryDir runtime(QDir::tempPath() + "/vandrel-pulse-XXXXXX");  // no blank: the socket is a module argument
   const std::string socket = runtime.filePath("native").toStdString();
@@ -346,26 +274,22 @@ TEST_F(MpvPlayerTest, TheSoundServerShowsOurNameAndIcon) {
   ::setenv("PULSE_SERVER", ("unix:" + socket).c_str(), 1);
   Watched w(Options{{"ao", "pulse"}});
   w.player.setURL(Tone());
-  const bool playing = w.WaitFor(PlayState::Playing) &&
-                       test::WaitUntil([&] { return w.player.streamTitle() == "Vandrel test tone - 440 Hz"; }, 10s);
   QString inputs;
-  const bool titled = test::WaitUntil([&] {
+  const bool listed = test::WaitUntil([&] {
     QProcess pactl;
     pactl.start("pactl", {"list", "sink-inputs"});
     pactl.waitForFinished(5000);
     inputs = QString::fromUtf8(pactl.readAllStandardOutput());
     return inputs.contains("media.name = \"Vandrel test tone - 440 Hz\"");  // the title as the player cleaned it
-  }, 5s);
+  }, 20s);
   ::unsetenv("PULSE_SERVER");
-  ASSERT_TRUE(playing) << w.player.status();
-  EXPECT_TRUE(titled && inputs.contains("application.name = \"Vandrel Internet Radio\"") &&
+  EXPECT_TRUE(listed && inputs.contains("application.name = \"Vandrel Internet Radio\"") &&
               inputs.contains("application.icon_name = \"org.vandrel.Radio\"") && inputs.contains("Corked: no"))
-      << inputs.toStdString();
+      << w.player.status() << "\n" << inputs.toStdString();
 }
 
-// libmpv's two hundred libraries stay out of a program that has not played:
-// linked, they cost every start. They open on another thread; a play undone
-// meanwhile stays undone, and a player gone meanwhile is not called.
+// libmpv's two hundred libraries, linked, cost every start: they open at the first play, on another thread;
+// a play undone meanwhile stays undone, and a player gone meanwhile is not called.
 void OpensAtTheFirstPlay() {
   const auto loaded = [] {
     std::ifstream maps("/proc/self/maps");
