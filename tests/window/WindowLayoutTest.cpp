@@ -218,6 +218,21 @@ TEST_F(WindowLayoutTest, EveryWindowFitsItsTextsInBothLanguagesPalettesAndSizes)
 }
 
 // The main window comes back where it was, or centred; boxes stand over the window that raised them, or the screen.
+// Started into the notification area at a larger remembered size with a long
+// remembered name: once shown, the name stands where the larger window puts it.
+TEST_F(WindowLayoutTest, AWindowStartedHiddenAtALargerSizeShowsTheStationName) {
+  Set("Windows", "Geometry", "50,50,900,700");
+  Set("Onthouden", "LaatsteNAAM", "A station name too long for its label");
+  trayWait_ = 100ms;
+  auto& form = Start();
+  ASSERT_TRUE(StartedUp());
+  form.controller().station().playNamed("Radio Een", Tone(600));
+  form.open_Click();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+  EXPECT_EQ(form.ZenderNaam->y() - form.Label6->y(), 0);  // beside "Station:", not under the lists
+  EXPECT_GT(form.ZenderNaam->y(), form.List1->geometry().bottom());
+}
+
 TEST_F(WindowLayoutTest, TheMainWindowComesBackWhereItWasAndBoxesStandOverTheirWindow) {
   const QSize design = StartShown().size();
   const QRect screen = QApplication::primaryScreen()->availableGeometry();
