@@ -4,7 +4,6 @@
 
 #include "core/FolderFiles.h"
 #include "core/Ini.h"
-#include "core/Registry.h"
 #include "core/SettingsFile.h"
 #include "dialogs/Captions.h"
 #include "dialogs/DialogLook.h"
@@ -16,12 +15,6 @@
 #include "stations/FavouriteFiles.h"
 
 namespace vandrel {
-
-namespace {
-
-constexpr const char* kAutostartName = "Vandrel Internet Radio";
-
-}  // namespace
 
 AlarmDialog::AlarmDialog(AlarmControl& alarm, const Form4::Environment& environment, QWidget* parent)
     : QDialog(parent), alarm_(alarm), env_(environment) {
@@ -103,8 +96,7 @@ void AlarmDialog::Command1_Click() {
   if (autostart != (ReadIni(ini, settings::kAutostart.section, settings::kAutostart.key) == "1")) {
     try {
       WriteIni(ini, settings::kAutostart.section, settings::kAutostart.key, autostart ? "1" : "0");
-      const std::string program = AutostartProgramPath(env_.programFolder, env_.executablePath);
-      SetAutostart(kAutostartName, autostart ? program : "rem " + program, env_.autostartFolder);
+      Form4::StartWithDesktop(env_, autostart);
     } catch (...) {
       LanguageBoxes(env_.texts, this).errorBox("error9");
       return;

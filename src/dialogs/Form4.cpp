@@ -168,8 +168,7 @@ void Form4::Command1_Click() {
       values.push_back({option.setting.section, option.setting.key, std::to_string(State(this->*option.box))});
     }
     WriteIniValues(iniPath, values);
-    const std::string program = AutostartProgramPath(env_.programFolder, env_.executablePath);
-    SetAutostart(kAutostartName, State(Check1) == 1 ? program : "rem " + program, env_.autostartFolder);
+    StartWithDesktop(env_, State(Check1) == 1);
   } catch (...) {
     boxes_.errorBox("error9");
     return;
@@ -178,5 +177,10 @@ void Form4::Command1_Click() {
 }
 
 void Form4::Command2_Click() { reject(); }
+
+void Form4::StartWithDesktop(const Environment& environment, bool on) {
+  const std::string program = AutostartProgramPath(environment.programFolder, environment.executablePath);
+  SetAutostart(kAutostartName, on ? program : "rem " + program, environment.autostartFolder);
+}
 
 }  // namespace vandrel

@@ -41,6 +41,9 @@ class Form4 : public QDialog {
     std::string settingsFolder = {};  // holds INST.INI; the program folder when empty
   };
 
+  // Writes or disarms the autostart entry of the running program; throws as SetAutostart does.
+  static void StartWithDesktop(const Environment& environment, bool on);
+
   explicit Form4(Environment environment, QWidget* parent = nullptr);
 
   void Command1_Click();  // OK
