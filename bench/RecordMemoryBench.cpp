@@ -3,12 +3,13 @@
 // switched to a new file every 30 s, as at a title change. The Ogg Opus
 // mount's 400 packets a second make 6 minutes stand for an hour of MP3 (see
 // the playing benchmark).
-//   build/bin/vandrel-record-memory-bench [minutes]     (6 by default)
+//   [SWITCH_MS=30000] build/bin/vandrel-record-memory-bench [minutes]     (6 by default; SWITCH_MS=0: one file)
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -34,7 +35,8 @@ int Child(bool record, const std::string& address, int seconds) {
   long atMinute = 0;
   int files = 0;
   while (clock.elapsed() < seconds * 1000LL) {
-    if (record && clock.elapsed() >= files * 30000LL) {
+    static const long long every = std::getenv("SWITCH_MS") ? std::atoll(std::getenv("SWITCH_MS")) : 30000LL;
+    if (record && (files == 0 || (every > 0 && clock.elapsed() >= files * every))) {
       player.record(folder.filePath(QString("song %1.opus").arg(++files)).toStdString());
     }
     vandrel::test::Pump(1s);
