@@ -137,4 +137,12 @@ std::string ScreenText(std::string_view utf8) {
   return out;
 }
 
+std::string CutUtf8(std::string text, std::size_t maxBytes) {
+  if (text.size() <= maxBytes) return text;
+  std::size_t cut = maxBytes;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  text.resize(cut);
+  return text;
+}
+
 }  // namespace vandrel

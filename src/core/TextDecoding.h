@@ -25,6 +25,9 @@ std::size_t Utf8SequenceAt(std::string_view s, std::size_t pos);
 // "exe.txt". Takes UTF-8, as DecodeBodyText gives it.
 std::string ScreenText(std::string_view utf8);
 
+// The text cut to at most maxBytes, never inside a UTF-8 sequence.
+std::string CutUtf8(std::string text, std::size_t maxBytes);
+
 // Appends the UTF-8 form of a code point (at most U+10FFFF).
 void AppendUtf8(std::string& out, std::uint32_t codePoint);
 

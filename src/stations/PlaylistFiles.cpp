@@ -124,12 +124,7 @@ std::string HostOf(std::string_view address) {
 std::string FavouriteNameFrom(std::string_view name, std::string_view address) {
   std::string safe = ScreenText(name);
   std::replace(safe.begin(), safe.end(), '/', '-');
-  if (safe.size() > kMaxNameBytes) {
-    std::size_t cut = kMaxNameBytes;
-    while (cut > 0 && (static_cast<unsigned char>(safe[cut]) & 0xC0) == 0x80) --cut;
-    safe.resize(cut);
-  }
-  std::string trimmed(Trim(safe));
+  std::string trimmed(Trim(CutUtf8(std::move(safe), kMaxNameBytes)));
   if (trimmed.empty() || trimmed == "." || trimmed == "..") trimmed = HostOf(address);
   return trimmed;
 }

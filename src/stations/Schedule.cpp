@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <utility>
 
 #include "core/TextDecoding.h"
 
@@ -106,12 +107,7 @@ std::string RecordingFileName(const std::string& station, const std::string& tit
   std::string name = FileNamePart(station);
   const std::string song = FileNamePart(title);
   name = (name.empty() ? "Radio" : name) + " - " + (song.empty() ? FileNamePart(stamp) : song);
-  if (name.size() > kMaxBytes) {
-    std::size_t cut = kMaxBytes;
-    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
-    name.resize(cut);
-  }
-  return name + (partial ? " (partial)" : "") + "." + extension;
+  return CutUtf8(std::move(name), kMaxBytes) + (partial ? " (partial)" : "") + "." + extension;
 }
 
 std::string RecordingExtension(const std::string& codec) {

@@ -17,13 +17,7 @@ constexpr std::size_t kMaxFileBytes = SongHistory::kKept * (2 * SongHistory::kMa
 
 // One line, no tab, not over the bound: what a line of the file can hold.
 std::string Field(std::string_view text) {
-  std::string field = ScreenText(text);
-  if (field.size() > SongHistory::kMaxTextBytes) {
-    std::size_t cut = SongHistory::kMaxTextBytes;
-    while (cut > 0 && (static_cast<unsigned char>(field[cut]) & 0xC0) == 0x80) --cut;
-    field.resize(cut);
-  }
-  return field;
+  return CutUtf8(ScreenText(text), SongHistory::kMaxTextBytes);
 }
 
 }  // namespace

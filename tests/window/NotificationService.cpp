@@ -23,10 +23,10 @@ class Notifications : public QObject {
     return id;
   }
   void CloseNotification(uint) {}
-  QString GetServerInformation(QString& vendor, QString& version, QString& spec) {
+  QString GetServerInformation(QString& vendor, QString& version, QString& protocol) {
     vendor = "vandrel-tests";
     version = "1";
-    spec = "1.2";
+    protocol = "1.2";
     return "test-notifications";
   }
 
