@@ -4,6 +4,8 @@
 
 #include <mutex>
 
+#include "platform/MpvRecordLeak.h"
+
 namespace vandrel {
 
 namespace {
@@ -31,6 +33,9 @@ Opened Open() {
   }
   VANDREL_MPV_FUNCTIONS(VANDREL_MPV_RESOLVE)
 #undef VANDREL_MPV_RESOLVE
+  if (auto version = reinterpret_cast<decltype(&mpv_client_api_version)>(dlsym(handle, "mpv_client_api_version"))) {
+    MendRecordLeak(handle, version());
+  }
   // Never closed: mpv's threads may outlive a player object.
   opened.ok = true;
   return opened;
