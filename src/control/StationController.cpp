@@ -50,6 +50,16 @@ void StationController::openAddress(const std::string& address) {
   if (IsWebAddress(address)) station_.play(stationFor(address));
 }
 
+void StationController::resume() {
+  const PlayState now = player().state().activity;
+  if (now == PlayState::Connecting || now == PlayState::Buffering || now == PlayState::Playing) return;
+  if (!station_.address().empty()) {
+    station_.resume();
+  } else if (const std::string last = lastAddress(); !last.empty()) {
+    station_.open(last);
+  }
+}
+
 std::string StationController::lastAddress() const {
   return ReadIniWhole(SettingsFile(settingsFolder_), settings::kLastUrl.section, settings::kLastUrl.key);
 }

@@ -64,6 +64,9 @@ class StationController : public QObject {
   void openAddress(const std::string& address);
   // What a play with nothing played yet opens: the address saved at the last close.
   std::string lastAddress() const;
+  // Plays again what was stopped or paused; with nothing played yet, the
+  // last address. Nothing while sound plays or is on its way.
+  void resume();
 
  signals:
   void volumeChanged(int volume);

@@ -69,15 +69,7 @@ void MprisPlayer::setVolume(double volume) {
   controller_.setVolume(static_cast<int>(std::lround(std::clamp(volume, 0.0, 1.0) * 100)));
 }
 
-void MprisPlayer::Play() {
-  if (PlaybackStatus() == "Playing") return;
-  CurrentStation& station = controller_.station();
-  if (!station.address().empty()) {
-    station.resume();
-  } else if (const std::string last = controller_.lastAddress(); !last.empty()) {
-    station.open(last);
-  }
-}
+void MprisPlayer::Play() { controller_.resume(); }
 
 void MprisPlayer::Pause() { controller_.station().pause(); }
 

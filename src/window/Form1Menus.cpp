@@ -122,6 +122,7 @@ Form1Menus::Form1Menus(Form1& window)
 
   // Below the tray menu's own five items, which keep their texts and order.
   window_.IconTray.addSeparator();
+  Keyed(window_.IconTray, "xplay", "play", &window_.controller(), &StationController::resume);
   history = Keyed(window_.IconTray, "xhistory", "history", this, [this] { showHistory(); });
   notify = Keyed(window_.IconTray, "xnotify", "notify");
   notify->setCheckable(true);
