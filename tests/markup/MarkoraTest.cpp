@@ -67,7 +67,7 @@ struct EventLog {
   std::vector<std::string> events;
 };
 
-// One key as the window system delivers it: press with its text, release.
+// As the window system delivers it: press with its text, release.
 void TypeKey(Markora& box, int key, const QString& text, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
   QTest::sendKeyEvent(QTest::Click, box.rtfHTML(), static_cast<Qt::Key>(key), text, modifiers);
 }

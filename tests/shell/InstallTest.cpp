@@ -8,7 +8,6 @@
 #include <thread>
 
 #include "support/CannedServer.h"
-#include "support/ChildProcess.h"
 #include "support/DirectoryServerProcess.h"
 
 namespace vandrel {
