@@ -21,8 +21,7 @@ std::string Station(const std::string& name, int seconds) {
 
 using DirectoryDialogsTest = test::ProgramFolderFixture;  // Form2 chooses a country, Form3 searches
 
-// Form2 hands over only a name with a list file; Form3 sends the word and plays a hit, not the hint line, left
-// open; a hit that fails is not called playing: its error follows the success box, or stands alone.
+// Form2 hands over only a name with a list file; Form3 plays a hit, not the hint line; its error follows the success box.
 TEST_F(DirectoryDialogsTest, EachDialogHandsOverWhatWasChosenAndAFailedHitIsNeverCalledPlaying) {
   // The country list's third name has no list file; its second keeps its blanks.
   const test::ServedData served(

@@ -52,22 +52,20 @@ std::string StyleMask(const Markora& box) {
 // Every event of the box, in order, as "Name" or "Name:first argument".
 struct EventLog {
   explicit EventLog(Markora& box) {
-    QObject::connect(&box, &Markora::Change, [this] { events.push_back("Change"); });
-    QObject::connect(&box, &Markora::Click, [this] { events.push_back("Click"); });
-    QObject::connect(&box, &Markora::SelChange, [this] { events.push_back("SelChange"); });
-    const auto first = [this](const char* name) {
-      return [this, name](int& value) { events.push_back(name + (":" + std::to_string(value))); };
+    for (const auto& [signal, name] : {std::pair(&Markora::Change, "Change"), {&Markora::Click, "Click"},
+                                       {&Markora::SelChange, "SelChange"}}) {
+      QObject::connect(&box, signal, [this, name] { events.push_back(name); });
+    }
+    const auto first = [&](auto signal, const char* name) {
+      QObject::connect(&box, signal, [this, name](int& value) { events.push_back(name + (":" + std::to_string(value))); });
     };
-    QObject::connect(&box, &Markora::KeyDown, first("KeyDown"));
-    QObject::connect(&box, &Markora::KeyUp, first("KeyUp"));
-    QObject::connect(&box, &Markora::KeyPress, first("KeyPress"));
-    QObject::connect(&box, &Markora::MouseDown, first("MouseDown"));
-    QObject::connect(&box, &Markora::MouseUp, first("MouseUp"));
+    first(&Markora::KeyDown, "KeyDown"), first(&Markora::KeyUp, "KeyUp"), first(&Markora::KeyPress, "KeyPress");
+    first(&Markora::MouseDown, "MouseDown"), first(&Markora::MouseUp, "MouseUp");
   }
   std::vector<std::string> events;
 };
 
-// One key as the window system delivers it: press with its text, release.
+// As the window system delivers it: press with its text, release.
 void TypeKey(Markora& box, int key, const QString& text, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
   QTest::sendKeyEvent(QTest::Click, box.rtfHTML(), static_cast<Qt::Key>(key), text, modifiers);
 }

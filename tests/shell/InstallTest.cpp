@@ -8,7 +8,6 @@
 #include <thread>
 
 #include "support/CannedServer.h"
-#include "support/ChildProcess.h"
 #include "support/DirectoryServerProcess.h"
 
 namespace vandrel {
@@ -24,9 +23,7 @@ int Install(const fs::path& prefix, const std::string& menu) {
                Quoted(prefix));
 }
 
-// An installed folder works on its own: it validates, serves the directory it carries and runs once. Installed by
-// root and run by the user "nobody" (a home of its own, the display, not root's session bus), it keeps the
-// settings in ~/.config/vandrel-radio, seeded from the installation's and read back at the next start.
+// Run by the user "nobody" (a home of its own, the display, not root's session bus), seeded from the installation.
 TEST(InstallTest, TheInstalledFolderIsCompleteValidRunsOnceAndANormalUserKeepsSettingsInTheirOwnFolder) {
   const test::TempFolder root("install"), home("home");
   fs::permissions(root.path(), fs::perms(0755));

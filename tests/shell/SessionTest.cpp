@@ -42,8 +42,7 @@ struct Listener {
   std::vector<PlayState> states;
 };
 
-// The server and the network go for a minute: the station returns when the network is announced, or by a slow
-// try, and stays stopped if stopped, with one error each; on waking from a sleep one that plays is opened afresh.
+// Gone for a minute: back when the network is announced or by a slow try, stopped stays stopped; one error each.
 TEST(NetworkWatchTest, AStationLostWithTheNetworkOrASleepPlaysAgainWhenItIsBack) {
   const int port = test::ClosedPort();
   const auto serve = [port] {

@@ -39,9 +39,7 @@ class SkinsAndLinksTest : public test::ProgramFolderFixture {
   FakeLauncher launcher;
 };
 
-// The panel follows its links (web ones only); no server, an HTTP error, silence and hostile pages (too deep,
-// endless, slow to parse) give the error page with the window answering and little memory taken; labels open
-// skinned dialogs or the browser (web addresses only), and "Volume:" mutes.
+// Hostile pages: too deep, endless, slow to parse; labels open skinned dialogs or the browser, "Volume:" mutes.
 TEST_F(SkinsAndLinksTest, ThePanelAndEachLinkLeadWhereTheySayAndHostilePagesGiveTheErrorPage) {
   test::BoxCloser boxes;
   Form1& form = Open("");

@@ -71,8 +71,7 @@ TEST_F(TrayIconTest, ShowsOneIconWithItsTipAndReportsThePresses) {
   tray.Remove();
 }
 
-// Started hidden, playing from the tray; the close box saves and hides to it while playing goes on, the
-// web panel's engine going while hidden; the menu's "Stop Playing" stops, its "Close" ends the program.
+// The web panel's engine goes while hidden; the menu's "Stop Playing" stops, its "Close" ends the program.
 TEST_F(TrayWindowTest, StartsInTheTrayTheCloseBoxHidesToItWhilePlayingGoesOnAndCloseEnds) {
   ASSERT_TRUE(test::WaitUntil([] { return TrayIcon::Available(); }, 10s));
   Set("Online Radio", "grootscherm", "0");

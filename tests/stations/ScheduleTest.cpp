@@ -13,11 +13,7 @@ TEST(SleepTimerTest, FadesOverTheLastHalfMinuteThenStopsOnceAndCancelsOrWaitsFor
   SleepTimer timer;
   EXPECT_EQ(timer.at(0ms), Step{});
   timer.start(1000ms, 15min);
-  const struct {
-    Millis now;
-    Step step;
-    long remaining;
-  } steps[] = {
+  const struct { Millis now; Step step; long remaining; } steps[] = {
       {1000ms + 14min + 29s, {1.0, false}, 31}, {1000ms + 14min + 30s, {1.0, false}, 30},
       {1000ms + 14min + 45s, {0.5, false}, 15}, {1000ms + 15min - 1ms, {1.0 / 30000, false}, 1},
       {1000ms + 15min, {0.0, true}, 0},         {1000ms + 16min, {1.0, false}, 0},  // stopped once, then off
@@ -45,10 +41,7 @@ TEST(AlarmTest, SoundsOnItsWeekdaysWithinTwoMinutesOfItsTimeNeverLateAndKeepsIts
   AlarmSetting alarm = AlarmSetting::Read("1,7,0,31,Radio 1, het nieuws");
   EXPECT_EQ(alarm.favourite, "Radio 1, het nieuws");
   EXPECT_EQ(AlarmSetting::Read(alarm.saved()).saved(), alarm.saved());
-  const struct {
-    LocalMoment before, now;
-    bool due;
-  } cases[] = {
+  const struct { LocalMoment before, now; bool due; } cases[] = {
       {at(-20), at(10), true},    {at(0), at(10), false},  // its time was seen before
       {at(-20), at(-1), false},   {at(-20), at(120), true},
       {at(-200), at(121), false},  // the program was not running: not played late
@@ -68,24 +61,19 @@ TEST(AlarmTest, SoundsOnItsWeekdaysWithinTwoMinutesOfItsTimeNeverLateAndKeepsIts
 }
 
 TEST(RecordingNameTest, NamesTheSongAndKeepsTheCodecInNamesEveryDiskCanHold) {
-  const struct {
-    const char* station;
-    const char* title;
-    bool partial;
-    const char* name;
-  } cases[] = {
+  const struct { const char* station; const char* title; bool partial; const char* name; } cases[] = {
       {"Radio 1", "Artist - Song", false, "Radio 1 - Artist - Song.mp3"},
       {"AC/DC FM", "Who? \"Me\" <a|b> c:\\d*", true, "AC_DC FM - Who_ _Me_ _a_b_ c__d_ (partial).mp3"},
       {"..hidden", "", false, "hidden - 2026-12-08 07.00.mp3"},
       {"", "line\nbreak\x1B[31m", false, "Radio - line break[31m.mp3"},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(RecordingFileName(c.station, c.title, "mp3", "2026-12-08 07.00", c.partial), c.name);
+  for (const auto& [station, title, partial, name] : cases) {
+    EXPECT_EQ(RecordingFileName(station, title, "mp3", "2026-12-08 07.00", partial), name);
   }
   EXPECT_EQ(RecordingFileName(std::string(300, 'x'), "t", "ogg", "", false), std::string(200, 'x') + ".ogg");
-  EXPECT_EQ(RecordingExtension("vorbis"), "ogg");
-  EXPECT_EQ(RecordingExtension("aac_latm"), "aac");
-  EXPECT_EQ(RecordingExtension("pcm_s16le"), "mka");
+  for (const auto& [codec, extension] : {std::pair("vorbis", "ogg"), {"aac_latm", "aac"}, {"pcm_s16le", "mka"}}) {
+    EXPECT_EQ(RecordingExtension(codec), extension);
+  }
 }
 
 }  // namespace

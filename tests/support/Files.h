@@ -35,10 +35,7 @@ class TempFolder {
     if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no temporary folder");
     path_ = pattern;
   }
-  ~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
+  ~TempFolder() { std::error_code ec; std::filesystem::remove_all(path_, ec); }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;
 
