@@ -97,8 +97,7 @@ TEST_F(MprisTest, TheDesktopsMediaControlsSeeAndSteerThePlayer) {
 // the control and direction characters that break a line or turn "txt.exe" round.
 TEST_F(MprisTest, NamesAndTitlesFromTheNetworkArePlainCleanText) {
   ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "run with dbus-run-session";
-  test::Icecast icecast;
-  ASSERT_TRUE(icecast.FeedMount("/radio.mp3", test::Icecast::Feed::Mp3));
+  test::Icecast icecast({{"/radio.mp3", test::Icecast::Feed::Mp3}});
   const std::string markup = "<h1 style='color:red'>HUGE</h1><img src='/local/file.svg'>";
   const std::pair<std::string, std::string> cases[] = {  // sent, shown
       {markup, markup},

@@ -51,20 +51,16 @@ Icecast::Icecast(int burstBytes) {
          "<security><chroot>0</chroot>"
       << (::geteuid() == 0 ? "<changeowner><user>nobody</user><group>nogroup</group></changeowner>" : "")
       << "</security></icecast>";
-  Start();
-}
-
-Icecast::~Icecast() { Stop(); }
-
-void Icecast::Start() {
   server_ = std::make_unique<ChildProcess>(
       std::vector<std::string>{"icecast2", "-c", (folder_ / "icecast.xml").string()}, (folder_ / "server.log").string());
   if (!WaitForListener(port_, 10000)) throw std::runtime_error("icecast2 did not start");
 }
 
-void Icecast::Stop() {
-  feeds_.clear();
-  server_.reset();
+Icecast::Icecast(const std::vector<std::pair<std::string, Feed>>& mounts, const std::string& title) : Icecast() {
+  for (const auto& [mount, feed] : mounts) {
+    if (!FeedMount(mount, feed) || (feed == Feed::Mp3 && !title.empty() && !SetTitle(mount, title)))
+      throw std::runtime_error("icecast mount " + mount + " did not start");
+  }
 }
 
 void Icecast::FeedSine(const std::string& name, std::vector<std::string> encoding) {

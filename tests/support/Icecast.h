@@ -20,11 +20,8 @@ class Icecast {
 
   // Icecast's own default burst is 64 KiB; less makes titles show sooner in tests.
   explicit Icecast(int burstBytes = 16384);
-  ~Icecast();
-
-  // The server alone; feeds must be started again after a Start.
-  void Start();
-  void Stop();
+  // The whole start in one call: the mounts fed, the MP3 ones titled (when given), listeners get them; else throws.
+  explicit Icecast(const std::vector<std::pair<std::string, Feed>>& mounts, const std::string& title = "");
 
   // Starts ffmpeg on the mount and waits (bounded) until listeners get it.
   bool FeedMount(const std::string& mount, Feed feed);
