@@ -2,7 +2,6 @@
 #include "control/RecordControl.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QCoreApplication>
 #include <filesystem>

@@ -1,11 +1,8 @@
 #include "support/Icecast.h"
 
 #include <httplib.h>
-#include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <stdexcept>
 
 #include "support/CannedServer.h"
 
@@ -31,11 +28,9 @@ int HttpStatus(int port, const std::string& target, bool admin = false) {
 }  // namespace
 
 Icecast::Icecast(int burstBytes) {
-  fs::create_directories(folder_ / "web");
-  fs::create_directories(folder_ / "log");
   // Readable by the user Icecast drops to; its logs writable.
   fs::permissions(folder_, fs::perms::all & ~fs::perms::group_write & ~fs::perms::others_write);
-  for (const char* open : {"web", "log"}) fs::permissions(folder_ / open, fs::perms::all);
+  for (const char* open : {"web", "log"}) fs::create_directories(folder_ / open), fs::permissions(folder_ / open, fs::perms::all);
   port_ = ClosedPort();
   std::ofstream(folder_ / "icecast.xml")
       << "<icecast><limits><clients>50</clients><sources>8</sources><source-timeout>5</source-timeout>"
