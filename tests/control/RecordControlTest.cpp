@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -31,11 +32,10 @@ double Duration(const std::string& file) {
 
 // Whether this process holds a file under the folder open.
 bool HoldsOpen(const fs::path& folder) {
-  for (const auto& fd : fs::directory_iterator("/proc/self/fd")) {
+  return std::ranges::any_of(fs::directory_iterator("/proc/self/fd"), [&](const fs::directory_entry& fd) {
     std::error_code ec;
-    if (fs::read_symlink(fd.path(), ec).string().starts_with(folder.string())) return true;
-  }
-  return false;
+    return fs::read_symlink(fd.path(), ec).string().starts_with(folder.string());
+  });
 }
 
 TEST(RecordControlTest, OneFilePerTitleEachPlayableNoneLeftOpenAndAFullDiskStops) {

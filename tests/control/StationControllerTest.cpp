@@ -66,8 +66,7 @@ using AlarmControlTest = StationControllerTest;
 // Each change reaches the player once and is said once, so widgets never echo it back.
 TEST_F(StationControllerTest, EveryChangeIsToldToThePlayerAndSaidOnce) {
   CurrentStation& station = controller.station();
-  // An act, what it told and said, then the name, address and homepage shown.
-  const std::tuple<std::function<void()>, Texts, std::string> steps[] = {
+  const std::tuple<std::function<void()>, Texts, std::string> steps[] = {  // an act, what it told and said, then shown
       {[&] { station.restore("Old"); }, {"said station Old"}, "Old  directory.example/"},
       {[&] { station.open("http://a/"); }, {"url http://a/"}, "Old http://a/ directory.example/"},
       {[&] { station.play({"Een", "http://een/", "een.example/"}); }, {"url http://een/", "said station Een"},

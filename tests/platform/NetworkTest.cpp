@@ -38,8 +38,7 @@ std::string Dead() { return "http://127.0.0.1:" + std::to_string(test::ClosedPor
 int MakeCertificate(const test::TempFolder& at) {
   return test::ChildProcess({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
                              "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
-                             "-keyout", (at / "key.pem").string(), "-out", (at / "cert.pem").string()})
-      .Wait(20s);
+                             "-keyout", (at / "key.pem").string(), "-out", (at / "cert.pem").string()}).Wait(20s);
 }
 
 // A player with every status, title and error it gave; each signal carries what the player holds, and only a change.
@@ -271,14 +270,13 @@ TEST_F(MpvPlayerTest, TheSoundServerShowsOurNameAndIcon) {
       << w.player.status() << "\n" << inputs.toStdString();
 }
 
-// libmpv's two hundred libraries, linked, cost every start: they open at the first play, on another thread;
-// a play undone meanwhile stays undone, and a player gone meanwhile is not called.
+// libmpv's 200 libraries cost every start: opened at the first play off this thread; a play undone meanwhile stays so.
 void OpensAtTheFirstPlay() {
   const auto loaded = [] { return test::ReadFile("/proc/self/maps").find("/libmpv.so") != std::string::npos; };
   EXPECT_FALSE(loaded());
   auto gone = std::make_unique<MpvPlayer>(Options{{"ao", "null"}});
   gone->setURL("http://127.0.0.1:9/");
-  gone.reset();  // while the library opens
+  gone.reset();  // while the library opens: a player gone meanwhile is never called
   Watched w;
   w.player.setURL("http://127.0.0.1:9/");
   EXPECT_EQ(w.player.state().activity, PlayState::Connecting);
