@@ -362,7 +362,7 @@ TEST(QtHttpClientTest, AGzipListAfterARedirectAndItsRevalidationGiveTheListAsTex
   EXPECT_EQ(http.OpenURL(moved.address() + "moved"), DecodeBodyText(list));  // gzip on the wire
   EXPECT_EQ(http.OpenURL(moved.address() + "moved"), DecodeBodyText(list));  // 304 Not Modified
   EXPECT_TRUE(test::WaitUntil([&] { return server.log().find("groot.txt 304") != std::string::npos; }, 2s)) << server.log();
-  // A gzip body cut short is no answer, never part of the list.
+  // A gzip body cut short is no answer, never a shorter list.
   std::string packed = test::GzipText(list);
   packed.resize(packed.size() / 2);
   test::CannedServer cut("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " + std::to_string(packed.size()) +
