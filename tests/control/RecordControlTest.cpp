@@ -2,10 +2,9 @@
 #include "control/RecordControl.h"
 
 #include <gtest/gtest.h>
-#include <sys/statvfs.h>
-#include <unistd.h>
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -21,43 +20,35 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-std::uint64_t FreeBytes(const std::string& folder) {
-  struct statvfs st {};
-  return ::statvfs(folder.c_str(), &st) == 0 ? std::uint64_t(st.f_bavail) * st.f_frsize : 0;
-}
-
-// Seconds of sound ffprobe reads in a file; -1 when it reads none.
+// Seconds of sound ffprobe reads in a file; 0 when it reads none.
 double Duration(const std::string& file) {
   const std::string command = "ffprobe -v error -show_entries format=duration -of csv=p=0 '" + file + "'";
   FILE* pipe = ::popen(command.c_str(), "r");
   char line[64] = {};
-  const bool read = pipe != nullptr && std::fgets(line, sizeof line, pipe) != nullptr;
+  if (pipe != nullptr && std::fgets(line, sizeof line, pipe) == nullptr) line[0] = 0;
   if (pipe != nullptr) ::pclose(pipe);
-  return read ? std::atof(line) : -1;
+  return std::atof(line);
 }
 
 // Whether this process holds a file under the folder open.
 bool HoldsOpen(const fs::path& folder) {
-  for (const auto& fd : fs::directory_iterator("/proc/self/fd")) {
+  return std::ranges::any_of(fs::directory_iterator("/proc/self/fd"), [&](const fs::directory_entry& fd) {
     std::error_code ec;
-    if (fs::read_symlink(fd.path(), ec).string().starts_with(folder.string())) return true;
-  }
-  return false;
+    return fs::read_symlink(fd.path(), ec).string().starts_with(folder.string());
+  });
 }
 
 TEST(RecordControlTest, OneFilePerTitleEachPlayableNoneLeftOpenAndAFullDiskStops) {
   int argc = 0;
   QCoreApplication app(argc, nullptr);
-  test::Icecast icecast;
-  ASSERT_TRUE(icecast.FeedMount("/radio.mp3", test::Icecast::Feed::Mp3));
-  ASSERT_TRUE(icecast.SetTitle("/radio.mp3", "First song"));
+  test::Icecast icecast({{"/radio.mp3", test::Icecast::Feed::Mp3}}, "First song");
   MpvPlayer player(std::map<std::string, std::string>{{"ao", "null"}});
   StringListBox names, urls, homepages;
   StationController controller({player, "", "", {names, urls, homepages}});
   test::TempFolder music("music");
   std::string folder = (music / "Vandrel").string();
   RecordControl recorder({controller, [&] { return folder; }, [] { return std::string("2026-12-08 07.00"); },
-                          FreeBytes});
+                          [](const std::string& at) { return std::filesystem::space(at).available; }});
   const auto play = [&] {
     controller.station().playNamed("Test FM", icecast.Address("radio.mp3"));
     return test::WaitUntil([&] { return !player.streamTitle().empty(); }, 15s);

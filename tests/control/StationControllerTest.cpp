@@ -1,35 +1,40 @@
-// The state under the main window, without a window or an event loop.
+// The state under the main window and the timers that steer it, on a player that only keeps what it is told.
+#include "control/AlarmControl.h"
+#include "control/SleepControl.h"
 #include "control/StationController.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <algorithm>
 #include <functional>
 #include <tuple>
 
+#include "core/Ini.h"
 #include "support/Files.h"
+#include "support/QtWait.h"
 
 namespace vandrel {
 namespace {
 
+using namespace std::chrono_literals;
 using Texts = std::vector<std::string>;
 
-// The player as the controller sees it: what it was told, in one log with what the controller said.
-class Recorder : public MediaPlayer {
- public:
-  explicit Recorder(Texts& log) : log_(log) {}
-  void setURL(const std::string& address) override { log_.push_back("url " + (url_ = address)); }
-  std::string URL() const override { return url_; }
-  void close() override { log_.push_back("close"); }
-  void pause() override { log_.push_back("pause"); }
-  void play() override { log_.push_back("play"); }
-  void setVolume(int volume) override { log_.push_back("volume " + std::to_string(volume)); }
-  int volume() const override { return 0; }
+// What the player was told, in one log with what the controller said.
+struct Recorder : MediaPlayer {
+  void setURL(const std::string& address) override { log.push_back("url " + (url = address)); }
+  std::string URL() const override { return url; }
+  void close() override { log.push_back("close"); }
+  void pause() override { log.push_back("pause"); }
+  void play() override { log.push_back("play"); }
+  void setVolume(int volume) override { log.push_back("volume " + std::to_string(volume_ = volume)); }
+  int volume() const override { return volume_; }
   PlayerState state() const override { return {}; }
   std::string streamTitle() const override { return ""; }
-
- private:
-  Texts& log_;
-  std::string url_;
+  void say(PlayState activity) { emit stateChanged(PlayerState{.activity = activity}); }
+  Texts log;
+  std::string url;
+  int volume_ = 100;
 };
 
 class StationControllerTest : public ::testing::Test {
@@ -47,18 +52,21 @@ class StationControllerTest : public ::testing::Test {
   static std::string Text(const QString& text) { return text.toStdString(); }
   static std::string Text(int value) { return std::to_string(value); }
 
+  int argc = 0;
+  QCoreApplication app{argc, nullptr};  // for the timers' ticks
   test::TempFolder settings;
-  Texts log;
-  Recorder player{log};
+  Recorder player;
+  Texts& log = player.log;
   StringListBox names, urls, homepages;
   StationController controller{{player, "directory.example/", settings.path().string(), {names, urls, homepages}}};
 };
+using SleepControlTest = StationControllerTest;
+using AlarmControlTest = StationControllerTest;
 
 // Each change reaches the player once and is said once, so widgets never echo it back.
 TEST_F(StationControllerTest, EveryChangeIsToldToThePlayerAndSaidOnce) {
   CurrentStation& station = controller.station();
-  // An act, what it told and said, then the name, address and homepage shown.
-  const std::tuple<std::function<void()>, Texts, std::string> steps[] = {
+  const std::tuple<std::function<void()>, Texts, std::string> steps[] = {  // an act, what it told and said, then shown
       {[&] { station.restore("Old"); }, {"said station Old"}, "Old  directory.example/"},
       {[&] { station.open("http://a/"); }, {"url http://a/"}, "Old http://a/ directory.example/"},
       {[&] { station.play({"Een", "http://een/", "een.example/"}); }, {"url http://een/", "said station Een"},
@@ -86,23 +94,64 @@ TEST_F(StationControllerTest, EveryChangeIsToldToThePlayerAndSaidOnce) {
 TEST_F(StationControllerTest, AnAddressFromOutsidePlaysOnlyAsWebRadioUnderTheNameItIsKnownBy) {
   settings.write("favo/Mijn Twee", "[Internet]\nnaam=Mijn Fav\nurl=http://fav/\n");
   controller.setFavouritesFolder(settings.path() / "favo/");
-  const struct {
-    std::string address, name, homepage;  // empty name: nothing plays
-  } cases[] = {
-      {"http://twee/", "Twee", ""},
-      {"http://een/", "Een", "een.example/"},
-      {"http://fav/", "Mijn Fav", "een.example/"},
-      {"https://elders/", "https://elders/", "een.example/"},
-      {"file:///etc/passwd", "", ""},  // which addresses are web ones is BrowserLinksTest's
+  const std::pair<std::string, std::string> cases[] = {  // the address, its name (none: nothing plays)
+      {"http://twee/", "Twee"}, {"http://een/", "Een"}, {"http://fav/", "Mijn Fav"}, {"https://elders/", "https://elders/"},
+      {"file:///etc/passwd", ""},  // which addresses are web ones is BrowserLinksTest's
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.address);
+  for (const auto& [address, name] : cases) {
     log.clear();
-    controller.openAddress(c.address);
-    EXPECT_EQ(log, c.name.empty() ? Texts{} : Texts({"url " + c.address, "said station " + c.name}));
-    if (c.name.empty()) continue;
-    EXPECT_EQ(controller.station().homepage(), c.homepage);
+    controller.openAddress(address);
+    EXPECT_EQ(log, name.empty() ? Texts{} : Texts({"url " + address, "said station " + name})) << address;
+    if (!name.empty()) { EXPECT_EQ(controller.station().homepage(), name == "Twee" ? "" : "een.example/") << address; }
   }
+}
+
+TEST_F(SleepControlTest, FadesOnlyThePlayerThenStopsAndGivesTheVolumeBack) {
+  controller.setVolume(80);
+  Millis now{0};
+  SleepControl sleep(controller, [&] { return now; });
+  controller.station().playNamed("A", "http://a.example/");
+  sleep.sleepAfter(15min);
+  now = 15min - 15s;
+  ASSERT_TRUE(test::WaitUntil([&] { return player.volume() == 40; }, 2s));
+  EXPECT_EQ(controller.volume(), 80);  // the slider and the saved volume keep the user's
+  controller.station().playNamed("B", "http://b.example/");  // another station keeps the timer
+  now = 15min;
+  ASSERT_TRUE(test::WaitUntil([&] { return std::ranges::count(log, "close") == 1; }, 2s));
+  EXPECT_EQ(player.volume(), 80);
+  EXPECT_FALSE(sleep.timer().running());
+}
+
+// A dead favourite gives way to the next, then to the tone, then to the bell; the volume rises to the one set.
+TEST_F(AlarmControlTest, SoundsWhateverPlaysRisingToTheSetVolumeAndKeepsItsSetting) {
+  for (const auto& [name, url] : {std::pair{"A", "http://a.example/"}, {"B", "file:///dev/zero"}, {"C", "http://c.example/"}})
+    settings.write(std::string("favo/") + name, std::string("[Internet]\nnaam=") + name + "\nurl=" + url + "\n");
+  controller.setVolume(60);
+  Millis steady{0};
+  int bells = 0;
+  AlarmControl alarm({controller, [] { return LocalMoment{}; }, [&] { return steady; }, "http://tone.example/",
+                      [&] { ++bells; }});
+  alarm.setSetting(AlarmSetting::Read("1,6,45,127,C"));
+  EXPECT_EQ(ReadIniWhole((settings.path() / "INST.INI").string(), "Online Radio", "wekker"), "1,6,45,127,C");
+  Texts played;
+  QObject::connect(&alarm, &AlarmControl::sounded, [&](const QString& name) { played.push_back(name.toStdString()); });
+  alarm.sound();
+  EXPECT_EQ(player.volume(), 6);
+  EXPECT_EQ(player.url, "http://c.example/");  // the chosen one first
+  for (const char* next : {"http://a.example/", "http://tone.example/"}) {  // B is no web radio
+    player.say(PlayState::Error);
+    ASSERT_TRUE(test::WaitUntil([&] { return player.url == next; }, 2s));
+  }
+  player.say(PlayState::Playing);
+  EXPECT_EQ(played, Texts{"Vandrel"});
+  steady = 30s;
+  ASSERT_TRUE(test::WaitUntil([&] { return player.volume() == 33; }, 2s));
+  steady = 61s;
+  ASSERT_TRUE(test::WaitUntil([&] { return player.volume() == 60 && !alarm.sounding(); }, 2s));
+  alarm.sound();  // nothing plays at all: the bell
+  for (int i = 0; i < 3; ++i) player.say(PlayState::Error), test::Pump(20ms);
+  ASSERT_TRUE(test::WaitUntil([&] { return bells > 0; }, 3s));
+  EXPECT_EQ(played.size(), 1u);
 }
 
 }  // namespace

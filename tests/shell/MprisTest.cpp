@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QDBusConnection>
 #include <QProcess>
 
 #include "shell/Mpris.h"
@@ -43,13 +42,12 @@ using MprisTest = test::ProgramFolderFixture;
 
 // The window started with a remembered station and offered on the bus.
 TEST_F(MprisTest, TheDesktopsMediaControlsSeeAndSteerThePlayer) {
-  ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "run with dbus-run-session";
   Set("Onthouden", "LaatsteURL", Tone(600));
   Set("Onthouden", "LaatsteNAAM", "Toon");
   test::BoxCloser boxes;
   Form1& form = Start();
   form.Timer3.stop();  // the start-up's restore waits
-  ASSERT_TRUE(StartMpris(&form, player_, form.controller(), [] {}, [] {}));
+  ASSERT_TRUE(StartMpris(&form, player_, form.controller(), [] {}, [] {})) << "run with dbus-run-session";
   EXPECT_EQ(Playerctl({"metadata", "title"}), "");  // the window's placeholder names no station
   form.Timer3.start();
   ASSERT_TRUE(StartedUp());
@@ -96,9 +94,7 @@ TEST_F(MprisTest, TheDesktopsMediaControlsSeeAndSteerThePlayer) {
 // Names and titles from the network are cleaned where they come in and plain text on screen and bus, without
 // the control and direction characters that break a line or turn "txt.exe" round.
 TEST_F(MprisTest, NamesAndTitlesFromTheNetworkArePlainCleanText) {
-  ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "run with dbus-run-session";
-  test::Icecast icecast;
-  ASSERT_TRUE(icecast.FeedMount("/radio.mp3", test::Icecast::Feed::Mp3));
+  test::Icecast icecast({{"/radio.mp3", test::Icecast::Feed::Mp3}});
   const std::string markup = "<h1 style='color:red'>HUGE</h1><img src='/local/file.svg'>";
   const std::pair<std::string, std::string> cases[] = {  // sent, shown
       {markup, markup},
@@ -113,7 +109,7 @@ TEST_F(MprisTest, NamesAndTitlesFromTheNetworkArePlainCleanText) {
   Form1& form = Start(directory.server->baseAddress());
   form.show();
   ASSERT_TRUE(StartedUp());
-  ASSERT_TRUE(StartMpris(&form, player_, form.controller(), [] {}, [] {}));
+  ASSERT_TRUE(StartMpris(&form, player_, form.controller(), [] {}, [] {})) << "run with dbus-run-session";
   ASSERT_TRUE(test::WaitUntil([&] { return form.List1->count() == static_cast<int>(std::size(cases)); }, 10s));
   for (int row = 0; row < form.List1->count(); ++row) {
     const auto& [sent, shown] = cases[row];

@@ -1,11 +1,8 @@
 #include "support/Icecast.h"
 
 #include <httplib.h>
-#include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <stdexcept>
 
 #include "support/CannedServer.h"
 
@@ -31,11 +28,9 @@ int HttpStatus(int port, const std::string& target, bool admin = false) {
 }  // namespace
 
 Icecast::Icecast(int burstBytes) {
-  fs::create_directories(folder_ / "web");
-  fs::create_directories(folder_ / "log");
   // Readable by the user Icecast drops to; its logs writable.
   fs::permissions(folder_, fs::perms::all & ~fs::perms::group_write & ~fs::perms::others_write);
-  for (const char* open : {"web", "log"}) fs::permissions(folder_ / open, fs::perms::all);
+  for (const char* open : {"web", "log"}) fs::create_directories(folder_ / open), fs::permissions(folder_ / open, fs::perms::all);
   port_ = ClosedPort();
   std::ofstream(folder_ / "icecast.xml")
       << "<icecast><limits><clients>50</clients><sources>8</sources><source-timeout>5</source-timeout>"
@@ -51,20 +46,16 @@ Icecast::Icecast(int burstBytes) {
          "<security><chroot>0</chroot>"
       << (::geteuid() == 0 ? "<changeowner><user>nobody</user><group>nogroup</group></changeowner>" : "")
       << "</security></icecast>";
-  Start();
-}
-
-Icecast::~Icecast() { Stop(); }
-
-void Icecast::Start() {
   server_ = std::make_unique<ChildProcess>(
       std::vector<std::string>{"icecast2", "-c", (folder_ / "icecast.xml").string()}, (folder_ / "server.log").string());
   if (!WaitForListener(port_, 10000)) throw std::runtime_error("icecast2 did not start");
 }
 
-void Icecast::Stop() {
-  feeds_.clear();
-  server_.reset();
+Icecast::Icecast(const std::vector<std::pair<std::string, Feed>>& mounts, const std::string& title) : Icecast() {
+  for (const auto& [mount, feed] : mounts) {
+    if (!FeedMount(mount, feed) || (feed == Feed::Mp3 && !title.empty() && !SetTitle(mount, title)))
+      throw std::runtime_error("icecast mount " + mount + " did not start");
+  }
 }
 
 void Icecast::FeedSine(const std::string& name, std::vector<std::string> encoding) {

@@ -1,10 +1,7 @@
 #pragma once
 
-#include <filesystem>
 #include <map>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "support/ChildProcess.h"
 #include "support/Files.h"
@@ -20,16 +17,12 @@ class Icecast {
 
   // Icecast's own default burst is 64 KiB; less makes titles show sooner in tests.
   explicit Icecast(int burstBytes = 16384);
-  ~Icecast();
-
-  // The server alone; feeds must be started again after a Start.
-  void Start();
-  void Stop();
+  // The whole start in one call: the mounts fed, the MP3 ones titled (when given), listeners get them; else throws.
+  explicit Icecast(const std::vector<std::pair<std::string, Feed>>& mounts, const std::string& title = "");
 
   // Starts ffmpeg on the mount and waits (bounded) until listeners get it.
   bool FeedMount(const std::string& mount, Feed feed);
-  // An Ogg mount (Vorbis or Opus) fed a chained stream at about its pace, one tagged link a song, the last a
-  // minute long; waits (bounded) until listeners get it.
+  // An Ogg mount fed a chained stream at about its pace, a tagged link a song, the last a minute; waits as FeedMount.
   bool FeedChained(const std::string& mount, Feed feed, const std::vector<Song>& songs);
   // Starts ffmpeg writing live HLS into the web root; waits for its playlist.
   bool FeedHls(const std::string& playlist);
@@ -37,7 +30,6 @@ class Icecast {
   bool SetTitle(const std::string& mount, const std::string& bytes);
   // A file in the web root, served at Address(name).
   void Publish(const std::string& name, const std::string& content);
-
   std::string Address(const std::string& path) const;
 
  private:

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
+#include "support/CannedServer.h"
 #include "support/ChildProcess.h"
 #include "support/Files.h"
-#include "support/Loopback.h"
 
 namespace vandrel::test {
 
@@ -23,8 +23,7 @@ class NginxProcess {
   explicit NginxProcess(const std::function<std::string(int port)>& http) {
     // A port that was free a moment ago; taken again by nginx at once.
     for (int attempt = 0; attempt < 5 && port_ <= 0; ++attempt) {
-      int port = 0;
-      ::close(ListenOnLoopback(port));
+      const int port = ClosedPort();
       std::filesystem::create_directories(folder_ / "temp");
       // Workers as root only where nginx itself runs as root, so they can read the test's private folders.
       std::string conf = std::string(::geteuid() == 0 ? "user root;\n" : "") + "daemon off;\nworker_processes 2;\npid " +

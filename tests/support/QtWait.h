@@ -31,10 +31,7 @@ class LoopGap {
       last_ = now;
     });
   }
-  void start() {
-    last_ = std::chrono::steady_clock::now();
-    tick_.start();
-  }
+  void start() { last_ = std::chrono::steady_clock::now(), tick_.start(); }
   void stop() { tick_.stop(); }
   std::chrono::steady_clock::duration longest() const { return longest_; }
 

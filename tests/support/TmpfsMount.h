@@ -17,8 +17,7 @@ class TmpfsMount {
   ~TmpfsMount() {
     if (mounted_) ::umount2(at_.c_str(), MNT_DETACH);
   }
-  TmpfsMount(const TmpfsMount&) = delete;
-  TmpfsMount& operator=(const TmpfsMount&) = delete;
+  TmpfsMount(const TmpfsMount&) = delete; TmpfsMount& operator=(const TmpfsMount&) = delete;
 
   bool mounted() const { return mounted_; }
   bool MakeReadOnly() const {

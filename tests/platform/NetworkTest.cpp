@@ -1,27 +1,28 @@
-#include "platform/MpvPlayer.h"
+// The player and the HTTP client against real servers on loopback.
+#include "core/TextDecoding.h"
 #include "core/XmlPlaylist.h"
+#include "platform/MpvPlayer.h"
+#include "platform/QtHttpClient.h"
 
 #include <gtest/gtest.h>
+#include <httplib.h>
 
 #include <QDir>
 #include <QEventLoop>
 #include <QProcess>
+#include <QSslConfiguration>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
-#include <array>
-#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <memory>
+#include <thread>
 #include <tuple>
-#include <vector>
 
 #include "support/CannedServer.h"
-#include "support/ChildProcess.h"
 #include "support/DirectoryServerProcess.h"
+#include "support/GzipText.h"
 #include "support/Icecast.h"
+#include "support/Memory.h"
 #include "support/Nginx.h"
 #include "support/QtWait.h"
 
@@ -32,6 +33,13 @@ using namespace std::chrono_literals;
 using Options = std::map<std::string, std::string>;
 
 std::string Dead() { return "http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/gone"; }
+
+// A self-signed certificate for 127.0.0.1 in the folder, cert.pem and key.pem; openssl's exit status.
+int MakeCertificate(const test::TempFolder& at) {
+  return test::ChildProcess({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                             "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
+                             "-keyout", (at / "key.pem").string(), "-out", (at / "cert.pem").string()}).Wait(20s);
+}
 
 // A player with every status, title and error it gave; each signal carries what the player holds, and only a change.
 struct Watched {
@@ -91,46 +99,31 @@ class MpvPlayerTest : public ::testing::Test {
 // Every form of stream plays with its title, read in its code page (UTF-8 titles: MprisTest).
 TEST_F(MpvPlayerTest, EveryFormOfStreamPlaysWithItsTitleReadRight) {
   using Feed = test::Icecast::Feed;
-  test::Icecast icecast;
-  ASSERT_TRUE(icecast.FeedMount("/radio.mp3", Feed::Mp3));
-  ASSERT_TRUE(icecast.FeedMount("/radio.ogg", Feed::OggVorbis));
+  test::Icecast icecast({{"/radio.mp3", Feed::Mp3}, {"/radio.ogg", Feed::OggVorbis}});
   ASSERT_TRUE(icecast.FeedHls("hls/live.m3u8"));
-  const std::string mp3 = icecast.Address("radio.mp3");
-  // libmpv reads neither ASX nor XSPF; both start with a dead entry.
+  ASSERT_TRUE(icecast.FeedChained("/chain.opus", Feed::OggOpus, {{"A", "One"}, {"A", "Two"}, {"A", "Three; Reprise"}}));
+  // libmpv reads no ASX (nor XSPF: one reader, XmlPlaylistTest's), and a dead entry first is no stop.
   icecast.Publish("radio.pls", "[playlist]\nNumberOfEntries=1\nFile1=" + icecast.Address("radio.asx") + "\n");
-  icecast.Publish("radio.asx", "<asx version=\"3.0\"><entry><ref href=\"" + Dead() + "\"/></entry>"
-                               "<entry><title>Radio</title><ref href=\"" + mp3 + "\"/></entry></asx>");
-  icecast.Publish("radio.xspf", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><playlist version=\"1\" "
-                                "xmlns=\"http://xspf.org/ns/0/\"><trackList><track><location>" + Dead() +
-                                "</location></track><track><location>" + mp3 +
-                                "</location></track></trackList></playlist>");
-  const std::vector<test::Icecast::Song> songs = {
-      {"Chain Artist", "Song One"}, {"Chain Artist", "Song Two"}, {"Chain Artist", "Song Three; Reprise"}};
-  ASSERT_TRUE(icecast.FeedChained("/chain.opus", Feed::OggOpus, songs));
-  std::vector<std::string> chain;
-  for (const auto& song : songs) chain.push_back(song.artist + " - " + song.title);
+  icecast.Publish("radio.asx", "<asx version=\"3.0\"><entry><ref href=\"" + Dead() + "\"/></entry><entry><title>Radio"
+                               "</title><ref href=\"" + icecast.Address("radio.mp3") + "\"/></entry></asx>");
   const std::tuple<std::string, std::string, std::vector<std::string>> cases[] = {  // the address, title sent, shown
       // Each song of a chained Ogg Opus stream brings its own tags, never joined to the songs before.
-      {icecast.Address("chain.opus"), "", chain},
-      {mp3, "Caf\xE9 Z\xFCrich", {"Caf\xC3\xA9 Z\xC3\xBCrich"}},
+      {icecast.Address("chain.opus"), "", {"A - One", "A - Two", "A - Three; Reprise"}},
+      {icecast.Address("radio.mp3"), "Caf\xE9 Z\xFCrich", {"Caf\xC3\xA9 Z\xC3\xBCrich"}},
       {icecast.Address("radio.ogg"), "", {"Ogg Artist - Ogg Title"}},
       {icecast.Address("radio.pls"), "Via pls and asx", {"Via pls and asx"}},
-      {icecast.Address("radio.xspf"), "Via xspf", {"Via xspf"}}, {icecast.Address("hls/live.m3u8"), "", {""}},
+      {icecast.Address("hls/live.m3u8"), "", {""}},
       {Redirected(20), "", {"Vandrel test tone - 440 Hz"}}};  // as many redirects as browsers follow
   for (const auto& [address, sent, shown] : cases) {
     SCOPED_TRACE(address);
-    if (!sent.empty()) {
-      ASSERT_TRUE(icecast.SetTitle("/radio.mp3", sent));
-    }
+    if (!sent.empty()) { ASSERT_TRUE(icecast.SetTitle("/radio.mp3", sent)); }
     Watched w;
     w.player.setURL(address);
     ASSERT_TRUE(w.WaitFor(PlayState::Playing)) << w.player.status();
     EXPECT_EQ(w.shown.front(), "Connecting");
     EXPECT_FALSE(w.Saw("Stopped") || w.Saw("Error"));  // a playlist's own end is no stop, nor is a dead entry
     EXPECT_TRUE(test::WaitUntil([&] { return w.player.streamTitle() == shown.back(); }, 30s)) << w.player.streamTitle();
-    for (const QString& t : w.titles) {
-      EXPECT_TRUE(t.isEmpty() || std::ranges::count(shown, t.toStdString())) << t.toStdString();
-    }
+    for (const QString& t : w.titles) EXPECT_TRUE(t.isEmpty() || std::ranges::count(shown, t.toStdString())) << qPrintable(t);
     // Joined while a song before the last played: the chain went on under it.
     EXPECT_TRUE(shown.size() == 1 || std::ranges::count_if(w.titles, [](auto& t) { return !t.isEmpty(); }) >= 2);
     test::Pump(300ms);
@@ -139,8 +132,7 @@ TEST_F(MpvPlayerTest, EveryFormOfStreamPlaysWithItsTitleReadRight) {
   }
 }
 
-// A playlist is followed in time linear in its length: the window answers all along, through thousands
-// of dead entries, the live one and its end.
+// Followed in time linear in its length: the window answers through thousands of dead entries, the live one, the end.
 TEST_F(MpvPlayerTest, AHugePlaylistKeepsTheWindowAnswering) {
   const std::string dead = "http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/";
   std::string body = "#EXTM3U\n";
@@ -194,19 +186,14 @@ TEST_F(MpvPlayerTest, CommandsLeaveNothingBehind) {
 // One error at once, naming why where it can; after the tries when the sound cannot be output. One player
 // at a time: ffmpeg tells its causes to one player of a process, and openssl's server takes one client.
 TEST_F(MpvPlayerTest, StationsThatNeverPlayGiveOneErrorThatSaysWhy) {
-  const QTemporaryDir dir;
+  const test::TempFolder tls("tls");
   const int port = test::ClosedPort();
-  QProcess made;
-  made.start("sh", {"-c", QString("cd '%1' && openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 "
-                                  "-addext subjectAltName=IP:127.0.0.1 -keyout key.pem -out cert.pem && "
-                                  "ffmpeg -nostdin -loglevel error -f lavfi -i sine=d=60 -c:a libmp3lame tone.mp3")
-                              .arg(dir.path())});
-  ASSERT_TRUE(made.waitForFinished(60000) && made.exitCode() == 0) << made.readAllStandardError().toStdString();
-  test::ChildProcess server({"sh", "-c", "cd '" + dir.path().toStdString() + "' && exec openssl s_server -quiet -WWW "
-                             "-accept 127.0.0.1:" + std::to_string(port) + " -cert cert.pem -key key.pem"},
-                            dir.filePath("server.log").toStdString());
   const std::string https = "https://127.0.0.1:" + std::to_string(port) + "/tone.mp3";
-  ASSERT_TRUE(test::WaitForListener(port, 10000));
+  ASSERT_EQ(MakeCertificate(tls), 0);
+  test::ChildProcess server({"sh", "-c", "cd '" + tls.path().string() + "' && ffmpeg -nostdin -loglevel error -f lavfi "
+      "-i sine=d=60 -c:a libmp3lame tone.mp3 && exec openssl s_server -quiet -WWW -accept 127.0.0.1:" +
+      std::to_string(port) + " -cert cert.pem -key key.pem"}, (tls / "server.log").string());
+  ASSERT_TRUE(test::WaitForListener(port, 60000)) << test::ReadFile(tls / "server.log");
   test::CannedServer notFound("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
   test::CannedServer page("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n<!DOCTYPE html><html><body>" +
                           std::string(20000, 'x') + "</body></html>");
@@ -215,21 +202,17 @@ TEST_F(MpvPlayerTest, StationsThatNeverPlayGiveOneErrorThatSaysWhy) {
                           "<ref href=\"" + Tone() + "\"/></asx>";
   test::CannedServer pastTheBound("HTTP/1.1 200 OK\r\nContent-Type: video/x-ms-asf\r\nContent-Length: " +
                                   std::to_string(asx.size()) + "\r\nConnection: close\r\n\r\n" + asx);
-  // The address, the sound output, the cause given.
-  const std::array<std::string, 3> cases[] = {{Dead(), "null", "connection refused"},
-               // A name the resolver refuses without asking the network.
-               {"http://no_such_host!.invalid/stream", "null", "server not found"},
-               {notFound.address() + "stream", "null", "HTTP 404"},
-               {page.address() + "stream", "null", "not an audio stream"},
-               {silent.address() + "stream", "null", "no answer"},
-               {Tone(), "pulse", "sound output failed"},
-               {https, "null", "certificate not trusted"},
-               {Redirected(21), "null", ""},  // a redirect more than browsers follow
-               {pastTheBound.address() + "past-the-bound.asx", "null", "not an audio stream"}};
+  const std::pair<std::string, std::string> cases[] = {  // the address, the cause given
+      {Dead(), "connection refused"}, {notFound.address() + "stream", "HTTP 404"},
+      {"http://no_such_host!.invalid/stream", "server not found"},  // refused without asking the network
+      {page.address() + "stream", "not an audio stream"}, {silent.address() + "stream", "no answer"},
+      {Tone(), "sound output failed"}, {https, "certificate not trusted"},
+      {Redirected(21), ""},  // a redirect more than browsers follow
+      {pastTheBound.address() + "past-the-bound.asx", "not an audio stream"}};
   ::setenv("PULSE_SERVER", "unix:/nonexistent/native", 1);
-  for (const auto& [address, output, cause] : cases) {
+  for (const auto& [address, cause] : cases) {
     SCOPED_TRACE(address);
-    Watched w(Options{{"ao", output}, {"network-timeout", "3"}});
+    Watched w(Options{{"ao", address == Tone() ? "pulse" : "null"}, {"network-timeout", "3"}});
     w.player.setReconnectPauses({100ms, 100ms});
     w.player.setURL(address);
     EXPECT_TRUE(test::WaitUntil([&] { return w.errors() > 0; }, 15s));
@@ -238,8 +221,7 @@ TEST_F(MpvPlayerTest, StationsThatNeverPlayGiveOneErrorThatSaysWhy) {
     EXPECT_EQ(w.player.status(), cause.empty() ? "Error" : "Error: " + cause);
     EXPECT_FALSE(w.Saw("Playing"));  // no sound was ever output
   }
-  ::unsetenv("PULSE_SERVER");
-  Watched trusted(Options{{"ao", "null"}, {"tls-ca-file", dir.filePath("cert.pem").toStdString()}});
+  Watched trusted(Options{{"ao", "null"}, {"tls-ca-file", (tls / "cert.pem").string()}});
   trusted.player.setURL(https);
   EXPECT_TRUE(trusted.WaitFor(PlayState::Playing)) << trusted.player.status();
   EXPECT_EQ(trusted.errors(), 0u);
@@ -288,17 +270,13 @@ TEST_F(MpvPlayerTest, TheSoundServerShowsOurNameAndIcon) {
       << w.player.status() << "\n" << inputs.toStdString();
 }
 
-// libmpv's two hundred libraries, linked, cost every start: they open at the first play, on another thread;
-// a play undone meanwhile stays undone, and a player gone meanwhile is not called.
+// libmpv's 200 libraries cost every start: opened at the first play off this thread; a play undone meanwhile stays so.
 void OpensAtTheFirstPlay() {
-  const auto loaded = [] {
-    std::ifstream maps("/proc/self/maps");
-    return std::string(std::istreambuf_iterator<char>(maps), {}).find("/libmpv.so") != std::string::npos;
-  };
+  const auto loaded = [] { return test::ReadFile("/proc/self/maps").find("/libmpv.so") != std::string::npos; };
   EXPECT_FALSE(loaded());
   auto gone = std::make_unique<MpvPlayer>(Options{{"ao", "null"}});
   gone->setURL("http://127.0.0.1:9/");
-  gone.reset();  // while the library opens
+  gone.reset();  // while the library opens: a player gone meanwhile is never called
   Watched w;
   w.player.setURL("http://127.0.0.1:9/");
   EXPECT_EQ(w.player.state().activity, PlayState::Connecting);
@@ -318,6 +296,78 @@ TEST(MpvLibraryTest, OpensAtTheFirstPlayAndAPlayUndoneMeanwhileStaysUndone) {
   // In a process of its own: a player of an earlier test has opened libmpv for good.
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(OpensAtTheFirstPlay(), ::testing::ExitedWithCode(0), "");
+}
+
+// No answer in time, or a list that never ends or is too long: refused soon, holding little more than the cap.
+TEST(QtHttpClientTest, FailsSoonWithoutAnAnswerOrPastTheCapHoldingLittleMemory) {
+  QtHttpClient http({.timeout = 1500ms});
+  EXPECT_THROW(http.OpenURL("file:///etc/passwd"), HttpError);
+  const std::int64_t cap = QtHttpClient::Limits{}.maxBodyBytes;
+  const std::string piece(64 * 1024, 'x');
+  const std::tuple<const char*, std::string, std::string> cases[] = {  // what, the reply, what follows it endlessly
+      {"no answer", "", ""},
+      {"endless chunked list", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n", "10000\r\n" + piece + "\r\n"},
+      {"endless body without a length", "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n", piece},
+      {"just past the cap at once", "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(cap + 1) +
+                                        "\r\n\r\n" + std::string(static_cast<std::size_t>(cap) + 1, 'x'), ""},
+  };
+  for (const auto& [what, reply, endless] : cases) {
+    test::CannedServer server(reply, endless);
+    // The window busy for a moment (a repaint on a slow machine) while the body pours in.
+    QTimer::singleShot(0, [] { std::this_thread::sleep_for(200ms); });
+    test::ResetPeakResident();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(http.OpenURL(server.address() + "radio/inter/zenders/holland.txt"), HttpError) << what;
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_TRUE(waited < 10s && (!reply.empty() || waited >= 1400ms)) << what;  // the time-out fired, and not early
+    EXPECT_LT(test::StatusKiB("VmHWM:"), 150 * 1024) << what;
+  }
+}
+
+// Lists come only from a directory whose certificate is trusted.
+TEST(QtHttpClientTest, RefusesADirectoryWithASelfSignedCertificateUntilItIsTrusted) {
+  const test::TempFolder tls("tls");
+  const std::string cert = (tls / "cert.pem").string(), key = (tls / "key.pem").string();
+  ASSERT_EQ(MakeCertificate(tls), 0);
+  httplib::SSLServer server(cert.c_str(), key.c_str());
+  server.Get("/radio/inter/keuze-uk.txt", [](auto&, auto& response) { response.set_content("<naam>Holland</naam>", "text/plain"); });
+  const int port = server.bind_to_any_port("127.0.0.1");
+  std::thread serving([&] { server.listen_after_bind(); });
+  const std::string address = "https://127.0.0.1:" + std::to_string(port) + "/radio/inter/keuze-uk.txt";
+  EXPECT_THROW(QtHttpClient().OpenURL(address), HttpError);
+  QSslConfiguration trusting = QSslConfiguration::defaultConfiguration();
+  trusting.addCaCertificates(QString::fromStdString(cert));
+  QSslConfiguration::setDefaultConfiguration(trusting);  // for the rest of this test's process
+  std::string answer;
+  EXPECT_NO_THROW(answer = QtHttpClient().OpenURL(address));
+  server.stop();
+  serving.join();
+  EXPECT_EQ(answer, "<naam>Holland</naam>");
+}
+
+// Error pages and dead servers are the window tests' (Form1Test, DirectoryDialogsTest). A list of many
+// kilobytes in Windows-1252 behind a redirect: its gzip body spans many reads, and a revalidation gives it again.
+TEST(QtHttpClientTest, AGzipListAfterARedirectAndItsRevalidationGiveTheListAsText) {
+  const test::TempFolder data("http"), cache("http cache");
+  std::string list;
+  for (int n = 0; list.size() < 300000; ++n) {
+    list += "<naam>Zender " + std::to_string(n) + " Fran\xE7" "aise</naam><url>http://s.example/" +
+            std::to_string(n * 7919) + "</url><homepage>www.example/" + std::to_string(n) + "</homepage>\n";
+  }
+  data.write("radio/inter/zenders/groot.txt", list);
+  test::DirectoryServerProcess server(data.path().string());
+  test::CannedServer moved("HTTP/1.1 302 Found\r\nLocation: " + server.baseAddress() +
+                           "radio/inter/zenders/groot.txt\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+  QtHttpClient http(QtHttpClient::Limits{}, (cache / ".listcache").string());
+  EXPECT_EQ(http.OpenURL(moved.address() + "moved"), DecodeBodyText(list));  // gzip on the wire
+  EXPECT_EQ(http.OpenURL(moved.address() + "moved"), DecodeBodyText(list));  // 304 Not Modified
+  EXPECT_TRUE(test::WaitUntil([&] { return server.log().find("groot.txt 304") != std::string::npos; }, 2s)) << server.log();
+  // A gzip body cut short is no answer, never a shorter list.
+  std::string packed = test::GzipText(list);
+  packed.resize(packed.size() / 2);
+  test::CannedServer cut("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nContent-Length: " + std::to_string(packed.size()) +
+                         "\r\nConnection: close\r\n\r\n" + packed);
+  EXPECT_THROW(QtHttpClient().OpenURL(cut.address() + "cut.txt"), HttpError);
 }
 
 }  // namespace
