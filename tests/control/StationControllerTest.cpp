@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "core/Ini.h"
+#include "core/SettingsFile.h"
 #include "support/Files.h"
 #include "support/QtWait.h"
 
@@ -29,12 +30,13 @@ struct Recorder : MediaPlayer {
   void play() override { log.push_back("play"); }
   void setVolume(int volume) override { log.push_back("volume " + std::to_string(volume_ = volume)); }
   int volume() const override { return volume_; }
-  PlayerState state() const override { return {}; }
+  PlayerState state() const override { return {.activity = activity}; }
   std::string streamTitle() const override { return ""; }
   void say(PlayState activity) { emit stateChanged(PlayerState{.activity = activity}); }
   Texts log;
   std::string url;
   int volume_ = 100;
+  PlayState activity = PlayState::Stopped;
 };
 
 class StationControllerTest : public ::testing::Test {
@@ -62,6 +64,22 @@ class StationControllerTest : public ::testing::Test {
 };
 using SleepControlTest = StationControllerTest;
 using AlarmControlTest = StationControllerTest;
+
+// "Play" from outside the window: the station again, else the last address; nothing while sound is on its way.
+TEST_F(StationControllerTest, PlayResumesTheStationOrElseTheLastAddress) {
+  WriteIni(SettingsFile(settings.path().string()), settings::kLastUrl.section, settings::kLastUrl.key, "http://last/");
+  const std::tuple<PlayState, std::string, Texts> rows[] = {{PlayState::Stopped, "", {"url http://last/"}},
+                                                            {PlayState::Connecting, "http://a/", {}},
+                                                            {PlayState::Paused, "http://a/", {"play"}},
+                                                            {PlayState::Error, "http://a/", {"play"}}};
+  for (const auto& [activity, current, told] : rows) {
+    if (!current.empty()) controller.station().open(current);
+    player.activity = activity;
+    log.clear();
+    controller.resume();
+    EXPECT_EQ(log, told) << current << int(activity);
+  }
+}
 
 // Each change reaches the player once and is said once, so widgets never echo it back.
 TEST_F(StationControllerTest, EveryChangeIsToldToThePlayerAndSaidOnce) {
