@@ -3,6 +3,7 @@
 #include "platform/Accessibility.h"
 #include "platform/Anchors.h"
 #include "platform/Caption.h"
+#include "platform/MessageBox.h"
 #include "platform/Palette.h"
 #include "platform/Twips.h"
 
@@ -12,6 +13,7 @@ void SetUpDialog(QDialog& dialog, const char* objectName, int widthTwips, int he
   dialog.setObjectName(objectName);
   dialog.setWindowTitle(QString());
   dialog.setModal(true);
+  SetDialogFrame(dialog);
   dialog.setAttribute(Qt::WA_StyledBackground);
   // Selected by name so that message boxes shown over the dialog keep their
   // own look; the background is named too, since the main window's style

@@ -1,5 +1,7 @@
 #include "platform/MessageBox.h"
 
+#include <QApplication>
+#include <QGridLayout>
 #include <QPointer>
 #include <memory>
 #include <vector>
@@ -17,6 +19,14 @@ QMessageBox* NewBox(QWidget* parent, QMessageBox::Icon icon, const std::string& 
   auto* box = new QMessageBox(icon, QString::fromStdString(title), QString::fromStdString(text), QMessageBox::Ok, parent);
   box->setObjectName("MessageBox");
   box->setTextFormat(Qt::PlainText);
+  SetDialogFrame(*box);
+  // The box sizes to its text; a short text would cut the title on the frame.
+  if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
+    const QFontMetrics metrics(QApplication::font("QMdiSubWindowTitleBar"));
+    const int width = metrics.horizontalAdvance(box->windowTitle()) + 6 * metrics.height();
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+  }
   return box;
 }
 
@@ -28,6 +38,10 @@ void Closed() {
 }
 
 }  // namespace
+
+void SetDialogFrame(QWidget& dialog) {
+  dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+}
 
 void ShowMessageBox(QWidget* parent, QMessageBox::Icon icon, const std::string& title, const std::string& text) {
   std::unique_ptr<QMessageBox> box(NewBox(parent, icon, title, text));

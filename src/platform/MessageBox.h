@@ -16,4 +16,7 @@ void ShowMessageBox(QWidget* parent, QMessageBox::Icon icon, const std::string& 
 void ShowMessageBoxLater(QWidget* parent, QMessageBox::Icon icon, const std::string& title, const std::string& text,
                          const std::string& detail, std::function<void()> closed);
 
+// A dialog's frame: its title and a close button, no minimize or maximize.
+void SetDialogFrame(QWidget& dialog);
+
 }  // namespace vandrel
