@@ -171,18 +171,14 @@ TEST_F(WindowLayoutTest, EveryWindowFitsItsTextsInBothLanguagesPalettesAndSizes)
       AlarmDialog alarm(form.menus().alarm(), {folder_.string(), "/usr/bin/vandrel-radio", form.texts(),
                                                folder_.string(), folder_.string()}, &form);
       test::WaitUntil([&] { return !chooser.Timer1.isActive(); }, 5s);
-      for (auto [image, name] : {std::pair{chooser.Image1, "frame1.skn"}, {chooser.Image2, "balk1.skn"},
-                                 {search.Image1, "frame1.skn"}, {search.Image2, "balk1.skn"},
-                                 {settings.Image1, "frame1.skn"}, {settings.Image2, "balk1.skn"},
-                                 {station.Image1, "frame1.skn"}, {station.Image2, "balk1.skn"},
-                                 {history.Image1, "frame1.skn"}, {history.Image2, "balk1.skn"},
-                                 {alarm.Image1, "frame1.skn"}, {alarm.Image2, "balk1.skn"}}) {
-        SetPicture(image, QString::fromStdString(folder_.string() + "/def_" + name), LoadSkin(folder_.string(), name));
-      }
       for (auto [window, title] : {std::pair<QWidget*, const char*>{&form, "main"}, {&chooser, "chooser"},
                                    {&search, "search"}, {&settings, "settings"}, {&station, "station"},
                                    {&history, "history"}, {&alarm, "alarm"}}) {
         if (auto* dialog = qobject_cast<QDialog*>(window)) {
+          for (auto [image, name] : {std::pair{"Image1", "frame1.skn"}, {"Image2", "balk1.skn"}}) {
+            SetPicture(dialog->findChild<QLabel*>(image), QString::fromStdString(folder_.string() + "/def_" + name),
+                       LoadSkin(folder_.string(), name));
+          }
           dialog->setModal(false);
           dialog->show();
           EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog));
@@ -217,22 +213,8 @@ TEST_F(WindowLayoutTest, EveryWindowFitsItsTextsInBothLanguagesPalettesAndSizes)
   QApplication::setPalette(light);
 }
 
-// The main window comes back where it was, or centred; boxes stand over the window that raised them, or the screen.
-// Started into the notification area at a larger remembered size with a long
-// remembered name: once shown, the name stands where the larger window puts it.
-TEST_F(WindowLayoutTest, AWindowStartedHiddenAtALargerSizeShowsTheStationName) {
-  Set("Windows", "Geometry", "50,50,900,700");
-  Set("Onthouden", "LaatsteNAAM", "A station name too long for its label");
-  trayWait_ = 100ms;
-  auto& form = Start();
-  ASSERT_TRUE(StartedUp());
-  form.controller().station().playNamed("Radio Een", Tone(600));
-  form.open_Click();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-  EXPECT_EQ(form.ZenderNaam->y() - form.Label6->y(), 0);  // beside "Station:", not under the lists
-  EXPECT_GT(form.ZenderNaam->y(), form.List1->geometry().bottom());
-}
-
+// The main window comes back where it was, or centred, and a long remembered name leaves the name where the larger
+// window puts it; boxes stand over the window that raised them, or the screen.
 TEST_F(WindowLayoutTest, TheMainWindowComesBackWhereItWasAndBoxesStandOverTheirWindow) {
   const QSize design = StartShown().size();
   const QRect screen = QApplication::primaryScreen()->availableGeometry();
@@ -242,8 +224,16 @@ TEST_F(WindowLayoutTest, TheMainWindowComesBackWhereItWasAndBoxesStandOverTheirW
   form_->setGeometry(moved);
   ASSERT_TRUE(test::WaitUntil([&] { return form_->geometry() == moved; }, 2s));
   form_->close();
-  auto& form = StartShown();
+  Set("Onthouden", "LaatsteNAAM", "A station name too long for its label");
+  trayWait_ = 100ms;
+  auto& form = Start();
+  ASSERT_TRUE(StartedUp());
+  form.controller().station().playNamed("Radio Een", Tone(600));
+  form.open_Click();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
   EXPECT_EQ(form.geometry(), moved);
+  EXPECT_EQ(form.ZenderNaam->y(), form.Label6->y());  // beside "Station:", not under the lists
+  EXPECT_GT(form.ZenderNaam->y(), form.List1->geometry().bottom());
   const std::pair<const char*, QRect> remembered[] = {
       {"30000,30000,700,600", centred},
       {"12,x", centred},
