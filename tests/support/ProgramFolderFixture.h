@@ -68,7 +68,9 @@ class ProgramFolderFixture : public ::testing::Test {
   Form1& Open(const std::string& base, const std::string& firstStation = "") {
     Start(base).show();
     StartedUp();
-    if (!firstStation.empty()) EXPECT_TRUE(WaitUntil([&] { return form_->List1Box.List(0) == firstStation; }, std::chrono::seconds(10)));
+    if (!firstStation.empty()) {
+      EXPECT_TRUE(WaitUntil([&] { return form_->List1Box.List(0) == firstStation; }, std::chrono::seconds(10)));
+    }
     return *form_;
   }
   std::string Text(const char* key) const { return form_->texts().text(key); }
