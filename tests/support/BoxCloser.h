@@ -9,10 +9,9 @@
 
 namespace vandrel::test {
 
-// Notes and closes every message box from inside its own event loop, as a user pressing OK.
+// Notes and closes every message box from inside its own event loop, as a user who reads it for a while, then presses OK.
 class BoxCloser {
  public:
-  // A user who reads each box for the given time before pressing OK.
   explicit BoxCloser(std::chrono::milliseconds reading = std::chrono::milliseconds(50)) {
     QObject::connect(&timer_, &QTimer::timeout, [this] {
       if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {

@@ -14,7 +14,6 @@
 #include "platform/TrayIcon.h"
 #include "support/BoxCloser.h"
 #include "support/CannedServer.h"
-#include "support/Files.h"
 #include "support/ProgramFolderFixture.h"
 #include "support/ShownTip.h"
 #include "support/TmpfsMount.h"
@@ -39,9 +38,7 @@ class Form1Test : public test::ProgramFolderFixture {
     form_->Command1->click();
   }
   void Choose(const std::string& name) {
-    const auto found = form_->File1->findItems(QString::fromStdString(name), Qt::MatchExactly);
-    ASSERT_EQ(found.size(), 1) << name;
-    form_->File1->setCurrentItem(found.front());
+    form_->File1->setCurrentItem(form_->File1->findItems(QString::fromStdString(name), Qt::MatchExactly).value(0));
   }
   Names Favourites() const {
     Names names;
@@ -149,8 +146,7 @@ TEST_F(Form1Test, KeysPlayEachStationPassedStopStopsAndADeadStreamGivesOneBoxTha
   test::SaveScreenshot(form, "form1-playing.png");
 
   ASSERT_TRUE(form.TaalGeselecteerdTekst->geometry().intersects(form.Command3->geometry()));
-  QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {},
-                    form.Command3->mapTo(&form, form.Command3->rect().center()));
+  QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {}, form.Command3->geometry().center());
   EXPECT_EQ(form.Label14->text(), "Stopped");
   QTest::mouseClick(form.List1->viewport(), Qt::LeftButton, {},
                     form.List1->visualItemRect(form.List1->item(2)).center());
@@ -188,39 +184,37 @@ TEST_F(Form1Test, AStationThatIsNoWebRadioOpensNothingAndSaysWhy) {
   const std::string writer = "av://lavfi:sine,ametadata=mode=print:file=" + folder + "/written";
   test::CannedServer redirect("HTTP/1.1 302 Found\r\nLocation: file://" + canary +
                               "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-  const std::string zenders = "radio/inter/zenders/", served = "{{base}}" + zenders;
-  const std::string refused = "Error: not a web radio address";
-  // The addresses themselves are StreamAddressTest's; here each door once.
-  const std::pair<std::string, std::string> cases[] = {{writer, refused},
-               {"file://" + canary, refused},
-               {served + "file.m3u", refused},
-               {redirect.address() + "stream", "Error"},
-               {served + "hls.m3u8", refused},
-               {served + "concat.txt", "Error: not an audio stream"},
-               {served + "edl", "Error"},
-               // Its file, taken relative to the sheet, is not on the server.
-               {served + "sheet.cue", "Error: HTTP 404"}};
-  std::string list;
-  for (const auto& [address, status] : cases) list += "<naam>" + address + "</naam><url>" + address + "</url>\n";
-  const test::ServedData directory(
-      {{zenders + "holland.txt", list},
-       {zenders + "file.m3u", "#EXTM3U\nfile://" + canary + "\n"},
-       {zenders + "hls.m3u8", "#EXTM3U\n#EXT-X-TARGETDURATION:5\n#EXTINF:5,\nfile://" + canary + "\n#EXT-X-ENDLIST\n"},
-       {zenders + "concat.txt", "ffconcat version 1.0\nfile file:" + canary + "\n"},
-       {zenders + "edl", "# mpv EDL v0\n" + canary + "\n"},
-       {zenders + "sheet.cue", "FILE \"" + canary + "\" MP3\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"}});
+  const std::string zenders = "radio/inter/zenders/", refused = "Error: not a web radio address";
+  // The addresses themselves are StreamAddressTest's; here each door once: an address, or a file served with content.
+  const struct { std::string address, served, status; } cases[] = {
+      {writer, "", refused},
+      {"file://" + canary, "", refused},
+      {"file.m3u", "#EXTM3U\nfile://" + canary + "\n", refused},
+      {redirect.address() + "stream", "", "Error"},
+      {"hls.m3u8", "#EXTM3U\n#EXT-X-TARGETDURATION:5\n#EXTINF:5,\nfile://" + canary + "\n#EXT-X-ENDLIST\n", refused},
+      {"concat.txt", "ffconcat version 1.0\nfile file:" + canary + "\n", "Error: not an audio stream"},
+      {"edl", "# mpv EDL v0\n" + canary + "\n", "Error"},
+      // Its file, taken relative to the sheet, is not on the server.
+      {"sheet.cue", "FILE \"" + canary + "\" MP3\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n", "Error: HTTP 404"}};
+  std::map<std::string, std::string> files;
+  for (const auto& c : cases) {
+    const std::string address = c.served.empty() ? c.address : "{{base}}" + zenders + c.address;
+    files[zenders + "holland.txt"] += "<naam>" + address + "</naam><url>" + address + "</url>\n";
+    if (!c.served.empty()) files[zenders + c.address] = c.served;
+  }
+  const test::ServedData directory(files);
   test::BoxCloser boxes;
   Form1& form = Start(directory.server->baseAddress());
   form.show();
   ASSERT_TRUE(test::WaitUntil([&] { return form.List1->count() == static_cast<int>(std::size(cases)); }, 10s));
   for (int row = 0; row < form.List1->count(); ++row) {
-    SCOPED_TRACE(cases[row].first);
+    SCOPED_TRACE(cases[row].address);
     const std::size_t before = boxes.boxes.size();
     form.List1->setCurrentRow(row);
     ASSERT_TRUE(test::WaitUntil([&] { return boxes.boxes.size() > before; }, 20s)) << form.Label14->text().toStdString();
     test::Pump(200ms);
     EXPECT_EQ(boxes.boxes.size(), before + 1);
-    EXPECT_EQ(form.Label14->text().toStdString(), cases[row].second);
+    EXPECT_EQ(form.Label14->text().toStdString(), cases[row].status);
   }
   alignas(inotify_event) char events[4096];
   EXPECT_LE(::read(watch, events, sizeof events), 0);
@@ -243,9 +237,7 @@ TEST_F(Form1Test, FavouritesAreStoredPlayedAndDeletedExactlyAndRefusedOrLostOnes
   };
   const auto before = entries();
   // IsFavouriteFileName owns the refused names; here one, and two the file system refuses.
-  for (const std::string& name : {std::string("../INST.INI"), std::string("Map"), std::string(250, 'x')}) {
-    Add(name, Tone(600));
-  }
+  for (const std::string& name : {std::string("../INST.INI"), std::string("Map"), std::string(250, 'x')}) Add(name, Tone(600));
   Add("", "");
   EXPECT_EQ(entries(), before);
   EXPECT_TRUE(fs::is_directory(folder_ / "favo" / "Map"));
@@ -282,8 +274,7 @@ TEST_F(Form1Test, FavouritesAreStoredPlayedAndDeletedExactlyAndRefusedOrLostOnes
 
   if (!disk.mounted()) GTEST_SKIP() << "no right to mount a small file system";
   // Filled, then one page given back.
-  for (std::ofstream filler(folder_ / "favo" / "filler"); filler << std::string(4096, 'x');) {
-  }
+  for (std::ofstream filler(folder_ / "favo" / "filler"); filler << std::string(4096, 'x');) {}
   fs::resize_file(folder_ / "favo" / "filler", fs::file_size(folder_ / "favo" / "filler") / 4096 * 4096 - 4096);
   const std::string hits = ".977 The Hits Channel", stored = folder_ / "favo" / hits;
   const std::string longAddress = Tone(600) + "&pad=" + std::string(300, 'p');

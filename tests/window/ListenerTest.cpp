@@ -29,13 +29,10 @@ using namespace std::chrono_literals;
 template <typename Dialog>
 void WhenOpen(std::function<bool(Dialog&)> act) {
   auto* timer = new QTimer;
-  timer->setInterval(30);
   QObject::connect(timer, &QTimer::timeout, [timer, act] {
-    if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget()); dialog && act(*dialog)) {
-      timer->deleteLater();
-    }
+    if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget()); dialog && act(*dialog)) timer->deleteLater();
   });
-  timer->start();
+  timer->start(30);
 }
 
 // Types each name and address into the station dialog and presses OK.
@@ -48,12 +45,10 @@ void WhenStationDialog(std::vector<std::pair<std::string, std::string>> tries) {
   });
 }
 
-QAction* Item(QMenu& menu, const char* name) {
-  for (QAction* action : menu.actions()) {
-    if (action->objectName() == name) return action;
-  }
-  ADD_FAILURE() << name;
-  return nullptr;
+void Trigger(QMenu& menu, const char* name) {
+  auto* item = menu.findChild<QAction*>(name);
+  ASSERT_NE(item, nullptr) << name;
+  item->trigger();
 }
 
 class ListenerTest : public test::ProgramFolderFixture {};
@@ -64,7 +59,7 @@ TEST_F(ListenerTest, OwnStationsAreAddedCheckedRenamedAndTheKeysWork) {
   const std::string tone = Tone(600);
   // A bad address and a bad name are said and kept in the dialog; the third try is kept and plays.
   WhenStationDialog({{"Mine", "file:///etc/passwd"}, {"a/b", tone}, {"  Mine  ", tone}});
-  Item(form.menus().favouritesMenu(), "addstation")->trigger();
+  Trigger(form.menus().favouritesMenu(), "addstation");
   EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{Text("xbadaddress"), Text("xbadname")}));
   EXPECT_EQ(test::ReadFile(folder_ / "favo/Mine"), "[Internet]\nnaam=Mine\nurl=" + tone + "\n");
   EXPECT_EQ(player_.URL(), tone);
@@ -74,26 +69,27 @@ TEST_F(ListenerTest, OwnStationsAreAddedCheckedRenamedAndTheKeysWork) {
   form.File1Box.Refresh();
   form.File1->setCurrentRow(0);  // "Mine", which plays it
   WhenStationDialog({{"Other", tone}});
-  Item(form.menus().favouritesMenu(), "editstation")->trigger();
+  Trigger(form.menus().favouritesMenu(), "editstation");
   EXPECT_EQ(test::ReadFile(folder_ / "favo/Other"), "[Internet]\nnaam=Other\nurl=http://other.example/\n");
   EXPECT_TRUE(fs::exists(folder_ / "favo/Mine"));
   WhenStationDialog({{"Yours", tone + "&x=1"}});
-  Item(form.menus().favouritesMenu(), "editstation")->trigger();
+  Trigger(form.menus().favouritesMenu(), "editstation");
   EXPECT_EQ(test::Names(folder_ / "favo"), (std::vector<std::string>{"Other", "Yours"}));
   EXPECT_EQ(test::ReadFile(folder_ / "favo/Yours"), "[Internet]\nnaam=Yours\nurl=" + tone + "&x=1\n");
   form.File1->setCurrentRow(1);
-  Item(form.menus().favouritesMenu(), "notifystation")->trigger();
+  Trigger(form.menus().favouritesMenu(), "notifystation");
   EXPECT_EQ(ReadIni((folder_ / "favo/Yours").string(), "Internet", "melding"), "0");
 
   // An import asks before it replaces; what it took and left is said.
   boxes.boxes.clear();
   const auto list = folder_ / "in.m3u";
   std::ofstream(list) << "#EXTINF:-1,Other\nhttp://new.example/\n#EXTINF:-1,New\nhttps://new.example/\nnew.mp3\n";
-  ImportFavourites({form.controller(), form.File1Box, form.texts(), form.boxes(), &form}, list.string());
+  const FavouritePorts ports{form.controller(), form.File1Box, form.texts(), form.boxes(), &form};
+  ImportFavourites(ports, list.string());
   EXPECT_EQ(boxes.Texts().back(), QString::fromStdString(Text("ximported")).arg(1).arg(2).toStdString());
   EXPECT_EQ(ReadIniWhole((folder_ / "favo/Other").string(), "Internet", "url"), "http://other.example/");
   const auto out = folder_ / "out.pls";
-  ASSERT_TRUE(ExportFavourites({form.controller(), form.File1Box, form.texts(), form.boxes(), &form}, out.string(), false));
+  ASSERT_TRUE(ExportFavourites(ports, out.string(), false));
   EXPECT_EQ(ReadPlaylist(test::ReadFile(out)).stations.size(), 3u);
 
   // Space stops and plays again; the volume keys step; M mutes and gives the volume back.
@@ -133,7 +129,7 @@ TEST_F(ListenerTest, OwnStationsAreAddedCheckedRenamedAndTheKeysWork) {
     dialog.Command1->click();
     return true;
   });
-  Item(form.IconTray, "alarm")->trigger();
+  Trigger(form.IconTray, "alarm");
   EXPECT_EQ(Get("Online Radio", "wekker"), "1,6,30,30,Yours");
 }
 
@@ -160,7 +156,7 @@ TEST_F(ListenerTest, EachTitleIsKeptInTheHistoryAndSaidByTheDesktop) {
   EXPECT_EQ(QApplication::clipboard()->text().toStdString(), title);
   EXPECT_EQ(LookUpAddress(title), "https://duckduckgo.com/?q=Vandrel%20test%20tone%20-%20440%20Hz");
   // Switched off: the setting is kept and the next title is not said.
-  Item(form.IconTray, "notify")->trigger();
+  Trigger(form.IconTray, "notify");
   EXPECT_EQ(Get("Online Radio", "meldingen"), "0");
   form_.reset();
   Form1& next = Start();

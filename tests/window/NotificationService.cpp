@@ -1,10 +1,7 @@
-// A notification service for tests: owns org.freedesktop.Notifications on
-// the session bus and prints each notification it is asked to show, one line
-// "id<TAB>replaces<TAB>app icon<TAB>summary<TAB>body", flushed at once.
+// A notification service for tests: prints each notification, "id<TAB>replaces<TAB>app icon<TAB>summary<TAB>body".
 #include <QCoreApplication>
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
-#include <QDBusVariant>
 #include <QStringList>
 #include <QVariantMap>
 #include <cstdio>
@@ -21,13 +18,6 @@ class Notifications : public QObject {
     std::printf("%u\t%u\t%s\t%s\t%s\n", id, replaces, qPrintable(icon), qPrintable(summary), qPrintable(body));
     std::fflush(stdout);
     return id;
-  }
-  void CloseNotification(uint) {}
-  QString GetServerInformation(QString& vendor, QString& version, QString& protocol) {
-    vendor = "vandrel-tests";
-    version = "1";
-    protocol = "1.2";
-    return "test-notifications";
   }
 
  private:

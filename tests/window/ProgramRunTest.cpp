@@ -8,7 +8,6 @@
 
 #include "support/CannedServer.h"
 #include "support/ChildProcess.h"
-#include "support/DirectoryServerProcess.h"
 #include "support/Files.h"
 #include "support/QtWait.h"
 #include "support/ShippedFiles.h"
@@ -26,30 +25,10 @@ std::string Output(const std::string& command) {
   return out;
 }
 
-// The real executable in a folder of its own, its terminal closed (SIGHUP; InstallTest owns SIGTERM), saves as
-// "Close" does, which Form1Test and IniTest make whole: here the name read cut, the address played (none).
-TEST(ProgramRun, RunsFromItsFolderAndSavesWhenItsTerminalCloses) {
-  test::DirectoryServerProcess server;
-  const test::TempFolder program("run");
-  test::CopyShippedProgramFiles(program.path());
-  fs::copy_file(VANDREL_RADIO_EXE, program / "vandrel-radio");
-  program.write("directory.ini", "[Directory]\nbase=" + server.baseAddress() + "\n");
-  program.write("INST.INI", "[Online Radio]\ngrootscherm=1\n[Onthouden]\nLaatsteNAAM=" + std::string(250, 'n') +
-                                "\nLaatsteURL=http://old.example/\nLaatsteLandbestand=holland.txt\n");
-  test::ChildProcess running({(program / "vandrel-radio").string()});
-  const auto asked = [&](const char* line) { return server.log().find(line) != std::string::npos; };
-  EXPECT_TRUE(test::WaitUntil([&] { return asked("zenders/holland.txt 200") && asked("wat=home&lang=english 200"); }, 15s))
-      << server.log();
-  running.Signal(SIGHUP);
-  EXPECT_EQ(running.Wait(5s), 0);
-  const std::string saved = test::ReadFile(program / "INST.INI");
-  EXPECT_NE(saved.find("LaatsteNAAM=" + std::string(199, 'n') + "\nLaatsteURL=\n"), std::string::npos) << saved;
-  EXPECT_NE(saved.find("\nGeometry="), std::string::npos);  // a key it did not have
-}
-
-// Two installations run at once, both on the media controls; a player killed outright takes its bundled
-// directory with it.
-TEST(ProgramRun, TwoCopiesRunSideBySideAndABundledDirectoryEndsWithItsPlayer) {
+// Two installations run at once from their folders, both on the media controls; a player killed outright takes its
+// bundled directory with it, one whose terminal closes (SIGHUP; InstallTest owns SIGTERM) saves as "Close" does,
+// which Form1Test and IniTest make whole: here the name read cut, the address played (none).
+TEST(ProgramRun, TwoCopiesRunSideBySideAKilledOneTakesItsDirectoryAndAHungUpOneSaves) {
   const test::TempFolder bus("bus");
   std::string address = "unix:path=";
   for (const char c : (bus.path() / "socket").string()) address += c == ' ' ? std::string("%20") : std::string(1, c);
@@ -67,6 +46,8 @@ TEST(ProgramRun, TwoCopiesRunSideBySideAndABundledDirectoryEndsWithItsPlayer) {
     fs::copy_file(VANDREL_DIRECTORY_EXE, copy.folder / "vandrel-directory");
     fs::copy(VANDREL_SHIPPED_DIRECTORY_DATA, copy.folder / "directory", fs::copy_options::recursive);
     copy.folder.write("directory.ini", "[Directory]\nbase=http://127.0.0.1:" + std::to_string(copy.port) + "/\n");
+    copy.folder.write("INST.INI", "[Online Radio]\ngrootscherm=1\n[Onthouden]\nLaatsteNAAM=" + std::string(250, 'n') +
+                                      "\nLaatsteURL=http://old.example/\nLaatsteLandbestand=holland.txt\n");
     copy.process = std::make_unique<test::ChildProcess>(std::vector<std::string>{(copy.folder / "vandrel-radio").string()});
     EXPECT_TRUE(test::WaitForListener(copy.port, 10000));
   }
@@ -85,6 +66,11 @@ TEST(ProgramRun, TwoCopiesRunSideBySideAndABundledDirectoryEndsWithItsPlayer) {
   };
   EXPECT_TRUE(test::WaitUntil(gone, 1s));
   EXPECT_TRUE(copies[1].process->Running());
+  copies[1].process->Signal(SIGHUP);
+  EXPECT_EQ(copies[1].process->Wait(5s), 0);
+  const std::string saved = test::ReadFile(copies[1].folder / "INST.INI");
+  EXPECT_NE(saved.find("LaatsteNAAM=" + std::string(199, 'n') + "\nLaatsteURL=\n"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("\nGeometry="), std::string::npos);  // a key it did not have
   ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
 }
 
