@@ -343,12 +343,28 @@ QPoint HtmlView::scrollOffset() const { return QPoint(0, verticalScrollBar()->va
 void HtmlView::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
   painter.fillRect(event->rect(), Qt::white);
-  if (!document_) return;
-  painter.setRenderHint(QPainter::Antialiasing);
-  const QRect r = event->rect();
-  const litehtml::position clip(r.x(), r.y(), r.width(), r.height());
-  const QPoint offset = scrollOffset();
-  document_->draw(reinterpret_cast<litehtml::uint_ptr>(&painter), -offset.x(), -offset.y(), &clip);
+  if (document_) {
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRect r = event->rect();
+    const litehtml::position clip(r.x(), r.y(), r.width(), r.height());
+    const QPoint offset = scrollOffset();
+    document_->draw(reinterpret_cast<litehtml::uint_ptr>(&painter), -offset.x(), -offset.y(), &clip);
+  }
+  if (hasFocus()) {
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    painter.drawRect(viewport()->rect().adjusted(1, 1, -1, -1));
+  }
+}
+
+void HtmlView::focusInEvent(QFocusEvent* event) {
+  QAbstractScrollArea::focusInEvent(event);
+  viewport()->update();
+}
+
+void HtmlView::focusOutEvent(QFocusEvent* event) {
+  QAbstractScrollArea::focusOutEvent(event);
+  viewport()->update();
 }
 
 void HtmlView::resizeEvent(QResizeEvent* event) {

@@ -65,6 +65,7 @@ void WebPanel::CreateEngine() {
     emit pageLoaded();
   });
   view_->show();
+  emit viewCreated();
   const std::string next = pending_.empty() ? shown_ : pending_;
   pending_.clear();
   if (!next.empty()) Load(next);

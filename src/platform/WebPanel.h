@@ -40,6 +40,7 @@ class WebPanel : public QWidget {
  signals:
   void NavigateError();
   void pageLoaded();  // a page, the error page included, has finished loading
+  void viewCreated();  // the view is made when the window shows; it takes the panel's place in the tab order
 
  protected:
   void paintEvent(QPaintEvent* event) override;

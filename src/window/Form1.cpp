@@ -10,6 +10,7 @@
 #include "markup/Markora.h"
 #include "platform/Accessibility.h"
 #include "platform/Caption.h"
+#include "platform/HtmlView.h"
 #include "platform/MessageBox.h"
 #include "platform/Named.h"
 #include "platform/Palette.h"
@@ -85,6 +86,8 @@ Form1::Form1(Environment environment, QWidget* parent)
     makeClickable(link.control, link.hand, QString::fromUtf8(link.pictureName));
     clickHandlers_[link.control] = link.click;
   }
+  orderTabs();
+  connect(WebBrowser1, &WebPanel::viewCreated, this, &Form1::orderTabs);
   connect(open, &QAction::triggered, this, &Form1::open_Click);
   connect(sluit, &QAction::triggered, this, &Form1::sluit_Click);
   connect(&TrayIcon1, &TrayIcon::Click, this, &Form1::TrayIcon1_Click);
@@ -206,6 +209,13 @@ void Form1::Form_Load() {
   Timer3.start();
   Timer2.start();
   Timer1.start();
+}
+
+void Form1::orderTabs() {
+  QWidget* const panel = WebBrowser1->view() != nullptr ? static_cast<QWidget*>(WebBrowser1->view()) : WebBrowser1;
+  QWidget* const order[] = {Label1,   Label12, Label4, Label5, List1,  File1, Command1, Command2, Command3,
+                            TaalGeselecteerdTekst, Label3, Label9, Slider1, panel, Image3, Image4};
+  for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 void Form1::makeClickable(QLabel* control, bool hand, const QString& pictureName) {

@@ -172,6 +172,8 @@ class Form1 : public QWidget {
   void Timer3_Timer();
   void waitForTray();
   void makeClickable(QLabel* control, bool hand, const QString& pictureName);
+  // Keys go in reading order, the picture links last.
+  void orderTabs();
   void showSkin(QLabel* image, const char* name, double keepLeft = 0);
   // Puts the dialog skins on a dialog's background and title bar.
   void skinDialog(QLabel* image1, QLabel* image2);

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -20,6 +21,7 @@
 #include "dialogs/StationDialog.h"
 #include "window/Form1Menus.h"
 #include "platform/Caption.h"
+#include "platform/HtmlView.h"
 #include "platform/Stacking.h"
 #include "platform/WindowGeometry.h"
 #include "shell/SkinPicture.h"
@@ -231,6 +233,18 @@ TEST_F(WindowLayoutTest, TheMainWindowComesBackWhereItWasAndBoxesStandOverTheirW
   EXPECT_EQ(form.geometry(), moved);
   EXPECT_EQ(form.ZenderNaam->y(), form.Label6->y());  // beside "Station:", not under the lists
   EXPECT_GT(form.ZenderNaam->y(), form.List1->geometry().bottom());
+  ASSERT_TRUE(test::WaitUntil([&] { return form.WebBrowser1->view() != nullptr; }, 5s));
+  const std::vector<QWidget*> reading{form.Label1,   form.Label12,  form.Label4,   form.Label5,
+                                      form.List1,    form.File1,    form.Command1, form.Command2,
+                                      form.Command3, form.TaalGeselecteerdTekst,   form.Label3,
+                                      form.Label9,   form.Slider1,  form.WebBrowser1->view(),
+                                      form.Image3,   form.Image4};  // Tab's way: reading order, picture links last
+  std::vector<QWidget*> tabbed;
+  QWidget* next = form.Label1;
+  for (int step = 0; step < 500 && tabbed.size() < reading.size(); ++step, next = next->nextInFocusChain()) {
+    if (std::ranges::find(reading, next) != reading.end()) tabbed.push_back(next);
+  }
+  EXPECT_EQ(tabbed, reading);
   const std::pair<const char*, QRect> remembered[] = {
       {"30000,30000,700,600", centred},
       {"12,x", centred},
@@ -247,7 +261,11 @@ TEST_F(WindowLayoutTest, TheMainWindowComesBackWhereItWasAndBoxesStandOverTheirW
     QTimer look;
     QObject::connect(&look, &QTimer::timeout, [&] {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (box != nullptr && box->isVisible()) seen = box->geometry().center(), box->accept();
+      if (box == nullptr || !box->isVisible()) return;
+      // A dialog's frame: no minimize or maximize, and room for the title.
+      EXPECT_FALSE(box->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+      EXPECT_GT(box->width(), box->fontMetrics().horizontalAdvance(box->windowTitle()) + 60);
+      seen = box->geometry().center(), box->accept();
     });
     look.start(20);
     raise();
