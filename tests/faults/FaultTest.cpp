@@ -62,15 +62,36 @@ TEST(ParseBoundFaultTest, PlayerLoadersFailPastTheBoundKeepingWhatCameBefore) {
   EXPECT_EQ(countries.items(), names.items());
 }
 
-TEST(ParseBoundFaultTest, ServerSkipsAndLogsAHostileListAtStartUp) {
-  TempFolder data;
-  data.write("radio/inter/zenders/hostile.txt", Hostile());
-  data.write("radio/inter/zenders/good.txt", "<naam>Good Radio</naam><url>http://good/</url>\r\n");
-  DirectoryServerProcess server(data.path().string(), {"--quiet"});
-  const auto hits = Fetch(server.port(), "/radio/inter/zenders/radio-lijst-zoek.php?zoeken=good");
-  EXPECT_EQ(ParseTaggedList(hits.body, {"naam", "url"}),
-            (std::vector<std::vector<std::string>>{{"Good Radio"}, {"http://good/"}}));
-  EXPECT_NE(server.log().find("hostile.txt: its values pass"), std::string::npos) << server.log();
+// Said at start: an unreadable list is refused as such, never "not found", and a list past the bound is skipped;
+// as root the server runs as nobody, for whom modes count.
+TEST(DirectoryDataFaultTest, UnreadableAndHostileListsAreSaidAtStartAndNotServed) {
+  TempFolder tmp("unreadable");
+  fs::permissions(tmp.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                  fs::perms::others_read | fs::perms::others_exec);
+  tmp.write("data/radio/inter/keuze-uk.txt", "<naam>Open</naam><bestand>open.txt</bestand>\r\n");
+  tmp.write("data/radio/inter/zenders/open.txt", "<naam>Open FM</naam><url>http://open/</url>\r\n");
+  tmp.write("data/radio/inter/zenders/hostile.txt", Hostile());
+  fs::permissions(tmp.write("data/radio/inter/zenders/locked.txt", "<naam>L</naam><url>http://l/</url>\r\n"),
+                  fs::perms::none);
+  fs::create_directories(tmp / "empty");
+  tmp.write("closed/radio/inter/zenders/a.txt", "<naam>A</naam><url>http://a/</url>\r\n");
+  fs::permissions(tmp / "closed", fs::perms::none);
+  const std::vector<std::string> asNobody =
+      ::geteuid() == 0 ? std::vector<std::string>{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"}
+                       : std::vector<std::string>{};
+  DirectoryServerProcess server((tmp / "data").string(), {"--quiet"}, asNobody);
+  EXPECT_EQ(Fetch(server.port(), "/radio/inter/zenders/locked.txt").status, 403);
+  EXPECT_EQ(Fetch(server.port(), "/radio/inter/zenders/open.txt").status, 200);
+  EXPECT_EQ(ParseTaggedList(Fetch(server.port(), std::string(kSearch) + "?zoeken=open").body, {"naam", "url"}),
+            (std::vector<std::vector<std::string>>{{"Open FM"}, {"http://open/"}}));
+  const std::string log = server.log();
+  EXPECT_TRUE(Count(log, "warning") == 1 && Count(log, "locked.txt") == 1 &&
+              Count(log, "hostile.txt: its values pass") == 1) << log;
+  for (const std::string folder : {"empty", "closed"}) {
+    DirectoryServerProcess bare((tmp / folder).string(), {"--quiet"}, asNobody);
+    EXPECT_NE(bare.log().find("search index is empty"), std::string::npos) << folder << ": " << bare.log();
+    EXPECT_EQ(bare.log().find("cannot read the data folder") != std::string::npos, folder == "closed") << bare.log();
+  }
 }
 
 using Connections = std::vector<std::unique_ptr<OpenConnection>>;
@@ -94,18 +115,25 @@ std::map<std::string, int> Replies(const Connections& all, std::chrono::millisec
   return count;
 }
 
-// Slow heads past the cap, idle sockets and listeners past their share beside 300 eager clients.
-TEST(DirectoryLoadFaultTest, SlowAndGreedyClientsLeaveOthersAnswered) {
+// Asleep on a few threads when idle; then slow heads past the cap, idle sockets and listeners past their share
+// beside 300 eager clients.
+TEST(DirectoryLoadFaultTest, AnIdleServerSleepsAndSlowAndGreedyClientsLeaveOthersAnswered) {
   rlimit files{};
   ::getrlimit(RLIMIT_NOFILE, &files);
   files.rlim_cur = files.rlim_max;
   ::setrlimit(RLIMIT_NOFILE, &files);
   DirectoryServerProcess server(VANDREL_SHIPPED_DIRECTORY_DATA, {"--quiet"});
+  ASSERT_EQ(Fetch(server.port(), kList).status, 200);
+  std::this_thread::sleep_for(500ms);
+  const long before = ContextSwitches(server.pid());
+  std::this_thread::sleep_for(2s);
+  const long cores = std::max(1u, std::thread::hardware_concurrency());
+  EXPECT_LE(StatusField("/proc/" + std::to_string(server.pid()) + "/status", "Threads:"), 2 * cores + 4);
+  EXPECT_LE(ContextSwitches(server.pid()) - before, 5);  // a thread that polled every 100 ms would alone make 20
   const int cap = static_cast<int>(directory::HttpServer::Limits{}.unfinishedPerAddress);
   const int share = static_cast<int>(directory::DirectoryServer::kMaxListenersPerAddress);
-  const std::string list = "/radio/inter/keuze-uk.txt";
   const Connections slow = Open(server.port(), "127.0.0.2", cap + 20, "GET /radio");
-  const Connections idle = Open(server.port(), "127.0.0.3", 100, Get(list));
+  const Connections idle = Open(server.port(), "127.0.0.3", 100, Get(kList));
   Connections listeners;
   for (const char* source : {"127.0.0.4", "127.0.0.5", "127.0.0.6"}) {
     std::ranges::move(Open(server.port(), source, 100, Get("/stream/tone")), std::back_inserter(listeners));
@@ -117,7 +145,7 @@ TEST(DirectoryLoadFaultTest, SlowAndGreedyClientsLeaveOthersAnswered) {
     clients.emplace_back([&, c] {
       KeepAliveClient client("127.0.0.1", server.port());
       while (std::chrono::steady_clock::now() < end) {
-        (client.get(c % 2 ? list : "/radio/inter/zenders/radio-lijst-zoek.php?zoeken=radio") == 200 ? ok : failed)++;
+        (client.get(c % 2 ? kList : std::string(kSearch) + "?zoeken=radio") == 200 ? ok : failed)++;
       }
     });
   }
