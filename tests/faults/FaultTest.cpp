@@ -2,8 +2,6 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <atomic>
 #include <cerrno>
@@ -13,7 +11,6 @@
 #include <thread>
 
 #include "core/HttpClient.h"
-#include "core/Ini.h"
 #include "core/ListBox.h"
 #include "core/TaggedList.h"
 #include "core/TextHolder.h"
@@ -32,7 +29,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using directory::DirectoryImport;
-
 
 // Every opening runs to the one closing tag: about 5 GB of values from 256 KB.
 std::string Hostile() {
@@ -167,46 +163,6 @@ TEST(DirectoryLoadFaultTest, AnIdleServerSleepsAndSlowAndGreedyClientsLeaveOther
   EXPECT_EQ(server.terminate(10s), 0);
   EXPECT_LT(std::chrono::steady_clock::now() - stopping, 3s);
   EXPECT_EQ(server.log(), "");
-}
-
-
-TEST(IniFaultTest, TwoWritingProcessesLoseNoKey) {
-  TempFolder tmp;
-  const std::string path = (tmp.path() / "INST.INI").string();
-  pid_t writers[2];
-  for (int w = 0; w < 2; ++w) {
-    if ((writers[w] = ::fork()) == 0) {
-      for (int k = 0; k < 100; ++k) WriteIni(path, "s", "k" + std::to_string(w * 100 + k), "v");
-      ::_exit(0);
-    }
-  }
-  for (pid_t pid : writers) ::waitpid(pid, nullptr, 0);
-  int lost = 0;
-  for (int k = 0; k < 200; ++k) lost += ReadIni(path, "s", "k" + std::to_string(k)) != "v";
-  EXPECT_EQ(lost, 0);
-  EXPECT_EQ(Names(tmp.path()), std::vector<std::string>{"INST.INI"});
-}
-
-TEST(IniFaultTest, WritesRespectReadOnlyFilesLinksAndCleanUpAfterACrash) {
-  TempFolder tmp;
-  const std::string path = tmp.write("INST.INI", "[a]\nk=old\n").string();
-  ::chmod(path.c_str(), 0444);  // refused, also to root, and silently
-  WriteIni(path, "a", "k", "new");
-  EXPECT_EQ(ReadFile(path), "[a]\nk=old\n");
-  ::chmod(path.c_str(), 0644);
-  // A symlink stays a link; its target, in another folder, gets the value.
-  const fs::path target = tmp.write("real/target.ini", "[a]\r\nk=1\r\n");
-  fs::create_symlink("real/target.ini", tmp.path() / "link.ini");
-  WriteIni((tmp.path() / "link.ini").string(), "a", "j", "2");
-  EXPECT_TRUE(fs::is_symlink(tmp.path() / "link.ini"));
-  EXPECT_EQ(ReadFile(target), "[a]\r\nk=1\r\nj=2\r\n");
-  EXPECT_EQ(Names(tmp.path() / "real"), std::vector<std::string>{"target.ini"});
-  // What a writer killed between its temporary and the rename leaves behind.
-  tmp.write(".INST.INI.tmp-a1B2c3", "[a]\nk=half");
-  tmp.write(".OTHER.INI.tmp-a1B2c3", "not ours");
-  WriteIni(path, "a", "k", "new");
-  EXPECT_EQ(ReadIni(path, "a", "k"), "new");
-  EXPECT_EQ(Names(tmp.path()), (std::vector<std::string>{".OTHER.INI.tmp-a1B2c3", "INST.INI", "link.ini", "real"}));
 }
 
 // A refused dump leaves the last import, a good one replaces it; a folder no import wrote is kept.
