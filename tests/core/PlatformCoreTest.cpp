@@ -244,8 +244,8 @@ TEST(ListFetchTest, AsksForGzipUnpacksEveryMemberAndKeepsNoHeaderBreakingValidat
   const std::string list = "http://d.example/radio/inter/zenders/holland.txt";
   constexpr std::size_t kCap = 1 << 20;
 
-  using Headers = std::vector<std::pair<std::string, std::string>>;
-  EXPECT_EQ(ListFetch(&cache, list).requestHeaders(), (Headers{{"Accept-Encoding", "gzip"}}));
+  EXPECT_EQ(ListFetch(&cache, list).requestHeaders(),
+            (std::vector<std::pair<std::string, std::string>>{{"Accept-Encoding", "gzip"}}));
   // Members one after another make one body.
   const std::string packed = test::GzipText("<naam>Een</naam>") + test::GzipText("<naam>Twee</naam>");
   EXPECT_EQ(ListFetch(&cache, list).Body(200, "gzip", "", "", packed, kCap), "<naam>Een</naam><naam>Twee</naam>");

@@ -146,26 +146,22 @@ TEST_F(IniTest, FailedOrRefusedWritesLeaveTheOldFileAndNoTemporary) {
 
 constexpr const char* kName = "Vandrel Internet Radio";
 
-// The entry as the desktop reads it: GLib's key-file and shell parsers judge it.
-struct Entry {
-  bool hidden = false, enabled = false;
-  std::vector<std::string> exec;
-  std::string command;
-  bool operator==(const Entry&) const = default;
-};
+// The entry as the desktop reads it, GLib's key-file and shell parsers judging it: hidden, enabled, Exec's words
+// and the command.
+using Entry = std::tuple<bool, bool, std::vector<std::string>, std::string>;
 
 class RegistryTest : public ::testing::Test {
  protected:
   std::string Text() const { return test::ReadFile(AutostartEntryPath(folder_, kName)); }
   Entry Parsed() const {
-    Entry entry;
     g_autoptr(GKeyFile) file = g_key_file_new();
     const auto get = [&](const char* k) { return g_key_file_get_string(file, G_KEY_FILE_DESKTOP_GROUP, k, nullptr); };
+    const auto flag = [&](const char* k) { return !!g_key_file_get_boolean(file, G_KEY_FILE_DESKTOP_GROUP, k, nullptr); };
     const std::string path = AutostartEntryPath(folder_, kName);
-    if (!g_key_file_load_from_file(file, path.c_str(), G_KEY_FILE_NONE, nullptr)) return entry;
-    entry.hidden = g_key_file_get_boolean(file, G_KEY_FILE_DESKTOP_GROUP, "Hidden", nullptr);
-    entry.enabled = g_key_file_get_boolean(file, G_KEY_FILE_DESKTOP_GROUP, "X-GNOME-Autostart-enabled", nullptr);
+    if (!g_key_file_load_from_file(file, path.c_str(), G_KEY_FILE_NONE, nullptr)) return {};
     g_autofree gchar* exec = get("Exec");
+    g_autofree gchar* command = get("X-Vandrel-Command");
+    Entry entry{flag("Hidden"), flag("X-GNOME-Autostart-enabled"), {}, command != nullptr ? command : ""};
     g_auto(GStrv) argv = nullptr;
     if (exec != nullptr && g_shell_parse_argv(exec, nullptr, &argv, nullptr)) {
       for (gchar** arg = argv; *arg != nullptr; ++arg) {
@@ -174,11 +170,9 @@ class RegistryTest : public ::testing::Test {
           if (*c == '%' && *++c != '%') return {};
           word += *c;
         }
-        entry.exec.push_back(word);
+        std::get<2>(entry).push_back(word);
       }
     }
-    g_autofree gchar* command = get("X-Vandrel-Command");
-    entry.command = command != nullptr ? command : "";
     return entry;
   }
   std::vector<fs::path> Folder() const { return {fs::directory_iterator(folder_), {}}; }

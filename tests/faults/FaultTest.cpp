@@ -38,9 +38,7 @@ std::string Hostile() {
 }
 
 TEST(ParseBoundFaultTest, PlayerLoadersFailPastTheBoundKeepingWhatCameBefore) {
-  struct : HttpClient {
-    std::string OpenURL(const std::string&) override { return Hostile(); }
-  } http;
+  struct : HttpClient { std::string OpenURL(const std::string&) override { return Hostile(); } } http;
   struct : TextHolder {
     void setText(const std::string& text) override { held = text; }
     std::string text() const override { return held; }
