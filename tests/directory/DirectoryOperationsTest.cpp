@@ -214,8 +214,7 @@ TEST(DirectoryScaleOutTest, NginxAsTheReadmeConfiguresItServesEveryoneThroughTwo
   NginxProcess nginx([&](int port) {
     std::string config = readme.substr(start, readme.find("```", start) - start);
     for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
-             {"listen 80;", "listen 127.0.0.1:" + std::to_string(port) + ";"},
-             {"/srv/vandrel", data},
+             {"listen 80;", "listen 127.0.0.1:" + std::to_string(port) + ";"}, {"/srv/vandrel", data},
              {"127.0.0.1:8470", "127.0.0.1:" + std::to_string(first.port())},
              {"127.0.0.1:8471", "127.0.0.1:" + std::to_string(second.port())}}) {
       config.replace(config.find(from), from.size(), to);

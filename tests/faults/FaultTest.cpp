@@ -92,8 +92,8 @@ using Connections = std::vector<std::unique_ptr<OpenConnection>>;
 
 // Connections from one client address that each sent the same bytes.
 Connections Open(int port, const std::string& source, int count, const std::string& bytes) {
-  Connections all;
-  for (int i = 0; i < count; ++i) all.push_back(std::make_unique<OpenConnection>(port, source, bytes));
+  Connections all(static_cast<std::size_t>(count));
+  for (auto& c : all) c = std::make_unique<OpenConnection>(port, source, bytes);
   return all;
 }
 
