@@ -1,6 +1,8 @@
-// Where the settings live and how INST.INI and the autostart entry are written.
+// Where the settings live and how INST.INI and the autostart entry are written, also by racing or crashed writers.
 #include <glib.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -98,44 +100,68 @@ TEST_F(IniTest, SeveralKeysAreOneReplace) {
   EXPECT_EQ(Content(), "[Onthouden]\r\nLaatsteNAAM=Nieuw\r\nLaatsteURL=http://b/\r\n[Windows]\r\nGeometry=1,2,3,4\r\n");
 }
 
-TEST_F(IniTest, FailedWritesLeaveTheOldFileAndNoTemporary) {
+TEST_F(IniTest, TwoWritingProcessesLoseNoKey) {
+  pid_t writers[2];
+  for (int w = 0; w < 2; ++w) {
+    if ((writers[w] = ::fork()) == 0) {
+      for (int k = 0; k < 100; ++k) WriteIni(path_, "s", "k" + std::to_string(w * 100 + k), "v");
+      ::_exit(0);
+    }
+  }
+  for (pid_t pid : writers) ::waitpid(pid, nullptr, 0);
+  int lost = 0;
+  for (int k = 0; k < 200; ++k) lost += ReadIni(path_, "s", "k" + std::to_string(k)) != "v";
+  EXPECT_EQ(lost, 0);
+  EXPECT_EQ(test::Names(dir_), std::vector<std::string>{"INST.INI"});
+}
+
+// Refused (read-only, also to root, and silently) or failed at the rename, a write leaves the old file; a crashed
+// writer's temporary goes with the next write; a link stays a link, and its target gets the value.
+TEST_F(IniTest, FailedOrRefusedWritesLeaveTheOldFileAndNoTemporary) {
   Put("[a]\nk=old\n");
+  fs::permissions(path_, fs::perms(0444));
+  WriteIni(path_, "a", "k", "new");
+  EXPECT_EQ(Content(), "[a]\nk=old\n");
   fs::permissions(path_, fs::perms(0640));
   ini_testing::SetRenameFunction([](const char*, const char*) { return -1; });
   EXPECT_FALSE(WriteIniValues(path_, {{"a", "k", "new"}}));
   EXPECT_EQ(Content(), "[a]\nk=old\n");
-  EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(dir_), {}), std::vector<fs::path>{path_}) << "a temporary";
+  EXPECT_EQ(test::Names(dir_), std::vector<std::string>{"INST.INI"}) << "a temporary";
   ini_testing::SetRenameFunction(nullptr);
-
   EXPECT_NO_THROW(WriteIni((dir_ / "missing" / "x.ini").string(), "a", "k", "v"));
   EXPECT_FALSE(fs::exists(dir_ / "missing"));
-
-  WriteIni(path_, "b", "k", "v");
+  tmp_.write(".INST.INI.tmp-a1B2c3", "[a]\nk=half");
+  tmp_.write(".OTHER.INI.tmp-a1B2c3", "not ours");
+  WriteIni(path_, "a", "k", "new");
+  EXPECT_EQ(ReadIni(path_, "a", "k"), "new");
   EXPECT_EQ(fs::status(path_).permissions(), fs::perms(0640));
+  const fs::path target = tmp_.write("real/target.ini", "[a]\r\nk=1\r\n");
+  fs::create_symlink("real/target.ini", dir_ / "link.ini");
+  WriteIni((dir_ / "link.ini").string(), "a", "j", "2");
+  EXPECT_TRUE(fs::is_symlink(dir_ / "link.ini"));
+  EXPECT_EQ(test::ReadFile(target), "[a]\r\nk=1\r\nj=2\r\n");
+  EXPECT_EQ(test::Names(dir_), (std::vector<std::string>{".OTHER.INI.tmp-a1B2c3", "INST.INI", "link.ini", "real"}));
+  EXPECT_EQ(test::Names(dir_ / "real"), std::vector<std::string>{"target.ini"});
 }
 
 constexpr const char* kName = "Vandrel Internet Radio";
 
-// The entry as the desktop reads it: GLib's key-file and shell parsers judge it.
-struct Entry {
-  bool hidden = false, enabled = false;
-  std::vector<std::string> exec;
-  std::string command;
-  bool operator==(const Entry&) const = default;
-};
+// The entry as the desktop reads it, GLib's key-file and shell parsers judging it: hidden, enabled, Exec's words
+// and the command.
+using Entry = std::tuple<bool, bool, std::vector<std::string>, std::string>;
 
 class RegistryTest : public ::testing::Test {
  protected:
   std::string Text() const { return test::ReadFile(AutostartEntryPath(folder_, kName)); }
   Entry Parsed() const {
-    Entry entry;
     g_autoptr(GKeyFile) file = g_key_file_new();
     const auto get = [&](const char* k) { return g_key_file_get_string(file, G_KEY_FILE_DESKTOP_GROUP, k, nullptr); };
+    const auto flag = [&](const char* k) { return !!g_key_file_get_boolean(file, G_KEY_FILE_DESKTOP_GROUP, k, nullptr); };
     const std::string path = AutostartEntryPath(folder_, kName);
-    if (!g_key_file_load_from_file(file, path.c_str(), G_KEY_FILE_NONE, nullptr)) return entry;
-    entry.hidden = g_key_file_get_boolean(file, G_KEY_FILE_DESKTOP_GROUP, "Hidden", nullptr);
-    entry.enabled = g_key_file_get_boolean(file, G_KEY_FILE_DESKTOP_GROUP, "X-GNOME-Autostart-enabled", nullptr);
+    if (!g_key_file_load_from_file(file, path.c_str(), G_KEY_FILE_NONE, nullptr)) return {};
     g_autofree gchar* exec = get("Exec");
+    g_autofree gchar* command = get("X-Vandrel-Command");
+    Entry entry{flag("Hidden"), flag("X-GNOME-Autostart-enabled"), {}, command != nullptr ? command : ""};
     g_auto(GStrv) argv = nullptr;
     if (exec != nullptr && g_shell_parse_argv(exec, nullptr, &argv, nullptr)) {
       for (gchar** arg = argv; *arg != nullptr; ++arg) {
@@ -144,11 +170,9 @@ class RegistryTest : public ::testing::Test {
           if (*c == '%' && *++c != '%') return {};
           word += *c;
         }
-        entry.exec.push_back(word);
+        std::get<2>(entry).push_back(word);
       }
     }
-    g_autofree gchar* command = get("X-Vandrel-Command");
-    entry.command = command != nullptr ? command : "";
     return entry;
   }
   std::vector<fs::path> Folder() const { return {fs::directory_iterator(folder_), {}}; }

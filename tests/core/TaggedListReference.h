@@ -6,8 +6,7 @@
 
 namespace vandrel::reference {
 
-// The tagged-list rule written out loop for loop, quadratic on purpose: the
-// fast parser must give exactly what this gives.
+// The tagged-list rule written out loop for loop, quadratic on purpose: the fast parser must give exactly this.
 inline std::vector<std::vector<std::string>> ParseTaggedListNaive(std::string_view text,
                                                                   const std::vector<std::string>& tags) {
   auto upper = [](std::string_view s) {

@@ -19,10 +19,8 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using directory::ToneStream;
 
-constexpr const char* kList = "/radio/inter/keuze-uk.txt";
 constexpr const char* kBig = "/radio/inter/zenders/big.txt";
 constexpr const char* kLocal = "/radio/inter/zenders/local.txt";
-constexpr const char* kSearch = "/radio/inter/zenders/radio-lijst-zoek.php";
 constexpr const char* kSecret = "TOP-SECRET-OUTSIDE";
 
 std::string Line(const std::string& name, const std::string& url) {

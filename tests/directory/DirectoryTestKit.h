@@ -9,13 +9,21 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <ranges>
 #include <string>
-#include <vector>
+#include <string_view>
 
 #include "support/Files.h"
 #include "support/Loopback.h"
 
 namespace vandrel::test {
+
+constexpr const char* kList = "/radio/inter/keuze-uk.txt";
+constexpr const char* kSearch = "/radio/inter/zenders/radio-lijst-zoek.php";
+
+inline long Count(const std::string& text, std::string_view part) {
+  return std::ranges::distance(std::views::split(text, part)) - 1;
+}
 
 // The reply as sent, compressed or not; an empty one (status -1) when there is none.
 inline httplib::Response Fetch(int port, const std::string& target, const httplib::Headers& headers = {}) {

@@ -21,8 +21,7 @@ class DirectoryServerProcess {
   // A launcher (prlimit, setpriv) may run it: its command line goes before.
   explicit DirectoryServerProcess(const std::string& dataDir = VANDREL_SHIPPED_DIRECTORY_DATA,
                                   std::vector<std::string> extraArgs = {}, std::vector<std::string> launcher = {})
-      : child_(Args(dataDir, std::move(extraArgs), std::move(launcher)), (folder_ / "out").string(),
-               (folder_ / "log").string()) {
+      : child_(Args(std::move(launcher), dataDir, extraArgs), (folder_ / "out").string(), (folder_ / "log").string()) {
     const std::string prefix = "listening on http://127.0.0.1:";
     PollUntil([&] {
       const std::string text = ReadFile(folder_ / "out");
@@ -41,13 +40,12 @@ class DirectoryServerProcess {
   int terminate(std::chrono::milliseconds limit) { child_.Signal(SIGTERM); return child_.Wait(limit); }
 
  private:
-  static std::vector<std::string> Args(const std::string& dataDir, std::vector<std::string> extra,
-                                       std::vector<std::string> launcher) {
-    extra.insert(extra.begin(), {VANDREL_DIRECTORY_EXE, "serve", dataDir, "--host", "127.0.0.1", "--port", "0"});
-    extra.insert(extra.begin(), launcher.begin(), launcher.end());
-    return extra;
+  static std::vector<std::string> Args(std::vector<std::string> all, const std::string& dataDir,
+                                       const std::vector<std::string>& extra) {
+    all.insert(all.end(), {VANDREL_DIRECTORY_EXE, "serve", dataDir, "--host", "127.0.0.1", "--port", "0"});
+    all.insert(all.end(), extra.begin(), extra.end());
+    return all;
   }
-
   TempFolder folder_{"directory log"};
   ChildProcess child_;
   int port_ = 0;

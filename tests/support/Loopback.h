@@ -68,12 +68,8 @@ inline bool PollUntil(const std::function<bool()>& condition, int milliseconds) 
 }
 
 // Whether something accepts connections on the loopback port within the given milliseconds.
-inline bool WaitForListener(int port, int milliseconds) {
-  const auto listening = [port] {
-    const int fd = ConnectLoopback(port, std::chrono::seconds(1));
-    return ::close(fd) == 0;  // -1 when nothing connected
-  };
-  return PollUntil(listening, milliseconds);
+inline bool WaitForListener(int port, int milliseconds) {  // close(-1) fails when nothing connected
+  return PollUntil([port] { return ::close(ConnectLoopback(port, std::chrono::seconds(1))) == 0; }, milliseconds);
 }
 
 // Sends bytes as they are, half-closes, and returns all that comes back until close or timeout.
