@@ -298,7 +298,13 @@ void DirectoryServer::serveFile(const HttpRequest& req, HttpReply& res) {
   const auto found = files_.resolve(req.path, rawPath);
   switch (found.outcome) {
     case StaticFiles::Outcome::BadRequest: return Fail(res, 400);
-    case StaticFiles::Outcome::NotFound: return Fail(res, 404);
+    case StaticFiles::Outcome::NotFound:
+      if (req.path != "/") return Fail(res, 404);
+      // The player's homepage link leads to the directory's root before a
+      // station is chosen: an empty root shows the directory's own site.
+      res.status = 302;
+      res.setHeader("Location", std::string(kWebsitePath) + "?wat=home");
+      return;
     case StaticFiles::Outcome::AddSlash:
       res.status = 301;
       res.setHeader("Location", std::string(rawPath) + "/");
