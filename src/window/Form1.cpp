@@ -305,6 +305,8 @@ void Form1::showStatus() {
 void Form1::showStation() {
   ZenderNaam->setText(QString::fromStdString(controller_.station().name()));
   GiveRoom(ZenderNaam);
+  // A station the list gives no homepage has no website to lead to.
+  Label3->setEnabled(!RadioUrl().empty());
 }
 
 void Form1::showPlayerError(const QString& cause) {

@@ -74,7 +74,9 @@ void Form1::openInBrowser(const std::string& address) {
   }
 }
 
-void Form1::Label3_Click() { openInBrowser(HomepageAddress(RadioUrl())); }
+void Form1::Label3_Click() {
+  if (!RadioUrl().empty()) openInBrowser(HomepageAddress(RadioUrl()));
+}
 
 void Form1::Image4_Click() { openInBrowser(env_.baseAddress + "ecards/"); }
 
