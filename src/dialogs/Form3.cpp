@@ -38,6 +38,11 @@ void Form3::createControls() {
   Command1 = Named(new QPushButton(this), "Command1");
   Command2 = Named(new QPushButton(this), "Command2");
   List1Box = QtListBox(List1);
+  // Said over the empty list, which stays empty: a hit's line is the server's.
+  NoHits = Named(new QLabel(List1->viewport()), "NoHits");
+  NoHits->setAlignment(Qt::AlignCenter);
+  NoHits->setWordWrap(true);
+  NoHits->hide();
 
   //     control    left  top   width  height
   Place(Label2,     120,  720,  1695,  255);
@@ -80,12 +85,17 @@ void Form3::Command3_Click() { LaadLijst_Zoek(Text1->text().toStdString()); }
 void Form3::LaadLijst_Zoek(const std::string& ZoekWoord) {
   List1Box.Clear();
   List2.Clear();
+  NoHits->hide();
   try {
     DownloadTaggedList(ports_.http, ports_.downloadInfo, SearchAddress(ports_.baseAddress, ZoekWoord),
                        {{"naam", &List1Box}, {"url", &List2}});
   } catch (const std::exception&) {
     boxes_.errorBox("error8");
+    return;
   }
+  NoHits->setText(QString::fromStdString(ports_.texts.text("xnohits")));
+  NoHits->setGeometry(List1->viewport()->rect());
+  NoHits->setVisible(List1->count() == 0);
 }
 
 void Form3::Command1_Click() {

@@ -53,6 +53,7 @@ class Form3 : public QDialog {
   QLineEdit* Text1;  // the search word
   QPushButton* Command3;
   QListWidget* List1;  // names of the hits
+  QLabel* NoHits;      // over List1 after a search that found nothing
   QPushButton* Command1;
   QPushButton* Command2;
 
