@@ -46,13 +46,23 @@ QRect RestoredGeometry(const QString& remembered, QSize design) {
   int v[4] = {};
   bool readable = parts.size() == 4;
   for (int i = 0; readable && i < 4; ++i) v[i] = parts[i].trimmed().toInt(&readable);
+  const QScreen* home = nullptr;  // the screen that holds most of it
+  QRect wanted;
   if (readable) {
-    const QRect wanted(v[0], v[1], std::max(v[2], design.width()), std::max(v[3], design.height()));
-    const QRect titleStrip(wanted.left(), wanted.top(), wanted.width(), 24);
+    wanted = QRect(v[0], v[1], std::max(v[2], design.width()), std::max(v[3], design.height()));
+    qint64 most = 0;
     for (const QScreen* screen : QGuiApplication::screens()) {
-      const QRect seen = screen->availableGeometry().intersected(titleStrip);
-      if (seen.width() >= std::min(100, wanted.width()) && seen.height() >= 16) return wanted;
+      const QRect seen = screen->availableGeometry().intersected(wanted);
+      if (qint64(seen.width()) * seen.height() > most) most = qint64(seen.width()) * seen.height(), home = screen;
     }
+  }
+  if (home != nullptr) {
+    // Wholly on that screen: moved, then shrunk, never below the design size.
+    const QRect room = home->availableGeometry();
+    wanted.setSize(wanted.size().boundedTo(room.size().expandedTo(design)));
+    wanted.moveLeft(std::clamp(wanted.left(), room.left(), std::max(room.left(), room.right() + 1 - wanted.width())));
+    wanted.moveTop(std::clamp(wanted.top(), room.top(), std::max(room.top(), room.bottom() + 1 - wanted.height())));
+    return wanted;
   }
   QRect centred(QPoint(), design);
   centred.moveCenter(QGuiApplication::primaryScreen()->availableGeometry().center());

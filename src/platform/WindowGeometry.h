@@ -11,9 +11,10 @@ namespace vandrel {
 // that window is hidden or missing, whatever size the box takes on showing.
 void CentreOnParent(QWidget* box);
 
-// Where a remembered window geometry ("left,top,width,height") lands: there
-// when it is readable and its title strip is on a screen, at least the
-// design size; else the design size centred on the primary screen.
+// Where a remembered window geometry ("left,top,width,height") lands: at
+// least the design size, moved and shrunk wholly onto the screen that holds
+// most of it; unreadable or on no screen, the design size centred on the
+// primary screen.
 QRect RestoredGeometry(const QString& remembered, QSize design);
 QString GeometryText(const QRect& geometry);
 
