@@ -34,7 +34,8 @@ inline constexpr SettingKey kAlarm{"Online Radio", "wekker"};
 inline constexpr SettingKey kRecordFolder{"Online Radio", "opnamemap"};
 // "0": songs not recorded whole are left out.
 inline constexpr SettingKey kRecordPartial{"Online Radio", "opnamedelen"};
-inline constexpr SettingKey kGeometry{"Windows", "Geometry"};
+inline constexpr SettingKey kGeometry{"Windows", "Geometry"};  // the normal place, also while maximized
+inline constexpr SettingKey kMaximized{"Windows", "Maximized"};
 }  // namespace settings
 
 // INST.INI in the folder that holds the settings.

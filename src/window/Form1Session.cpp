@@ -52,6 +52,7 @@ void Form1::Timer3_Timer() {
   const std::string ini = SettingsFile(settingsFolder());
   bool failed = false;
   setGeometry(RestoredGeometry(QString::fromStdString(Read(ini, settings::kGeometry)), minimumSize()));
+  if (Read(ini, settings::kMaximized) == "1") setWindowState(windowState() | Qt::WindowMaximized);
   if (Read(ini, settings::kShowWindow) == "1") {
     show();
   } else {
@@ -102,7 +103,8 @@ void Form1::Form_Unload(bool& cancel) {
                        value(kVolume, std::to_string(controller_.volume())),
                        value(kLastCountryName, TaalGeselecteerdTekst->text().toStdString()),
                        value(kLastCountryFileWritten, controller_.countryFile()),
-                       value(kGeometry, GeometryText(geometry()).toStdString())});
+                       value(kGeometry, GeometryText(isMaximized() ? normalGeometry() : geometry()).toStdString()),
+                       value(kMaximized, isMaximized() ? "1" : "0")});
   // Without a notification area the window could not come back once hidden,
   // so closing it ends the program.
   if (Read(ini, kCloseEnds) == "1" || !TrayIcon::Available()) {
