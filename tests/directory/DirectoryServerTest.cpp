@@ -245,8 +245,7 @@ TEST(SearchRankingTest, BestMatchesComeFirstAndCaseAndAccentsDoNotMatter) {
   }
   directory::DirectoryImport::Run(tmp.write("dump.json", dump + "]"), tmp / "data");
   DirectoryServerProcess server((tmp / "data").string());
-  using Hits = std::vector<std::string>;
-  for (const auto& [query, hits] : std::vector<std::pair<std::string, Hits>>{
+  for (const auto& [query, hits] : std::vector<std::pair<std::string, std::vector<std::string>>>{
            // Whole name, then names starting with it, then name words, then prefixes, then tags.
            {"jazz", {"Jazz", "Jazz FM", "Jazzy Beats", "Smooth Jazz Lounge", "Radio Uno"}},
            {"jazz news", {"Radio Uno"}},               // every word must match somewhere, in name or tags
