@@ -152,9 +152,7 @@ TEST(TaggedListTest, MatchesReferenceOnRandomTexts) {
   std::mt19937 rng(20240611);
   const auto random = [&](const std::vector<std::string>& fragments, int maxParts) {
     std::string text;
-    for (int p = std::uniform_int_distribution<int>(0, maxParts)(rng); p > 0; --p) {
-      text += fragments[std::uniform_int_distribution<std::size_t>(0, fragments.size() - 1)(rng)];
-    }
+    for (auto p = rng() % (maxParts + 1); p > 0; --p) text += fragments[rng() % fragments.size()];
     return text;
   };
   for (int iteration = 0; iteration < 10000; ++iteration) {

@@ -110,8 +110,7 @@ TEST_F(IniTest, TwoWritingProcessesLoseNoKey) {
   EXPECT_EQ(test::Names(dir_), std::vector<std::string>{"INST.INI"});
 }
 
-// Refused (read-only, also to root, and silently) or failed at the rename, a write leaves the old file; a crashed
-// writer's temporary goes with the next write; a link stays a link, and its target gets the value.
+// Refused (read-only, silently) or failed, a write leaves the old file; a crashed one's temporary goes; a link stays.
 TEST_F(IniTest, FailedOrRefusedWritesLeaveTheOldFileAndNoTemporary) {
   Put("[a]\nk=old\n");
   fs::permissions(path_, fs::perms(0444));
@@ -141,8 +140,7 @@ TEST_F(IniTest, FailedOrRefusedWritesLeaveTheOldFileAndNoTemporary) {
 
 constexpr const char* kName = "Vandrel Internet Radio";
 
-// The entry as the desktop reads it, GLib's key-file and shell parsers judging it: hidden, enabled, Exec's words
-// and the command.
+// The entry as GLib's key-file and shell parsers read it: hidden, enabled, Exec's words and the command.
 using Entry = std::tuple<bool, bool, std::vector<std::string>, std::string>;
 
 class RegistryTest : public ::testing::Test {
@@ -176,8 +174,7 @@ class RegistryTest : public ::testing::Test {
   std::string folder_ = (dir_ / "config home" / "autostart").string();
 };
 
-// Unquoted with field codes; quoted, with a leading blank, every character special to the shell or inside
-// quotes, and the key file's escapes.
+// Unquoted with field codes; quoted, with a leading blank, all that is special to the shell and the key file.
 TEST_F(RegistryTest, OnAndOffRewriteTheOneEntryWhichOffKeepsStartingNothing) {
   for (const std::string program : {"/home/x/100%/%u/vandrel-radio",
                                     " /home/a b/$HOME/\"q\" `cmd` back\\slash/it's (mine); a&b|c <d> ~e *?#/"

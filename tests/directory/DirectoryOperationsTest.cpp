@@ -1,5 +1,4 @@
-// The directory's pieces in process (shipped data, import, list writer, tone) and the server as it runs for
-// real: behind proxies, at its file limit, behind nginx.
+// The directory's pieces in process and the server for real: behind proxies, at its file limit, behind nginx.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -75,8 +74,7 @@ TEST(DirectoryImportTest, WritesOneListPerCountryThatThePlayerReadsBack) {
   const auto list = [&](const std::string& file) {
     return ParseTaggedList(ReadFile(out / "radio/inter/zenders" / file), {"naam", "url", "homepage"});
   };
-  // Countries by name with accents aside, each list under a safe file name and by name. Tags in a name add
-  // no address; a missing or non-string name falls back to the address; "{{base}}" stays the server's.
+  // Countries by name, accents aside, safe file names; no address from tags in a name, else the address as name.
   const auto countries = ParseTaggedList(ReadFile(out / "radio/inter/keuze-uk.txt"), {"naam", "bestand"});
   EXPECT_EQ(countries[0], (std::vector<std::string>{"Côte d'Ivoire", "Germany", "Holland", "International",
                                                     "United Kingdom", "Россия"}));
