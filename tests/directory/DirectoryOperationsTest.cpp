@@ -162,10 +162,9 @@ TEST(DirectoryClientAddressTest, OnlyATrustedProxyNamesTheClient) {
   }
   // The share per socket address is DirectoryLoadFaultTest's.
   std::vector<std::unique_ptr<OpenConnection>> listeners;
-  for (std::size_t i = 0; i < directory::DirectoryServer::kMaxListenersPerAddress + 4; ++i) {
+  for (std::size_t i = 0; i < directory::DirectoryServer::kMaxListenersPerAddress + 4; ++i)
     listeners.push_back(std::make_unique<OpenConnection>(
         server.port(), "127.0.0.2", Get("/stream/tone", "X-Forwarded-For: 10.0.0." + std::to_string(i + 1) + "\r\n")));
-  }
   for (const auto& l : listeners) EXPECT_EQ(l->status(5s), 200);
 }
 

@@ -239,10 +239,9 @@ TEST(SearchRankingTest, BestMatchesComeFirstAndCaseAndAccentsDoNotMatter) {
   for (const auto& [name, country, tags] : std::vector<std::tuple<std::string, std::string, std::string>>{
            {"Smooth Jazz Lounge", "NL", ""}, {"Jazz", "NL", ""}, {"Jazzy Beats", "NL", ""}, {"Radio Uno", "IT", "jazz,news"},
            {"Jazz FM", "BE", ""}, {"Café Müller", "DE", "Chansons Françaises"}, {"ÉCOLE RADIO", "FR", ""},
-           {"A Radio", "FR", ""}, {"Rock Antenne", "DE", ""}}) {
+           {"A Radio", "FR", ""}, {"Rock Antenne", "DE", ""}})
     dump += std::string(dump.empty() ? "[" : ",") + R"({"name": ")" + name + R"(", "url": "http://s/)" + std::to_string(dump.size()) +
             R"(", "countrycode": ")" + country + R"(", "tags": ")" + tags + "\"}";
-  }
   directory::DirectoryImport::Run(tmp.write("dump.json", dump + "]"), tmp / "data");
   DirectoryServerProcess server((tmp / "data").string());
   for (const auto& [query, hits] : std::vector<std::pair<std::string, std::vector<std::string>>>{
