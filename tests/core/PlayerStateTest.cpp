@@ -84,10 +84,7 @@ TEST(ReconnectPolicyTest, DecidesWhatFollowsAnEnd) {
       if (step == "open") policy.opening();
       if (step == "play") policy.playing();
       if (step == "cut") policy.interrupted();
-      if (step[0] == '+') {
-        const int n = std::stoi(step.substr(1));
-        now += step.ends_with("ms") ? std::chrono::milliseconds(n) : std::chrono::seconds(n);
-      }
+      if (step[0] == '+') now += std::chrono::milliseconds(std::stoi(step.substr(1))) * (step.ends_with("ms") ? 1 : 1000);
       if (const auto is = step.find('='); is != std::string::npos) {
         EXPECT_EQ(Told(policy.ended(ends.at(step.substr(0, is)))), step.substr(is + 1)) << step;
       }

@@ -33,8 +33,13 @@ class IniTest : public ::testing::Test {
   std::string path_ = (dir_ / "INST.INI").string();
 };
 
-TEST_F(IniTest, ReadsValuesTheWayTheFileFormatSaysCutAt199Characters) {
+// Key "0" lists the key names in exactly 200 characters: 19 whole names of 9 take 190, the 20th is cut to 8.
+TEST_F(IniTest, ReadsValuesTheWayTheFileFormatSaysCutAt199CharactersAndKeyZeroListsKeyNames) {
   const std::string a198 = "[a]\nk=" + std::string(198, 'a'), cut = std::string(198, 'a');
+  const std::string names = "[s]\nnaam=1\nurl=2\nNAAM=3\n; c=4\n[t]\nx=1\n", none = "\0"s + std::string(199, ' ');
+  std::string many = "[s]\n", nineteen;
+  for (int i = 0; i < 30; ++i) many += "\xC3\xA9key" + std::to_string(10000 + i) + "=v\n";
+  for (int i = 0; i < 19; ++i) nineteen += "\xC3\xA9key" + std::to_string(10000 + i) + '\0';
   const std::tuple<std::string, const char*, const char*, std::string> cases[] = {
       {"[ Radio ]\n  Volume =50  \n", "RADIO", "volume", "50"},
       {"[lang]\nerror3= has been chosen.\n", "lang", "error3", " has been chosen."},
@@ -44,6 +49,8 @@ TEST_F(IniTest, ReadsValuesTheWayTheFileFormatSaysCutAt199Characters) {
       {"[a]\nk=1\nK=2\n", "a", "k", "1"}, {"[a]\nk=1\n[A]\nk=2\nz=3\n", "a", "z", ""},
       {"[a]\n;k=1\n#k=2\n", "a", "k", ""}, {a198 + " b\n", "a", "k", cut},  // the cut leaves a trailing space
       {a198 + "\xE2\x82\xAC\xE2\x82\xAC\n", "a", "k", cut + "\xE2\x82\xAC"},
+      {names, "s", "0", "naam\0url\0\0"s + std::string(190, ' ')}, {names, "none", "0", none},
+      {many, "s", "0", nineteen + "\xC3\xA9key1001"s + '\0' + '\0'},
       {a198 + "\xE2\x82" "b\n", "a", "k", cut + "\xE2"},  // invalid bytes count one each
   };
   for (const auto& [file, section, key, expected] : cases) {
@@ -51,20 +58,8 @@ TEST_F(IniTest, ReadsValuesTheWayTheFileFormatSaysCutAt199Characters) {
     EXPECT_EQ(ReadIni(path_, section, key), expected) << file;
   }
   EXPECT_EQ(ReadIni((dir_ / "none.ini").string(), "a", "k"), "");
+  EXPECT_EQ(ReadIni((dir_ / "none.ini").string(), "s", "0"), none);
   EXPECT_EQ(ReadIniWhole(path_, "A", "K"), cut + "\xE2\x82" "b");  // stream addresses are not cut
-}
-
-TEST_F(IniTest, KeyZeroListsKeyNamesInExactly200Characters) {
-  Put("[s]\nnaam=1\nurl=2\nNAAM=3\n; c=4\n[t]\nx=1\n");
-  EXPECT_EQ(ReadIni(path_, "s", "0"), "naam\0url\0\0"s + std::string(190, ' '));
-  EXPECT_EQ(ReadIni(path_, "none", "0"), "\0"s + std::string(199, ' '));
-  EXPECT_EQ(ReadIni((dir_ / "none.ini").string(), "s", "0"), "\0"s + std::string(199, ' '));
-
-  std::string many = "[s]\n", expected;  // 19 whole names of 9 characters take 190, the 20th is cut to 8
-  for (int i = 0; i < 30; ++i) many += "\xC3\xA9key" + std::to_string(10000 + i) + "=v\n";
-  for (int i = 0; i < 19; ++i) expected += "\xC3\xA9key" + std::to_string(10000 + i) + '\0';
-  Put(many);
-  EXPECT_EQ(ReadIni(path_, "s", "0"), expected + "\xC3\xA9key1001"s + '\0' + '\0');
 }
 
 TEST_F(IniTest, WritesChangeOnlyWhatTheyMust) {
@@ -115,8 +110,7 @@ TEST_F(IniTest, TwoWritingProcessesLoseNoKey) {
   EXPECT_EQ(test::Names(dir_), std::vector<std::string>{"INST.INI"});
 }
 
-// Refused (read-only, also to root, and silently) or failed at the rename, a write leaves the old file; a crashed
-// writer's temporary goes with the next write; a link stays a link, and its target gets the value.
+// Refused (read-only, silently) or failed, a write leaves the old file; a crashed one's temporary goes; a link stays.
 TEST_F(IniTest, FailedOrRefusedWritesLeaveTheOldFileAndNoTemporary) {
   Put("[a]\nk=old\n");
   fs::permissions(path_, fs::perms(0444));
@@ -146,8 +140,7 @@ TEST_F(IniTest, FailedOrRefusedWritesLeaveTheOldFileAndNoTemporary) {
 
 constexpr const char* kName = "Vandrel Internet Radio";
 
-// The entry as the desktop reads it, GLib's key-file and shell parsers judging it: hidden, enabled, Exec's words
-// and the command.
+// The entry as GLib's key-file and shell parsers read it: hidden, enabled, Exec's words and the command.
 using Entry = std::tuple<bool, bool, std::vector<std::string>, std::string>;
 
 class RegistryTest : public ::testing::Test {
@@ -157,8 +150,7 @@ class RegistryTest : public ::testing::Test {
     g_autoptr(GKeyFile) file = g_key_file_new();
     const auto get = [&](const char* k) { return g_key_file_get_string(file, G_KEY_FILE_DESKTOP_GROUP, k, nullptr); };
     const auto flag = [&](const char* k) { return !!g_key_file_get_boolean(file, G_KEY_FILE_DESKTOP_GROUP, k, nullptr); };
-    const std::string path = AutostartEntryPath(folder_, kName);
-    if (!g_key_file_load_from_file(file, path.c_str(), G_KEY_FILE_NONE, nullptr)) return {};
+    if (!g_key_file_load_from_file(file, AutostartEntryPath(folder_, kName).c_str(), G_KEY_FILE_NONE, nullptr)) return {};
     g_autofree gchar* exec = get("Exec");
     g_autofree gchar* command = get("X-Vandrel-Command");
     Entry entry{flag("Hidden"), flag("X-GNOME-Autostart-enabled"), {}, command != nullptr ? command : ""};
@@ -182,8 +174,7 @@ class RegistryTest : public ::testing::Test {
   std::string folder_ = (dir_ / "config home" / "autostart").string();
 };
 
-// Unquoted with field codes; quoted, with a leading blank, every character special to the shell or inside
-// quotes, and the key file's escapes.
+// Unquoted with field codes; quoted, with a leading blank, all that is special to the shell and the key file.
 TEST_F(RegistryTest, OnAndOffRewriteTheOneEntryWhichOffKeepsStartingNothing) {
   for (const std::string program : {"/home/x/100%/%u/vandrel-radio",
                                     " /home/a b/$HOME/\"q\" `cmd` back\\slash/it's (mine); a&b|c <d> ~e *?#/"
@@ -201,8 +192,7 @@ TEST_F(RegistryTest, OnAndOffRewriteTheOneEntryWhichOffKeepsStartingNothing) {
 }
 
 TEST_F(RegistryTest, UnwritableFolderIsNotReportedAndOtherNamesStayInTheFolder) {
-  // A plain file where a folder should be: not even root can write there.
-  std::ofstream(dir_ / "not a folder") << "x";
+  std::ofstream(dir_ / "not a folder") << "x";  // a plain file where a folder should be: not even root can write there
   const std::string blocked = (dir_ / "not a folder" / "autostart").string();
   EXPECT_NO_THROW(SetAutostart(kName, "/p/vandrel-radio", blocked));
   EXPECT_EQ(test::ReadFile(dir_ / "not a folder"), "x");

@@ -75,9 +75,7 @@ struct OpenConnection {
     const std::size_t at = head.find("\r\nContent-Length: ");
     std::size_t left = at == std::string::npos ? 0 : std::stoul(head.substr(at + 18));
     char chunk[4096];
-    for (ssize_t n = 1; left > 0 && n > 0; left -= static_cast<std::size_t>(std::max<ssize_t>(n, 0))) {
-      n = ::recv(fd, chunk, std::min(left, sizeof chunk), 0);
-    }
+    for (ssize_t n; left > 0 && (n = ::recv(fd, chunk, std::min(left, sizeof chunk), 0)) > 0;) left -= n;
     return head;
   }
   int status(std::chrono::milliseconds wait) const { return StatusOf(head(wait)); }

@@ -52,10 +52,8 @@ class ChildProcess {
   }
   // Its exit status (128 + the signal when one ended it) once it ended within the time, else -1.
   int Wait(std::chrono::milliseconds limit) {
-    for (const auto end = std::chrono::steady_clock::now() + limit;
-         Running() && std::chrono::steady_clock::now() < end;) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (Running() && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     return Running() ? -1 : status_;
   }
   void Stop() {
