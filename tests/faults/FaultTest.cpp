@@ -30,8 +30,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using directory::DirectoryImport;
 
-// Every opening runs to the one closing tag: about 5 GB of values from 256 KB.
-std::string Hostile() {
+std::string Hostile() {  // every opening runs to the one closing tag: about 5 GB of values from 256 KB
   std::string text;
   while (text.size() < 256 * 1024) text += "<naam>";
   return text + "</naam><url>http://after/</url>";
@@ -167,9 +166,8 @@ TEST(ImportFaultTest, RefusedImportsWriteNothing) {
   };
   const auto snapshot = [&] {  // every file below out with its content
     std::set<std::string> files;
-    for (const auto& e : fs::recursive_directory_iterator(out)) {
+    for (const auto& e : fs::recursive_directory_iterator(out))
       files.insert(e.path().string() + (e.is_regular_file() ? ReadFile(e.path()) : ""));
-    }
     return files;
   };
   run(R"([{"name": "Old", "url": "http://old.example/", "countrycode": "NL"}])", out);

@@ -83,9 +83,8 @@ class WindowLayoutTest : public test::ProgramFolderFixture {
       window->setAttribute(Qt::WA_KeyboardFocusChange);  // as after a Tab
     }
     std::vector<QWidget*> shown;  // bottom first: later siblings lie above
-    for (QObject* child : window->children()) {
+    for (QObject* child : window->children())
       if (auto* w = qobject_cast<QWidget*>(child); w && !w->isWindow() && w->isVisibleTo(window)) shown.push_back(w);
-    }
     for (QWidget* w : shown) {
       const std::string name = where + " " + w->objectName().toStdString();
       if (auto* label = qobject_cast<QLabel*>(w); label && !TextRect(window, w).isEmpty()) {
@@ -126,7 +125,7 @@ class WindowLayoutTest : public test::ProgramFolderFixture {
       }
     }
     // No cover over a text, no label over a windowed control, two controls share at most the design's rounding.
-    for (std::size_t i = 0; i < shown.size(); ++i) {
+    for (std::size_t i = 0; i < shown.size(); ++i)
       for (std::size_t j = i + 1; j < shown.size(); ++j) {
         QWidget *lower = shown[i], *upper = shown[j];
         const std::string pair = where + " " + (upper->objectName() + " over " + lower->objectName()).toStdString();
@@ -137,7 +136,6 @@ class WindowLayoutTest : public test::ProgramFolderFixture {
         const bool apart = IsWindowless(upper) ? both.isEmpty() : std::min(both.width(), both.height()) <= 1;
         EXPECT_TRUE(IsWindowless(lower) || apart) << pair;
       }
-    }
   }
 };
 
