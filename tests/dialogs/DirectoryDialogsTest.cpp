@@ -34,6 +34,7 @@ TEST_F(DirectoryDialogsTest, EachDialogHandsOverWhatWasChosenAndAFailedHitIsNeve
                                         "<naam>Dood File</naam><url>file:///etc/hostname</url>\n"}});
   const test::DirectoryServerProcess& server = *served.server;
   std::optional<test::BoxCloser> boxes(std::in_place);
+  const auto choose = [](auto& dialog, int row) { dialog.List1->setCurrentRow(row), dialog.Command1->click(); };
   Form1& main = Open(server.baseAddress(), "Thuis");
   Form2 cancelled(main.directoryPorts(), &main);
   cancelled.List1->setCurrentRow(1);
@@ -42,12 +43,10 @@ TEST_F(DirectoryDialogsTest, EachDialogHandsOverWhatWasChosenAndAFailedHitIsNeve
   form.show();
   EXPECT_EQ(Names(form.List1Box), (Texts{"Een", " Twee  Land ", "Drie"}));
   form.Command1->click();  // nothing selected
-  form.List1->setCurrentRow(2);
-  form.Command1->click();  // no list file
+  choose(form, 2);  // no list file
   EXPECT_EQ(main.TaalGeselecteerd(), "holland.txt");
   EXPECT_TRUE(form.isVisible());
-  form.List1->setCurrentRow(1);
-  form.Command1->click();
+  choose(form, 1);
   EXPECT_EQ(form.result(), QDialog::Accepted);
   EXPECT_EQ(main.TaalGeselecteerdTekst->text(), " Twee  Land ");
   ASSERT_TRUE(test::WaitUntil([&] { return main.List1Box.List(0) == "Tweede"; }, 5s));
@@ -55,16 +54,14 @@ TEST_F(DirectoryDialogsTest, EachDialogHandsOverWhatWasChosenAndAFailedHitIsNeve
 
   Form3 search(main.directoryPorts(), &main);
   search.show();
-  search.List1->setCurrentRow(0);  // the hint line
-  search.Command1->click();
+  choose(search, 0);  // the hint line
   search.Text1->setText("rock & roll");  // with a line in focus, Enter searches rather than plays
   search.List1->setFocus();
   QTest::keyClick(search.List1, Qt::Key_Return);
   const std::string request = "/radio/inter/zenders/radio-lijst-zoek.php?zoeken=rock%20%26%20roll";
   ASSERT_TRUE(test::WaitUntil([&] { return test::Requests(server, request) > 0; }, 5s));
   EXPECT_EQ(Names(search.List1Box), (Texts{"Rock & Roll Radio", "Rock & Roll Twee"}));
-  search.List1->setCurrentRow(1);
-  search.Command1->click();
+  choose(search, 1);
   EXPECT_EQ(player_.URL(), server.baseAddress() + "stream/tone?seconds=604");
   EXPECT_EQ(main.ZenderNaam->text().toStdString() + " " + main.RadioUrl(),
             "Rock & Roll Twee 127.0.0.1:" + std::to_string(server.port()));
@@ -76,8 +73,7 @@ TEST_F(DirectoryDialogsTest, EachDialogHandsOverWhatWasChosenAndAFailedHitIsNeve
   search.LaadLijst_Zoek("dood");
   ASSERT_EQ(Names(search.List1Box), (Texts{"Dood Gone", "Dood File"}));
   for (const int row : {0, 1}) {
-    search.List1->setCurrentRow(row);
-    search.Command1->click();
+    choose(search, row);
     ASSERT_TRUE(test::WaitUntil([&] { return boxes->Texts().size() == (row == 0 ? 2u : 3u); }, 15s));
   }
   test::Pump(300ms);

@@ -4,7 +4,6 @@
 
 #include <QTest>
 #include <filesystem>
-#include <functional>
 
 #include "core/Ini.h"
 #include "core/Registry.h"
@@ -44,11 +43,9 @@ class Form4Test : public ::testing::Test {
 // The autostart entry's content is RegistryTest's; here that the dialog arms it. It opens on 0, 1 or 2 only.
 TEST_F(Form4Test, OnlyOkAndEnterWriteTheClickedStatesAndArmOrDisarmAutostartAndOddValuesRefuseToOpen) {
   test::BoxCloser boxes;
-  const std::pair<std::function<void(Form4&)>, bool> ways[] = {
-      {[](Form4& form) { form.Command1->click(); }, true},
-      {[](Form4& form) { QTest::keyClick(form.Check2, Qt::Key_Return); }, true},
-      {[](Form4& form) { form.Command2->click(); }, false},
-  };
+  const std::pair<void (*)(Form4&), bool> ways[] = {{[](Form4& form) { form.Command1->click(); }, true},
+                                                     {[](Form4& form) { QTest::keyClick(form.Check2, Qt::Key_Return); }, true},
+                                                     {[](Form4& form) { form.Command2->click(); }, false}};
   for (const auto& [close, writes] : ways) {
     PutSettings(Settings("0", "0", "2", "1"));
     fs::remove_all(autostart_);

@@ -30,8 +30,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using directory::DirectoryImport;
 
-// Every opening runs to the one closing tag: about 5 GB of values from 256 KB.
-std::string Hostile() {
+std::string Hostile() {  // every opening runs to the one closing tag: about 5 GB of values from 256 KB
   std::string text;
   while (text.size() < 256 * 1024) text += "<naam>";
   return text + "</naam><url>http://after/</url>";
@@ -113,9 +112,7 @@ std::map<std::string, int> Replies(const Connections& all, std::chrono::millisec
 // beside 300 eager clients.
 TEST(DirectoryLoadFaultTest, AnIdleServerSleepsAndSlowAndGreedyClientsLeaveOthersAnswered) {
   rlimit files{};
-  ::getrlimit(RLIMIT_NOFILE, &files);
-  files.rlim_cur = files.rlim_max;
-  ::setrlimit(RLIMIT_NOFILE, &files);
+  ::getrlimit(RLIMIT_NOFILE, &files), files.rlim_cur = files.rlim_max, ::setrlimit(RLIMIT_NOFILE, &files);
   DirectoryServerProcess server(VANDREL_SHIPPED_DIRECTORY_DATA, {"--quiet"});
   ASSERT_EQ(Fetch(server.port(), kList).status, 200);
   std::this_thread::sleep_for(500ms);
@@ -129,9 +126,8 @@ TEST(DirectoryLoadFaultTest, AnIdleServerSleepsAndSlowAndGreedyClientsLeaveOther
   const Connections slow = Open(server.port(), "127.0.0.2", cap + 20, "GET /radio");
   const Connections idle = Open(server.port(), "127.0.0.3", 100, Get(kList));
   Connections listeners;
-  for (const char* source : {"127.0.0.4", "127.0.0.5", "127.0.0.6"}) {
+  for (const char* source : {"127.0.0.4", "127.0.0.5", "127.0.0.6"})
     std::ranges::move(Open(server.port(), source, 100, Get("/stream/tone")), std::back_inserter(listeners));
-  }
   std::atomic<int> ok{0}, failed{0};
   const auto end = std::chrono::steady_clock::now() + 2s;
   std::vector<std::thread> clients;
@@ -150,12 +146,10 @@ TEST(DirectoryLoadFaultTest, AnIdleServerSleepsAndSlowAndGreedyClientsLeaveOther
   EXPECT_EQ(Replies(idle, 3s), (std::map<std::string, int>{{"200", 100}}));
   // Past the cap at once; the rest closed, unanswered, when their heads run out of time.
   EXPECT_EQ(Replies(slow, 8s), (std::map<std::string, int>{{"0", cap}, {"503+", 20}}));
-  EXPECT_EQ(std::ranges::count_if(slow, [](const auto& c) {
-              char byte = 0;
+  EXPECT_EQ(std::ranges::count_if(slow, [byte = char()](const auto& c) mutable {
               const ssize_t n = ::recv(c->fd, &byte, 1, MSG_DONTWAIT);
               return n == 0 || (n < 0 && errno == ECONNRESET);
-            }),
-            cap + 20);
+            }), cap + 20);
   // SIGTERM ends the server promptly and cleanly under its listeners; --quiet logged nothing.
   const auto stopping = std::chrono::steady_clock::now();
   EXPECT_EQ(server.terminate(10s), 0);
@@ -172,9 +166,8 @@ TEST(ImportFaultTest, RefusedImportsWriteNothing) {
   };
   const auto snapshot = [&] {  // every file below out with its content
     std::set<std::string> files;
-    for (const auto& e : fs::recursive_directory_iterator(out)) {
+    for (const auto& e : fs::recursive_directory_iterator(out))
       files.insert(e.path().string() + (e.is_regular_file() ? ReadFile(e.path()) : ""));
-    }
     return files;
   };
   run(R"([{"name": "Old", "url": "http://old.example/", "countrycode": "NL"}])", out);

@@ -32,9 +32,8 @@ TEST(InstallTest, TheInstalledFolderIsCompleteValidRunsOnceAndANormalUserKeepsSe
   // The programs and the desktop files are proven below by use.
   for (const char* file : {"INST.INI", "lang.ini", "def_head.skn", "def_frame1.skn", "def_balk1.skn", "favo",
                            "directory/radio/inter/keuze-uk.txt", "share/icons/hicolor/scalable/apps/org.vandrel.Radio.svg",
-                           "share/icons/hicolor/48x48/apps/org.vandrel.Radio.png"}) {
+                           "share/icons/hicolor/48x48/apps/org.vandrel.Radio.png"})
     EXPECT_TRUE(fs::exists(prefix / file)) << file;
-  }
   EXPECT_TRUE(fs::is_symlink(root / "menu/applications/org.vandrel.Radio.desktop"));
   const fs::path entry = prefix / "share/applications/org.vandrel.Radio.desktop";
   EXPECT_EQ(Shell("desktop-file-validate " + Quoted(entry)), 0);

@@ -46,8 +46,7 @@ struct Listener {
 TEST(NetworkWatchTest, AStationLostWithTheNetworkOrASleepPlaysAgainWhenItIsBack) {
   const int port = test::ClosedPort();
   const auto serve = [port] {
-    return std::make_unique<test::DirectoryServerProcess>(VANDREL_SHIPPED_DIRECTORY_DATA,
-                                                          std::vector<std::string>{"--port", std::to_string(port)});
+    return std::make_unique<test::DirectoryServerProcess>(VANDREL_SHIPPED_DIRECTORY_DATA, std::vector<std::string>{"--port", std::to_string(port)});
   };
   auto server = serve();
   NetworkWatch watch;

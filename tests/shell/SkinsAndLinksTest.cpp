@@ -20,10 +20,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 struct FakeLauncher : Launcher {
-  void open(const std::string& address) override {
-    opened.push_back(address);
-    if (fail) throw LaunchError("no browser");
-  }
+  void open(const std::string& address) override { opened.push_back(address); if (fail) throw LaunchError("no browser"); }
   std::vector<std::string> opened;
   bool fail = false;
 };
@@ -100,27 +97,23 @@ TEST_F(SkinsAndLinksTest, ThePanelAndEachLinkLeadWhereTheySayAndHostilePagesGive
     std::string opened;  // the class, and whether it shows its skin; polled, as its download runs before it shows
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
-      auto* shown = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-      if (shown == nullptr || qobject_cast<QMessageBox*>(shown) != nullptr) return;
-      watch.stop();
-      const auto* skin = shown->findChild<QLabel*>("Image2", Qt::FindDirectChildrenOnly);
-      opened = shown->metaObject()->className() + std::string(skin && !skin->pixmap().isNull() ? " skinned" : "");
-      shown->reject();
+      if (auto* shown = qobject_cast<QDialog*>(QApplication::activeModalWidget()); shown && !qobject_cast<QMessageBox*>(shown)) {
+        const auto* skin = shown->findChild<QLabel*>("Image2", Qt::FindDirectChildrenOnly);
+        opened = shown->metaObject()->className() + std::string(skin && !skin->pixmap().isNull() ? " skinned" : "");
+        watch.stop(), shown->reject();
+      }
     });
     watch.start(50);
     Click(label);
     EXPECT_EQ(opened, "vandrel::" + dialog + " skinned");
   }
 
-  Click(form.Label3);  // no station chosen yet: the directory's own site
-  Click(form.Image4);
-  Click(form.Image3);
+  for (QWidget* link : std::initializer_list<QWidget*>{form.Label3, form.Image4, form.Image3}) Click(link);  // no station yet
   // Refused addresses are BrowserLinksTest's; a refused one and a failing browser give the box.
-  form.controller().station().play({"", "", "javascript:alert(1)"});
-  Click(form.Label3);
-  launcher.fail = true;
-  form.controller().station().play({"", "", "een.example/"});
-  Click(form.Label3);
+  for (const char* site : {"javascript:alert(1)", "een.example/"}) {  // the second with a failing browser
+    form.controller().station().play({"", "", site});
+    Click(form.Label3), launcher.fail = true;
+  }
   EXPECT_EQ(launcher.opened, (std::vector<std::string>{server_->baseAddress(), server_->baseAddress() + "ecards/",
                                                        kProjectHomePage, "http://een.example/"}));
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>(2, Text("error12")));  // and no other box before

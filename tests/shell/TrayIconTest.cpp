@@ -88,9 +88,7 @@ TEST_F(TrayWindowTest, StartsInTheTrayTheCloseBoxHidesToItWhilePlayingGoesOnAndC
   SaveScreen("tray-icon.png");
   EXPECT_FALSE(form.WebBrowser1->hasEngine());  // nobody sees the web panel: it costs nothing
 
-  const auto shows = [&](const char* text) {
-    return test::WaitUntil([&] { return form.WebBrowser1->shownText().contains(text); }, 20s);
-  };
+  const auto shows = [&](const char* text) { return test::WaitUntil([&] { return form.WebBrowser1->shownText().contains(text); }, 20s); };
   Press(Qt::LeftButton);
   EXPECT_TRUE(form.isVisible());
   EXPECT_FALSE(form.TrayIcon1.isShown());

@@ -103,8 +103,7 @@ struct FakeBus : NotificationBus {
   struct Shown { std::uint32_t replaces; std::string summary, body; bool operator==(const Shown&) const = default; };
   void notify(std::uint32_t replaces, const std::string& summary, const std::string& body,
               std::function<void(std::uint32_t)> shown) override {
-    calls.push_back({replaces, summary, body});
-    answers.push_back(std::move(shown));
+    calls.push_back({replaces, summary, body}), answers.push_back(std::move(shown));
   }
   void answer(std::uint32_t id) { auto shown = std::move(answers.front()); answers.erase(answers.begin()), shown(id); }
   std::vector<Shown> calls;

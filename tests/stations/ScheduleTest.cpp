@@ -50,12 +50,10 @@ TEST(AlarmTest, SoundsOnItsWeekdaysWithinTwoMinutesOfItsTimeNeverLateAndKeepsIts
   for (const auto& c : cases) EXPECT_EQ(AlarmDue(alarm, c.before, c.now), c.due) << c.now.epochSeconds - seven;
   alarm.on = false;
   EXPECT_FALSE(AlarmDue(alarm, at(-20), at(10)));
-  for (const char* bad : {"1,24,0,31,x", "1,7,60,31,x", "1,7,0,128,x", "1,7,0", "1,a,0,31,x"}) {
+  for (const char* bad : {"1,24,0,31,x", "1,7,60,31,x", "1,7,0,128,x", "1,7,0", "1,a,0,31,x"})
     EXPECT_FALSE(AlarmSetting::Read(bad).on) << bad;
-  }
-  EXPECT_DOUBLE_EQ(AlarmVolumeShare(0ms), 0.1);
-  EXPECT_DOUBLE_EQ(AlarmVolumeShare(30s), 0.55);
-  EXPECT_DOUBLE_EQ(AlarmVolumeShare(2min), 1.0);
+  for (const auto& [since, share] : {std::pair<Millis, double>{0ms, 0.1}, {30s, 0.55}, {2min, 1.0}})
+    EXPECT_DOUBLE_EQ(AlarmVolumeShare(since), share) << since.count();
   EXPECT_EQ(AlarmStations("B", {"A", "B", "C"}), (std::vector<std::string>{"B", "A", "C"}));
   EXPECT_EQ(AlarmStations("gone", {"A"}), (std::vector<std::string>{"A"}));
 }
@@ -67,13 +65,11 @@ TEST(RecordingNameTest, NamesTheSongAndKeepsTheCodecInNamesEveryDiskCanHold) {
       {"..hidden", "", false, "hidden - 2026-12-08 07.00.mp3"},
       {"", "line\nbreak\x1B[31m", false, "Radio - line break[31m.mp3"},
   };
-  for (const auto& [station, title, partial, name] : cases) {
+  for (const auto& [station, title, partial, name] : cases)
     EXPECT_EQ(RecordingFileName(station, title, "mp3", "2026-12-08 07.00", partial), name);
-  }
   EXPECT_EQ(RecordingFileName(std::string(300, 'x'), "t", "ogg", "", false), std::string(200, 'x') + ".ogg");
-  for (const auto& [codec, extension] : {std::pair("vorbis", "ogg"), {"aac_latm", "aac"}, {"pcm_s16le", "mka"}}) {
+  for (const auto& [codec, extension] : {std::pair("vorbis", "ogg"), {"aac_latm", "aac"}, {"pcm_s16le", "mka"}})
     EXPECT_EQ(RecordingExtension(codec), extension);
-  }
 }
 
 }  // namespace

@@ -14,9 +14,8 @@ namespace fs = std::filesystem;
 
 // Only what is unsafe as a file name is refused; a name is stored trimmed, so adding it again finds its own file.
 TEST(FavouriteFileNameTest, RefusesOnlyUnsafeNamesAndNamesTheFileAsItIsStored) {
-  for (const char* name : {"Wat? \"Q\" 'K': 1 *<>|\\ \xE2\x98\x85 ends in a dot.", "a..b", ".977 Hits", "...", ".x.tmp-"}) {
+  for (const char* name : {"Wat? \"Q\" 'K': 1 *<>|\\ \xE2\x98\x85 ends in a dot.", "a..b", ".977 Hits", "...", ".x.tmp-"})
     EXPECT_TRUE(IsFavouriteFileName(name)) << name;
-  }
   for (const std::string& name : {std::string(), std::string("."), std::string(".."), std::string("favo/"),
                                   std::string("cut\0off", 7), std::string("two\nlines"), std::string("\x1B[31m"),
                                   std::string("del\x7F"), std::string("c1 \xC2\x9B" "31m"), std::string(".R.tmp-Ab12Cd")}) {
@@ -30,9 +29,8 @@ TEST(FavouriteFileNameTest, RefusesOnlyUnsafeNamesAndNamesTheFileAsItIsStored) {
 TEST(FolderFilesTest, ListsRegularFilesButNoTemporariesWithoutRegardToCase) {
   const test::TempFolder tmp("folder");
   const fs::path& dir = tmp.path();
-  for (const char* name : {"beta", "Alpha", "gamma", "Zulu", "alpha", "10 Radio", ".hidden", ".Radio.tmp-Ab12Cd"}) {
+  for (const char* name : {"beta", "Alpha", "gamma", "Zulu", "alpha", "10 Radio", ".hidden", ".Radio.tmp-Ab12Cd"})
     tmp.write(name, "x");
-  }
   fs::create_directory(dir / "map");
   fs::create_symlink(dir / "beta", dir / "link to beta");
   fs::create_symlink(dir / "gone", dir / "dead link");

@@ -25,9 +25,8 @@ std::string Output(const std::string& command) {
   return out;
 }
 
-// Two installations run at once from their folders, both on the media controls; a player killed outright takes its
-// bundled directory with it, one whose terminal closes (SIGHUP; InstallTest owns SIGTERM) saves as "Close" does,
-// which Form1Test and IniTest make whole: here the name read cut, the address played (none).
+// Two installations at once, both on the media controls; one killed outright takes its bundled directory along, one
+// whose terminal closes (SIGHUP; SIGTERM is InstallTest's) saves as "Close" does: the name cut, no address played.
 TEST(ProgramRun, TwoCopiesRunSideBySideAKilledOneTakesItsDirectoryAndAHungUpOneSaves) {
   const test::TempFolder bus("bus");
   std::string address = "unix:path=";
@@ -60,11 +59,10 @@ TEST(ProgramRun, TwoCopiesRunSideBySideAKilledOneTakesItsDirectoryAndAHungUpOneS
   const std::string directory = Output("pgrep -P " + std::to_string(copies[0].process->pid()));
   ASSERT_EQ(std::count(directory.begin(), directory.end(), '\n'), 1) << directory;
   copies[0].process->Signal(SIGKILL);
-  const auto gone = [&] {  // or a zombie nobody has reaped yet
+  EXPECT_TRUE(test::WaitUntil([&] {  // or a zombie nobody has reaped yet
     const std::string state = Output("ps -o stat= -p " + directory);
     return state.empty() || state[0] == 'Z';
-  };
-  EXPECT_TRUE(test::WaitUntil(gone, 1s));
+  }, 1s));
   EXPECT_TRUE(copies[1].process->Running());
   copies[1].process->Signal(SIGHUP);
   EXPECT_EQ(copies[1].process->Wait(5s), 0);

@@ -11,7 +11,6 @@
 #include <QToolTip>
 #include <algorithm>
 #include <cmath>
-#include <functional>
 
 #include "dialogs/Form2.h"
 #include "dialogs/Form3.h"
@@ -47,9 +46,8 @@ QColor Behind(const QImage& shot, const QRect& r) {
   const qreal k = shot.devicePixelRatio();
   const QRect area = QRect(r.topLeft() * k, r.size() * k).adjusted(-1, -1, 1, 1);
   std::vector<QColor> rim;
-  for (int x = area.left(); x <= area.right(); ++x) {
+  for (int x = area.left(); x <= area.right(); ++x)
     for (int y : {area.top(), area.bottom()}) rim.emplace_back(shot.pixel(x, y));
-  }
   std::nth_element(rim.begin(), rim.begin() + rim.size() / 2, rim.end(),
                    [](QColor a, QColor b) { return a.lightnessF() < b.lightnessF(); });
   return rim[rim.size() / 2];
@@ -85,9 +83,8 @@ class WindowLayoutTest : public test::ProgramFolderFixture {
       window->setAttribute(Qt::WA_KeyboardFocusChange);  // as after a Tab
     }
     std::vector<QWidget*> shown;  // bottom first: later siblings lie above
-    for (QObject* child : window->children()) {
+    for (QObject* child : window->children())
       if (auto* w = qobject_cast<QWidget*>(child); w && !w->isWindow() && w->isVisibleTo(window)) shown.push_back(w);
-    }
     for (QWidget* w : shown) {
       const std::string name = where + " " + w->objectName().toStdString();
       if (auto* label = qobject_cast<QLabel*>(w); label && !TextRect(window, w).isEmpty()) {
@@ -128,7 +125,7 @@ class WindowLayoutTest : public test::ProgramFolderFixture {
       }
     }
     // No cover over a text, no label over a windowed control, two controls share at most the design's rounding.
-    for (std::size_t i = 0; i < shown.size(); ++i) {
+    for (std::size_t i = 0; i < shown.size(); ++i)
       for (std::size_t j = i + 1; j < shown.size(); ++j) {
         QWidget *lower = shown[i], *upper = shown[j];
         const std::string pair = where + " " + (upper->objectName() + " over " + lower->objectName()).toStdString();
@@ -139,7 +136,6 @@ class WindowLayoutTest : public test::ProgramFolderFixture {
         const bool apart = IsWindowless(upper) ? both.isEmpty() : std::min(both.width(), both.height()) <= 1;
         EXPECT_TRUE(IsWindowless(lower) || apart) << pair;
       }
-    }
   }
 };
 
@@ -234,29 +230,27 @@ TEST_F(WindowLayoutTest, TheMainWindowComesBackWhereItWasAndBoxesStandOverTheirW
   EXPECT_EQ(form.ZenderNaam->y(), form.Label6->y());  // beside "Station:", not under the lists
   EXPECT_GT(form.ZenderNaam->y(), form.List1->geometry().bottom());
   ASSERT_TRUE(test::WaitUntil([&] { return form.WebBrowser1->view() != nullptr; }, 5s));
-  const std::vector<QWidget*> reading{form.Label1,   form.Label12,  form.Label4,   form.Label5,
-                                      form.List1,    form.File1,    form.Command1, form.Command2,
-                                      form.Command3, form.TaalGeselecteerdTekst,   form.Label3,
-                                      form.Label9,   form.Slider1,  form.WebBrowser1->view(),
-                                      form.Image3,   form.Image4};  // Tab's way: reading order, picture links last
+  // Tab's way: reading order, picture links last
+  const std::vector<QWidget*> reading{form.Label1, form.Label12, form.Label4, form.Label5, form.List1, form.File1,
+                                      form.Command1, form.Command2, form.Command3, form.TaalGeselecteerdTekst, form.Label3,
+                                      form.Label9, form.Slider1, form.WebBrowser1->view(), form.Image3, form.Image4};
   std::vector<QWidget*> tabbed;
   QWidget* next = form.Label1;
   for (int step = 0; step < 500 && tabbed.size() < reading.size(); ++step, next = next->nextInFocusChain()) {
     if (std::ranges::find(reading, next) != reading.end()) tabbed.push_back(next);
   }
   EXPECT_EQ(tabbed, reading);
-  const std::pair<const char*, QRect> remembered[] = {
-      {"30000,30000,700,600", centred},
-      {"12,x", centred},
-      {"20,20,100,100", QRect(screen.topLeft() + QPoint(20, 20), centred.size())}};
-  for (const auto& [value, expected] : remembered) EXPECT_EQ(RestoredGeometry(value, design), expected) << value;
+  for (const auto& [value, expected] : {std::pair<const char*, QRect>{"30000,30000,700,600", centred}, {"12,x", centred},
+                                        {"20,20,100,100", QRect(screen.topLeft() + QPoint(20, 20), centred.size())}}) {
+    EXPECT_EQ(RestoredGeometry(value, design), expected) << value;
+  }
 
   Form2 chooser(form.directoryPorts(), &form);
   chooser.setModal(false);
   chooser.show();
   chooser.move(form.pos() + QPoint(200, 150));
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&chooser));
-  const auto boxCentre = [](const std::function<void()>& raise) {
+  const auto boxCentre = [](const auto& raise) {
     QPoint seen;
     QTimer look;
     QObject::connect(&look, &QTimer::timeout, [&] {
