@@ -79,6 +79,9 @@ TEST_F(DirectoryDialogsTest, EachDialogHandsOverWhatWasChosenAndAFailedHitIsNeve
   test::Pump(300ms);
   EXPECT_EQ(boxes->Texts(), (Texts{"Dood Gone" + Text("error6"), Text("error18"), Text("error18")}));
   EXPECT_EQ(boxes->details, (Texts{"", "HTTP 404", "not a web radio address"}));
+  EXPECT_FALSE(search.NoHits->isVisible());
+  search.LaadLijst_Zoek("zzzz");  // no hits: the list stays empty and the dialog says so
+  EXPECT_TRUE(search.List1->count() == 0 && search.NoHits->isVisible() && search.NoHits->text().toStdString() == Text("xnohits"));
 }
 
 // The failure is the dialog's own: no exception reaches the opener.
@@ -92,7 +95,7 @@ TEST_F(DirectoryDialogsTest, OnADeadServerEachDirectoryDialogShowsItsOwnBoxAndSt
   search.LaadLijst_Zoek("jazz");
   EXPECT_EQ(boxes.Texts(), (Texts{Text("error4"), Text("error8")}));
   EXPECT_EQ(countries.List1->count() + search.List1->count(), 0);
-  EXPECT_TRUE(search.isVisible());
+  EXPECT_TRUE(search.isVisible() && !search.NoHits->isVisible());  // a failure is no empty answer
 }
 
 }  // namespace

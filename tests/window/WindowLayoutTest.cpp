@@ -240,9 +240,14 @@ TEST_F(WindowLayoutTest, TheMainWindowComesBackWhereItWasAndBoxesStandOverTheirW
     if (std::ranges::find(reading, next) != reading.end()) tabbed.push_back(next);
   }
   EXPECT_EQ(tabbed, reading);
-  for (const auto& [value, expected] : {std::pair<const char*, QRect>{"30000,30000,700,600", centred}, {"12,x", centred},
-                                        {"20,20,100,100", QRect(screen.topLeft() + QPoint(20, 20), centred.size())}}) {
-    EXPECT_EQ(RestoredGeometry(value, design), expected) << value;
+  const auto at = [&](int x, int y, int w, int h) { return GeometryText(QRect(screen.topLeft() + QPoint(x, y), QSize(w, h))); };
+  const int r = screen.width(), b = screen.height();  // partly off screen: moved on; larger than it: shrunk to it
+  for (const auto& [value, expected] : {std::pair<QString, QRect>{"30000,30000,700,600", centred}, {"12,x", centred},
+                                        {at(20, 20, 100, 100), QRect(screen.topLeft() + QPoint(20, 20), centred.size())},
+                                        {at(-500, 100, 700, 600), QRect(screen.left(), screen.top() + 100, 700, 600)},
+                                        {at(r - 100, b - 50, 700, 600), QRect(screen.topLeft() + QPoint(r - 700, b - 600), QSize(700, 600))},
+                                        {at(100, 100, 3 * r, 3 * b), screen}}) {
+    EXPECT_EQ(RestoredGeometry(value, design), expected) << value.toStdString();
   }
 
   Form2 chooser(form.directoryPorts(), &form);
@@ -269,6 +274,17 @@ TEST_F(WindowLayoutTest, TheMainWindowComesBackWhereItWasAndBoxesStandOverTheirW
   chooser.hide();
   form.hide();
   EXPECT_LE((boxCentre([&] { form.boxes().noticeBox("error2"); }) - screen.center()).manhattanLength(), 3);
+}
+
+// Maximized at the close, maximized at the next start, with the normal place kept under it.
+TEST_F(WindowLayoutTest, AMaximizedWindowComesBackMaximizedOverItsNormalPlace) {
+  Form1& first = StartShown();
+  const QString normal = GeometryText(first.geometry());
+  first.setWindowState(Qt::WindowMaximized);
+  ASSERT_TRUE(test::WaitUntil([&] { return first.isMaximized(); }, 2s));
+  first.close();
+  EXPECT_EQ(Get("Windows", "Maximized") + " " + Get("Windows", "Geometry"), "1 " + normal.toStdString());
+  EXPECT_TRUE(StartShown().isMaximized());
 }
 
 }  // namespace
