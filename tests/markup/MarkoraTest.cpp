@@ -140,8 +140,7 @@ TEST(MarkoraEditingTest, TypesAnEntityWithTheEventsOfTypingItAndHearsTheContaine
   reference.events.insert(reference.events.end(), {"KeyPress:0", "KeyUp:0"});
   EXPECT_EQ(log.events, reference.events);
 
-  box.setText("");
-  box.setEntities(1);
+  box.setText(""), box.setEntities(1);
   TypeKey(box, Qt::Key_QuoteDbl, "\"", Qt::ShiftModifier);
   TypeKey(box, 0, QString::fromUtf8("ä"));
   EXPECT_EQ(box.Text(), QString::fromUtf8("&quot;ä"));
@@ -227,8 +226,7 @@ TEST(MarkoraPropertiesTest, RefusesWhatIsOutOfRange) {
     EXPECT_EQ(box.Entities(), valid ? entities : 62) << entities;
   }
   EXPECT_EQ(ErrorNumber([&] { box.setSelStart(-1); }), MarkoraError::kInvalidPropertyValue);
-  box.setSelTabCount(2);
-  box.setSelTabs(1, 1440);
+  box.setSelTabCount(2), box.setSelTabs(1, 1440);
   EXPECT_DOUBLE_EQ(box.SelTabs(1), 1440);
   EXPECT_EQ(ErrorNumber([&] { box.SelTabs(2); }), MarkoraError::kInvalidArrayIndex);
 }
@@ -285,8 +283,7 @@ TEST(MarkoraFilesTest, LoadsSavesAndPrintsPlainCharactersAndErrorsReachTheCaller
   box.setText("Quick\nHello World");
   box.setSelStart(6), box.setSelLength(5);
   QPrinter printer(QPrinter::HighResolution);
-  printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(path("sel.pdf"));
+  printer.setOutputFileName(path("sel.pdf"));  // a PDF, by its name
   box.SelPrint(printer);
   const QByteArray pdf = QByteArray::fromStdString(test::ReadFile(folder / "sel.pdf"));
   EXPECT_EQ(pdf.count("/Type /Page\n") + pdf.count("/Type /Page\r") + pdf.count("/Type /Page "), 1);
