@@ -271,8 +271,7 @@ TEST_F(Form1Test, FavouritesAreStoredPlayedAndDeletedExactlyAndRefusedOrLostOnes
   const std::string whole = "[Internet]\nnaam=" + hits + "\nurl=" + longAddress + "\n";
   Add(hits + " \n", longAddress);
   EXPECT_EQ(test::ReadFile(stored), whole);
-  Add(hits, Tone(601));  // no room left to replace it
-  Add("Radio Twee", Tone(602));
+  Add(hits, Tone(601)), Add("Radio Twee", Tone(602));  // no room left to replace it or add one
   EXPECT_EQ(test::ReadFile(stored), whole);
   EXPECT_EQ(test::Names(folder_ / "favo"), (Names{hits, "Map", "Onthouden", odd, "filler", "notities.txt"}));
   ExpectBoxes(boxes, {"error12", "error12", "error12", "error11", "error13", "error12", "error12"});

@@ -153,8 +153,7 @@ TEST_F(ListenerTest, EachTitleIsKeptInTheHistoryAndSaidByTheDesktop) {
   next.controller().station().playNamed("Other", Tone(601));
   ASSERT_TRUE(test::WaitUntil([&] { return next.menus().songLog().history().songs().size() == 3; }, 15s));
   test::Pump(300ms);
-  const std::string said = test::ReadFile(log);
-  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 2);
+  EXPECT_EQ(std::ranges::count(test::ReadFile(log), '\n'), 2);
 }
 
 }  // namespace
