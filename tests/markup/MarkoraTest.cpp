@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QTest>
 #include <QTextBlock>
+#include <ranges>
 #include <set>
 
 #include "markup/DownloadInfoSettings.h"
@@ -30,9 +31,7 @@ class htPrgBar : public QObject {
 namespace vandrel {
 namespace {
 
-struct Box : Markora {
-  Box() { InitProperties(); }
-};
+struct Box : Markora { Box() { InitProperties(); } };
 
 // One letter a character: '.' plain, 'b' bold, 'i' italic, 'x' both; '|' a line break.
 std::string StyleMask(const Markora& box) {
@@ -53,9 +52,8 @@ std::string StyleMask(const Markora& box) {
 struct EventLog {
   explicit EventLog(Markora& box) {
     for (const auto& [signal, name] : {std::pair(&Markora::Change, "Change"), {&Markora::Click, "Click"},
-                                       {&Markora::SelChange, "SelChange"}}) {
+                                       {&Markora::SelChange, "SelChange"}})
       QObject::connect(&box, signal, [this, name] { events.push_back(name); });
-    }
     const auto first = [&](auto signal, const char* name) {
       QObject::connect(&box, signal, [this, name](int& value) { events.push_back(name + (":" + std::to_string(value))); });
     };
@@ -65,7 +63,6 @@ struct EventLog {
   std::vector<std::string> events;
 };
 
-// As the window system delivers it: press with its text, release.
 void TypeKey(Markora& box, int key, const QString& text, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
   QTest::sendKeyEvent(QTest::Click, box.rtfHTML(), static_cast<Qt::Key>(key), text, modifiers);
 }
@@ -87,9 +84,8 @@ TEST(MarkoraColorizeTest, StylesEachMarkupClassAsItsSwitchesSay) {
     Box box;
     for (const auto& [set, on] : {std::pair{&Markora::setCommentItalic, !markup}, {&Markora::setPropNameItalic, markup},
                                   {&Markora::setPropValBold, markup}, {&Markora::setPropValItalic, markup},
-                                  {&Markora::setEntityBold, !markup}, {&Markora::setEntityItalic, !markup}}) {
+                                  {&Markora::setEntityBold, !markup}, {&Markora::setEntityItalic, !markup}})
       (box.*set)(on);
-    }
     box.setText(QString::fromUtf8(text));
     box.Colorize();
     EXPECT_EQ(StyleMask(box), mask) << "text: " << text;
@@ -104,8 +100,7 @@ TEST(MarkoraColorizeTest, RestylesTheRangeButItsEndCharacterAndReportsProgress) 
   box.rtfHTML()->selectAll();
   box.rtfHTML()->setFontWeight(QFont::Bold);
   box.rtfHTML()->setTextColor(Qt::red);
-  box.setSelStart(2);
-  box.setSelLength(3);
+  box.setSelStart(2), box.setSelLength(3);
   EventLog log(box);
   QProgressBar bar;
   bar.setRange(5, 7);  // the value written is out of it unless the box sets the range
@@ -145,8 +140,7 @@ TEST(MarkoraEditingTest, TypesAnEntityWithTheEventsOfTypingItAndHearsTheContaine
   reference.events.insert(reference.events.end(), {"KeyPress:0", "KeyUp:0"});
   EXPECT_EQ(log.events, reference.events);
 
-  box.setText("");
-  box.setEntities(1);
+  box.setText(""), box.setEntities(1);
   TypeKey(box, Qt::Key_QuoteDbl, "\"", Qt::ShiftModifier);
   TypeKey(box, 0, QString::fromUtf8("ä"));
   EXPECT_EQ(box.Text(), QString::fromUtf8("&quot;ä"));
@@ -232,8 +226,7 @@ TEST(MarkoraPropertiesTest, RefusesWhatIsOutOfRange) {
     EXPECT_EQ(box.Entities(), valid ? entities : 62) << entities;
   }
   EXPECT_EQ(ErrorNumber([&] { box.setSelStart(-1); }), MarkoraError::kInvalidPropertyValue);
-  box.setSelTabCount(2);
-  box.setSelTabs(1, 1440);
+  box.setSelTabCount(2), box.setSelTabs(1, 1440);
   EXPECT_DOUBLE_EQ(box.SelTabs(1), 1440);
   EXPECT_EQ(ErrorNumber([&] { box.SelTabs(2); }), MarkoraError::kInvalidArrayIndex);
 }
@@ -259,11 +252,10 @@ TEST(MarkoraPropertiesTest, EachStartsAtItsDefaultAndIsReadAndWrittenAsBefore) {
     // Away from its default alone, it is stored alone beside the objects.
     Box one;
     property.set(one, property.get(loaded));
-    MemoryPropertyBag oneBag;
-    one.WriteProperties(oneBag);
-    std::set<std::string> stored;
-    for (const auto& [key, value] : oneBag.values()) stored.insert(key);
-    EXPECT_EQ(stored, (std::set<std::string>{"Font", "MouseIcon", property.key}));
+    MemoryPropertyBag bag;
+    one.WriteProperties(bag);
+    const auto keys = std::views::keys(bag.values());
+    EXPECT_EQ(std::set<std::string>(keys.begin(), keys.end()), (std::set<std::string>{"Font", "MouseIcon", property.key}));
   }
   IniPropertyBag after((folder / "after.ini").string(), "Markora1");
   loaded.WriteProperties(after);
@@ -278,11 +270,10 @@ TEST(MarkoraFilesTest, LoadsSavesAndPrintsPlainCharactersAndErrorsReachTheCaller
   folder.write("page.rtf", rtf);
   box.LoadFile(path("page.rtf"));
   EXPECT_EQ(box.Text().toStdString(), rtf);
-  // Saved as typed, whatever the styles.
   const std::string page = "<!-- list -->\n<p class=\"note\" id=top>Radio &amp; m\xC3\xA4r</p>\n<td nowrap>";
   box.setText(QString::fromStdString(page));
   box.Colorize();
-  box.SaveFile(path("out.htm"));
+  box.SaveFile(path("out.htm"));  // as typed, whatever the styles
   EXPECT_EQ(test::ReadFile(folder / "out.htm"), page);
   box.setText("kept");
   EXPECT_EQ(ErrorNumber([&] { box.LoadFile(path("missing.htm")); }), MarkoraError::kFileNotFound);
@@ -290,11 +281,9 @@ TEST(MarkoraFilesTest, LoadsSavesAndPrintsPlainCharactersAndErrorsReachTheCaller
   EXPECT_EQ(ErrorNumber([&] { box.SaveFile(path("no such folder/out.htm")); }), MarkoraError::kFileAccess);
 
   box.setText("Quick\nHello World");
-  box.setSelStart(6);
-  box.setSelLength(5);
+  box.setSelStart(6), box.setSelLength(5);
   QPrinter printer(QPrinter::HighResolution);
-  printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(path("sel.pdf"));
+  printer.setOutputFileName(path("sel.pdf"));  // a PDF, by its name
   box.SelPrint(printer);
   const QByteArray pdf = QByteArray::fromStdString(test::ReadFile(folder / "sel.pdf"));
   EXPECT_EQ(pdf.count("/Type /Page\n") + pdf.count("/Type /Page\r") + pdf.count("/Type /Page "), 1);

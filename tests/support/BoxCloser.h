@@ -11,6 +11,8 @@ namespace vandrel::test {
 
 // Notes and closes every message box from inside its own event loop, as a user who reads it for a while, then presses OK.
 class BoxCloser {
+  QTimer timer_;
+
  public:
   explicit BoxCloser(std::chrono::milliseconds reading = std::chrono::milliseconds(50)) {
     QObject::connect(&timer_, &QTimer::timeout, [this] {
@@ -23,12 +25,8 @@ class BoxCloser {
     timer_.start(reading);
   }
 
-  std::vector<std::string> boxes;    // their texts
-  std::vector<std::string> details;  // and second lines
+  std::vector<std::string> boxes, details;  // their texts and second lines
   const std::vector<std::string>& Texts() const { return boxes; }
-
- private:
-  QTimer timer_;
 };
 
 }  // namespace vandrel::test

@@ -47,8 +47,7 @@ class Form1Test : public test::ProgramFolderFixture {
   }
 };
 
-// With no notification area a hidden window could never come back: it shows once the wait for
-// one is over, and its close box ends the program. A hidden list readies no player (the tray's memory).
+// No notification area: the window shows once the wait for one is over and its close box ends the program.
 TEST_F(Form1Test, ClosingSavesInOneReplaceWhatTheNextStartResumes) {
   ASSERT_FALSE(TrayIcon::Available()) << "this display must have no notification area";
   Set("Online Radio", "grootscherm", "0");
@@ -88,20 +87,13 @@ TEST_F(Form1Test, ClosingSavesInOneReplaceWhatTheNextStartResumes) {
   ASSERT_TRUE(test::WaitUntil([&] { return server_->log().find("zenders/belgie.txt") != std::string::npos; }, 5s));
 }
 
-// A bad volume, a missing favourites folder, an unreachable directory give one box, an error page none; the
-// start-up goes on, no list is asked for again, and a line without an address plays nothing.
+// Each failing step gives one box (an error page none; directory "": the server's); start-up goes on, asks no list again.
 TEST_F(Form1Test, AFailingStartUpStepIsReportedOnce) {
   test::CannedServer page("HTTP/1.1 500 Oops\r\nContent-Length: 5\r\nConnection: close\r\n\r\noops!");
   const std::string closed = "http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/";
-  const struct {
-    const char* volume;
-    bool favourites;
-    std::string directory;  // the server's when empty
-    Names keys;
-    int shown;
-  } cases[] = {{"loud", true, "", {"error17"}, 50}, {"101", true, "", {"error17"}, 50},
-               {"20", true, closed, {"error10"}, 20}, {"20", true, page.address(), {}, 20},
-               {"20", false, "", {"error17"}, 20}};  // last: the folder stays gone
+  const struct { const char* volume; bool favourites; std::string directory; Names keys; int shown; } cases[] = {
+      {"loud", true, "", {"error17"}, 50}, {"101", true, "", {"error17"}, 50}, {"20", true, closed, {"error10"}, 20},
+      {"20", true, page.address(), {}, 20}, {"20", false, "", {"error17"}, 20}};  // last: the folder stays gone
   for (const auto& c : cases) {
     SCOPED_TRACE(c.volume + c.directory);
     Set("Onthouden", "Volume", c.volume);
@@ -153,8 +145,7 @@ TEST_F(Form1Test, KeysPlayEachStationPassedStopStopsAndADeadStreamGivesOneBoxTha
   ASSERT_TRUE(test::WaitUntil([&] { return form.Label14->text().startsWith("Playing"); }, 20s));
   EXPECT_TRUE(boxes->boxes.empty());
 
-  // While the error box waits for the user a station plays, shows its title and is reconnected, and a
-  // further error adds no second box.
+  // While the error box waits a station plays and is reconnected, and a further error adds no second box.
   boxes.emplace(8s);
   const auto boxOpen = [] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; };
   QTest::keyClick(form.List1, Qt::Key_Down);
@@ -222,8 +213,7 @@ TEST_F(Form1Test, AStationThatIsNoWebRadioOpensNothingAndSaysWhy) {
   test::SaveScreenshot(form, "form1-not-web-radio.png");
 }
 
-// Names that leave the folder and files that cannot be written give the add's box and change nothing; names are
-// kept as they stand; a non-favourite file plays nothing; on a nearly full disk a favourite is whole or absent.
+// Refused names and unwritable files give the add's box and change nothing; on a nearly full disk a file is whole.
 TEST_F(Form1Test, FavouritesAreStoredPlayedAndDeletedExactlyAndRefusedOrLostOnesChangeNothing) {
   const test::TmpfsMount disk(folder_ / "favo", "64k");
   Start().show();
@@ -281,8 +271,7 @@ TEST_F(Form1Test, FavouritesAreStoredPlayedAndDeletedExactlyAndRefusedOrLostOnes
   const std::string whole = "[Internet]\nnaam=" + hits + "\nurl=" + longAddress + "\n";
   Add(hits + " \n", longAddress);
   EXPECT_EQ(test::ReadFile(stored), whole);
-  Add(hits, Tone(601));  // no room left to replace it
-  Add("Radio Twee", Tone(602));
+  Add(hits, Tone(601)), Add("Radio Twee", Tone(602));  // no room left to replace it or add one
   EXPECT_EQ(test::ReadFile(stored), whole);
   EXPECT_EQ(test::Names(folder_ / "favo"), (Names{hits, "Map", "Onthouden", odd, "filler", "notities.txt"}));
   ExpectBoxes(boxes, {"error12", "error12", "error12", "error11", "error13", "error12", "error12"});

@@ -1,5 +1,4 @@
-// What the window offers once a station plays: stations of one's own, the
-// keyboard, the song history and the title notifications.
+// What the window offers once a station plays: own stations, keys, the song history, title notifications.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -35,7 +34,6 @@ void WhenOpen(std::function<bool(Dialog&)> act) {
   timer->start(30);
 }
 
-// Types each name and address into the station dialog and presses OK.
 void WhenStationDialog(std::vector<std::pair<std::string, std::string>> tries) {
   WhenOpen<StationDialog>([tries = std::move(tries), i = std::size_t(0)](StationDialog& dialog) mutable {
     dialog.Text1->setText(QString::fromStdString(tries[i].first));
@@ -92,27 +90,23 @@ TEST_F(ListenerTest, OwnStationsAreAddedCheckedRenamedAndTheKeysWork) {
   ASSERT_TRUE(ExportFavourites(ports, out.string(), false));
   EXPECT_EQ(ReadPlaylist(test::ReadFile(out)).stations.size(), 3u);
 
-  // Space stops and plays again; the volume keys step; M mutes and gives the volume back.
-  // Shortcuts work in the active window.
+  // Space stops and plays again, the volume keys step, M mutes and gives the volume back: in the active window.
   ASSERT_TRUE(test::WaitUntil([&] { return form.activateWindow(), form.isActiveWindow(); }, 5s));
   form.File1->setFocus();
   ASSERT_TRUE(test::WaitUntil([&] { return player_.state().activity == PlayState::Playing; }, 15s));
-  QTest::keyClick(form.File1, Qt::Key_Space);
-  EXPECT_EQ(player_.state().activity, PlayState::Stopped);
-  QTest::keyClick(form.File1, Qt::Key_Space);
-  EXPECT_NE(player_.state().activity, PlayState::Stopped);
+  const auto stopped = [&](QWidget* on) {
+    return QTest::keyClick(on, Qt::Key_Space), player_.state().activity == PlayState::Stopped;
+  };
+  EXPECT_TRUE(stopped(form.File1));
+  EXPECT_FALSE(stopped(form.File1));
   form.controller().setVolume(40);
-  QTest::keyClick(&form, Qt::Key_Minus);
-  EXPECT_EQ(form.Slider1->value(), 35);
-  QTest::keyClick(&form, Qt::Key_M);
-  EXPECT_EQ(player_.volume(), 0);
-  QTest::keyClick(&form, Qt::Key_M);
-  EXPECT_EQ(player_.volume(), 35);
+  EXPECT_EQ((QTest::keyClick(&form, Qt::Key_Minus), form.Slider1->value()), 35);
+  EXPECT_EQ((QTest::keyClick(&form, Qt::Key_M), player_.volume()), 0);
+  EXPECT_EQ((QTest::keyClick(&form, Qt::Key_M), player_.volume()), 35);
   // A button with the focus takes Space for itself.
   form.Command3->setFocus();
   form.File1->setCurrentRow(1);
-  QTest::keyClick(form.Command3, Qt::Key_Space);
-  EXPECT_EQ(player_.state().activity, PlayState::Stopped);
+  EXPECT_TRUE(stopped(form.Command3));
   EXPECT_NE(form.menus().shortcutsText().indexOf(QString::fromStdString(Text("xmute"))), -1);
   // The tray shows what the sleep timer has left; one click cancels it.
   form.menus().sleepMenu().actions().front()->trigger();
@@ -120,21 +114,15 @@ TEST_F(ListenerTest, OwnStationsAreAddedCheckedRenamedAndTheKeysWork) {
   EXPECT_TRUE(form.menus().sleepCancel->text().contains("14:5") || form.menus().sleepCancel->text().contains("15:00"));
   form.menus().sleepCancel->trigger();
   EXPECT_FALSE(form.menus().sleepCancel->isVisible());
-  WhenOpen<AlarmDialog>([](AlarmDialog& dialog) {
-    dialog.Check1->setChecked(true);
-    dialog.Time1->setTime(QTime(6, 30));
-    dialog.Days[0]->setChecked(false);
-    dialog.Combo1->setCurrentText("Yours");
-    dialog.Check2->setChecked(false);
-    dialog.Command1->click();
-    return true;
+  WhenOpen<AlarmDialog>([](AlarmDialog& d) {
+    d.Check1->setChecked(true), d.Time1->setTime(QTime(6, 30)), d.Days[0]->setChecked(false);
+    return d.Combo1->setCurrentText("Yours"), d.Check2->setChecked(false), d.Command1->click(), true;
   });
   Trigger(form.IconTray, "alarm");
   EXPECT_EQ(Get("Online Radio", "wekker"), "1,6,30,30,Yours");
 }
 
-// Titles go into the history, kept across starts, and to a notification
-// service running on the session bus, escaped for a service that reads markup.
+// Titles go into the history, kept across starts, and to the session bus's notification service, markup escaped.
 TEST_F(ListenerTest, EachTitleIsKeptInTheHistoryAndSaidByTheDesktop) {
   test::TempFolder logs("notifications");
   const std::string log = (logs / "log").string();
@@ -165,8 +153,7 @@ TEST_F(ListenerTest, EachTitleIsKeptInTheHistoryAndSaidByTheDesktop) {
   next.controller().station().playNamed("Other", Tone(601));
   ASSERT_TRUE(test::WaitUntil([&] { return next.menus().songLog().history().songs().size() == 3; }, 15s));
   test::Pump(300ms);
-  const std::string said = test::ReadFile(log);
-  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 2);
+  EXPECT_EQ(std::ranges::count(test::ReadFile(log), '\n'), 2);
 }
 
 }  // namespace
