@@ -27,8 +27,7 @@ QString Send(const QString& method) {
                            "/org/mpris/MediaPlayer2", "org.mpris.MediaPlayer2.Player." + method});
 }
 
-// Whether a label draws its text as it draws it as plain text: never as markup.
-bool DrawnPlain(QLabel* label) {
+bool DrawnPlain(QLabel* label) {  // drawn as it is drawn as plain text: never as markup
   const QImage drawn = label->grab().toImage();
   const Qt::TextFormat format = label->textFormat();
   label->setTextFormat(Qt::PlainText);

@@ -112,7 +112,7 @@ bool Icecast::FeedHls(const std::string& playlist) {
 }
 
 bool Icecast::SetTitle(const std::string& mount, const std::string& bytes) {
-  // Declared Latin-1, the mount's own charset, so Icecast converts nothing.
+  // Latin-1, the mount's own charset: Icecast converts nothing.
   const httplib::Params query{{"mount", mount}, {"mode", "updinfo"}, {"charset", "ISO-8859-1"}, {"song", bytes}};
   return HttpStatus(port_, httplib::append_query_params("/admin/metadata", query), true) == 200;
 }
