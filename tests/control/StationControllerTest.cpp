@@ -51,8 +51,8 @@ class StationControllerTest : public ::testing::Test {
     QObject::connect(&controller, &StationController::countryChanged, say("said country "));
     QObject::connect(&controller, &StationController::reloadRequested, [this] { log.push_back("said reload"); });
   }
-  static std::string Text(const QString& text) { return text.toStdString(); }
-  static std::string Text(int value) { return std::to_string(value); }
+  static std::string Text(const QString& t) { return t.toStdString(); }
+  static std::string Text(int v) { return std::to_string(v); }
 
   int argc = 0;
   QCoreApplication app{argc, nullptr};  // for the timers' ticks

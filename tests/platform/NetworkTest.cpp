@@ -275,8 +275,7 @@ void OpensAtTheFirstPlay() {
   w.player.setURL("http://127.0.0.1:9/");
   EXPECT_TRUE(test::WaitUntil([&] { return w.errors() == 1; }, 15s));
   EXPECT_EQ(w.player.state().activity, PlayState::Error);
-  std::fflush(nullptr);
-  std::_Exit(::testing::Test::HasFailure() ? 1 : 0);  // mpv's threads may still run
+  std::fflush(nullptr), std::_Exit(::testing::Test::HasFailure() ? 1 : 0);  // mpv's threads may still run
 }
 
 TEST(MpvLibraryTest, OpensAtTheFirstPlayAndAPlayUndoneMeanwhileStaysUndone) {
