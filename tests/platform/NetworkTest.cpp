@@ -221,10 +221,8 @@ TEST_F(MpvPlayerTest, ADroppedStreamIsReopenedUntilItsTriesAreSpent) {
   w.player.setReconnectPauses({3s});
   w.player.setURL(Tone("?seconds=2"));
   ASSERT_TRUE(test::WaitUntil([&] { return w.errors() > 0; }, 30s)) << w.player.status();
-  std::vector<std::string> seen = w.shown;
-  std::erase_if(seen, [](const std::string& s) {  // a tick late on a busy machine may pass the 2 s by
-    return s == "Connecting" || s.starts_with("Buffering") || s == "Reconnecting in 2 s (1/1)";
-  });
+  std::vector<std::string> seen = w.shown;  // a tick late on a busy machine may pass the 2 s by
+  std::erase_if(seen, [](auto& s) { return s == "Connecting" || s.starts_with("Buffering") || s == "Reconnecting in 2 s (1/1)"; });
   EXPECT_EQ(seen, (std::vector<std::string>{"Playing", "Reconnecting in 3 s (1/1)", "Reconnecting in 1 s (1/1)",
                                             "Playing", "Error"}));
   EXPECT_EQ(w.player.streamTitle(), "");  // the last song is over

@@ -104,8 +104,7 @@ bool Icecast::FeedChained(const std::string& mount, Feed feed, const std::vector
 
 bool Icecast::FeedHls(const std::string& playlist) {
   const fs::path file = folder_ / "web" / playlist;
-  fs::create_directories(file.parent_path());
-  fs::permissions(file.parent_path(), fs::perms::all);
+  fs::create_directories(file.parent_path()), fs::permissions(file.parent_path(), fs::perms::all);
   FeedSine(playlist, {"-c:a", "aac", "-b:a", "64k", "-f", "hls", "-hls_time", "1", "-hls_list_size", "6", "-hls_flags",
                       "delete_segments", file.string()});
   return PollUntil([&] { return fs::exists(file); }, 10000);
