@@ -25,10 +25,8 @@ using namespace std::chrono_literals;
 // Seconds of sound ffprobe reads in a file; 0 when it reads none.
 double Duration(const std::string& file) {
   const std::string command = "ffprobe -v error -show_entries format=duration -of csv=p=0 '" + file + "'";
-  FILE* pipe = ::popen(command.c_str(), "r");
   char line[64] = {};
-  if (pipe != nullptr && std::fgets(line, sizeof line, pipe) == nullptr) line[0] = 0;
-  if (pipe != nullptr) ::pclose(pipe);
+  if (FILE* pipe = ::popen(command.c_str(), "r")) { if (!std::fgets(line, sizeof line, pipe)) line[0] = 0; ::pclose(pipe); }
   return std::atof(line);
 }
 
@@ -41,8 +39,7 @@ bool HoldsOpen(const fs::path& folder) {
 }
 
 TEST(RecordControlTest, OneFilePerTitleEachPlayableNoneLeftOpenAndAFullDiskStops) {
-  int argc = 0;
-  QCoreApplication app(argc, nullptr);
+  int argc = 0; QCoreApplication app(argc, nullptr);
   test::Icecast icecast({{"/radio.mp3", test::Icecast::Feed::Mp3}}, "First song");
   MpvPlayer player(std::map<std::string, std::string>{{"ao", "null"}});
   StringListBox names, urls, homepages;
@@ -89,11 +86,9 @@ TEST(RecordControlTest, OneFilePerTitleEachPlayableNoneLeftOpenAndAFullDiskStops
 
 // Recording keeps no memory per packet, whatever libmpv version leaks it.
 TEST(RecordControlTest, SixThousandRecordedPacketsLeaveNoHeapBehind) {
-  int argc = 0;
-  QCoreApplication app(argc, nullptr);
+  int argc = 0; QCoreApplication app(argc, nullptr);
   test::Icecast icecast({{"/opus.ogg", test::Icecast::Feed::OggOpus}});
-  // Small buffers: what the heap gains is what the recording keeps.
-  MpvPlayer player(std::map<std::string, std::string>{
+  MpvPlayer player(std::map<std::string, std::string>{  // small buffers: what the heap gains is what the recording keeps
       {"ao", "null"}, {"demuxer-max-back-bytes", "0"}, {"demuxer-max-bytes", "64KiB"}});
   QTemporaryDir folder;
   player.setURL(icecast.Address("opus.ogg"));

@@ -51,8 +51,8 @@ class StationControllerTest : public ::testing::Test {
     QObject::connect(&controller, &StationController::countryChanged, say("said country "));
     QObject::connect(&controller, &StationController::reloadRequested, [this] { log.push_back("said reload"); });
   }
-  static std::string Text(const QString& text) { return text.toStdString(); }
-  static std::string Text(int value) { return std::to_string(value); }
+  static std::string Text(const QString& t) { return t.toStdString(); }
+  static std::string Text(int v) { return std::to_string(v); }
 
   int argc = 0;
   QCoreApplication app{argc, nullptr};  // for the timers' ticks
@@ -69,9 +69,7 @@ using AlarmControlTest = StationControllerTest;
 TEST_F(StationControllerTest, PlayResumesTheStationOrElseTheLastAddress) {
   WriteIni(SettingsFile(settings.path().string()), settings::kLastUrl.section, settings::kLastUrl.key, "http://last/");
   const std::tuple<PlayState, std::string, Texts> rows[] = {{PlayState::Stopped, "", {"url http://last/"}},
-                                                            {PlayState::Connecting, "http://a/", {}},
-                                                            {PlayState::Paused, "http://a/", {"play"}},
-                                                            {PlayState::Error, "http://a/", {"play"}}};
+      {PlayState::Connecting, "http://a/", {}}, {PlayState::Paused, "http://a/", {"play"}}, {PlayState::Error, "http://a/", {"play"}}};
   for (const auto& [activity, current, told] : rows) {
     if (!current.empty()) controller.station().open(current);
     player.activity = activity;
@@ -84,19 +82,18 @@ TEST_F(StationControllerTest, PlayResumesTheStationOrElseTheLastAddress) {
 // Each change reaches the player once and is said once, so widgets never echo it back.
 TEST_F(StationControllerTest, EveryChangeIsToldToThePlayerAndSaidOnce) {
   CurrentStation& station = controller.station();
+  const std::string fav = "Fav http://fav/ een.example/";
   const std::tuple<std::function<void()>, Texts, std::string> steps[] = {  // an act, what it told and said, then shown
       {[&] { station.restore("Old"); }, {"said station Old"}, "Old  directory.example/"},
       {[&] { station.open("http://a/"); }, {"url http://a/"}, "Old http://a/ directory.example/"},
       {[&] { station.play({"Een", "http://een/", "een.example/"}); }, {"url http://een/", "said station Een"},
        "Een http://een/ een.example/"},
-      // A favourite keeps the homepage shown.
-      {[&] { station.playNamed("Fav", "http://fav/"); }, {"url http://fav/", "said station Fav"}, "Fav http://fav/ een.example/"},
-      {[&] { station.stop(); }, {"close"}, "Fav http://fav/ een.example/"},
-      {[&] { controller.setVolume(25); }, {"volume 25", "said volume 25"}, "Fav http://fav/ een.example/"},
-      {[&] { controller.setVolume(25); }, {}, "Fav http://fav/ een.example/"},
-      {[&] { controller.restoreCountry("Holland", "holland.txt"); }, {"said country Holland"}, "Fav http://fav/ een.example/"},
-      {[&] { controller.chooseCountry(" Twee ", "twee.txt"); }, {"said country  Twee ", "said reload"},
-       "Fav http://fav/ een.example/"},
+      {[&] { station.playNamed("Fav", "http://fav/"); }, {"url http://fav/", "said station Fav"}, fav},  // keeps the homepage
+      {[&] { station.stop(); }, {"close"}, fav},
+      {[&] { controller.setVolume(25); }, {"volume 25", "said volume 25"}, fav},
+      {[&] { controller.setVolume(25); }, {}, fav},
+      {[&] { controller.restoreCountry("Holland", "holland.txt"); }, {"said country Holland"}, fav},
+      {[&] { controller.chooseCountry(" Twee ", "twee.txt"); }, {"said country  Twee ", "said reload"}, fav},
   };
   for (const auto& [act, told, shown] : steps) {
     log.clear();
@@ -147,8 +144,7 @@ TEST_F(AlarmControlTest, SoundsWhateverPlaysRisingToTheSetVolumeAndKeepsItsSetti
   controller.setVolume(60);
   Millis steady{0};
   int bells = 0;
-  AlarmControl alarm({controller, [] { return LocalMoment{}; }, [&] { return steady; }, "http://tone.example/",
-                      [&] { ++bells; }});
+  AlarmControl alarm({controller, [] { return LocalMoment{}; }, [&] { return steady; }, "http://tone.example/", [&] { ++bells; }});
   alarm.setSetting(AlarmSetting::Read("1,6,45,127,C"));
   EXPECT_EQ(ReadIniWhole((settings.path() / "INST.INI").string(), "Online Radio", "wekker"), "1,6,45,127,C");
   Texts played;

@@ -53,17 +53,11 @@ struct Watched {
       EXPECT_TRUE(title.toStdString() == player.streamTitle() && (titles.empty() || title != titles.back()));
       titles.push_back(title);
     });
-    QObject::connect(&player, &MediaPlayer::volumeChanged,
-                     [this](int volume) { EXPECT_EQ(volume, player.volume()); volumes.push_back(volume); });
-    QObject::connect(&player, &MediaPlayer::errorOccurred,
-                     [this](const QString& cause) { causes.push_back(cause.toStdString()); });
+    QObject::connect(&player, &MediaPlayer::volumeChanged, [this](int v) { EXPECT_EQ(v, player.volume()); volumes.push_back(v); });
+    QObject::connect(&player, &MediaPlayer::errorOccurred, [this](const QString& c) { causes.push_back(c.toStdString()); });
   }
-  bool WaitFor(PlayState state, std::chrono::milliseconds limit = 15s) {
-    return test::WaitUntil([&] { return player.state().activity == state; }, limit);
-  }
-  bool Saw(const std::string& prefix) const {
-    return std::ranges::any_of(shown, [&](const std::string& s) { return s.starts_with(prefix); });
-  }
+  bool WaitFor(PlayState state) { return test::WaitUntil([&] { return player.state().activity == state; }, 15s); }
+  bool Saw(const std::string& p) const { return std::ranges::any_of(shown, [&](auto& s) { return s.starts_with(p); }); }
   std::size_t errors() const { return causes.size(); }
   MpvPlayer player;
   std::vector<PlayerState> states;
@@ -79,19 +73,15 @@ class MpvPlayerTest : public ::testing::Test {
     tone_ = new test::DirectoryServerProcess();
     redirects_ = new test::NginxProcess([](int port) {  // /n redirects n times on to the tone
       std::string http = "server {\n listen 127.0.0.1:" + std::to_string(port) + ";\n";
-      for (int n = 1; n <= 21; ++n) {
+      for (int n = 1; n <= 21; ++n)
         http += " location = /" + std::to_string(n) + " { return 307 " +
                 (n > 1 ? "http://127.0.0.1:" + std::to_string(port) + "/" + std::to_string(n - 1) : Tone()) + "; }\n";
-      }
       return http + "}";
     });
   }
   static void TearDownTestSuite() { delete redirects_, delete tone_; }
   static std::string Tone(const std::string& query = "") { return tone_->baseAddress() + "stream/tone" + query; }
-  static std::string Redirected(int times) {
-    return "http://127.0.0.1:" + std::to_string(redirects_->port()) + "/" + std::to_string(times);
-  }
-
+  static std::string Redirected(int n) { return "http://127.0.0.1:" + std::to_string(redirects_->port()) + "/" + std::to_string(n); }
   static inline test::DirectoryServerProcess* tone_ = nullptr;
   static inline test::NginxProcess* redirects_ = nullptr;
 };
@@ -124,8 +114,7 @@ TEST_F(MpvPlayerTest, EveryFormOfStreamPlaysWithItsTitleReadRight) {
     EXPECT_FALSE(w.Saw("Stopped") || w.Saw("Error"));  // a playlist's own end is no stop, nor is a dead entry
     EXPECT_TRUE(test::WaitUntil([&] { return w.player.streamTitle() == shown.back(); }, 30s)) << w.player.streamTitle();
     for (const QString& t : w.titles) EXPECT_TRUE(t.isEmpty() || std::ranges::count(shown, t.toStdString())) << qPrintable(t);
-    // Joined while a song before the last played: the chain went on under it.
-    EXPECT_TRUE(shown.size() == 1 || std::ranges::count_if(w.titles, [](auto& t) { return !t.isEmpty(); }) >= 2);
+    EXPECT_TRUE(shown.size() == 1 || std::ranges::count_if(w.titles, [](auto& t) { return !t.isEmpty(); }) >= 2);  // joined mid-chain
     test::Pump(300ms);
     EXPECT_EQ(w.player.state().activity, PlayState::Playing);
     EXPECT_EQ(w.errors(), 0u);
@@ -143,8 +132,7 @@ TEST_F(MpvPlayerTest, AHugePlaylistKeepsTheWindowAnswering) {
   w.player.setReconnectPauses({});
   test::LoopGap gap(50ms);
   gap.start();
-  // The window's own loop: QTest's waits sleep between their rounds.
-  QEventLoop loop;
+  QEventLoop loop;  // the window's own loop: QTest's waits sleep between their rounds
   QObject::connect(&w.player, &MediaPlayer::errorOccurred, &loop, &QEventLoop::quit);
   QTimer::singleShot(120s, &loop, &QEventLoop::quit);
   w.player.setURL(server.address() + "big.m3u");
@@ -233,10 +221,8 @@ TEST_F(MpvPlayerTest, ADroppedStreamIsReopenedUntilItsTriesAreSpent) {
   w.player.setReconnectPauses({3s});
   w.player.setURL(Tone("?seconds=2"));
   ASSERT_TRUE(test::WaitUntil([&] { return w.errors() > 0; }, 30s)) << w.player.status();
-  std::vector<std::string> seen = w.shown;
-  std::erase_if(seen, [](const std::string& s) {  // a tick late on a busy machine may pass the 2 s by
-    return s == "Connecting" || s.starts_with("Buffering") || s == "Reconnecting in 2 s (1/1)";
-  });
+  std::vector<std::string> seen = w.shown;  // a tick late on a busy machine may pass the 2 s by
+  std::erase_if(seen, [](auto& s) { return s == "Connecting" || s.starts_with("Buffering") || s == "Reconnecting in 2 s (1/1)"; });
   EXPECT_EQ(seen, (std::vector<std::string>{"Playing", "Reconnecting in 3 s (1/1)", "Reconnecting in 1 s (1/1)",
                                             "Playing", "Error"}));
   EXPECT_EQ(w.player.streamTitle(), "");  // the last song is over
@@ -259,8 +245,7 @@ TEST_F(MpvPlayerTest, TheSoundServerShowsOurNameAndIcon) {
   QString inputs;
   const bool listed = test::WaitUntil([&] {
     QProcess pactl;
-    pactl.start("pactl", {"list", "sink-inputs"});
-    pactl.waitForFinished(5000);
+    pactl.start("pactl", {"list", "sink-inputs"}), pactl.waitForFinished(5000);
     inputs = QString::fromUtf8(pactl.readAllStandardOutput());
     return inputs.contains("media.name = \"Vandrel test tone - 440 Hz\"");  // the title as the player cleaned it
   }, 20s);
@@ -288,13 +273,11 @@ void OpensAtTheFirstPlay() {
   w.player.setURL("http://127.0.0.1:9/");
   EXPECT_TRUE(test::WaitUntil([&] { return w.errors() == 1; }, 15s));
   EXPECT_EQ(w.player.state().activity, PlayState::Error);
-  std::fflush(nullptr);
-  std::_Exit(::testing::Test::HasFailure() ? 1 : 0);  // mpv's threads may still run
+  std::fflush(nullptr), std::_Exit(::testing::Test::HasFailure() ? 1 : 0);  // mpv's threads may still run
 }
 
 TEST(MpvLibraryTest, OpensAtTheFirstPlayAndAPlayUndoneMeanwhileStaysUndone) {
-  // In a process of its own: a player of an earlier test has opened libmpv for good.
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  GTEST_FLAG_SET(death_test_style, "threadsafe");  // in a process of its own: an earlier test's player opened libmpv for good
   EXPECT_EXIT(OpensAtTheFirstPlay(), ::testing::ExitedWithCode(0), "");
 }
 
@@ -340,8 +323,7 @@ TEST(QtHttpClientTest, RefusesADirectoryWithASelfSignedCertificateUntilItIsTrust
   QSslConfiguration::setDefaultConfiguration(trusting);  // for the rest of this test's process
   std::string answer;
   EXPECT_NO_THROW(answer = QtHttpClient().OpenURL(address));
-  server.stop();
-  serving.join();
+  server.stop(), serving.join();
   EXPECT_EQ(answer, "<naam>Holland</naam>");
 }
 
@@ -350,10 +332,9 @@ TEST(QtHttpClientTest, RefusesADirectoryWithASelfSignedCertificateUntilItIsTrust
 TEST(QtHttpClientTest, AGzipListAfterARedirectAndItsRevalidationGiveTheListAsText) {
   const test::TempFolder data("http"), cache("http cache");
   std::string list;
-  for (int n = 0; list.size() < 300000; ++n) {
+  for (int n = 0; list.size() < 300000; ++n)
     list += "<naam>Zender " + std::to_string(n) + " Fran\xE7" "aise</naam><url>http://s.example/" +
             std::to_string(n * 7919) + "</url><homepage>www.example/" + std::to_string(n) + "</homepage>\n";
-  }
   data.write("radio/inter/zenders/groot.txt", list);
   test::DirectoryServerProcess server(data.path().string());
   test::CannedServer moved("HTTP/1.1 302 Found\r\nLocation: " + server.baseAddress() +

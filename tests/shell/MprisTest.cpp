@@ -8,8 +8,7 @@
 #include "support/ProgramFolderFixture.h"
 #include "support/ShownTip.h"
 
-// Runs on a private session bus (dbus-run-session), steered by a real client (playerctl) and by calls that
-// ask for no reply (dbus-send without --print-reply).
+// On a private session bus (dbus-run-session), steered by playerctl and by calls that ask no reply (dbus-send).
 namespace vandrel {
 namespace {
 
@@ -28,8 +27,7 @@ QString Send(const QString& method) {
                            "/org/mpris/MediaPlayer2", "org.mpris.MediaPlayer2.Player." + method});
 }
 
-// Whether a label draws its text as it draws it as plain text: never as markup.
-bool DrawnPlain(QLabel* label) {
+bool DrawnPlain(QLabel* label) {  // drawn as it is drawn as plain text: never as markup
   const QImage drawn = label->grab().toImage();
   const Qt::TextFormat format = label->textFormat();
   label->setTextFormat(Qt::PlainText);
@@ -42,8 +40,7 @@ using MprisTest = test::ProgramFolderFixture;
 
 // The window started with a remembered station and offered on the bus.
 TEST_F(MprisTest, TheDesktopsMediaControlsSeeAndSteerThePlayer) {
-  Set("Onthouden", "LaatsteURL", Tone(600));
-  Set("Onthouden", "LaatsteNAAM", "Toon");
+  Set("Onthouden", "LaatsteURL", Tone(600)), Set("Onthouden", "LaatsteNAAM", "Toon");
   test::BoxCloser boxes;
   Form1& form = Start();
   form.Timer3.stop();  // the start-up's restore waits
@@ -86,8 +83,7 @@ TEST_F(MprisTest, TheDesktopsMediaControlsSeeAndSteerThePlayer) {
   Playerctl({"open", QString::fromStdString(Tone(1))});  // waiting to try a dropped stream again is no sound
   ASSERT_TRUE(test::WaitUntil([&] { return player_.state().activity == PlayState::Reconnecting; }, 20s));
   EXPECT_EQ(Playerctl({"status"}), "Paused");
-  follow.kill();
-  follow.waitForFinished();
+  follow.kill(), follow.waitForFinished();
   EXPECT_TRUE(boxes.boxes.empty());
 }
 

@@ -52,10 +52,9 @@ Icecast::Icecast(int burstBytes) {
 }
 
 Icecast::Icecast(const std::vector<std::pair<std::string, Feed>>& mounts, const std::string& title) : Icecast() {
-  for (const auto& [mount, feed] : mounts) {
+  for (const auto& [mount, feed] : mounts)
     if (!FeedMount(mount, feed) || (feed == Feed::Mp3 && !title.empty() && !SetTitle(mount, title)))
       throw std::runtime_error("icecast mount " + mount + " did not start");
-  }
 }
 
 void Icecast::FeedSine(const std::string& name, std::vector<std::string> encoding) {
@@ -66,14 +65,12 @@ void Icecast::FeedSine(const std::string& name, std::vector<std::string> encodin
 }
 
 bool Icecast::FeedMount(const std::string& mount, Feed feed) {
-  std::vector<std::string> argv =
-      feed == Feed::Mp3 ? std::vector<std::string>{"-c:a", "libmp3lame", "-b:a", "128k", "-content_type", "audio/mpeg",
-                                                   "-f", "mp3"}
-      : feed == Feed::OggOpus
-          ? std::vector<std::string>{"-ar", "48000", "-c:a", "libopus", "-b:a", "64k", "-frame_duration", "2.5",
-                                     "-content_type", "audio/ogg", "-f", "ogg"}
-          : std::vector<std::string>{"-c:a", "libvorbis", "-metadata", "title=Ogg Title", "-metadata",
-                                     "artist=Ogg Artist", "-content_type", "application/ogg", "-f", "ogg"};
+  using Args = std::vector<std::string>;
+  Args argv = feed == Feed::Mp3 ? Args{"-c:a", "libmp3lame", "-b:a", "128k", "-content_type", "audio/mpeg", "-f", "mp3"}
+              : feed == Feed::OggOpus ? Args{"-ar", "48000", "-c:a", "libopus", "-b:a", "64k", "-frame_duration", "2.5",
+                                             "-content_type", "audio/ogg", "-f", "ogg"}
+              : Args{"-c:a", "libvorbis", "-metadata", "title=Ogg Title", "-metadata", "artist=Ogg Artist",
+                     "-content_type", "application/ogg", "-f", "ogg"};
   argv.push_back("icecast://source:" + std::string(kPassword) + "@127.0.0.1:" + std::to_string(port_) + mount);
   FeedSine(mount, argv);
   return PollUntil([&] { return HttpStatus(port_, mount) == 200; }, 10000);
@@ -107,22 +104,19 @@ bool Icecast::FeedChained(const std::string& mount, Feed feed, const std::vector
 
 bool Icecast::FeedHls(const std::string& playlist) {
   const fs::path file = folder_ / "web" / playlist;
-  fs::create_directories(file.parent_path());
-  fs::permissions(file.parent_path(), fs::perms::all);
+  fs::create_directories(file.parent_path()), fs::permissions(file.parent_path(), fs::perms::all);
   FeedSine(playlist, {"-c:a", "aac", "-b:a", "64k", "-f", "hls", "-hls_time", "1", "-hls_list_size", "6", "-hls_flags",
                       "delete_segments", file.string()});
   return PollUntil([&] { return fs::exists(file); }, 10000);
 }
 
 bool Icecast::SetTitle(const std::string& mount, const std::string& bytes) {
-  // Declared Latin-1, the mount's own charset, so Icecast converts nothing.
+  // Latin-1, the mount's own charset: Icecast converts nothing.
   const httplib::Params query{{"mount", mount}, {"mode", "updinfo"}, {"charset", "ISO-8859-1"}, {"song", bytes}};
   return HttpStatus(port_, httplib::append_query_params("/admin/metadata", query), true) == 200;
 }
 
-void Icecast::Publish(const std::string& name, const std::string& content) {
-  std::ofstream(folder_ / "web" / name, std::ios::binary) << content;
-}
+void Icecast::Publish(const std::string& name, const std::string& content) { std::ofstream(folder_ / "web" / name) << content; }
 
 std::string Icecast::Address(const std::string& path) const {
   return "http://127.0.0.1:" + std::to_string(port_) + "/" + (path.starts_with("/") ? path.substr(1) : path);

@@ -15,8 +15,7 @@ class Icecast {
   enum class Feed { Mp3, OggVorbis, OggOpus };  // OggOpus in 2.5 ms frames: 400 packets a second
   struct Song { std::string artist, title; };
 
-  // Icecast's own default burst is 64 KiB; less makes titles show sooner in tests.
-  explicit Icecast(int burstBytes = 16384);
+  explicit Icecast(int burstBytes = 16384);  // Icecast's own burst is 64 KiB; less shows titles sooner
   // The whole start in one call: the mounts fed, the MP3 ones titled (when given), listeners get them; else throws.
   explicit Icecast(const std::vector<std::pair<std::string, Feed>>& mounts, const std::string& title = "");
 
@@ -28,9 +27,8 @@ class Icecast {
   bool FeedHls(const std::string& playlist);
   // Sets an MP3 mount's stream title; the bytes go out as they stand.
   bool SetTitle(const std::string& mount, const std::string& bytes);
-  // A file in the web root, served at Address(name).
   void Publish(const std::string& name, const std::string& content);
-  std::string Address(const std::string& path) const;
+  std::string Address(const std::string& path) const;  // Publish's files and the mounts
 
  private:
   void FeedSine(const std::string& name, std::vector<std::string> encoding);

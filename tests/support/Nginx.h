@@ -21,8 +21,7 @@ class NginxProcess {
   static bool Installed() { return ::access(kExecutable, X_OK) == 0; }
 
   explicit NginxProcess(const std::function<std::string(int port)>& http) {
-    // A port that was free a moment ago; taken again by nginx at once.
-    for (int attempt = 0; attempt < 5 && port_ <= 0; ++attempt) {
+    for (int attempt = 0; attempt < 5 && port_ <= 0; ++attempt) {  // a port free a moment ago, taken by nginx at once
       const int port = ClosedPort();
       std::filesystem::create_directories(folder_ / "temp");
       // Workers as root only where nginx itself runs as root, so they can read the test's private folders.

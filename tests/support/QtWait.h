@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <utility>
 
 namespace vandrel::test {
 
@@ -27,8 +28,7 @@ class LoopGap {
     tick_.setInterval(interval);
     QObject::connect(&tick_, &QTimer::timeout, [this] {
       const auto now = std::chrono::steady_clock::now();
-      longest_ = std::max(longest_, now - last_);
-      last_ = now;
+      longest_ = std::max(longest_, now - std::exchange(last_, now));
     });
   }
   void start() { last_ = std::chrono::steady_clock::now(), tick_.start(); }

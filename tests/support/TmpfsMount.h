@@ -14,9 +14,7 @@ class TmpfsMount {
     std::filesystem::create_directories(at_);
     mounted_ = ::mount("tmpfs", at_.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options_.c_str()) == 0;
   }
-  ~TmpfsMount() {
-    if (mounted_) ::umount2(at_.c_str(), MNT_DETACH);
-  }
+  ~TmpfsMount() { if (mounted_) ::umount2(at_.c_str(), MNT_DETACH); }
   TmpfsMount(const TmpfsMount&) = delete; TmpfsMount& operator=(const TmpfsMount&) = delete;
 
   bool mounted() const { return mounted_; }
