@@ -5,7 +5,6 @@
 #include "platform/QtHttpClient.h"
 
 #include <gtest/gtest.h>
-#include <httplib.h>
 
 #include <QDir>
 #include <QEventLoop>
@@ -34,12 +33,20 @@ using Options = std::map<std::string, std::string>;
 
 std::string Dead() { return "http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/gone"; }
 
-// A self-signed certificate for 127.0.0.1 in the folder, cert.pem and key.pem; openssl's exit status.
-int MakeCertificate(const test::TempFolder& at) {
-  return test::ChildProcess({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
-                             "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
-                             "-keyout", (at / "key.pem").string(), "-out", (at / "cert.pem").string()}).Wait(20s);
-}
+// openssl's file server on loopback (one client at a time) under a self-signed certificate for 127.0.0.1;
+// `files` makes what it serves, whole answers in `-HTTP` mode (Qt waits out its close-delimited `-WWW` ones).
+struct TlsServer {
+  explicit TlsServer(const std::string& files, const std::string& mode = "-WWW") : server({"sh", "-c", "cd '" +
+      folder.path().string() + "' && openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 1 "
+      "-subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout key.pem -out cert.pem && " + files +
+      " && exec openssl s_server -quiet " + mode + " -accept 127.0.0.1:" + std::to_string(port) +
+      " -cert cert.pem -key key.pem"}, (folder / "server.log").string()) {}
+  bool Up() const { return test::WaitForListener(port, 60000); }
+  std::string address(const std::string& file) const { return "https://127.0.0.1:" + std::to_string(port) + "/" + file; }
+  test::TempFolder folder{"tls"};
+  int port = test::ClosedPort();
+  test::ChildProcess server;
+};
 
 // A player with every status, title and error it gave; each signal carries what the player holds, and only a change.
 struct Watched {
@@ -174,14 +181,9 @@ TEST_F(MpvPlayerTest, CommandsLeaveNothingBehind) {
 // One error at once, naming why where it can; after the tries when the sound cannot be output. One player
 // at a time: ffmpeg tells its causes to one player of a process, and openssl's server takes one client.
 TEST_F(MpvPlayerTest, StationsThatNeverPlayGiveOneErrorThatSaysWhy) {
-  const test::TempFolder tls("tls");
-  const int port = test::ClosedPort();
-  const std::string https = "https://127.0.0.1:" + std::to_string(port) + "/tone.mp3";
-  ASSERT_EQ(MakeCertificate(tls), 0);
-  test::ChildProcess server({"sh", "-c", "cd '" + tls.path().string() + "' && ffmpeg -nostdin -loglevel error -f lavfi "
-      "-i sine=d=60 -c:a libmp3lame tone.mp3 && exec openssl s_server -quiet -WWW -accept 127.0.0.1:" +
-      std::to_string(port) + " -cert cert.pem -key key.pem"}, (tls / "server.log").string());
-  ASSERT_TRUE(test::WaitForListener(port, 60000)) << test::ReadFile(tls / "server.log");
+  const TlsServer tls("ffmpeg -nostdin -loglevel error -f lavfi -i sine=d=60 -c:a libmp3lame tone.mp3");
+  const std::string https = tls.address("tone.mp3");
+  ASSERT_TRUE(tls.Up()) << test::ReadFile(tls.folder / "server.log");
   test::CannedServer notFound("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n");
   test::CannedServer page("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n<!DOCTYPE html><html><body>" +
                           std::string(20000, 'x') + "</body></html>");
@@ -209,7 +211,7 @@ TEST_F(MpvPlayerTest, StationsThatNeverPlayGiveOneErrorThatSaysWhy) {
     EXPECT_EQ(w.player.status(), cause.empty() ? "Error" : "Error: " + cause);
     EXPECT_FALSE(w.Saw("Playing"));  // no sound was ever output
   }
-  Watched trusted(Options{{"ao", "null"}, {"tls-ca-file", (tls / "cert.pem").string()}});
+  Watched trusted(Options{{"ao", "null"}, {"tls-ca-file", (tls.folder / "cert.pem").string()}});
   trusted.player.setURL(https);
   EXPECT_TRUE(trusted.WaitFor(PlayState::Playing)) << trusted.player.status();
   EXPECT_EQ(trusted.errors(), 0u);
@@ -309,22 +311,14 @@ TEST(QtHttpClientTest, FailsSoonWithoutAnAnswerOrPastTheCapHoldingLittleMemory) 
 
 // Lists come only from a directory whose certificate is trusted.
 TEST(QtHttpClientTest, RefusesADirectoryWithASelfSignedCertificateUntilItIsTrusted) {
-  const test::TempFolder tls("tls");
-  const std::string cert = (tls / "cert.pem").string(), key = (tls / "key.pem").string();
-  ASSERT_EQ(MakeCertificate(tls), 0);
-  httplib::SSLServer server(cert.c_str(), key.c_str());
-  server.Get("/radio/inter/keuze-uk.txt", [](auto&, auto& response) { response.set_content("<naam>Holland</naam>", "text/plain"); });
-  const int port = server.bind_to_any_port("127.0.0.1");
-  std::thread serving([&] { server.listen_after_bind(); });
-  const std::string address = "https://127.0.0.1:" + std::to_string(port) + "/radio/inter/keuze-uk.txt";
-  EXPECT_THROW(QtHttpClient().OpenURL(address), HttpError);
+  const TlsServer tls("mkdir -p radio/inter && printf 'HTTP/1.0 200 OK\\r\\nContent-Length: 20\\r\\n\\r\\n"
+                      "<naam>Holland</naam>' >radio/inter/keuze-uk.txt", "-HTTP");
+  ASSERT_TRUE(tls.Up()) << test::ReadFile(tls.folder / "server.log");
+  EXPECT_THROW(QtHttpClient().OpenURL(tls.address("radio/inter/keuze-uk.txt")), HttpError);
   QSslConfiguration trusting = QSslConfiguration::defaultConfiguration();
-  trusting.addCaCertificates(QString::fromStdString(cert));
+  trusting.addCaCertificates((tls.folder / "cert.pem").c_str());
   QSslConfiguration::setDefaultConfiguration(trusting);  // for the rest of this test's process
-  std::string answer;
-  EXPECT_NO_THROW(answer = QtHttpClient().OpenURL(address));
-  server.stop(), serving.join();
-  EXPECT_EQ(answer, "<naam>Holland</naam>");
+  EXPECT_EQ(QtHttpClient().OpenURL(tls.address("radio/inter/keuze-uk.txt")), "<naam>Holland</naam>");
 }
 
 // Error pages and dead servers are the window tests' (Form1Test, DirectoryDialogsTest). A list of many

@@ -8,7 +8,6 @@
 #include <QSignalSpy>
 #include <QTimer>
 #include <algorithm>
-#include <cstring>
 
 #include "platform/MpvPlayer.h"
 #include "shell/NetworkWatch.h"

@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "support/ChildProcess.h"
