@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
   }
   std::vector<Run> runs;
   for (const char* stream : {"opus.ogg", "radio.mp3"}) {
-    for (bool mpvDefaults : {true, false}) runs.push_back({stream, mpvDefaults, icecast.Address(stream)});
+    for (bool mpvDefaults : {true, false}) runs.push_back({stream, mpvDefaults, icecast.Address(stream), nullptr});
   }
   for (Run& run : runs) {
     run.process = std::make_unique<QProcess>();

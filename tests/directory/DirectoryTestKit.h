@@ -6,15 +6,14 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <ranges>
 #include <string>
 #include <string_view>
 
 #include "support/Files.h"
 #include "support/Loopback.h"
+#include "support/Memory.h"
 
 namespace vandrel::test {
 
@@ -31,15 +30,6 @@ inline httplib::Response Fetch(int port, const std::string& target, const httpli
   client.set_decompress(false);
   auto reply = client.Get(target, headers);
   return reply ? *reply : httplib::Response{};
-}
-
-// A number of a /proc status file ("Threads:"); 0 when it is missing.
-inline long StatusField(const std::filesystem::path& file, const std::string& key) {
-  std::ifstream status(file);
-  for (std::string line; std::getline(status, line);) {
-    if (line.rfind(key, 0) == 0) return std::strtol(line.c_str() + key.size(), nullptr, 10);
-  }
-  return 0;
 }
 
 // Context switches of all a process's threads: every wake-up of any of them.

@@ -17,12 +17,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-struct TrayTest : test::ProgramFolderFixture {
+struct TrayIconTest : test::ProgramFolderFixture {
   void SetUp() override { if (!std::getenv("VANDREL_TRAY_HOST")) GTEST_SKIP() << "run through with-tray-host.sh"; }
 };
-using TrayIconTest = TrayTest;
-using TrayWindowTest = TrayTest;
-using LateTrayTest = TrayTest;
+using LateTrayTest = TrayIconTest;
 
 // The widgets the platform embeds in the notification area, one an icon.
 QList<QWidget*> ShownIcons() {
@@ -72,7 +70,7 @@ TEST_F(TrayIconTest, ShowsOneIconWithItsTipAndReportsThePresses) {
 }
 
 // The web panel's engine goes while hidden; the menu's "Stop Playing" stops, its "Close" ends the program.
-TEST_F(TrayWindowTest, StartsInTheTrayTheCloseBoxHidesToItWhilePlayingGoesOnAndCloseEnds) {
+TEST_F(TrayIconTest, StartsInTheTrayTheCloseBoxHidesToItWhilePlayingGoesOnAndCloseEnds) {
   ASSERT_TRUE(test::WaitUntil([] { return TrayIcon::Available(); }, 10s));
   Set("Online Radio", "grootscherm", "0");
   Set("Online Radio", "afspelen", "1");
