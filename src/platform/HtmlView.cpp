@@ -357,15 +357,9 @@ void HtmlView::paintEvent(QPaintEvent* event) {
   }
 }
 
-void HtmlView::focusInEvent(QFocusEvent* event) {
-  QAbstractScrollArea::focusInEvent(event);
-  viewport()->update();
-}
-
-void HtmlView::focusOutEvent(QFocusEvent* event) {
-  QAbstractScrollArea::focusOutEvent(event);
-  viewport()->update();
-}
+// The frame is drawn on the viewport, which the scroll area's own repaint leaves alone.
+void HtmlView::focusInEvent(QFocusEvent* event) { QAbstractScrollArea::focusInEvent(event), viewport()->update(); }
+void HtmlView::focusOutEvent(QFocusEvent* event) { QAbstractScrollArea::focusOutEvent(event), viewport()->update(); }
 
 void HtmlView::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
