@@ -43,7 +43,7 @@ Station StationController::stationFor(const std::string& address) const {
     }
   }
   std::string name = FavouriteNameFor(favouritesFolder_, address);
-  return {name.empty() ? address : name, address, station_.homepage()};
+  return name.empty() ? Station{address, address, ""} : Station{name, address, station_.homepage()};
 }
 
 void StationController::openAddress(const std::string& address) {

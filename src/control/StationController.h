@@ -57,7 +57,7 @@ class StationController : public QObject {
   // none until the window lists it.
   void setFavouritesFolder(const std::string& folder) { favouritesFolder_ = folder; }
   // The listed station or favourite with this address; else the address
-  // names itself. The homepage shown stays unless the list gives one.
+  // names itself, with no homepage. A favourite keeps the one shown.
   Station stationFor(const std::string& address) const;
   // An address from outside the window (the desktop's media controls): only
   // web radio plays, shown under the name it is known by.
