@@ -15,6 +15,8 @@ namespace {
 
 constexpr int kMaxRedirects = 20;  // as for the streams themselves
 constexpr auto kTimeLimit = std::chrono::seconds(10);
+// Qt reads ahead without end while the window is busy, unless told this.
+constexpr qint64 kReadAhead = 64 * 1024;
 
 }  // namespace
 
@@ -39,6 +41,7 @@ void XmlPlaylistFetch::start(const std::string& address, Done done) {
   request.setMaximumRedirectsAllowed(kMaxRedirects);
   body_.clear();
   reply_ = manager_->get(request);
+  reply_->setReadBufferSize(kReadAhead);
   deadline_.start(kTimeLimit);
   connect(reply_, &QNetworkReply::redirected, this, [this](const QUrl& url) {
     if (!IsWebRadioAddress(url.toString().toStdString())) finish("");

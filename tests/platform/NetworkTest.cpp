@@ -3,6 +3,7 @@
 #include "core/XmlPlaylist.h"
 #include "platform/MpvPlayer.h"
 #include "platform/QtHttpClient.h"
+#include "platform/XmlPlaylistFetch.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
+#include <optional>
 #include <cstdlib>
 #include <thread>
 #include <tuple>
@@ -283,7 +285,8 @@ TEST(MpvLibraryTest, OpensAtTheFirstPlayAndAPlayUndoneMeanwhileStaysUndone) {
   EXPECT_EXIT(OpensAtTheFirstPlay(), ::testing::ExitedWithCode(0), "");
 }
 
-// No answer in time, or a list that never ends or is too long: refused soon, holding little more than the cap.
+// No answer in time, or a list that never ends or is too long: refused soon, holding little more than the cap;
+// the same for the player's ASX and XSPF fetch.
 TEST(QtHttpClientTest, FailsSoonWithoutAnAnswerOrPastTheCapHoldingLittleMemory) {
   QtHttpClient http({.timeout = 1500ms});
   EXPECT_THROW(http.OpenURL("file:///etc/passwd"), HttpError);
@@ -306,6 +309,15 @@ TEST(QtHttpClientTest, FailsSoonWithoutAnAnswerOrPastTheCapHoldingLittleMemory) 
     const auto waited = std::chrono::steady_clock::now() - start;
     EXPECT_TRUE(waited < 10s && (!reply.empty() || waited >= 1400ms)) << what;  // the time-out fired, and not early
     EXPECT_LT(test::StatusKiB("VmHWM:"), 150 * 1024) << what;
+    if (endless.empty()) continue;
+    XmlPlaylistFetch playlist;
+    std::optional<std::string> m3u;
+    QTimer::singleShot(0, [] { std::this_thread::sleep_for(200ms); });
+    test::ResetPeakResident();
+    const long before = test::StatusKiB("VmRSS:");
+    playlist.start(server.address() + "list.asx", [&](const std::string& text) { m3u = text; });
+    EXPECT_TRUE(test::WaitUntil([&] { return m3u.has_value(); }, 10s) && m3u->empty()) << what;
+    EXPECT_LT(test::StatusKiB("VmHWM:") - before, 16 * 1024) << what;  // its bound is 1 MiB
   }
 }
 
