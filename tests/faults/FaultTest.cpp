@@ -108,8 +108,8 @@ std::map<std::string, int> Replies(const Connections& all, std::chrono::millisec
   return count;
 }
 
-// Asleep on a few threads when idle; then slow heads past the cap, idle sockets and listeners past their share
-// beside 300 eager clients.
+// Asleep on a few threads when idle, before and after; between, slow heads past the cap, idle sockets and
+// listeners past their share beside 300 eager clients.
 TEST(DirectoryLoadFaultTest, AnIdleServerSleepsAndSlowAndGreedyClientsLeaveOthersAnswered) {
   rlimit files{};
   ::getrlimit(RLIMIT_NOFILE, &files), files.rlim_cur = files.rlim_max, ::setrlimit(RLIMIT_NOFILE, &files);
@@ -123,8 +123,8 @@ TEST(DirectoryLoadFaultTest, AnIdleServerSleepsAndSlowAndGreedyClientsLeaveOther
   EXPECT_LE(ContextSwitches(server.pid()) - before, 5);  // a thread that polled every 100 ms would alone make 20
   const int cap = static_cast<int>(directory::HttpServer::Limits{}.unfinishedPerAddress);
   const int share = static_cast<int>(directory::DirectoryServer::kMaxListenersPerAddress);
-  const Connections slow = Open(server.port(), "127.0.0.2", cap + 20, "GET /radio");
-  const Connections idle = Open(server.port(), "127.0.0.3", 100, Get(kList));
+  Connections slow = Open(server.port(), "127.0.0.2", cap + 20, "GET /radio");
+  Connections idle = Open(server.port(), "127.0.0.3", 100, Get(kList));
   Connections listeners;
   for (const char* source : {"127.0.0.4", "127.0.0.5", "127.0.0.6"})
     std::ranges::move(Open(server.port(), source, 100, Get("/stream/tone")), std::back_inserter(listeners));
@@ -150,6 +150,12 @@ TEST(DirectoryLoadFaultTest, AnIdleServerSleepsAndSlowAndGreedyClientsLeaveOther
               const ssize_t n = ::recv(c->fd, &byte, 1, MSG_DONTWAIT);
               return n == 0 || (n < 0 && errno == ECONNRESET);
             }), cap + 20);
+  // Asleep again once all have gone, the tone's pacer too.
+  slow.clear(), idle.clear(), listeners.clear();
+  std::this_thread::sleep_for(1s);
+  const long after = ContextSwitches(server.pid());
+  std::this_thread::sleep_for(2s);
+  EXPECT_LE(ContextSwitches(server.pid()) - after, 5);
   // SIGTERM ends the server promptly and cleanly under its listeners; --quiet logged nothing.
   const auto stopping = std::chrono::steady_clock::now();
   EXPECT_EQ(server.terminate(10s), 0);
