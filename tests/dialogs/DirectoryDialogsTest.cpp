@@ -59,7 +59,7 @@ TEST_F(DirectoryDialogsTest, EachDialogHandsOverWhatWasChosenAndAFailedHitIsNeve
   search.List1->setFocus();
   QTest::keyClick(search.List1, Qt::Key_Return);
   const std::string request = "/radio/inter/zenders/radio-lijst-zoek.php?zoeken=rock%20%26%20roll";
-  ASSERT_TRUE(test::WaitUntil([&] { return test::Requests(server, request) > 0; }, 5s));
+  ASSERT_TRUE(test::WaitUntil([&] { return server.log().find("GET " + request + " ") != std::string::npos; }, 5s));
   EXPECT_EQ(Names(search.List1Box), (Texts{"Rock & Roll Radio", "Rock & Roll Twee"}));
   choose(search, 1);
   EXPECT_EQ(player_.URL(), server.baseAddress() + "stream/tone?seconds=604");

@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QTimer>
 #include <algorithm>
+#include <cstring>
 
 #include "platform/MpvPlayer.h"
 #include "shell/NetworkWatch.h"

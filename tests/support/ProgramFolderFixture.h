@@ -36,14 +36,6 @@ inline std::vector<std::string> Names(const ListBox& box) {
   return names;
 }
 
-// How often the server's log shows a request target (its raw form).
-inline int Requests(const DirectoryServerProcess& server, const std::string& target) {
-  int n = 0;
-  const std::string log = server.log(), line = "GET " + target + " ";
-  for (auto at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) ++n;
-  return n;
-}
-
 // A program folder of shipped files and a main window in it, hidden until its start-up decides.
 class ProgramFolderFixture : public ::testing::Test {
  protected:
