@@ -32,6 +32,7 @@ class LoopGap {
     });
   }
   void start() { last_ = std::chrono::steady_clock::now(), tick_.start(); }
+  void stop() { tick_.stop(); }
   std::chrono::steady_clock::duration longest() const { return longest_; }
 
  private:
