@@ -11,6 +11,7 @@
 #include <QToolTip>
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 
 #include "dialogs/Form2.h"
 #include "dialogs/Form3.h"
@@ -19,6 +20,7 @@
 #include "dialogs/HistoryWindow.h"
 #include "dialogs/StationDialog.h"
 #include "window/Form1Menus.h"
+#include "core/Twips.h"
 #include "platform/Caption.h"
 #include "platform/HtmlView.h"
 #include "platform/Stacking.h"
@@ -74,8 +76,9 @@ class WindowLayoutTest : public test::ProgramFolderFixture {
     return form;
   }
 
-  // Nothing cut, covered or unreadable; with reach, Tab stops are named and show the focus.
-  void ExpectFit(QWidget* window, const std::string& where, bool reach) {
+  // Nothing cut, covered or unreadable; with reach, Tab stops are named and show the focus. The whole
+  // controls show their texts whole, not even cut with a tip.
+  void ExpectFit(QWidget* window, const std::string& where, bool reach, const std::vector<QWidget*>& whole = {}) {
     const QImage shot = window->grab().toImage();  // painting decides what is elided
     test::SaveScreenshot(shot, where + ".png");
     if (reach) {
@@ -93,7 +96,8 @@ class WindowLayoutTest : public test::ProgramFolderFixture {
           EXPECT_LE(label->heightForWidth(area.width()), area.height()) << name;
         } else if (label->fontMetrics().horizontalAdvance(label->text()) > area.width()) {
           auto* caption = qobject_cast<Caption*>(label);
-          EXPECT_TRUE(caption && caption->elided() && test::ShownTip(label->toolTip()) == label->text()) << name << " is cut";
+          EXPECT_TRUE(caption && caption->elided() && test::ShownTip(label->toolTip()) == label->text() &&
+                      std::ranges::find(whole, w) == whole.end()) << name << " is cut";
         }
         EXPECT_LE(label->fontMetrics().height(), area.height() + 1) << name;
         EXPECT_GE(Contrast(label->palette().color(label->foregroundRole()), Behind(shot, TextRect(window, w))), 4.5) << name;
@@ -108,7 +112,11 @@ class WindowLayoutTest : public test::ProgramFolderFixture {
         for (int row = 0; row < list->count(); ++row) {
           const QRect at = list->visualItemRect(list->item(row));
           EXPECT_GE(at.height(), ink + 2) << name;
-          if (at.isEmpty() || list->fontMetrics().horizontalAdvance(list->item(row)->text()) + 8 <= at.width()) continue;
+          const int seen = std::min(at.width(), list->viewport()->width() - at.x());  // a row may reach past its list
+          const int margins = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+          if (at.isEmpty() || QFontMetricsF(list->font()).horizontalAdvance(list->item(row)->text()) + margins <= seen) continue;
+          EXPECT_EQ(std::ranges::find(whole, w), whole.end()) << name << " cuts " << list->item(row)->text().toStdString();
+          if (!list->viewport()->rect().contains(at.center())) continue;  // only a row in sight shows a tip
           QHelpEvent ask(QEvent::ToolTip, at.center(), list->viewport()->mapToGlobal(at.center()));
           QApplication::sendEvent(list->viewport(), &ask);
           EXPECT_EQ(test::ShownTip(QToolTip::text()), list->item(row)->text()) << name << " row " << row;
@@ -249,6 +257,10 @@ TEST_F(WindowLayoutTest, TheMainWindowComesBackWhereItWasAndBoxesStandOverTheirW
                                         {at(100, 100, 3 * r, 3 * b), screen}}) {
     EXPECT_EQ(RestoredGeometry(value, design), expected) << value.toStdString();
   }
+  // On a screen smaller than the design the window takes the screen, wherever it was or if nowhere.
+  for (const QString& value : {QString("12,x"), at(100, 100, 700, 600), at(-500, -500, 3 * r, 3 * b)}) {
+    EXPECT_EQ(RestoredGeometry(value, QSize(2 * r, 2 * b)), screen) << value.toStdString();
+  }
 
   Form2 chooser(form.directoryPorts(), &form);
   chooser.setModal(false);
@@ -274,6 +286,37 @@ TEST_F(WindowLayoutTest, TheMainWindowComesBackWhereItWasAndBoxesStandOverTheirW
   chooser.hide();
   form.hide();
   EXPECT_LE((boxCentre([&] { form.boxes().noticeBox("error2"); }) - screen.center()).manhattanLength(), 3);
+}
+
+// Wider than its design, the window gives the lists room for every shipped station's name and the status line room
+// for its text; on a screen smaller than the design it is smaller, never beyond the screen.
+TEST_F(WindowLayoutTest, TheMainWindowGivesTheNamesRoomAndFitsItsScreen) {
+  Form1& form = StartShown();
+  const QSize design(Px(9990), Px(8025));
+  const QRect screen = form.screen()->availableGeometry();
+  EXPECT_EQ(form.minimumSize(), design.boundedTo(screen.size()));
+  EXPECT_EQ(form.size(), form.minimumSize());
+  std::vector<std::string> names;
+  for (const auto& file : std::filesystem::directory_iterator(VANDREL_SHIPPED_DIRECTORY_DATA "/radio/inter/zenders")) {
+    form.LaadLijst_Radio(file.path().filename().string());
+    const auto listed = test::Names(form.List1Box);
+    EXPECT_GT(listed.size(), 2u) << file.path();
+    names.insert(names.end(), listed.begin(), listed.end());
+  }
+  for (const std::string& name : names) form.List1Box.AddItem(name);
+  form.controller().station().play({"Vandrel", Tone(600), ""});
+  ASSERT_TRUE(test::WaitUntil([&] { return form.Label14->text() == "Playing: Vandrel test tone - 440 Hz"; }, 10s));
+  const std::string scale = form.devicePixelRatio() > 1.5 ? "2x" : "1x";
+  const QSize wider(design.width() * 3 / 2, design.height());
+  for (const auto& [size, name] : {std::pair{form.size(), "fitted"}, {design, "design"}, {wider, "wider"},
+                                   {screen.size(), "maximized"}}) {  // as a window manager maximizes it
+    if (name == std::string("fitted") && size == design) continue;
+    form.resize(size);
+    test::Pump(100ms);
+    const bool roomy = size.width() >= wider.width();
+    ExpectFit(&form, "main-width-" + std::string(name) + "-" + scale, false,
+              roomy ? std::vector<QWidget*>{form.List1, form.Label14} : std::vector<QWidget*>{form.Label14});
+  }
 }
 
 // Maximized at the close, maximized at the next start, with the normal place kept under it.
