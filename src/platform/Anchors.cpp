@@ -13,12 +13,14 @@ namespace {
 // Edges move by rounded shares, so two controls that meet in the design still meet.
 int Share(double share, int delta) { return static_cast<int>(std::lround(share * delta)); }
 
-// The width a label needs for its text, held to the room up to the next control on its right.
-int RoomWidth(const QLabel* label, const QRect& at) {
+// The width a label's text needs.
+int Needed(const QLabel* label) {
+  return label->fontMetrics().horizontalAdvance(label->text()) + label->width() - label->contentsRect().width() + 2;
+}
+
+// The room a label placed there has up to the next control that begins right of it.
+int Room(const QLabel* label, const QRect& at) {
   const QWidget* window = label->parentWidget();
-  const int needed = label->fontMetrics().horizontalAdvance(label->text()) + label->width() -
-                     label->contentsRect().width() + 2;
-  if (needed <= at.width()) return at.width();
   int limit = window->width();
   for (const QWidget* other : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
     const QRect g = other->geometry();
@@ -26,9 +28,9 @@ int RoomWidth(const QLabel* label, const QRect& at) {
     const bool background = picture != nullptr && !picture->pixmap().isNull() && g.contains(at);
     if (other == label || other->isWindow() || other->isHidden() || background) continue;
     // Rows shared only by the design's rounding do not stand in the way.
-    if (g.left() > at.right() && g.top() < at.bottom() && g.bottom() > at.top()) limit = std::min(limit, g.left() - 4);
+    if (g.left() > at.left() && g.top() < at.bottom() && g.bottom() > at.top()) limit = std::min(limit, g.left() - 4);
   }
-  return std::max(at.width(), std::min(needed, limit - at.left()));
+  return std::max(0, limit - at.left());
 }
 
 }  // namespace
@@ -75,8 +77,10 @@ void Anchors::rebase(QWidget* control) {
 bool Anchors::makeRoom(QLabel* label) {
   for (const Rule& rule : rules_) {
     if (rule.anchor.control != label || !(rule.anchor.follow & kRoomy)) continue;
-    const QRect at = placed(rule);
-    label->setGeometry(at.adjusted(0, 0, RoomWidth(label, at) - at.width(), 0));
+    // As wide as the design or the text, but never under the next control.
+    QRect at = placed(rule);
+    at.setWidth(std::min(std::max(at.width(), Needed(label)), Room(label, at)));
+    label->setGeometry(at);
     return true;
   }
   return false;
@@ -117,7 +121,8 @@ void Anchors::fitScreen() {
 void GiveRoom(QLabel* label) {
   auto* anchors = label->parentWidget()->findChild<Anchors*>(QString(), Qt::FindDirectChildrenOnly);
   if (anchors != nullptr && anchors->makeRoom(label)) return;
-  label->resize(RoomWidth(label, label->geometry()), label->height());
+  const QRect at = label->geometry();
+  if (Needed(label) > at.width()) label->resize(std::max(at.width(), std::min(Needed(label), Room(label, at))), at.height());
   if (anchors != nullptr) anchors->rebase(label);
 }
 
