@@ -301,7 +301,7 @@ TEST_F(WindowLayoutTest, TheMainWindowGivesTheNamesRoomAndFitsItsScreen) {
   for (const std::string& name : names) form.List1Box.AddItem(name);
   form.controller().station().play({"Vandrel", Tone(600), ""});
   form.controller().restoreCountry("United Kingdom", "uk.txt");  // longer than the room beside it
-  ASSERT_TRUE(test::WaitUntil([&] { return form.Label14->text() == "Playing: Vandrel test tone - 440 Hz"; }, 10s));
+  ASSERT_TRUE(test::WaitUntil([&] { return !form.Timer2.isActive() && form.Label14->text() == "Playing: Vandrel test tone - 440 Hz"; }, 10s));
   const std::string scale = form.devicePixelRatio() > 1.5 ? "2x" : "1x";
   const QSize wider(design.width() * 3 / 2, design.height());
   for (const auto& [size, name] : {std::pair{form.size(), "fitted"}, {design, "names"}, {wider, "wider"},
