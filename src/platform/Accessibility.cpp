@@ -35,8 +35,12 @@ class RoomyRows : public QStyledItemDelegate {
     }
     QStyleOptionViewItem item = option;
     initStyleOption(&item, index);
+    // A row may reach past the viewport; the painting cuts the text at its edge.
+    item.rect.setRight(std::min(item.rect.right(), view->viewport()->rect().right()));
     const QRect room = view->style()->subElementRect(QStyle::SE_ItemViewItemText, &item, view);
-    if (item.fontMetrics.horizontalAdvance(item.text) + 6 > room.width()) {
+    // The style lays the text out in fractions of a pixel inside a margin on either side, and cuts it there.
+    const int margin = view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, &item, view) + 1;
+    if (QFontMetricsF(item.font).horizontalAdvance(item.text) + 2 * margin > room.width()) {
       QToolTip::showText(event->globalPos(), PlainTip(item.text), view);
     } else {
       QToolTip::hideText();

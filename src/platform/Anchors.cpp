@@ -1,67 +1,129 @@
 #include "platform/Anchors.h"
 
 #include <QEvent>
+#include <QScreen>
+#include <QWindow>
 #include <algorithm>
+#include <cmath>
 
 namespace vandrel {
 
-Anchors::Anchors(QWidget* window, std::vector<std::pair<QWidget*, unsigned>> rules)
-    : QObject(window), window_(window), design_(window->size()), applied_(design_) {
-  window->setMinimumSize(design_);
-  window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-  for (const auto& [control, follow] : rules) rules_.push_back({control, follow, control->geometry()});
-  window->installEventFilter(this);
+namespace {
+
+// Edges move by rounded shares, so two controls that meet in the design still meet.
+int Share(double share, int delta) { return static_cast<int>(std::lround(share * delta)); }
+
+// The width a label's text needs.
+int Needed(const QLabel* label) {
+  return label->fontMetrics().horizontalAdvance(label->text()) + label->width() - label->contentsRect().width() + 2;
 }
 
-void Anchors::rebase(QWidget* control) {
-  const int dx = std::max(0, applied_.width() - design_.width());
-  const int dy = std::max(0, applied_.height() - design_.height());
-  for (Rule& rule : rules_) {
-    if (rule.control != control) continue;
-    QRect r = control->geometry();
-    if (rule.follow & kRight) r.translate(-dx, 0);
-    if (rule.follow & kDown) r.translate(0, -dy);
-    if (rule.follow & kWider) r.setWidth(r.width() - dx);
-    if (rule.follow & kTaller) r.setHeight(r.height() - dy);
-    rule.design = r;
-  }
-}
-
-bool Anchors::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == window_ && event->type() == QEvent::Resize) apply();
-  return false;
-}
-
-void Anchors::apply() {
-  applied_ = window_->size();
-  const int dx = std::max(0, window_->width() - design_.width());
-  const int dy = std::max(0, window_->height() - design_.height());
-  for (const Rule& rule : rules_) {
-    QRect r = rule.design;
-    if (rule.follow & kRight) r.translate(dx, 0);
-    if (rule.follow & kDown) r.translate(0, dy);
-    if (rule.follow & kWider) r.setWidth(r.width() + dx);
-    if (rule.follow & kTaller) r.setHeight(r.height() + dy);
-    rule.control->setGeometry(r);
-  }
-}
-
-void GiveRoom(QLabel* label) {
-  QWidget* window = label->parentWidget();
-  const QRect at = label->geometry();
-  const int needed = label->fontMetrics().horizontalAdvance(label->text()) + label->width() -
-                     label->contentsRect().width() + 2;
-  if (needed <= at.width()) return;
+// The room a label placed there has up to the next control that begins right of it.
+int Room(const QLabel* label, const QRect& at) {
+  const QWidget* window = label->parentWidget();
   int limit = window->width();
   for (const QWidget* other : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
     const QRect g = other->geometry();
     const auto* picture = qobject_cast<const QLabel*>(other);
     const bool background = picture != nullptr && !picture->pixmap().isNull() && g.contains(at);
     if (other == label || other->isWindow() || other->isHidden() || background) continue;
-    if (g.left() > at.right() && g.top() <= at.bottom() && g.bottom() >= at.top()) limit = std::min(limit, g.left() - 4);
+    // Rows shared only by the design's rounding do not stand in the way.
+    if (g.left() > at.left() && g.top() < at.bottom() && g.bottom() > at.top()) limit = std::min(limit, g.left() - 4);
   }
-  label->resize(std::max(at.width(), std::min(needed, limit - at.left())), at.height());
-  if (auto* anchors = window->findChild<Anchors*>(QString(), Qt::FindDirectChildrenOnly)) anchors->rebase(label);
+  return std::max(0, limit - at.left());
+}
+
+}  // namespace
+
+QSize LeastSize(QSize design, QSize available, QMargins frame) {
+  return design.boundedTo(available.shrunkBy(frame).expandedTo(QSize(1, 1)));
+}
+
+Anchors::Anchors(QWidget* window, std::initializer_list<Anchor> rules)
+    : QObject(window), window_(window), design_(window->size()), applied_(design_) {
+  window->setMinimumSize(design_);
+  window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  for (const Anchor& anchor : rules) rules_.push_back({anchor, anchor.control->geometry()});
+  window->installEventFilter(this);
+  fitScreen();
+}
+
+Anchors::Anchors(QWidget* window, const std::vector<std::pair<QWidget*, unsigned>>& rules) : Anchors(window, std::initializer_list<Anchor>{}) {
+  for (const auto& [control, follow] : rules) rules_.push_back({{control, follow}, control->geometry()});
+}
+
+QRect Anchors::placed(const Rule& rule) const {
+  const int dx = applied_.width() - design_.width(), dy = applied_.height() - design_.height();
+  const Anchor& a = rule.anchor;
+  const QRect d = rule.design;
+  const int left = d.left() + Share(a.right, dx);
+  const int right = d.left() + d.width() + Share(a.right + a.wider, dx);
+  const int top = d.top() + (a.follow & kDown ? dy : 0);
+  return QRect(left, top, std::max(0, right - left), std::max(0, d.height() + (a.follow & kTaller ? dy : 0)));
+}
+
+void Anchors::rebase(QWidget* control) {
+  const int dx = applied_.width() - design_.width(), dy = applied_.height() - design_.height();
+  for (Rule& rule : rules_) {
+    if (rule.anchor.control != control) continue;
+    const QRect r = control->geometry();
+    const int left = r.left() - Share(rule.anchor.right, dx);
+    const int right = r.left() + r.width() - Share(rule.anchor.right + rule.anchor.wider, dx);
+    rule.design = QRect(left, r.top() - (rule.anchor.follow & kDown ? dy : 0), right - left,
+                        r.height() - (rule.anchor.follow & kTaller ? dy : 0));
+  }
+}
+
+bool Anchors::makeRoom(QLabel* label) {
+  for (const Rule& rule : rules_) {
+    if (rule.anchor.control != label || !(rule.anchor.follow & kRoomy)) continue;
+    // As wide as the design or the text, but never under the next control.
+    QRect at = placed(rule);
+    at.setWidth(std::min(std::max(at.width(), Needed(label)), Room(label, at)));
+    label->setGeometry(at);
+    return true;
+  }
+  return false;
+}
+
+bool Anchors::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != window_) return false;
+  if (event->type() == QEvent::Resize) apply();
+  // The frame is known once shown; the screen may change with a move.
+  if (event->type() == QEvent::Show || event->type() == QEvent::Move) fitScreen();
+  return false;
+}
+
+void Anchors::apply() {
+  applied_ = window_->size();
+  for (const Rule& rule : rules_) rule.anchor.control->setGeometry(placed(rule));
+  // Room is measured against the others' new places.
+  for (const Rule& rule : rules_)
+    if (auto* label = qobject_cast<QLabel*>(rule.anchor.control); label && (rule.anchor.follow & kRoomy)) makeRoom(label);
+}
+
+void Anchors::fitScreen() {
+  if (window_->maximumSize() == window_->minimumSize()) return;  // a window of fixed size keeps it
+  const QWindow* handle = window_->windowHandle();
+  const QMargins frame = handle != nullptr && window_->isVisible() ? handle->frameMargins() : QMargins();
+  const QRect room = window_->screen()->availableGeometry();
+  window_->setMinimumSize(LeastSize(design_, room.size(), frame));
+  // Once the frame is first known, a window placed larger than its screen
+  // comes wholly onto it, title bar and all.
+  if (framed_ || frame.isNull() || (window_->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) return;
+  framed_ = true;
+  const QSize fits = window_->size().boundedTo(room.size().shrunkBy(frame));
+  if (fits == window_->size()) return;
+  window_->resize(fits);
+  window_->move(std::max(window_->x(), room.left()), std::max(window_->y(), room.top()));
+}
+
+void GiveRoom(QLabel* label) {
+  auto* anchors = label->parentWidget()->findChild<Anchors*>(QString(), Qt::FindDirectChildrenOnly);
+  if (anchors != nullptr && anchors->makeRoom(label)) return;
+  const QRect at = label->geometry();
+  if (Needed(label) > at.width()) label->resize(std::max(at.width(), std::min(Needed(label), Room(label, at))), at.height());
+  if (anchors != nullptr) anchors->rebase(label);
 }
 
 }  // namespace vandrel

@@ -57,15 +57,16 @@ QRect RestoredGeometry(const QString& remembered, QSize design) {
     }
   }
   if (home != nullptr) {
-    // Wholly on that screen: moved, then shrunk, never below the design size.
+    // Wholly on that screen: shrunk to it if larger, then moved onto it.
     const QRect room = home->availableGeometry();
-    wanted.setSize(wanted.size().boundedTo(room.size().expandedTo(design)));
+    wanted.setSize(wanted.size().boundedTo(room.size()));
     wanted.moveLeft(std::clamp(wanted.left(), room.left(), std::max(room.left(), room.right() + 1 - wanted.width())));
     wanted.moveTop(std::clamp(wanted.top(), room.top(), std::max(room.top(), room.bottom() + 1 - wanted.height())));
     return wanted;
   }
-  QRect centred(QPoint(), design);
-  centred.moveCenter(QGuiApplication::primaryScreen()->availableGeometry().center());
+  const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+  QRect centred(QPoint(), design.boundedTo(room.size()));
+  centred.moveCenter(room.center());
   return centred;
 }
 

@@ -13,7 +13,8 @@ void CentreOnParent(QWidget* box);
 
 // Where a remembered window geometry ("left,top,width,height") lands: at
 // least the design size, moved and shrunk wholly onto the screen that holds
-// most of it; unreadable or on no screen, the design size centred on the
+// most of it, even below the design on a smaller screen; unreadable or on no
+// screen, the design size (or the screen's, if smaller) centred on the
 // primary screen.
 QRect RestoredGeometry(const QString& remembered, QSize design);
 QString GeometryText(const QRect& geometry);

@@ -56,7 +56,8 @@ Form1::Form1(Environment environment, QWidget* parent)
   // The controls follow the controller.
   connect(&controller_, &StationController::stationChanged, this, &Form1::showStation);
   connect(&controller_, &StationController::volumeChanged, Slider1, &QSlider::setValue);
-  connect(&controller_, &StationController::countryChanged, TaalGeselecteerdTekst, &QLabel::setText);
+  connect(&controller_, &StationController::countryChanged, this,
+          [this](const QString& country) { TaalGeselecteerdTekst->setText(country), GiveRoom(TaalGeselecteerdTekst); });
   connect(&controller_, &StationController::reloadRequested, &Timer1, qOverload<>(&QTimer::start));
 
   playOnEveryClick(List1, &Form1::List1_Click);
@@ -299,6 +300,7 @@ void Form1::showStatus() {
   QString status = QString::fromStdString(StatusText(playerState_, streamTitle_));
   if (menus_ && menus_->recorder().recording()) status += " \u25CF " + QString::fromStdString(texts_.text("xrecording"));
   Label14->setText(status);
+  GiveRoom(Label14);
   Label14->setToolTip(PlainTip(status));
 }
 

@@ -50,7 +50,7 @@ void LayOutForm1(Form1& f) {
   Text(f.Label11,                "- Informatie -",                Verdana(14.25, true), 3840, 2520, 6015, 375);
   Text(f.Label8,                 "Online:",                       plain,               120,  2760, 1575,  255);
   Text(f.Label10,                "Favorieten:",                   plain,               2040, 2760, 1575,  255);
-  Place(f.List1,                                                                           120,  3000, 1815,  3570);
+  Place(f.List1,                                                                           120,  3000, 1770,  3570);
   Place(f.File1,                                                                           1920, 3000, 1815,  2625);
   Place(f.WebBrowser1,                                                                     3840, 3000, 6015,  3615);
   f.Command1->setText("Toevoegen");   Place(f.Command1,                                    2040, 5640, 1695,  375);
@@ -67,9 +67,13 @@ void LayOutForm1(Form1& f) {
   Text(f.Label14,                "Kies een zender om te spelen..", plain,              960,  7440, 2295,  255);
   Place(f.Line1,                                                                           0,    7680, 9960,  15);
   Text(f.Label9,                 "Volume:",                       SansSerif(12, false), 0,    7680, 1695,  495);
-  Place(f.Slider1,                                                                         1680, 7700, 8295,  375);
+  Place(f.Slider1,                                                                         1680, 7700, 8295,  325);
 
   f.Label9->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  // The lists' heading stands over both lists, which begin further right than it.
+  f.Label7->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+  f.Label7->setContentsMargins(f.List1->x() + f.File1->geometry().right() - f.Label7->x() - f.Label7->geometry().right(),
+                              0, 0, 0);
   // Long station names are cut with an ellipsis rather than scrolled sideways.
   for (QListWidget* list : {f.List1, f.File1}) {
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -90,17 +94,22 @@ void LayOutForm1(Form1& f) {
   MakeRoomyRows(f.List1);
   MakeRoomyRows(f.File1);
 
-  // Beyond the design size the lists and the web panel take the height, the
-  // pictures, rule and slider the width; the rest keeps its size and follows.
+  // Beyond the design size the lists take a share of the width each, with
+  // their captions, heading and buttons; the web panel, pictures, rule and
+  // slider take the rest, the lists and the web panel the height. The
+  // status, station and country take the room beside them their texts need.
+  constexpr double kList = 0.2;
   f.layoutAnchors = new Anchors(&f, {
       {f.Image1, kWider},          {f.Image2, kWider | kTaller},
-      {f.List1, kTaller},          {f.File1, kTaller},
-      {f.WebBrowser1, kWider | kTaller},
-      {f.Command1, kDown},         {f.Command2, kDown},         {f.Command3, kDown},
+      {f.Label7, 0, 0, 2 * kList}, {f.Label11, 0, 2 * kList, 1 - 2 * kList},
+      {f.Label8, 0, 0, kList},     {f.Label10, 0, kList, kList},
+      {f.List1, kTaller, 0, kList}, {f.File1, kTaller, kList, kList},
+      {f.WebBrowser1, kTaller, 2 * kList, 1 - 2 * kList},
+      {f.Command1, kDown, kList, kList}, {f.Command2, kDown, kList, kList}, {f.Command3, kDown, kList, kList},
       {f.Image4, kRight | kDown},  {f.Image3, kRight | kDown},
-      {f.Label2, kDown},           {f.TaalGeselecteerdTekst, kDown},
-      {f.Label6, kDown},           {f.ZenderNaam, kDown},
-      {f.Label3, kDown},           {f.Label13, kDown},          {f.Label14, kDown},
+      {f.Label2, kDown},           {f.TaalGeselecteerdTekst, kDown | kRoomy},
+      {f.Label6, kDown},           {f.ZenderNaam, kDown | kRoomy},
+      {f.Label3, kDown},           {f.Label13, kDown},          {f.Label14, kDown | kRoomy},
       {f.Line1, kWider | kDown},   {f.Label9, kDown},           {f.Slider1, kWider | kDown},
   });
 }

@@ -137,7 +137,6 @@ TEST_F(Form1Test, KeysPlayEachStationPassedStopStopsAndADeadStreamGivesOneBoxTha
       << form.Label14->text().toStdString();
   test::SaveScreenshot(form, "form1-playing.png");
 
-  ASSERT_TRUE(form.TaalGeselecteerdTekst->geometry().intersects(form.Command3->geometry()));
   QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {}, form.Command3->geometry().center());
   EXPECT_EQ(form.Label14->text(), "Stopped");
   QTest::mouseClick(form.List1->viewport(), Qt::LeftButton, {},

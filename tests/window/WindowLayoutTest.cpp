@@ -74,8 +74,8 @@ class WindowLayoutTest : public test::ProgramFolderFixture {
     return form;
   }
 
-  // Nothing cut, covered or unreadable; with reach, Tab stops are named and show the focus.
-  void ExpectFit(QWidget* window, const std::string& where, bool reach) {
+  // Nothing cut, covered or unreadable (the whole not even with a tip); with reach, Tab stops are named and show the focus.
+  void ExpectFit(QWidget* window, const std::string& where, bool reach, const std::vector<QWidget*>& whole = {}) {
     const QImage shot = window->grab().toImage();  // painting decides what is elided
     test::SaveScreenshot(shot, where + ".png");
     if (reach) {
@@ -93,7 +93,8 @@ class WindowLayoutTest : public test::ProgramFolderFixture {
           EXPECT_LE(label->heightForWidth(area.width()), area.height()) << name;
         } else if (label->fontMetrics().horizontalAdvance(label->text()) > area.width()) {
           auto* caption = qobject_cast<Caption*>(label);
-          EXPECT_TRUE(caption && caption->elided() && test::ShownTip(label->toolTip()) == label->text()) << name << " is cut";
+          const bool mayCut = std::ranges::find(whole, w) == whole.end();
+          EXPECT_TRUE(mayCut && caption && caption->elided() && test::ShownTip(label->toolTip()) == label->text()) << name << " is cut";
         }
         EXPECT_LE(label->fontMetrics().height(), area.height() + 1) << name;
         EXPECT_GE(Contrast(label->palette().color(label->foregroundRole()), Behind(shot, TextRect(window, w))), 4.5) << name;
@@ -108,7 +109,11 @@ class WindowLayoutTest : public test::ProgramFolderFixture {
         for (int row = 0; row < list->count(); ++row) {
           const QRect at = list->visualItemRect(list->item(row));
           EXPECT_GE(at.height(), ink + 2) << name;
-          if (at.isEmpty() || list->fontMetrics().horizontalAdvance(list->item(row)->text()) + 8 <= at.width()) continue;
+          const int seen = std::min(at.width(), list->viewport()->width() - at.x());  // a row may reach past its list
+          const int margins = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+          if (at.isEmpty() || QFontMetricsF(list->font()).horizontalAdvance(list->item(row)->text()) + margins <= seen) continue;
+          EXPECT_EQ(std::ranges::find(whole, w), whole.end()) << name << " cuts " << list->item(row)->text().toStdString();
+          if (!list->viewport()->rect().contains(at.center())) continue;  // only a row in sight shows a tip
           QHelpEvent ask(QEvent::ToolTip, at.center(), list->viewport()->mapToGlobal(at.center()));
           QApplication::sendEvent(list->viewport(), &ask);
           EXPECT_EQ(test::ShownTip(QToolTip::text()), list->item(row)->text()) << name << " row " << row;
@@ -249,6 +254,9 @@ TEST_F(WindowLayoutTest, TheMainWindowComesBackWhereItWasAndBoxesStandOverTheirW
                                         {at(100, 100, 3 * r, 3 * b), screen}}) {
     EXPECT_EQ(RestoredGeometry(value, design), expected) << value.toStdString();
   }
+  // On a screen smaller than the design the window takes the screen, wherever it was or if nowhere.
+  for (const QString& value : {QString("12,x"), at(100, 100, 700, 600), at(-500, -500, 3 * r, 3 * b)})
+    EXPECT_EQ(RestoredGeometry(value, QSize(2 * r, 2 * b)), screen) << value.toStdString();
 
   Form2 chooser(form.directoryPorts(), &form);
   chooser.setModal(false);
@@ -274,6 +282,34 @@ TEST_F(WindowLayoutTest, TheMainWindowComesBackWhereItWasAndBoxesStandOverTheirW
   chooser.hide();
   form.hide();
   EXPECT_LE((boxCentre([&] { form.boxes().noticeBox("error2"); }) - screen.center()).manhattanLength(), 3);
+}
+
+// Wider than its design, the window gives the lists room for every shipped station's name and the status line room
+// for its text; on a screen smaller than the design it is smaller, never beyond the screen.
+TEST_F(WindowLayoutTest, TheMainWindowGivesTheNamesRoomAndFitsItsScreen) {
+  Form1& form = StartShown();
+  const QSize design(666, 535);
+  const QRect screen = form.screen()->availableGeometry();
+  EXPECT_EQ(form.minimumSize(), design.boundedTo(screen.size()));
+  EXPECT_EQ(form.size(), form.minimumSize());
+  std::vector<std::string> names;
+  for (const auto& file : std::filesystem::directory_iterator(VANDREL_SHIPPED_DIRECTORY_DATA "/radio/inter/zenders")) {
+    form.LaadLijst_Radio(file.path().filename().string());
+    EXPECT_GT(form.List1Box.ListCount(), 1) << file.path();
+    for (const std::string& name : test::Names(form.List1Box)) names.push_back(name);
+  }
+  for (const std::string& name : names) form.List1Box.AddItem(name);
+  form.controller().station().play({"Vandrel", Tone(600), ""});
+  form.controller().restoreCountry("United Kingdom", "uk.txt");  // longer than the room beside it
+  ASSERT_TRUE(test::WaitUntil([&] { return !form.Timer2.isActive() && form.Label14->text() == "Playing: Vandrel test tone - 440 Hz"; }, 10s));
+  const std::string scale = form.devicePixelRatio() > 1.5 ? "2x" : "1x";
+  const QSize wider(design.width() * 3 / 2, design.height());
+  for (const auto& [size, name] : {std::pair{form.size(), "fitted"}, {design, "names"}, {wider, "wider"},
+                                   {screen.size(), "maximized"}}) {  // as a window manager maximizes it
+    form.resize(size);  // the status line always whole, at 1.5 times the width every name too
+    ExpectFit(&form, std::string("main-english-") + name + "-light-" + scale, false,
+              {form.Label14, size.width() >= wider.width() ? static_cast<QWidget*>(form.List1) : form.Label14});
+  }
 }
 
 // Maximized at the close, maximized at the next start, with the normal place kept under it.
