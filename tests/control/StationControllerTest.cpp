@@ -72,8 +72,7 @@ TEST_F(StationControllerTest, PlayResumesTheStationOrElseTheLastAddress) {
       {PlayState::Connecting, "http://a/", {}}, {PlayState::Paused, "http://a/", {"play"}}, {PlayState::Error, "http://a/", {"play"}}};
   for (const auto& [activity, current, told] : rows) {
     if (!current.empty()) controller.station().open(current);
-    player.activity = activity;
-    log.clear();
+    player.activity = activity, log.clear();
     controller.resume();
     EXPECT_EQ(log, told) << current << int(activity);
   }
@@ -96,8 +95,7 @@ TEST_F(StationControllerTest, EveryChangeIsToldToThePlayerAndSaidOnce) {
       {[&] { controller.chooseCountry(" Twee ", "twee.txt"); }, {"said country  Twee ", "said reload"}, fav},
   };
   for (const auto& [act, told, shown] : steps) {
-    log.clear();
-    act();
+    log.clear(), act();
     EXPECT_EQ(log, told) << shown;
     EXPECT_EQ(station.name() + " " + station.address() + " " + station.homepage(), shown);
   }
@@ -114,8 +112,7 @@ TEST_F(StationControllerTest, AnAddressFromOutsidePlaysOnlyAsWebRadioUnderTheNam
       {"file:///etc/passwd", ""},  // which addresses are web ones is BrowserLinksTest's
   };
   for (const auto& [address, name] : cases) {
-    log.clear();
-    controller.openAddress(address);
+    log.clear(), controller.openAddress(address);
     EXPECT_EQ(log, name.empty() ? Texts{} : Texts({"url " + address, "said station " + name})) << address;
     if (!name.empty()) { EXPECT_EQ(controller.station().homepage(), name == "Een" || name == "Mijn Fav" ? "een.example/" : "") << address; }
   }

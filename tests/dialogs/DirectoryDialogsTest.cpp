@@ -37,8 +37,7 @@ TEST_F(DirectoryDialogsTest, EachDialogHandsOverWhatWasChosenAndAFailedHitIsNeve
   const auto choose = [](auto& dialog, int row) { dialog.List1->setCurrentRow(row), dialog.Command1->click(); };
   Form1& main = Open(server.baseAddress(), "Thuis");
   Form2 cancelled(main.directoryPorts(), &main);
-  cancelled.List1->setCurrentRow(1);
-  cancelled.Command2->click();
+  cancelled.List1->setCurrentRow(1), cancelled.Command2->click();
   Form2 form(main.directoryPorts(), &main);
   form.show();
   EXPECT_EQ(Names(form.List1Box), (Texts{"Een", " Twee  Land ", "Drie"}));

@@ -220,17 +220,15 @@ TEST(DirectoryScaleOutTest, NginxAsTheReadmeConfiguresItServesEveryoneThroughTwo
   std::atomic<int> ok{0};
   const std::string search = std::string(kSearch) + "?zoeken=radio";
   std::vector<std::thread> clients;
-  for (int c = 0; c < 300; ++c) {
+  for (int c = 0; c < 300; ++c)
     clients.emplace_back([&, c] {
       KeepAliveClient client("127.0.0.1", nginx.port());
       for (int i = 0; i < 10; ++i) ok += client.get((c + i) % 2 ? kList : search) == 200;
     });
-  }
   for (auto& t : clients) t.join();
   EXPECT_EQ(ok, 3000) << nginx.log();
-  for (const DirectoryServerProcess* server : {&first, &second}) {
+  for (const DirectoryServerProcess* server : {&first, &second})
     EXPECT_GT(Count(server->log(), "127.0.0.1 GET " + search), 100);
-  }
 }
 
 }  // namespace

@@ -23,9 +23,7 @@ constexpr const char* kBig = "/radio/inter/zenders/big.txt";
 constexpr const char* kLocal = "/radio/inter/zenders/local.txt";
 constexpr const char* kSecret = "TOP-SECRET-OUTSIDE";
 
-std::string Line(const std::string& name, const std::string& url) {
-  return "<naam>" + name + "</naam><url>" + url + "</url>\r\n";
-}
+std::string Line(const std::string& name, const std::string& url) { return "<naam>" + name + "</naam><url>" + url + "</url>\r\n"; }
 
 std::string ManyStations(const std::string& word) {  // more than one search answer may hold
   std::string list;
@@ -56,9 +54,7 @@ class DirectoryRoutesTest : public ::testing::Test {
   fs::path data() const { return tmp_.path() / "data"; }
   int port() const { return server_->port(); }
   void write(const std::string& file, const std::string& text) const { tmp_.write("data/" + file, text); }
-  httplib::Response get(const std::string& target, const httplib::Headers& headers = {}) {
-    return Fetch(port(), target, headers);
-  }
+  httplib::Response get(const std::string& target, const httplib::Headers& headers = {}) { return Fetch(port(), target, headers); }
   std::string raw(const std::string& requestLine, const std::string& headers = "Host: x\r\n") {
     return RawExchange(port(), requestLine + " HTTP/1.1\r\n" + headers + "\r\n");
   }
@@ -141,9 +137,8 @@ TEST_F(DirectoryRoutesTest, SearchFindsNamesInFileOrderOnce) {
   const std::string rock = Line("Rock & Roll Radio", "http://one/"), jazz = Line("Jazz+Blues", "http://jazz/");
   const std::string classics = Line("ROCK & ROLL Classics", server_->baseAddress() + "classics");
   for (const auto& [query, hits] : std::vector<std::pair<std::string, std::string>>{
-           {"?zoeken=rock%20%26%20roll", rock + classics}, {"?zoeken=jazz%2Bblues", jazz}}) {
+           {"?zoeken=rock%20%26%20roll", rock + classics}, {"?zoeken=jazz%2Bblues", jazz}})
     EXPECT_EQ(get(kSearch + query).body, hits) << query;
-  }
   const std::string all = get(std::string(kSearch) + "?zoeken=").body, zurich = Line("Zürich Eins", "http://z/");
   EXPECT_TRUE(all.starts_with(rock + jazz + zurich + classics + Line("Station 0", "http://s/0"))) << all.substr(0, 400);
   EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 200);

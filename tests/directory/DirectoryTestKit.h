@@ -20,9 +20,7 @@ namespace vandrel::test {
 constexpr const char* kList = "/radio/inter/keuze-uk.txt";
 constexpr const char* kSearch = "/radio/inter/zenders/radio-lijst-zoek.php";
 
-inline long Count(const std::string& text, std::string_view part) {
-  return std::ranges::distance(std::views::split(text, part)) - 1;
-}
+inline long Count(const std::string& text, std::string_view part) { return std::ranges::distance(std::views::split(text, part)) - 1; }
 
 // The reply as sent, compressed or not; an empty one (status -1) when there is none.
 inline httplib::Response Fetch(int port, const std::string& target, const httplib::Headers& headers = {}) {
@@ -36,10 +34,9 @@ inline httplib::Response Fetch(int port, const std::string& target, const httpli
 inline long ContextSwitches(pid_t pid) {
   long total = 0;
   std::error_code ec;
-  for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+  for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec))
     total += StatusField(task.path() / "status", "voluntary_ctxt_switches:") +
              StatusField(task.path() / "status", "nonvoluntary_ctxt_switches:");
-  }
   return total;
 }
 
@@ -50,15 +47,11 @@ inline std::string Get(const std::string& target, const std::string& headers = "
 // A connection from a loopback source that sent its bytes and stays open.
 struct OpenConnection {
   OpenConnection(int port, const std::string& source, const std::string& bytes)
-      : fd(ConnectLoopback(port, std::chrono::seconds(5), source)) {
-    send(bytes);
-  }
+      : fd(ConnectLoopback(port, std::chrono::seconds(5), source)) { send(bytes); }
   ~OpenConnection() { ::close(fd); }
   OpenConnection(const OpenConnection&) = delete;
   OpenConnection& operator=(const OpenConnection&) = delete;
-  bool send(const std::string& bytes) const {
-    return fd >= 0 && ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) > 0;
-  }
+  bool send(const std::string& bytes) const { return fd >= 0 && ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) > 0; }
   // The next reply's head, "" for none in time; a body with a length is read away, so the next request may follow.
   std::string head(std::chrono::milliseconds wait) const {
     const std::string head = ReadHead(fd, wait);

@@ -55,8 +55,7 @@ TEST(ParseBoundFaultTest, PlayerLoadersFailPastTheBoundKeepingWhatCameBefore) {
   EXPECT_EQ(countries.items(), names.items());
 }
 
-// Said at start: an unreadable list is refused as such, never "not found", and a list past the bound is skipped;
-// as root the server runs as nobody, for whom modes count.
+// Said at start: unreadable lists refused as such (never "not found"), over-bound ones skipped; root serves as nobody.
 TEST(DirectoryDataFaultTest, UnreadableAndHostileListsAreSaidAtStartAndNotServed) {
   TempFolder tmp("unreadable");
   fs::permissions(tmp.path(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
@@ -108,8 +107,7 @@ std::map<std::string, int> Replies(const Connections& all, std::chrono::millisec
   return count;
 }
 
-// Asleep on a few threads when idle, before and after; between, slow heads past the cap, idle sockets and
-// listeners past their share beside 300 eager clients.
+// Asleep on few threads when idle; busy, slow heads past the cap, idle sockets and greedy listeners beside 300 clients.
 TEST(DirectoryLoadFaultTest, AnIdleServerSleepsAndSlowAndGreedyClientsLeaveOthersAnswered) {
   rlimit files{};
   ::getrlimit(RLIMIT_NOFILE, &files), files.rlim_cur = files.rlim_max, ::setrlimit(RLIMIT_NOFILE, &files);
@@ -131,14 +129,12 @@ TEST(DirectoryLoadFaultTest, AnIdleServerSleepsAndSlowAndGreedyClientsLeaveOther
   std::atomic<int> ok{0}, failed{0};
   const auto end = std::chrono::steady_clock::now() + 2s;
   std::vector<std::thread> clients;
-  for (int c = 0; c < 300; ++c) {
+  for (int c = 0; c < 300; ++c)
     clients.emplace_back([&, c] {
       KeepAliveClient client("127.0.0.1", server.port());
-      while (std::chrono::steady_clock::now() < end) {
+      while (std::chrono::steady_clock::now() < end)
         (client.get(c % 2 ? kList : std::string(kSearch) + "?zoeken=radio") == 200 ? ok : failed)++;
-      }
     });
-  }
   for (auto& t : clients) t.join();
   EXPECT_EQ(failed, 0);
   EXPECT_GT(ok, 300);
@@ -167,9 +163,7 @@ TEST(DirectoryLoadFaultTest, AnIdleServerSleepsAndSlowAndGreedyClientsLeaveOther
 TEST(ImportFaultTest, RefusedImportsWriteNothing) {
   TempFolder tmp;
   const fs::path out = tmp.path() / "data";
-  const auto run = [&](const std::string& dump, const fs::path& to) {
-    return DirectoryImport::Run(tmp.write("dump.json", dump), to);
-  };
+  const auto run = [&](const std::string& dump, const fs::path& to) { return DirectoryImport::Run(tmp.write("dump.json", dump), to); };
   const auto snapshot = [&] {  // every file below out with its content
     std::set<std::string> files;
     for (const auto& e : fs::recursive_directory_iterator(out))
@@ -190,8 +184,7 @@ TEST(ImportFaultTest, RefusedImportsWriteNothing) {
   run(R"([{"name": "New", "url": "http://new.example/", "countrycode": "BE"}])", out);
   EXPECT_EQ(Names(out / "radio/inter/zenders"), std::vector<std::string>{"belgium.txt"});
 
-  tmp.write("mine/index.html", "mine");
-  tmp.write("file", "x");
+  tmp.write("mine/index.html", "mine"), tmp.write("file", "x");
   for (const char* to : {"mine", "file"}) EXPECT_THROW(run(R"([{"url": "http://a/"}])", tmp / to), std::runtime_error);
   EXPECT_THROW(DirectoryImport::Run(tmp / "missing.json", tmp / "new"), std::runtime_error);
   EXPECT_EQ(Names(tmp.path()), (std::vector<std::string>{"data", "dump.json", "file", "mine"}));

@@ -86,8 +86,7 @@ TEST(MarkoraColorizeTest, StylesEachMarkupClassAsItsSwitchesSay) {
                                   {&Markora::setPropValBold, markup}, {&Markora::setPropValItalic, markup},
                                   {&Markora::setEntityBold, !markup}, {&Markora::setEntityItalic, !markup}})
       (box.*set)(on);
-    box.setText(QString::fromUtf8(text));
-    box.Colorize();
+    box.setText(QString::fromUtf8(text)), box.Colorize();
     EXPECT_EQ(StyleMask(box), mask) << "text: " << text;
   }
 }
@@ -97,9 +96,7 @@ TEST(MarkoraColorizeTest, RestylesTheRangeButItsEndCharacterAndReportsProgress) 
   Box box;
   box.Colorize();
   box.setText("<a b> <c d>\n<!-- c -->");
-  box.rtfHTML()->selectAll();
-  box.rtfHTML()->setFontWeight(QFont::Bold);
-  box.rtfHTML()->setTextColor(Qt::red);
+  box.rtfHTML()->selectAll(), box.rtfHTML()->setFontWeight(QFont::Bold), box.rtfHTML()->setTextColor(Qt::red);
   box.setSelStart(2), box.setSelLength(3);
   EventLog log(box);
   QProgressBar bar;
@@ -111,8 +108,7 @@ TEST(MarkoraColorizeTest, RestylesTheRangeButItsEndCharacterAndReportsProgress) 
       {false, 7, 500, &bar, ".bbbbb.b...|....iii..b"},
   };
   for (const auto& [silent, from, to, progress, mask] : runs) {
-    box.setSilent(silent);
-    box.setProgressBar(progress);
+    box.setSilent(silent), box.setProgressBar(progress);
     box.Colorize(from, to);
     EXPECT_EQ(StyleMask(box), mask) << from << " to " << to;
   }
@@ -163,8 +159,7 @@ TEST(MarkoraEditingTest, LeavingAnEditedLineByKeyReStylesItOnlyWithAutoColorize)
   };
   for (const auto& [text, typed, key, autoColorize, mask] : cases) {
     Box box;
-    box.setAutoColorize(autoColorize);
-    box.setText(text);
+    box.setAutoColorize(autoColorize), box.setText(text);
     box.setSelStart(*text != 0 ? 8 : 0);
     QTest::keyClicks(box.rtfHTML(), typed);
     TypeKey(box, key, key == Qt::Key_Return ? "\r" : "");
@@ -271,8 +266,7 @@ TEST(MarkoraFilesTest, LoadsSavesAndPrintsPlainCharactersAndErrorsReachTheCaller
   box.LoadFile(path("page.rtf"));
   EXPECT_EQ(box.Text().toStdString(), rtf);
   const std::string page = "<!-- list -->\n<p class=\"note\" id=top>Radio &amp; m\xC3\xA4r</p>\n<td nowrap>";
-  box.setText(QString::fromStdString(page));
-  box.Colorize();
+  box.setText(QString::fromStdString(page)), box.Colorize();
   box.SaveFile(path("out.htm"));  // as typed, whatever the styles
   EXPECT_EQ(test::ReadFile(folder / "out.htm"), page);
   box.setText("kept");
@@ -289,9 +283,8 @@ TEST(MarkoraFilesTest, LoadsSavesAndPrintsPlainCharactersAndErrorsReachTheCaller
   EXPECT_EQ(pdf.count("/Type /Page\n") + pdf.count("/Type /Page\r") + pdf.count("/Type /Page "), 1);
   // The fonts' ToUnicode maps, which Qt writes uncompressed, name each character printed as "<00XX>".
   QByteArray maps;
-  for (qsizetype at = pdf.indexOf("begincmap"); at >= 0; at = pdf.indexOf("begincmap", at + 1)) {
+  for (qsizetype at = pdf.indexOf("begincmap"); at >= 0; at = pdf.indexOf("begincmap", at + 1))
     maps += pdf.mid(at, pdf.indexOf("endcmap", at) - at);
-  }
   const auto shown = [&](char c) { return maps.contains("<00" + QByteArray::number(c, 16).toUpper() + ">"); };
   for (const char c : std::string("Helo")) EXPECT_TRUE(shown(c)) << c;
   for (const char c : std::string("QuickWrd")) EXPECT_FALSE(shown(c)) << c;

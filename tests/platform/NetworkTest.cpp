@@ -285,8 +285,7 @@ TEST(MpvLibraryTest, OpensAtTheFirstPlayAndAPlayUndoneMeanwhileStaysUndone) {
   EXPECT_EXIT(OpensAtTheFirstPlay(), ::testing::ExitedWithCode(0), "");
 }
 
-// No answer in time, or a list that never ends or is too long: refused soon, holding little more than the cap;
-// the same for the player's ASX and XSPF fetch.
+// Silent, endless or too long: refused soon, holding little past the cap; the same for the player's ASX and XSPF fetch.
 TEST(QtHttpClientTest, FailsSoonWithoutAnAnswerOrPastTheCapHoldingLittleMemory) {
   QtHttpClient http({.timeout = 1500ms});
   EXPECT_THROW(http.OpenURL("file:///etc/passwd"), HttpError);
@@ -333,8 +332,7 @@ TEST(QtHttpClientTest, RefusesADirectoryWithASelfSignedCertificateUntilItIsTrust
   EXPECT_EQ(QtHttpClient().OpenURL(tls.address("radio/inter/keuze-uk.txt")), "<naam>Holland</naam>");
 }
 
-// Error pages and dead servers are the window tests' (Form1Test, DirectoryDialogsTest). A list of many
-// kilobytes in Windows-1252 behind a redirect: its gzip body spans many reads, and a revalidation gives it again.
+// A long Windows-1252 list behind a redirect (error pages: Form1Test): gzip over many reads, then revalidated.
 TEST(QtHttpClientTest, AGzipListAfterARedirectAndItsRevalidationGiveTheListAsText) {
   const test::TempFolder data("http"), cache("http cache");
   std::string list;

@@ -87,8 +87,7 @@ TEST_F(MprisTest, TheDesktopsMediaControlsSeeAndSteerThePlayer) {
   EXPECT_TRUE(boxes.boxes.empty());
 }
 
-// Names and titles from the network are cleaned where they come in and plain text on screen and bus, without
-// the control and direction characters that break a line or turn "txt.exe" round.
+// Network names and titles: plain text on screen and bus, without characters that break a line or turn "txt.exe" round.
 TEST_F(MprisTest, NamesAndTitlesFromTheNetworkArePlainCleanText) {
   test::Icecast icecast({{"/radio.mp3", test::Icecast::Feed::Mp3}});
   const std::string markup = "<h1 style='color:red'>HUGE</h1><img src='/local/file.svg'>";

@@ -56,8 +56,7 @@ TEST(NetworkWatchTest, AStationLostWithTheNetworkOrASleepPlaysAgainWhenItIsBack)
   const auto each = [&](PlayState s) { return std::all_of(all, all + 3, [s](Listener* l) { return l->state() == s; }); };
   for (Listener* l : all) l->player.setURL(server->baseAddress() + "stream/tone");
   ASSERT_TRUE(test::WaitUntil([&] { return each(PlayState::Playing); }, 20s));
-  watch.reachabilityChanged(Reachability::Online);
-  watch.reachabilityChanged(Reachability::Disconnected);
+  watch.reachabilityChanged(Reachability::Online), watch.reachabilityChanged(Reachability::Disconnected);
   server.reset();
   const auto gone = std::chrono::steady_clock::now();
   ASSERT_TRUE(test::WaitUntil([&] { return each(PlayState::Error); }, 15s));
@@ -73,8 +72,7 @@ TEST(NetworkWatchTest, AStationLostWithTheNetworkOrASleepPlaysAgainWhenItIsBack)
   EXPECT_TRUE(announced.WaitFor(PlayState::Playing, 5s)) << announced.player.status();
   EXPECT_TRUE(unannounced.WaitFor(PlayState::Playing, 10s)) << unannounced.player.status();
 
-  watch.prepareForSleep(true);
-  watch.prepareForSleep(false);
+  watch.prepareForSleep(true), watch.prepareForSleep(false);
   EXPECT_EQ(announced.state(), PlayState::Connecting);
   EXPECT_TRUE(announced.WaitFor(PlayState::Playing, 15s)) << announced.player.status();
   test::Pump(1s);

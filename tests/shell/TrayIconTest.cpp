@@ -56,10 +56,7 @@ TEST_F(TrayIconTest, ShowsOneIconWithItsTipAndReportsThePresses) {
 
   // One event each; a double click is no click as well, the middle button nothing.
   QSignalSpy clicks(&tray, &TrayIcon::Click), doubles(&tray, &TrayIcon::DblClick), rights(&tray, &TrayIcon::RightClick);
-  Press(Qt::LeftButton);
-  Press(Qt::LeftButton, QEvent::MouseButtonDblClick);
-  Press(Qt::RightButton);
-  Press(Qt::MiddleButton);
+  Press(Qt::LeftButton), Press(Qt::LeftButton, QEvent::MouseButtonDblClick), Press(Qt::RightButton), Press(Qt::MiddleButton);
   EXPECT_EQ(std::vector<qsizetype>({clicks.count(), doubles.count(), rights.count()}), std::vector<qsizetype>(3, 1));
 
   tray.Remove();
@@ -72,10 +69,8 @@ TEST_F(TrayIconTest, ShowsOneIconWithItsTipAndReportsThePresses) {
 // The web panel's engine goes while hidden; the menu's "Stop Playing" stops, its "Close" ends the program.
 TEST_F(TrayIconTest, StartsInTheTrayTheCloseBoxHidesToItWhilePlayingGoesOnAndCloseEnds) {
   ASSERT_TRUE(test::WaitUntil([] { return TrayIcon::Available(); }, 10s));
-  Set("Online Radio", "grootscherm", "0");
-  Set("Online Radio", "afspelen", "1");
-  Set("Onthouden", "LaatsteURL", Tone(600));
-  Set("Onthouden", "LaatsteNAAM", "Toon");
+  Set("Online Radio", "grootscherm", "0"), Set("Online Radio", "afspelen", "1");
+  Set("Onthouden", "LaatsteURL", Tone(600)), Set("Onthouden", "LaatsteNAAM", "Toon");
   test::BoxCloser boxes;
   Form1& form = Start();
   ASSERT_TRUE(StartedUp());

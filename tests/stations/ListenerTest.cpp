@@ -121,8 +121,7 @@ TEST(SongNotifierTest, OneNotificationEachTitleReplacesQuietWhereTheTitleShowsOr
   notifier.titleChanged("Two", "B", false, true);   // off for this station
   notifier.titleChanged("Two", "C", false, false);
   // Titles before the service answers wait, and only the last is said.
-  notifier.titleChanged("Two", "D", false, false);
-  notifier.titleChanged("Two", "E", false, false);
+  notifier.titleChanged("Two", "D", false, false), notifier.titleChanged("Two", "E", false, false);
   bus.answer(0);  // not shown: the next is a new one, in place of the last shown
   bus.answer(9);
   notifier.setEnabled(false);

@@ -47,9 +47,7 @@ class ChildProcess {
     pid_ = -1;
     return false;
   }
-  void Signal(int number) {
-    if (Running()) ::kill(pid_, number);
-  }
+  void Signal(int number) { if (Running()) ::kill(pid_, number); }
   // Its exit status (128 + the signal when one ended it) once it ended within the time, else -1.
   int Wait(std::chrono::milliseconds limit) {
     const auto end = std::chrono::steady_clock::now() + limit;
