@@ -247,8 +247,7 @@ TEST_F(WindowLayoutTest, EveryWindowFitsItsTextsInBothLanguagesPalettesAndSizes)
           window->resize(design + (enlarged ? QSize(180, 120) : QSize()));
           if (window == &form && enlarged && language == "english") test::Pump(600ms);  // the web page's new size
           const std::string tone = (dark ? "dark-" : "light-") + scale;
-          ExpectFit(window, std::string(title) + "-" + language + (enlarged ? "-enlarged-" : "-design-") + tone,
-                    !enlarged && language == "english");
+          ExpectFit(window, std::string(title) + "-" + language + (enlarged ? "-enlarged-" : "-design-") + tone, !enlarged && language == "english");
           if (window == &form && !enlarged && language == "english") ExpectPanel(form, tone);
         }
         window->resize(QSize(10, 10));  // no window shrinks below its design
