@@ -7,6 +7,9 @@ install(FILES
   ${PROJECT_SOURCE_DIR}/data/def_head.skn
   ${PROJECT_SOURCE_DIR}/data/def_frame1.skn
   ${PROJECT_SOURCE_DIR}/data/def_balk1.skn
+  ${PROJECT_SOURCE_DIR}/data/def_head-dark.skn
+  ${PROJECT_SOURCE_DIR}/data/def_frame1-dark.skn
+  ${PROJECT_SOURCE_DIR}/data/def_balk1-dark.skn
   DESTINATION .)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/directory/ DESTINATION directory)
 install(DIRECTORY DESTINATION favo)

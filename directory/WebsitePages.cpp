@@ -78,10 +78,11 @@ std::string Document(const Texts& t, std::string_view title, const std::string& 
   html += t.htmlLang;
   html += "\">\n<head>\n<meta charset=\"utf-8\">\n<meta name=\"viewport\" content=\"width=device-width\">\n<title>";
   html += WebsitePages::EscapeHtml(title);
+  // No colours: the viewer's own show, light or dark as its desktop.
   html +=
       "</title>\n<style>\n"
-      "body{font-family:sans-serif;max-width:40em;margin:2em auto;padding:0 1em;color:#222;line-height:1.5}\n"
-      "h1{font-size:1.6em;color:#1d4e89}\nnav a{margin-right:1em}\n"
+      "body{font-family:sans-serif;max-width:40em;margin:2em auto;padding:0 1em;line-height:1.5}\n"
+      "h1{font-size:1.6em}\nnav a{margin-right:1em}\n"
       "</style>\n</head>\n<body>\n<nav><a href=\"index.php?wat=home\">";
   html += t.homeLink;
   html += "</a><a href=\"index.php?wat=about\">";

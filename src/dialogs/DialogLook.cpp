@@ -19,11 +19,14 @@ void SetUpDialog(QDialog& dialog, const char* objectName, int widthTwips, int he
   // own look; the background is named too, since the main window's style
   // (the dialog's parent) gives its own Image1 the header's colours.
   const QString name = QString::fromLatin1(objectName);
+  const bool dark = IsDarkPalette();
+  UseFocusColours(dialog, dark);
   dialog.setStyleSheet(WithPalette(QStringLiteral("#%1, #%1 > #Image1 { background: @background; }"
                                                  "#%1 > QLabel, #%1 > QCheckBox { color: @text; }"
                                                  "#%1 > #Image2 { background: @header; }"
                                                  "#%1 > #Label1 { color: @headerText; }")
-                                      .arg(name)));
+                                      .arg(name),
+                                  dark));
   dialog.setFont(Verdana(8, false));
   dialog.resize(Px(widthTwips), Px(heightTwips));
 }

@@ -27,6 +27,7 @@ HistoryWindow::HistoryWindow(SongLog& log, const LanguageTable& texts,
   Image2 = header.titleBar;
   Label1 = header.heading;
   List1 = Named(new QTreeWidget(this), "List1");
+  FrameList(List1);
   Command1 = Named(new QPushButton(this), "Command1");
   Command2 = Named(new QPushButton(this), "Command2");
   Command3 = Named(new QPushButton(this), "Command3");

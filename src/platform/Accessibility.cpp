@@ -1,15 +1,19 @@
 #include "platform/Accessibility.h"
 
 #include <QAbstractItemView>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QHelpEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QSlider>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QToolTip>
 #include <algorithm>
 
 #include "platform/Caption.h"
+#include "platform/Palette.h"
 
 namespace vandrel {
 
@@ -49,11 +53,12 @@ class RoomyRows : public QStyledItemDelegate {
   }
 };
 
-// Lies over a button, lets the mouse through, and draws a dotted frame
-// while the button has the focus (painted after the button, as its child).
+// Lies over a control, lets the mouse through, and draws a
+// dotted frame in its text's colour while it has the focus (painted after
+// it, as its child).
 class FocusMark : public QWidget {
  public:
-  explicit FocusMark(QWidget* button) : QWidget(button) {
+  FocusMark(QWidget* button, int inset) : QWidget(button), inset_(inset) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
     button->installEventFilter(this);
@@ -67,9 +72,12 @@ class FocusMark : public QWidget {
   void paintEvent(QPaintEvent*) override {
     if (!parentWidget()->hasFocus()) return;
     QPainter painter(this);
-    painter.setPen(QPen(parentWidget()->palette().color(QPalette::ButtonText), 1, Qt::DotLine));
-    painter.drawRect(rect().adjusted(3, 3, -4, -4));
+    painter.setPen(QPen(parentWidget()->palette().color(parentWidget()->foregroundRole()), 1, Qt::DotLine));
+    painter.drawRect(rect().adjusted(inset_, inset_, -inset_ - 1, -inset_ - 1));
   }
+
+ private:
+  int inset_;
 };
 
 }  // namespace
@@ -77,13 +85,20 @@ class FocusMark : public QWidget {
 void MakeRoomyRows(QListWidget* list) {
   list->setItemDelegate(new RoomyRows(list));
   list->setUniformItemSizes(true);  // a 5,000-station country lays out at once
-  list->setStyleSheet(QStringLiteral("QListWidget { border: 1px solid palette(mid); }"
-                                     "QListWidget:focus { border: 1px solid palette(highlight); }"));
+  FrameList(list);
+}
+
+void FrameList(QAbstractItemView* list) {
+  list->setStyleSheet(WithPalette(QStringLiteral("QAbstractItemView { border: 1px solid @frame; }"
+                                                 "QAbstractItemView:focus { border: 1px solid @focus; }")));
 }
 
 void MarkButtonFocus(QWidget* window) {
-  for (QPushButton* button : window->findChildren<QPushButton*>(Qt::FindDirectChildrenOnly)) {
-    (new FocusMark(button))->setGeometry(button->rect());
+  for (QWidget* control : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    // Inside a button's or box's face; round a check box's text and a slider, which reach their edges.
+    const bool edge = qobject_cast<QCheckBox*>(control) || qobject_cast<QSlider*>(control);
+    if (edge || qobject_cast<QPushButton*>(control) || qobject_cast<QComboBox*>(control))
+      (new FocusMark(control, edge ? 0 : 3))->setGeometry(control->rect());
   }
 }
 

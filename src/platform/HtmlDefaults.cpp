@@ -3,7 +3,7 @@
 namespace vandrel {
 
 const char* const kHtmlDefaultStyle = R"css(
-html { display: block; position: relative; }
+html { display: block; position: relative; color: @pageText; }
 head, style, script, title, meta, link, template, noscript { display: none; }
 body { display: block; margin: 8px; }
 address, article, aside, blockquote, center, dd, details, dir, div, dl, dt, fieldset, figcaption,
@@ -23,7 +23,7 @@ ul ul, ol ul { list-style-type: circle; margin-top: 0; margin-bottom: 0; }
 li { display: list-item; }
 dd { margin-left: 40px; }
 hr { border: 1px inset #888; margin: 0.5em auto; }
-a:link, a:visited, a { color: #0645ad; text-decoration: underline; cursor: pointer; }
+a:link, a:visited, a { color: @link; text-decoration: underline; cursor: pointer; }
 b, strong, th { font-weight: bold; }
 i, em, cite, var, dfn, address { font-style: italic; }
 u, ins { text-decoration: underline; }

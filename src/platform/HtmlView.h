@@ -50,6 +50,7 @@ class HtmlView : public QAbstractScrollArea {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -74,6 +75,9 @@ class HtmlView : public QAbstractScrollArea {
   QPointer<QNetworkReply> reply_;
   QByteArray body_;  // of the reply under way
   QUrl url_;
+  QString source_;  // of the page shown, made again when the palette turns
+  bool darkAsked_ = false;  // the palette was dark when it was made
+  bool darkPage_ = false;  // and it is shown in the dark set: it has no colours of its own
 };
 
 }  // namespace vandrel

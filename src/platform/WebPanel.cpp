@@ -96,7 +96,7 @@ void WebPanel::Load(const std::string& address) {
   }
   answerDeadline_.stop();
   const QString text = QString::fromStdString(address).mid(6);
-  view_->setHtml("<html><body style=\"font-family:sans-serif;margin:1em;color:#222\">" +
+  view_->setHtml("<html><body style=\"font-family:sans-serif;margin:1em\">" +
                  text.toHtmlEscaped().replace("\n", "<br>") + "</body></html>");
   shownText_ = view_->plainText();
   emit pageLoaded();

@@ -13,7 +13,6 @@
 #include "platform/HtmlView.h"
 #include "platform/MessageBox.h"
 #include "platform/Named.h"
-#include "platform/Palette.h"
 #include "platform/Stacking.h"
 #include "platform/Twips.h"
 #include "window/Favourites.h"
@@ -21,23 +20,6 @@
 #include "window/Form1Menus.h"
 
 namespace vandrel {
-
-namespace {
-
-// The look the window has before (or without) its skin pictures.
-constexpr const char* kStyle = R"(
-  #Form1 { background: @background; }
-  #Form1 > QLabel { color: @text; }
-  #Form1 > #Image1 { background: @header; }
-  #Form1 > #Label1, #Form1 > #Label12, #Form1 > #Label4, #Form1 > #Label5 { color: @headerText; }
-  #Form1 > #Label7, #Form1 > #Label11 { color: @navy; }
-  #Form1 > #Label3 { color: #1f5fa8; }
-  #Form1 > QLabel:focus { text-decoration: underline; }
-  #Form1 > #WebBrowser1 { background: #ffffff; border: 1px solid #b8c2d0; }
-  #Form1 > #Line1 { color: #b8c2d0; }
-)";
-
-}  // namespace
 
 Form1::Form1(Environment environment, QWidget* parent)
     : QWidget(parent),
@@ -137,7 +119,7 @@ void Form1::createControls() {
   setObjectName("Form1");
   setWindowTitle("Vandrel Internet Radio");
   setAttribute(Qt::WA_StyledBackground);
-  setStyleSheet(WithPalette(kStyle));
+  applyLook();
 
   // Created bottom first: the background lies under everything, the header
   // under its four links.

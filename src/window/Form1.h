@@ -162,6 +162,7 @@ class Form1 : public QWidget {
  protected:
   friend class Form1Menus;
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -174,6 +175,8 @@ class Form1 : public QWidget {
   void makeClickable(QLabel* control, bool hand, const QString& pictureName);
   // Keys go in reading order, the picture links last.
   void orderTabs();
+  // The style and focus colours of the palette's set, light or dark.
+  void applyLook();
   void showSkin(QLabel* image, const char* name, double keepLeft = 0);
   // Puts the dialog skins on a dialog's background and title bar.
   void skinDialog(QLabel* image1, QLabel* image2);
@@ -205,6 +208,7 @@ class Form1 : public QWidget {
   LanguageTable texts_;
   LanguageBoxes boxes_;
   bool errorBoxOpen_ = false;
+  bool dark_ = false;  // the look applied last
   std::unique_ptr<Form1Menus> menus_;  // last: it works on everything above
 };
 

@@ -10,10 +10,49 @@
 #include "dialogs/Form4.h"
 #include "platform/Accessibility.h"
 #include "platform/Caption.h"
+#include "platform/Palette.h"
 #include "shell/SkinPicture.h"
 #include "window/Form1.h"
 
 namespace vandrel {
+
+namespace {
+
+// The look the window has before (or without) its skin pictures.
+constexpr const char* kStyle = R"(
+  #Form1 { background: @background; }
+  #Form1 > QLabel { color: @text; }
+  #Form1 > #Image1 { background: @header; }
+  #Form1 > #Label1, #Form1 > #Label12, #Form1 > #Label4, #Form1 > #Label5 { color: @headerText; }
+  #Form1 > #Label7, #Form1 > #Label11 { color: @navy; }
+  #Form1 > #Label3 { color: @link; }
+  #Form1 > QLabel:focus { text-decoration: underline; }
+  #Form1 > #WebBrowser1 { background: @page; border: 1px solid @frame; }
+  #Form1 > #Line1 { color: @frame; }
+  #WebBrowser1 QScrollBar:vertical { background: @groove; width: 12px; margin: 0; }
+  #WebBrowser1 QScrollBar::handle:vertical { background: @thumb; min-height: 24px; margin: 2px; border-radius: 4px; }
+  #WebBrowser1 QScrollBar::add-line:vertical, #WebBrowser1 QScrollBar::sub-line:vertical { height: 0; }
+  #WebBrowser1 QScrollBar::add-page:vertical, #WebBrowser1 QScrollBar::sub-page:vertical { background: none; }
+)";
+
+}  // namespace
+
+void Form1::applyLook() {
+  dark_ = IsDarkPalette();
+  UseFocusColours(*this, dark_);
+  setStyleSheet(WithPalette(kStyle, dark_));
+}
+
+void Form1::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  const auto type = event->type();
+  // The desktop turned dark or light: the look follows, the skins too once shown.
+  if ((type == QEvent::ApplicationPaletteChange || type == QEvent::PaletteChange) && IsDarkPalette() != dark_) {
+    applyLook();
+    FrameList(List1), FrameList(File1);
+    if (!Timer2.isActive()) Timer2_Timer();
+  }
+}
 
 void Form1::Timer2_Timer() {
   // Stopped while its box is open, so boxes do not pile up; tried again after.
@@ -30,8 +69,8 @@ void Form1::Timer2_Timer() {
 }
 
 void Form1::showSkin(QLabel* image, const char* name, double keepLeft) {
-  SetPicture(image, QString::fromStdString(env_.programFolder + "/def_" + name), LoadSkin(env_.programFolder, name),
-             keepLeft);
+  const std::string file = SkinFile(env_.programFolder, name, dark_);
+  SetPicture(image, QString::fromStdString(file), LoadSkin(file), keepLeft);
 }
 
 void Form1::skinDialog(QLabel* image1, QLabel* image2) {

@@ -14,6 +14,7 @@
 #include "core/ChainedTags.h"
 #include "core/Gunzip.h"
 #include "core/ListCache.h"
+#include "core/PageColours.h"
 #include "core/PageShape.h"
 #include "core/ParsedPage.h"
 #include "core/StreamAddress.h"
@@ -271,6 +272,15 @@ TEST(PageShapeTest, DepthAndElementsFollowTheParsersTree) {
     const PageShape shape = MeasurePage(page);
     EXPECT_TRUE(parsed && shape.depth >= parsed->depth && shape.depth <= parsed->depth + slack &&
                 shape.elements >= parsed->elements) << page.substr(0, 60);
+  }
+}
+
+// Colours in the markup keep a page light; words in its text do not.
+TEST(PageColoursTest, OnlyColoursInTheMarkupCount) {
+  for (const auto& [page, sets] : {std::pair{"<p style='COLOR:red'>a", true}, {"<style>p{margin:0}\nbody{background:#fff}", true},
+                                   {"<table bgcolor=white>", true}, {"<p>The color of the background</p>", false},
+                                   {"<style>p{margin:0}</style><p>color</p>", false}}) {
+    EXPECT_EQ(PageSetsColours(page), sets) << page;
   }
 }
 

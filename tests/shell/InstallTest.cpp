@@ -30,7 +30,7 @@ TEST(InstallTest, TheInstalledFolderIsCompleteValidRunsOnceAndANormalUserKeepsSe
   const fs::path prefix = root / "opt" / "vandrel radio", mine = home / ".config/vandrel-radio";
   ASSERT_EQ(Install(prefix, Quoted(root / "menu")), 0);
   // The programs and the desktop files are proven below by use.
-  for (const char* file : {"INST.INI", "lang.ini", "def_head.skn", "def_frame1.skn", "def_balk1.skn", "favo",
+  for (const char* file : {"INST.INI", "lang.ini", "def_head.skn", "def_frame1.skn", "def_balk1.skn", "def_head-dark.skn", "favo",
                            "directory/radio/inter/keuze-uk.txt", "share/icons/hicolor/scalable/apps/org.vandrel.Radio.svg",
                            "share/icons/hicolor/48x48/apps/org.vandrel.Radio.png"})
     EXPECT_TRUE(fs::exists(prefix / file)) << file;

@@ -8,6 +8,7 @@
 
 #include "core/BrowserLinks.h"
 #include "platform/HtmlView.h"
+#include "shell/SkinPicture.h"
 #include "support/BoxCloser.h"
 #include "support/CannedServer.h"
 #include "support/Memory.h"
@@ -139,6 +140,16 @@ TEST_F(SkinsAndLinksTest, MissingSkinsLeaveTheProgramUsable) {
   EXPECT_EQ(boxes.boxes.size(), shown + 1);
   EXPECT_EQ(boxes.boxes.back(), Text("error12"));
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+// Under a dark palette a shipped skin gives way to its dark variant; one the user changed, or one alone, stays.
+TEST_F(SkinsAndLinksTest, ADarkPaletteShowsTheDarkVariantsOfTheShippedSkinsOnly) {
+  std::ofstream(folder_ / "def_balk1.skn", std::ios::app) << "<!-- mine -->";
+  fs::remove(folder_ / "def_frame1-dark.skn");
+  for (const auto& [name, dark, shown] : {std::tuple{"head.skn", false, "head.skn"}, {"head.skn", true, "head-dark.skn"},
+                                          {"balk1.skn", true, "balk1.skn"}, {"frame1.skn", true, "frame1.skn"}}) {
+    EXPECT_EQ(SkinFile(folder_.string(), name, dark), folder_.string() + "/def_" + shown) << name << dark;
+  }
 }
 
 }  // namespace

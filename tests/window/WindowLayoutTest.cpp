@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QMessageBox>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTest>
 #include <QTimer>
@@ -65,6 +66,39 @@ QRect TextRect(QWidget* window, QWidget* w) {
   return QRect(label->mapTo(window, rect.topLeft()), rect.size());
 }
 
+// A control as the window shows it, over what lies behind it.
+QImage Shot(QWidget* window, QWidget* w) { return window->grab(QRect(w->mapTo(window, QPoint()), w->size())).toImage(); }
+
+// What a change of state shows: the contrast that at least a few of the pixels it changed reach against what
+// they were (a mark is more than a stray pixel, and may lie among fainter changes of the style's own); 1 for none.
+double ChangeContrast(const QImage& before, const QImage& after) {
+  std::vector<double> changed;
+  for (int y = 0; y < std::min(before.height(), after.height()); ++y)
+    for (int x = 0; x < std::min(before.width(), after.width()); ++x)
+      if (before.pixel(x, y) != after.pixel(x, y)) changed.push_back(Contrast(before.pixel(x, y), after.pixel(x, y)));
+  const auto few = std::min<std::size_t>(changed.size(), std::lround(6 * before.devicePixelRatio() * before.devicePixelRatio()));
+  if (few == 0) return 1;
+  std::nth_element(changed.begin(), changed.begin() + (few - 1), changed.end(), std::greater<>());
+  return changed[few - 1];
+}
+
+// The web panel's page: each line of it (rows with ink between rows without) against the page's corner.
+void ExpectReadablePage(HtmlView* view, const std::string& where) {
+  const QImage page = view->viewport()->grab().toImage();
+  test::SaveScreenshot(page, where + ".png");
+  int lines = 0;
+  double ink = 1;
+  for (int y = 0; y <= page.height(); ++y) {
+    double row = 1;
+    for (int x = 0; y < page.height() && x < page.width(); ++x) row = std::max(row, Contrast(page.pixel(x, y), page.pixel(0, 0)));
+    if (row > 1) ink = std::max(ink, row);
+    if (row > 1 || ink == 1) continue;
+    EXPECT_GE(ink, 4.5) << where << " line " << lines + 1;
+    ink = 1, ++lines;
+  }
+  EXPECT_GT(lines, 0) << where;
+}
+
 class WindowLayoutTest : public test::ProgramFolderFixture {
  protected:
   Form1& StartShown() {
@@ -104,6 +138,14 @@ class WindowLayoutTest : public test::ProgramFolderFixture {
                                                       : button->fontMetrics().horizontalAdvance(button->text()) + 6;
         EXPECT_LE(needs, w->width()) << name;
       }
+      if (auto* box = qobject_cast<QCheckBox*>(w)) {  // the tick against the box
+        const Qt::CheckState was = box->checkState();
+        box->setCheckState(Qt::Unchecked);
+        const QImage clear = Shot(window, box);
+        box->setCheckState(Qt::Checked);
+        EXPECT_GE(ChangeContrast(clear, Shot(window, box)), 4.5) << name << " tick";
+        box->setCheckState(was);
+      }
       if (auto* list = qobject_cast<QListWidget*>(w)) {
         const int ink = QFontMetrics(list->font()).boundingRect(QStringLiteral("ÅÖÉgjpqy")).height();
         for (int row = 0; row < list->count(); ++row) {
@@ -124,9 +166,9 @@ class WindowLayoutTest : public test::ProgramFolderFixture {
         EXPECT_FALSE(spoken->text(QAccessible::Name).isEmpty()) << name;
         EXPECT_TRUE(!w->property("vandrelLink").toBool() || spoken->role() == QAccessible::Link) << name;
         window->setFocus();
-        const QImage before = w->grab().toImage();
+        const QImage before = Shot(window, w);
         w->setFocus(Qt::TabFocusReason);
-        EXPECT_NE(w->grab().toImage(), before) << name << " shows no focus";
+        EXPECT_GE(ChangeContrast(before, Shot(window, w)), 3) << name << " shows no focus";
       }
     }
     // No cover over a text, no label over a windowed control, two controls share at most the design's rounding.
@@ -141,6 +183,28 @@ class WindowLayoutTest : public test::ProgramFolderFixture {
         const bool apart = IsWindowless(upper) ? both.isEmpty() : std::min(both.width(), both.height()) <= 1;
         EXPECT_TRUE(IsWindowless(lower) || apart) << pair;
       }
+  }
+  // The panel's pages, the directory's and the program's own, with a scroll thumb and a frame for the focus that
+  // show; a page with colours of its own keeps them readable.
+  void ExpectPanel(Form1& form, const std::string& shade) {
+    HtmlView* view = form.WebBrowser1->view();
+    ASSERT_TRUE(test::WaitUntil([&] { return view != nullptr && !form.WebBrowser1->shownText().isEmpty(); }, 10s));
+    QScrollBar* bar = view->verticalScrollBar();
+    const QImage top = Shot(&form, bar);
+    bar->setValue(bar->maximum());  // the thumb where the groove was
+    EXPECT_GE(ChangeContrast(top, Shot(&form, bar)), 3) << shade << " scroll thumb";
+    bar->setValue(0);
+    for (const auto& [page, html] : {std::pair<const char*, QString>{"start", {}},
+                                     {"own", "<body style='color:#333'><p>Grey on the white it was made for</p>"},
+                                     {"error", {}}}) {
+      if (page == std::string("error")) form.WebBrowser1->Navigate("about:" + form.texts().text("error1"));
+      if (!html.isEmpty()) view->setHtml(html);
+      ExpectReadablePage(view, std::string("panel-") + page + "-" + shade);
+    }
+    const QImage before = Shot(&form, view->viewport());  // on the error page, whose edges are blank
+    view->setFocus(Qt::TabFocusReason);
+    EXPECT_GE(ChangeContrast(before, Shot(&form, view->viewport())), 3) << shade << " panel shows no focus";
+    view->clearFocus();
   }
 };
 
@@ -175,8 +239,8 @@ TEST_F(WindowLayoutTest, EveryWindowFitsItsTextsInBothLanguagesPalettesAndSizes)
                                    {&history, "history"}, {&alarm, "alarm"}}) {
         if (auto* dialog = qobject_cast<QDialog*>(window)) {
           for (auto [image, name] : {std::pair{"Image1", "frame1.skn"}, {"Image2", "balk1.skn"}}) {
-            SetPicture(dialog->findChild<QLabel*>(image), QString::fromStdString(folder_.string() + "/def_" + name),
-                       LoadSkin(folder_.string(), name));
+            const std::string file = SkinFile(folder_.string(), name, dark);
+            SetPicture(dialog->findChild<QLabel*>(image), QString::fromStdString(file), LoadSkin(file));
           }
           dialog->setModal(false);
           dialog->show();
@@ -187,9 +251,9 @@ TEST_F(WindowLayoutTest, EveryWindowFitsItsTextsInBothLanguagesPalettesAndSizes)
           if (enlarged && window->minimumSize() == window->maximumSize()) continue;  // the settings keep their size
           window->resize(design + (enlarged ? QSize(180, 120) : QSize()));
           if (window == &form && enlarged && language == "english") test::Pump(600ms);  // the web page's new size
-          ExpectFit(window, std::string(title) + "-" + language + (enlarged ? "-enlarged-" : "-design-") +
-                                (dark ? "dark-" : "light-") + scale,
-                    !dark && !enlarged && language == "english");
+          const std::string tone = (dark ? "dark-" : "light-") + scale;
+          ExpectFit(window, std::string(title) + "-" + language + (enlarged ? "-enlarged-" : "-design-") + tone, !enlarged && language == "english");
+          if (window == &form && !enlarged && language == "english") ExpectPanel(form, tone);
         }
         window->resize(QSize(10, 10));  // no window shrinks below its design
         EXPECT_EQ(window->size(), design) << title;
