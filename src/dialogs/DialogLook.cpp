@@ -1,5 +1,8 @@
 #include "dialogs/DialogLook.h"
 
+#include <QCheckBox>
+#include <QChildEvent>
+
 #include "platform/Accessibility.h"
 #include "platform/Anchors.h"
 #include "platform/Caption.h"
@@ -8,6 +11,31 @@
 #include "platform/Twips.h"
 
 namespace vandrel {
+
+namespace {
+
+// The style draws a check box's edge from the window colour, which leaves an
+// unticked box faint on either palette; each box gets a stronger one.
+class CheckBoxEdges : public QObject {
+ public:
+  CheckBoxEdges(QObject* dialog, bool dark) : QObject(dialog), edge_(PaletteColour("@edge", dark)) {}
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() != QEvent::ChildPolished) return false;
+    if (auto* box = qobject_cast<QCheckBox*>(static_cast<QChildEvent*>(event)->child())) {
+      QPalette palette = box->palette();
+      palette.setColor(QPalette::Window, edge_);
+      box->setPalette(palette);
+    }
+    return false;
+  }
+
+ private:
+  QColor edge_;
+};
+
+}  // namespace
 
 void SetUpDialog(QDialog& dialog, const char* objectName, int widthTwips, int heightTwips) {
   dialog.setObjectName(objectName);
@@ -21,6 +49,7 @@ void SetUpDialog(QDialog& dialog, const char* objectName, int widthTwips, int he
   const QString name = QString::fromLatin1(objectName);
   const bool dark = IsDarkPalette();
   UseFocusColours(dialog, dark);
+  dialog.installEventFilter(new CheckBoxEdges(&dialog, dark));
   dialog.setStyleSheet(WithPalette(QStringLiteral("#%1, #%1 > #Image1 { background: @background; }"
                                                  "#%1 > QLabel, #%1 > QCheckBox { color: @text; }"
                                                  "#%1 > #Image2 { background: @header; }"

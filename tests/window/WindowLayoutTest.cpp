@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
@@ -142,6 +143,15 @@ class WindowLayoutTest : public test::ProgramFolderFixture {
         const Qt::CheckState was = box->checkState();
         box->setCheckState(Qt::Unchecked);
         const QImage clear = Shot(window, box);
+        // Unticked, the box's edge stands out from its inside (3:1, as for any control's edge).
+        QStyleOptionButton option;
+        option.initFrom(box);
+        const QRect mark = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+        const qreal k = clear.devicePixelRatio();
+        double edge = 0;
+        for (int x = mark.left() * k; x < (mark.left() + 3) * k; ++x)
+          edge = std::max(edge, Contrast(clear.pixelColor(x, mark.center().y() * k), clear.pixelColor(mark.center() * k)));
+        EXPECT_GE(edge, 3.0) << name << " box";
         box->setCheckState(Qt::Checked);
         EXPECT_GE(ChangeContrast(clear, Shot(window, box)), 4.5) << name << " tick";
         box->setCheckState(was);
