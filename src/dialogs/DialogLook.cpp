@@ -91,12 +91,10 @@ void MakeResultList(QListWidget* list) {
 }
 
 void LetListGrow(QDialog& dialog, const DialogParts& parts) {
-  std::vector<std::pair<QWidget*, unsigned>> rules = {{parts.background, kWider | kTaller},
-                                                      {parts.titleBar, kWider},
-                                                      {parts.heading, kWider},
-                                                      {parts.list, kWider | kTaller}};
+  std::vector<Anchor> rules = {{parts.background, kWider | kTaller}, {parts.titleBar, kWider},
+                               {parts.heading, kWider}, {parts.list, kWider | kTaller}};
   for (QWidget* button : parts.beside) rules.push_back({button, kRight});
-  new Anchors(&dialog, std::move(rules));
+  new Anchors(&dialog, rules);
 }
 
 int SelectedRow(const QListWidget* list) {

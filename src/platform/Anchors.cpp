@@ -39,17 +39,13 @@ QSize LeastSize(QSize design, QSize available, QMargins frame) {
   return design.boundedTo(available.shrunkBy(frame).expandedTo(QSize(1, 1)));
 }
 
-Anchors::Anchors(QWidget* window, std::initializer_list<Anchor> rules)
+Anchors::Anchors(QWidget* window, const std::vector<Anchor>& rules)
     : QObject(window), window_(window), design_(window->size()), applied_(design_) {
   window->setMinimumSize(design_);
   window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
   for (const Anchor& anchor : rules) rules_.push_back({anchor, anchor.control->geometry()});
   window->installEventFilter(this);
   fitScreen();
-}
-
-Anchors::Anchors(QWidget* window, const std::vector<std::pair<QWidget*, unsigned>>& rules) : Anchors(window, std::initializer_list<Anchor>{}) {
-  for (const auto& [control, follow] : rules) rules_.push_back({{control, follow}, control->geometry()});
 }
 
 QRect Anchors::placed(const Rule& rule) const {

@@ -4,7 +4,6 @@
 #include <QMargins>
 #include <QObject>
 #include <QRect>
-#include <initializer_list>
 #include <vector>
 
 namespace vandrel {
@@ -38,8 +37,7 @@ class Anchors : public QObject {
 
  public:
   // Call once the window and its controls stand at their design places.
-  Anchors(QWidget* window, std::initializer_list<Anchor> rules);
-  Anchors(QWidget* window, const std::vector<std::pair<QWidget*, unsigned>>& rules);
+  Anchors(QWidget* window, const std::vector<Anchor>& rules);
   // Takes a control's current geometry as its design place (after a skin
   // has resized it).
   void rebase(QWidget* control);

@@ -18,7 +18,7 @@ bool IsDarkPalette();
 // light and a dark set: a style sheet writes them as @background, @text,
 // @header (the title bar's gradient), @headerText, @navy (headings), @link,
 // @frame (a panel's edge), @focus, @page and @pageText (the web panel's
-// pages), @groove and @thumb (its scroll bar).
+// pages), @groove and @thumb (its scroll bar), @edge (a check box's edge).
 QString WithPalette(QString sheet, bool dark);
 // With the set of the application's palette.
 QString WithPalette(QString sheet);
