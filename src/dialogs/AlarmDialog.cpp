@@ -77,7 +77,7 @@ AlarmDialog::AlarmDialog(AlarmControl& alarm, const Form4::Environment& environm
   connect(Command1, &QPushButton::clicked, this, &AlarmDialog::Command1_Click);
   connect(Command2, &QPushButton::clicked, this, &QDialog::reject);
   RaiseWindowedControls(this);
-  MarkButtonFocus(this);
+  MarkControlFocus(this);
   NameBuddies(this);
   Check1->setFocus();
 }

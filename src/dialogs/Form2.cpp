@@ -55,7 +55,7 @@ void Form2::createControls() {
   Command2->setText("Annuleren");
   Command1->setDefault(true);
   RaiseWindowedControls(this);
-  MarkButtonFocus(this);
+  MarkControlFocus(this);
 }
 
 void Form2::Form_Load() {

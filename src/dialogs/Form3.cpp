@@ -68,7 +68,7 @@ void Form3::createControls() {
   Label2->resize(Px(3255) - Label2->x(), Label2->height());
   Text1->setFocus();
   RaiseWindowedControls(this);
-  MarkButtonFocus(this);
+  MarkControlFocus(this);
 }
 
 void Form3::Form_Load() {

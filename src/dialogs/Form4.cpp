@@ -112,7 +112,7 @@ void Form4::createControls() {
   Command2->setText("Annuleren");
   Command1->setDefault(true);
   RaiseWindowedControls(this);
-  MarkButtonFocus(this);
+  MarkControlFocus(this);
 
   for (QCheckBox* box : {Check1, Check2, Check3, Check4}) {
     // Three states so that a greyed "2" from the file survives; a click

@@ -60,7 +60,7 @@ HistoryWindow::HistoryWindow(SongLog& log, const LanguageTable& texts,
   connect(&log_, &SongLog::historyChanged, this, &HistoryWindow::fill);
   fill();
   RaiseWindowedControls(this);
-  MarkButtonFocus(this);
+  MarkControlFocus(this);
   NameBuddies(this);
   List1->setFocus();
 }

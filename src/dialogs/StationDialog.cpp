@@ -57,7 +57,7 @@ StationDialog::StationDialog(const LanguageTable& texts, const std::string& name
   connect(Command1, &QPushButton::clicked, this, &StationDialog::Command1_Click);
   connect(Command2, &QPushButton::clicked, this, &QDialog::reject);
   RaiseWindowedControls(this);
-  MarkButtonFocus(this);
+  MarkControlFocus(this);
   NameBuddies(this);
   Text1->setFocus();
 }

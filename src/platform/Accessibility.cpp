@@ -93,7 +93,7 @@ void FrameList(QAbstractItemView* list) {
                                                  "QAbstractItemView:focus { border: 1px solid @focus; }")));
 }
 
-void MarkButtonFocus(QWidget* window) {
+void MarkControlFocus(QWidget* window) {
   for (QWidget* control : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
     // Inside a button's or box's face; round a check box's text and a slider, which reach their edges.
     const bool edge = qobject_cast<QCheckBox*>(control) || qobject_cast<QSlider*>(control);

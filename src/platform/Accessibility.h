@@ -7,7 +7,7 @@ namespace vandrel {
 // Gives the window's buttons, check boxes, sliders and combo boxes a focus
 // mark of their own: styles draw the default button alike with and without
 // the focus, and the others' focus faintly.
-void MarkButtonFocus(QWidget* window);
+void MarkControlFocus(QWidget* window);
 
 // Rows tall enough for accents above capitals and descenders below, and a
 // focus mark that shows on an empty list too.

@@ -34,7 +34,7 @@ Form1::Form1(Environment environment, QWidget* parent)
   createControls();
   LayOutForm1(*this);
   RaiseWindowedControls(this);
-  MarkButtonFocus(this);
+  MarkControlFocus(this);
   // The controls follow the controller.
   connect(&controller_, &StationController::stationChanged, this, &Form1::showStation);
   connect(&controller_, &StationController::volumeChanged, Slider1, &QSlider::setValue);
