@@ -26,6 +26,7 @@ constexpr const char* kStyle = R"(
   #Form1 > #Label1, #Form1 > #Label12, #Form1 > #Label4, #Form1 > #Label5 { color: @headerText; }
   #Form1 > #Label7, #Form1 > #Label11 { color: @navy; }
   #Form1 > #Label3 { color: @link; }
+  #Form1 > #Label3:disabled { color: @muted; }
   #Form1 > QLabel:focus { text-decoration: underline; }
   #Form1 > #WebBrowser1 { background: @page; border: 1px solid @frame; }
   #Form1 > #Line1 { color: @frame; }

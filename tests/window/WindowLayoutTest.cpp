@@ -397,5 +397,23 @@ TEST_F(WindowLayoutTest, AMaximizedWindowComesBackMaximizedOverItsNormalPlace) {
   EXPECT_TRUE(StartShown().isMaximized());
 }
 
+// The website link is one, and looks it, only while the station has a homepage, whichever way it came.
+TEST_F(WindowLayoutTest, TheWebsiteLinkIsOneOnlyWhileTheStationHasAHomepage) {
+  Form1& form = StartShown();
+  ASSERT_TRUE(test::WaitUntil([&] { return !form.Timer2.isActive(); }, 10s));
+  CurrentStation& station = form.controller().station();
+  const QImage link = Shot(&form, form.Label3);  // from the start: the directory's site
+  const std::pair<std::function<void()>, bool> ways[] = {
+      {[&] { station.play({"A", Tone(600), ""}); }, false},
+      {[&] { station.playNamed("Fav", Tone(600)); }, false},  // a favourite keeps what was shown
+      {[&] { station.play({"B", Tone(600), "b.example/"}); }, true},
+      {[&] { form.controller().openAddress(Tone(601)); }, false}};  // known to no list
+  for (const auto& [way, site] : ways) {
+    way();
+    EXPECT_EQ(form.Label3->isEnabled(), site) << station.name();
+    EXPECT_EQ(Shot(&form, form.Label3) == link, site) << station.name();
+  }
+}
+
 }  // namespace
 }  // namespace vandrel
