@@ -226,7 +226,7 @@ TEST_F(WindowLayoutTest, EveryWindowFitsItsTextsInBothLanguagesPalettesAndSizes)
   const std::string scale = QApplication::primaryScreen()->devicePixelRatio() > 1.5 ? "2x" : "1x";
   // Fit is the light passes' business, contrast both palettes'.
   for (const auto& [dark, languages] : {std::pair{false, std::vector<std::string>{"english", "nederlands"}},
-                                        std::pair{true, std::vector<std::string>{"english"}}}) {
+                                        std::pair{true, std::vector<std::string>{"english", "nederlands"}}}) {
     QApplication::setPalette(dark ? night : light);  // as the desktop hands it over at start
     dir_.write("history.txt", "1796799600\tNPO Radio 2\tArtist - A song with a long title, as some have\n"
                               "1796799900\tVandrel Testtoon\tVandrel test tone - 440 Hz\n");
