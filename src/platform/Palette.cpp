@@ -22,7 +22,7 @@ constexpr Named kColours[] = {
     {"@navy", "#16324f", "#9cc3ee"},
     {"@text", "#1b2733", "#e3e8ef"},
     {"@link", "#1f5fa8", "#8cbcf5"},
-    {"@muted", "#6b7480", "#8a929c"},
+    {"@muted", "#5c6470", "#8a929c"},
     {"@frame", "#b8c2d0", "#3c4450"},
     {"@focus", "#16324f", "#8cbcf5"},
     {"@pageText", "#1b2733", "#e3e8ef"},
