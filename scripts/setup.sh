@@ -16,7 +16,7 @@ PACKAGES=(
 if [ "${1:-}" = "--tests" ] || [ "${1:-}" = "--bench" ]; then
   PACKAGES+=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev libglib2.0-dev libcpp-httplib-dev
-    trayer xdotool x11-utils desktop-file-utils appstream
+    trayer openbox xdotool x11-utils desktop-file-utils appstream
     icecast2 ffmpeg curl playerctl pulseaudio pulseaudio-utils openssl nginx apache2-utils
   )
 fi

@@ -1,5 +1,7 @@
 #include "platform/Anchors.h"
 
+#include "platform/WindowGeometry.h"
+
 #include <QEvent>
 #include <QScreen>
 #include <QWindow>
@@ -83,10 +85,14 @@ bool Anchors::makeRoom(QLabel* label) {
 }
 
 bool Anchors::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  // A window manager frames a window between its showing and its first exposure.
+  if (watched == window_->windowHandle() && type == QEvent::Expose) fitScreen();
   if (watched != window_) return false;
-  if (event->type() == QEvent::Resize) apply();
-  // The frame is known once shown; the screen may change with a move.
-  if (event->type() == QEvent::Show || event->type() == QEvent::Move) fitScreen();
+  if (type == QEvent::Resize) apply();
+  // The screen may change with a move.
+  if (type == QEvent::Show || type == QEvent::Move) fitScreen();
+  if (type == QEvent::Show && !framed_) window_->windowHandle()->installEventFilter(this);
   return false;
 }
 
@@ -104,14 +110,14 @@ void Anchors::fitScreen() {
   const QMargins frame = handle != nullptr && window_->isVisible() ? handle->frameMargins() : QMargins();
   const QRect room = window_->screen()->availableGeometry();
   window_->setMinimumSize(LeastSize(design_, room.size(), frame));
-  // Once the frame is first known, a window placed larger than its screen
-  // comes wholly onto it, title bar and all.
+  // Once the frame is first known, the window comes wholly onto its screen,
+  // title bar and all: the place it was given was the inside's.
   if (framed_ || frame.isNull() || (window_->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) return;
   framed_ = true;
-  const QSize fits = window_->size().boundedTo(room.size().shrunkBy(frame));
-  if (fits == window_->size()) return;
-  window_->resize(fits);
-  window_->move(std::max(window_->x(), room.left()), std::max(window_->y(), room.top()));
+  const QRect outer = FittedInto(window_->frameGeometry(), room);
+  if (outer == window_->frameGeometry()) return;
+  window_->resize(outer.size().shrunkBy(frame));
+  window_->move(outer.topLeft());  // a window's position is its frame's
 }
 
 void GiveRoom(QLabel* label) {

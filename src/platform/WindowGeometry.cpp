@@ -56,18 +56,18 @@ QRect RestoredGeometry(const QString& remembered, QSize design) {
       if (qint64(seen.width()) * seen.height() > most) most = qint64(seen.width()) * seen.height(), home = screen;
     }
   }
-  if (home != nullptr) {
-    // Wholly on that screen: shrunk to it if larger, then moved onto it.
-    const QRect room = home->availableGeometry();
-    wanted.setSize(wanted.size().boundedTo(room.size()));
-    wanted.moveLeft(std::clamp(wanted.left(), room.left(), std::max(room.left(), room.right() + 1 - wanted.width())));
-    wanted.moveTop(std::clamp(wanted.top(), room.top(), std::max(room.top(), room.bottom() + 1 - wanted.height())));
-    return wanted;
-  }
+  if (home != nullptr) return FittedInto(wanted, home->availableGeometry());
   const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
   QRect centred(QPoint(), design.boundedTo(room.size()));
   centred.moveCenter(room.center());
   return centred;
+}
+
+QRect FittedInto(QRect wanted, const QRect& room) {
+  wanted.setSize(wanted.size().boundedTo(room.size()));
+  wanted.moveLeft(std::clamp(wanted.left(), room.left(), room.right() + 1 - wanted.width()));
+  wanted.moveTop(std::clamp(wanted.top(), room.top(), room.bottom() + 1 - wanted.height()));
+  return wanted;
 }
 
 QString GeometryText(const QRect& g) {

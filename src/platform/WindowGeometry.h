@@ -17,6 +17,8 @@ void CentreOnParent(QWidget* box);
 // screen, the design size (or the screen's, if smaller) centred on the
 // primary screen.
 QRect RestoredGeometry(const QString& remembered, QSize design);
+// A window's rectangle wholly inside a screen's room: shrunk to it if larger, then moved onto it.
+QRect FittedInto(QRect wanted, const QRect& room);
 QString GeometryText(const QRect& geometry);
 
 }  // namespace vandrel

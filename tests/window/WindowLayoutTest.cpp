@@ -415,5 +415,23 @@ TEST_F(WindowLayoutTest, TheWebsiteLinkIsOneOnlyWhileTheStationHasAHomepage) {
   }
 }
 
+// Under a window manager the whole frame, title bar and all, lands on the screen from any remembered place.
+TEST_F(WindowLayoutTest, UnderAWindowManagerTheFrameLandsWhollyOnTheScreen) {
+  const QRect room = QApplication::primaryScreen()->availableGeometry();
+  const int r = room.width(), b = room.height();
+  const auto at = [&](int x, int y, int w, int h) { return GeometryText(QRect(room.topLeft() + QPoint(x, y), QSize(w, h))).toStdString(); };
+  for (const std::string& place : {at(0, 0, 700, 560), at(-600, -480, 700, 600), at(r - 100, b - 50, 700, 600),
+                                   at(-50, -50, r + 100, b + 100), at(100, 100, 3 * r, 3 * b)}) {
+    if (form_) form_->close();
+    Set("Windows", "Geometry", place);
+    Form1& form = StartShown();
+    const auto framed = [&] { return !form.windowHandle()->frameMargins().isNull(); };
+    if (!test::WaitUntil(framed, 2s)) GTEST_SKIP() << "no window manager frames windows here";
+    EXPECT_TRUE(test::WaitUntil([&] { return room.contains(form.frameGeometry()); }, 2s))
+        << place << " gives " << GeometryText(form.frameGeometry()).toStdString();
+    EXPECT_GE(form.width(), std::min(666, r) / 2) << place;  // fitted, not crushed
+  }
+}
+
 }  // namespace
 }  // namespace vandrel
