@@ -13,11 +13,12 @@
 namespace vandrel::test {
 
 // One fixed reply to every connection (none when empty), then part count times (0: till the client
-// goes, a minute at most); held, the connection then stays open and silent.
+// goes, a minute at most), each a gap after the last; held, the connection then stays open and silent.
 class CannedServer {
  public:
-  explicit CannedServer(std::string reply, std::string part = {}, std::size_t count = 0, bool held = false)
-      : reply_(std::move(reply)), part_(std::move(part)), count_(count), hold_(held) {}
+  explicit CannedServer(std::string reply, std::string part = {}, std::size_t count = 0, bool held = false,
+                        std::chrono::microseconds gap = {})
+      : reply_(std::move(reply)), part_(std::move(part)), count_(count), hold_(held), gap_(gap) {}
   ~CannedServer() {
     stopping_ = true;
     thread_.join();
@@ -39,7 +40,7 @@ class CannedServer {
         const auto end = Clock::now() + std::chrono::minutes(1);
         bool open = Send(fd, reply_);
         for (std::size_t sent = 0; open && !part_.empty() && (count_ == 0 || sent < count_) && Clock::now() < end; ++sent)
-          open = Send(fd, part_);
+          open = (std::this_thread::sleep_for(gap_), Send(fd, part_));
         if (!hold_) {
           ::shutdown(fd, SHUT_WR);
           ::close(fd);
@@ -66,6 +67,7 @@ class CannedServer {
   std::string part_;
   std::size_t count_;
   bool hold_;
+  std::chrono::microseconds gap_;
   int port_ = 0;
   int listener_ = ListenOnLoopback(port_);
   std::atomic<bool> stopping_{false};
