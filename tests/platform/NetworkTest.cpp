@@ -299,7 +299,7 @@ TEST(QtHttpClientTest, FailsSoonWithoutAnAnswerOrPastTheCapHoldingLittleMemory) 
                                         "\r\n\r\n" + std::string(static_cast<std::size_t>(cap) + 1, 'x'), ""},
   };
   for (const auto& [what, reply, endless] : cases) {
-    test::CannedServer server(reply, endless);
+    test::CannedServer server(reply, endless, 0, false, 1ms);  // a fast line's 64 MB/s, as the panel's endless page
     // The window busy for a moment (a repaint on a slow machine) while the body pours in.
     QTimer::singleShot(0, [] { std::this_thread::sleep_for(200ms); });
     test::ResetPeakResident();
@@ -311,7 +311,7 @@ TEST(QtHttpClientTest, FailsSoonWithoutAnAnswerOrPastTheCapHoldingLittleMemory) 
     if (endless.empty()) continue;
     XmlPlaylistFetch playlist;
     std::optional<std::string> m3u;
-    QTimer::singleShot(0, [] { std::this_thread::sleep_for(200ms); });
+    QTimer::singleShot(0, [] { std::this_thread::sleep_for(500ms); });  // 32 MB would pour in unbounded
     test::ResetPeakResident();
     const long before = test::StatusKiB("VmRSS:");
     playlist.start(server.address() + "list.asx", [&](const std::string& text) { m3u = text; });
