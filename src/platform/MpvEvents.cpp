@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <optional>
 
 #include "core/StreamAddress.h"
@@ -44,12 +43,7 @@ std::map<std::string, std::string> StringsOf(const mpv_node& node) {
 
 // Chained Ogg Opus: ffmpeg appends each song's tags to the last one's.
 bool AppendsTags(const MpvLibrary& lib, mpv_handle* mpv) {
-  char* format = lib.mpv_get_property_string(mpv, "file-format");
-  char* codec = lib.mpv_get_property_string(mpv, "audio-codec-name");
-  const bool appends = format && codec && std::strcmp(format, "ogg") == 0 && std::strcmp(codec, "opus") == 0;
-  lib.mpv_free(format);
-  lib.mpv_free(codec);
-  return appends;
+  return lib.text(mpv, "file-format") == "ogg" && lib.text(mpv, "audio-codec-name") == "opus";
 }
 
 }  // namespace
@@ -157,20 +151,17 @@ void MpvPlayer::handle(const mpv_event& event) {
 }
 
 void MpvPlayer::vet(const mpv_event_hook& hook) {
-  char* name = lib_->mpv_get_property_string(mpv_, "stream-open-filename");
-  if (name != nullptr && !IsWebRadioAddress(name)) {
+  const auto name = lib_->text(mpv_, "stream-open-filename");
+  if (name && !IsWebRadioAddress(*name)) {
     // Something no stream handler opens: the entry ends in an error.
     lib_->mpv_set_property_string(mpv_, "stream-open-filename", "refused://");
     if (active_) failure_ = {PlayFailure::NotWebRadio};
   }
-  lib_->mpv_free(name);
   lib_->mpv_hook_continue(mpv_, hook.id);
 }
 
 void MpvPlayer::readPlaylist(const mpv_event_hook& hook) {
-  char* name = lib_->mpv_get_property_string(mpv_, "stream-open-filename");
-  const std::string address = name != nullptr ? name : "";
-  lib_->mpv_free(name);
+  const std::string address = lib_->text(mpv_, "stream-open-filename").value_or("");
   const std::uint64_t id = hook.id;
   // Only a name that says so is fetched again: a dead entry of a long
   // playlist costs no second try.

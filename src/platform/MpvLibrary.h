@@ -2,6 +2,7 @@
 
 #include <mpv/client.h>
 
+#include <optional>
 #include <string>
 
 namespace vandrel {
@@ -18,6 +19,15 @@ struct MpvLibrary {
 #define VANDREL_MPV_POINTER(name) decltype(&::name) name = nullptr;
   VANDREL_MPV_FUNCTIONS(VANDREL_MPV_POINTER)
 #undef VANDREL_MPV_POINTER
+
+  // A string property, copied and freed; none when mpv has no value.
+  std::optional<std::string> text(mpv_handle* mpv, const char* property) const {
+    char* value = mpv_get_property_string(mpv, property);
+    if (value == nullptr) return std::nullopt;
+    std::string copy = value;
+    mpv_free(value);
+    return copy;
+  }
 };
 
 // libmpv is opened when a play comes, never at start: linked, its two hundred

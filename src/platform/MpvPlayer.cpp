@@ -280,10 +280,7 @@ bool MpvPlayer::record(const std::string& path) {
 
 std::string MpvPlayer::codec() const {
   if (!mpv_) return "";
-  char* name = lib_->mpv_get_property_string(mpv_, "audio-codec-name");
-  std::string codec = name != nullptr ? name : "";
-  if (name != nullptr) lib_->mpv_free(name);
-  return codec;
+  return lib_->text(mpv_, "audio-codec-name").value_or("");
 }
 
 }  // namespace vandrel
