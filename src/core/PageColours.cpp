@@ -1,5 +1,7 @@
 #include "core/PageColours.h"
 
+#include "core/HtmlTags.h"
+
 #include <algorithm>
 #include <string>
 
@@ -15,7 +17,7 @@ bool NamesColours(std::string_view markup) {
 
 bool PageSetsColours(std::string_view html) {
   std::string page(html);
-  for (char& c : page) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  std::ranges::transform(page, page.begin(), html::Lower);
   const std::string_view text(page);
   for (std::size_t at = text.find('<'); at != std::string_view::npos; at = text.find('<', at + 1)) {
     const std::size_t end = std::min(text.find('>', at), text.size());
